@@ -1,0 +1,1 @@
+#include "data/kpglobal.h"
