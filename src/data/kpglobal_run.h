@@ -5,6 +5,8 @@
 // calculations.
 #pragma once
 
+#include <memory>
+
 #include "data/kpglobal_base.h"
 
 namespace KPGLOBAL {
@@ -48,9 +50,6 @@ inline ftype FLUIDTYPE = ftype::notset;
 inline bool MAKECDHYDROUS = false;       // hydrous-cordierite term (least squares)
 inline bool DOALLREACTIONS = false;      // phase diagrams: all reactions, no pruning
 inline bool REHELP = false;
-
-// Seeds of the Wichmann-Hill generator (KPMATH1.RANDOM), set from the clock at set-up.
-inline longint SEED1 = 1, SEED2 = 1, SEED3 = 1;
 
 // ---- Windows and scaling ------------------------------------------------------------
 inline extended TLOW = 0, THIGH = 0;     // K
@@ -324,5 +323,11 @@ inline cvector COMPK;
 inline Mat<longint, compmax, compmax> PROJC;
 inline smallint RANKDEFICIT = 0;
 inline smallint NUVLEFT = 0;
+
+// Derivatives of the composition of mode phase m in bulk component q with
+// respect to the phase's compositional variable k: (*DCOMPDX)[m](q, k).
+// Heap table, allocated once by KPUTE1::SETUP.
+using dcompdxtype = Arr<Mat<extended, compmax, phemmax>, solphmax>;
+inline std::unique_ptr<dcompdxtype> DCOMPDX;
 
 }  // namespace KPGLOBAL
