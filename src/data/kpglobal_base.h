@@ -158,3 +158,29 @@ enum class fixtype { fixnone, fixp, fixt, fixpt };
 enum class valuetype { anemptystring, aninteger, areal, arational, astring };
 enum class faulttype { yourfault, myfault };
 enum class NumClass { SNaN, QNaN, Infinite, ZeroNum, NormalNum, DenormalNum };
+
+// Numerics state and types of the shared numerics (IO bit sets, KPMATH1).
+namespace KPGLOBAL {
+
+// 96-bit set: three 32-bit words (1..3), members 1..90 (see IO::BSET2).
+using longint3 = Arr<longint, 3>;
+// Values of one prompted list of reals (IO::PROMPTREALS).
+inline constexpr int rrmax = 40;
+using rrvector = Arr<extended, rrmax>;
+
+// Seeds of the Wichmann-Hill random-number generator (KPMATH1::RANDOM).
+inline longint SEED1 = 1, SEED2 = 1, SEED3 = 1;
+
+// Buffers of the singular value decomposition (KPMATH1::CALCSVD): the matrix
+// to decompose and then U in USVD (up to 800 x 400), the singular values in
+// SSVD, V in VSVD.
+inline constexpr int svdrowmax = 800;
+inline constexpr int svdcolmax = 400;
+using svdumatrix = Mat<extended, svdrowmax, svdcolmax>;
+using svdvmatrix = Mat<extended, svdcolmax, svdcolmax>;
+using svdsvector = Arr<extended, svdcolmax>;
+inline svdumatrix USVD;
+inline svdvmatrix VSVD;
+inline svdsvector SSVD;
+
+}  // namespace KPGLOBAL

@@ -13,5 +13,6 @@ inline std::unique_ptr<tdtable> TD;      // end-member data rows
 inline std::unique_ptr<covmatrix> COV;   // covariance of the end-members' enthalpies
 inline std::unique_ptr<icmatrix> C;      // composition matrix: components x end-members
 inline std::unique_ptr<rmatrix> R;       // reactions: reaction x end-member coefficients
+inline smallint NR = 0;                  // number of reactions in R
 
 }  // namespace KPGLOBAL
