@@ -14,5 +14,10 @@ inline std::unique_ptr<covmatrix> COV;   // covariance of the end-members' entha
 inline std::unique_ptr<icmatrix> C;      // composition matrix: components x end-members
 inline std::unique_ptr<rmatrix> R;       // reactions: reaction x end-member coefficients
 inline smallint NR = 0;                  // number of reactions in R
+inline Arr<sstring, emmax> NAME;          // end-member names of the current system
+inline smallint NCV = 0;                 // number of end-members (all)
+inline smallint H2OPOS = 0, CO2POS = 0, CRDPOS = 0, FCRDPOS = 0, LNAPOS = 0;  // 0 = absent
+inline iemvector EXEM;                   // excluded end-members
+inline smallint NEX1 = 0;                // number of excluded end-members
 
 }  // namespace KPGLOBAL
