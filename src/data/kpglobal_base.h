@@ -183,4 +183,6 @@ inline svdumatrix USVD;
 inline svdvmatrix VSVD;
 inline svdsvector SSVD;
 
+// Real composition matrix: component rows by phase columns.
+using cmatrix = Mat<extended, compmax, emmax>;
 }  // namespace KPGLOBAL

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/kpglobal_base.h"
+#include "data/kpglobal_phases.h"
 
 namespace KPGLOBAL {
 
@@ -19,5 +20,34 @@ inline smallint NCV = 0;                 // number of end-members (all)
 inline smallint H2OPOS = 0, CO2POS = 0, CRDPOS = 0, FCRDPOS = 0, LNAPOS = 0;  // 0 = absent
 inline iemvector EXEM;                   // excluded end-members
 inline smallint NEX1 = 0;                // number of excluded end-members
+
+
+// ---- Solver unknowns and cross-references (laid out by KPNLE3::MAKECROSSREFS) --------
+inline constexpr int xvarlimmax = 50;    // linear limit rows over the unknowns
+inline constexpr int sfnhmax = 50;       // site fractions not handled by a bound
+inline smallint KNU = 0, KNUV = 0;       // component counts kept by the composition set-up
+inline eqvector X;                       // the solver's unknowns, scaled
+inline Arr<sstring, eqmax> XNAME;        // their names
+inline eqvector XFACA, XFACB;            // scaling: X = XFACA * value + XFACB
+inline eqvector TYPX;                    // typical sizes
+inline Arr<acctype, eqmax> INACC1, INACC2;  // kinds of the lower and upper limits
+inline beqvector BX;                     // free unknowns
+inline Arr<smallint, eqmax> PXSET;       // isopleth list of a fixed unknown
+inline smallint NX = 0;                  // P, T and the compositional variables
+inline smallint NXP = 0;                 // mode unknowns
+inline smallint NXPSS = 0;               // mode unknowns of solution phases
+inline iemvector EM2SS, EM2X;            // at a phase's first end-member: phase, first variable
+inline bemvector STARTSS, STARTPH;        // first end-member position of a solution phase
+inline Arr<smallint, eqmax> MP2SS, MP2X;  // per mode unknown: phase, its first variable
+inline eqvector MODEG;                   // starting modes, -1 for none
+// Linear limit rows: coefficient of unknown c as XVARLIMN(n, c) / XVARLIMD(n, c);
+// the constant stands in column NX + 1.
+inline Mat<smallint, xvarlimmax, eqmax + 1> XVARLIMN, XVARLIMD;
+inline smallint NXVARLIM = 0;
+inline smallint NSFNH = 0;               // site fractions not handled
+inline Arr<smallint, sfnhmax> SFNHIP, SFNHK, SFNHIX;  // phase, site fraction, first variable
+inline smallint PXCO2 = 0;               // position of x(CO2) of an H2O-CO2 fluid, 0 when none
+inline bool XCO2SET = false;             // that position is fixed
+inline smallint NISSET = 0;              // compositional variables fixed by isopleths
 
 }  // namespace KPGLOBAL
