@@ -50,4 +50,7 @@ inline smallint PXCO2 = 0;               // position of x(CO2) of an H2O-CO2 flu
 inline bool XCO2SET = false;             // that position is fixed
 inline smallint NISSET = 0;              // compositional variables fixed by isopleths
 
+inline iemvector NSITE;                  // site count per end-member (set-up: 1)
+inline Arr<bool, compmax> BCOMPS;        // component counts in the bulk composition
+
 }  // namespace KPGLOBAL
