@@ -1,1 +1,4 @@
-int main() { return 0; }
+// VESTRAMOND: thermodynamic calculations for metamorphic petrology.
+#include "frame/vestramond.h"
+
+int main() { return VESTRAMOND::RUN(); }

@@ -1,0 +1,140 @@
+#include "frame/vestramond.h"
+
+#include <chrono>
+#include <exception>
+
+#include "frame/io.h"
+#include "frame/io_prefs.h"
+#include "frame/kpscript.h"
+#include "frame/kpute1.h"
+
+#if __has_include("models/kpread1.h")
+#include "models/kpread1.h"
+#define VT_HAVE_KPREAD1 1
+#endif
+
+namespace VESTRAMOND {
+
+using namespace KPGLOBAL;
+
+calcmodetype GETCALCMODE() {
+  IO::PUTSTR(1, "calculation mode :", 1, 9);
+  IO::PUTSTR(0, "   0 : tables of end-member properties, reactions and fluid fugacities", 1, 9);
+  IO::PUTSTR(0, "   1 : phase equilibria with solid solutions (pseudosections, isopleths)", 1, 9);
+  IO::PUTSTR(0, "   2 : average P-T of a rock", 1, 9);
+  IO::PUTSTR(0, "   3 : phase diagrams of the reactions among end-members", 1, 9);
+  IO::PUTSTR(0, "   4 : lists of the end-members in a chemical system", 1, 9);
+  std::string prompt = "control code ";
+  for (;;) {
+    sstring w;
+    IO::PROMPTSTRING(prompt, w);
+    if (w == "lsqds") return calcmodetype::lsqdscalc;
+    if (w.size() == 1 && w[0] >= '0' && w[0] <= '4') return static_cast<calcmodetype>(w[0] - '0');
+    prompt = w.empty() ? "control code " : "not a calculation mode (0 to 4): replace with";
+  }
+}
+
+std::string MORETEXT(calcmodetype mode) {
+  switch (mode) {
+    case calcmodetype::tablecalc: return "more tables";
+    case calcmodetype::nlecalc: return "more phase equilibrium calculations";
+    case calcmodetype::rockcalc: return "more average PT calculations";
+    case calcmodetype::phasecalc: return "more phase diagram calculations";
+    case calcmodetype::makelist: return "more lists";
+    case calcmodetype::lsqdscalc: return "more least squares";
+  }
+  return "more calculations";
+}
+
+void OPENFILES() {
+  sstring suffix = IO::CONTROLIO.scriptfile;
+  IO::SCRIPTFILENAME = IO::PROMPTDATAFILE("vt-", suffix, "script", KPSCRIPT::SCRIPTFILE);
+  IO::DATAFILENAMESUFFIX = suffix;
+  const std::string stem = "vt-" + suffix;
+  IO::OPENOUTPUT(IO::chresults, stem + "-o.txt");
+  IO::OPENOUTPUT(IO::chic, stem + "-ic.txt");
+  IO::OPENOUTPUT(IO::chit, stem + "-it.txt");
+  IO::OPENOUTPUT(IO::chdraw, stem + "-sk.txt");
+  IO::OPENOUTPUT(IO::chcsv, stem + ".csv");
+  IO::OPENOUTPUT(IO::chcsv2, stem + "2.csv");
+}
+
+namespace {
+
+// One run of the mode's driver; false when the mode cannot run (nothing more
+// to ask).
+bool DORUN(calcmodetype mode) {
+  switch (mode) {
+    case calcmodetype::makelist:
+#ifdef VT_HAVE_KPREAD1
+      KPREAD1::DOMAKELIST();
+      return true;
+#else
+      break;  // the end-member lists arrive with the dataset reader
+#endif
+    default:
+      break;
+  }
+  IO::PUTSTR(1, "calculation mode " + IO::INT2STR(static_cast<int>(mode)) + " is not available in this version", 1,
+             13);
+  return false;
+}
+
+void SHUTDOWN(std::chrono::steady_clock::time_point start) {
+  KPUTE1::CLEANUP();
+  if (VOVUVUVED.batch == controlboolean::yes || DOGMIN) {
+    const std::chrono::duration<double> secs = std::chrono::steady_clock::now() - start;
+    IO::PUTSTR(1, "elapsed = " + IO::REAL2STR(secs.count(), 1, true) + " s", 1, 9);
+  }
+}
+
+}  // namespace
+
+int RUN() {
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    IO::INITIO();
+    IO::PUTSTR(0, IO::CONTROLIO.name, 1, 1);
+    IO::READPREFS();
+    IO::OPENOUTPUT(IO::chlog, "vt-log.txt");
+    IO::PUTSTR(0, "[display/print with fixed width font (eg Monaco)]", 2, 8);
+
+    const smallint code = IO::CONTROLIO.calcmode;
+    CALCMODE = code >= 0 && code <= 5 ? static_cast<calcmodetype>(code) : GETCALCMODE();
+
+    KPUTE1::SETUP();
+    if (CALCMODE != calcmodetype::lsqdscalc) {
+      OPENFILES();
+      KPSCRIPT::READCONTROLTC();
+    }
+
+    MAINLOOP = 1;
+    for (;;) {
+      DIAGRAMMODE = diagramtype::ptcalc;
+      const bool ran = DORUN(CALCMODE);
+      IO::FLUSHALL();
+      if (!ran || CALCMODE == calcmodetype::lsqdscalc) break;
+      if (VOVUVUVED.autoexit || IO::CONTROLIO.autoexit) break;
+      if (!IO::QUERY(MORETEXT(CALCMODE))) break;
+      MAINLOOP++;
+    }
+    SHUTDOWN(start);
+    IO::CLOSEOUTPUT();
+    return 0;
+  } catch (const IO::RunEnded& e) {
+    KPUTE1::CLEANUP();
+    IO::CLOSEOUTPUT();
+    return e.status;
+  } catch (const std::exception& e) {
+    // A fault that escaped every check: report it and end as a fatal error.
+    try {
+      IO::PUTSTR(1, std::string("-- run bombed in vestramond : internal error: ") + e.what(), 2, 29);
+    } catch (...) {
+    }
+    KPUTE1::CLEANUP();
+    IO::CLOSEOUTPUT();
+    return 1;
+  }
+}
+
+}  // namespace VESTRAMOND
