@@ -53,4 +53,8 @@ inline smallint NISSET = 0;              // compositional variables fixed by iso
 inline iemvector NSITE;                  // site count per end-member (set-up: 1)
 inline Arr<bool, compmax> BCOMPS;        // component counts in the bulk composition
 
+inline Arr<sstring, dsmax> PHNAMES;      // dataset entry names (8 characters, blank-padded)
+inline bool WITHDS4X = true;             // newer dataset layout
+inline bool USESP = false;               // Pitzer-Sterner fluid equations
+
 }  // namespace KPGLOBAL
