@@ -1,5 +1,5 @@
 // Module-level state of KPGLOBAL (lsq): the calcmode-5 end-member table and
-// the switches that the end-member Gibbs energy reads while it is in use.
+// the experiment number that the end-member Gibbs energy reports.
 #pragma once
 
 #include <memory>
@@ -52,8 +52,5 @@ inline std::unique_ptr<tdtype> TDA;
 // Number of the experiment being assembled (1 outside the assembly); shown
 // in the failure line of the end-member Gibbs energy.
 inline smallint GIXPW = 1;
-
-// Calcmode 5: apply the hydrous-cordierite fluid term to crd and fcrd.
-inline bool MAKECDHYDROUS = false;
 
 }  // namespace KPGLOBAL
