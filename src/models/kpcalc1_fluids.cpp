@@ -1,0 +1,392 @@
+// Fluid equations of state of KPCALC1: compensated Redlich-Kwong (CORK) for
+// H2O and CO2, corresponding states for other gases, Pitzer-Sterner for H2O
+// and CO2 of the newer datasets, the H2O-CO2 mixture volume and the
+// Debye-Hueckel term of aqueous solutes.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "frame/io.h"
+#include "models/kpcalc1.h"
+
+namespace KPCALC1 {
+
+namespace {
+constexpr extended R = 0.0083144L;  // kJ/K/mol
+}  // namespace
+
+// ---- Modified Redlich-Kwong root with virial correction --------------------
+
+void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extended d, extended e,
+            extended a, extended b, extended& V, extended& lnphi) {
+  const extended RT = R * T;
+  const extended sqT = std::sqrt(T);
+  // The MRK equation as the cubic P V^3 - RT V^2 + q V + r = 0.
+  const extended q = a / sqT - b * (RT + b * P);
+  const extended r = -a * b / sqT;
+  bool converged = false;
+  int step = 0;
+  do {
+    ++step;
+    const extended f = ((P * V - RT) * V + q) * V + r;
+    const extended fprime = (3 * P * V - 2 * RT) * V + q;
+    const extended dV = f / fprime;
+    V = V - dV;
+    // A step below the co-volume is repaired towards the branch the caller
+    // wants: a dense liquid above the switch pressure, the ideal gas below.
+    if (V < b) V = (P > Pgl) ? 1.001L * b : RT / P;
+    converged = 0.001L * V > std::fabs(dV);
+  } while (!converged && step <= 20);
+  if (!converged) IO::ERROREXIT("findVs", "did not converge", faulttype::yourfault);
+
+  const extended z = P * V / RT;
+  const extended B = b * P / RT;
+  const extended A = a / (b * RT * sqT);
+  lnphi = z - 1 - std::log(z - B) - A * std::log(1 + B / z);
+  if (X > 0) {
+    // Virial volume above the reference pressure and its integral.
+    const extended sqX = std::sqrt(X);
+    const extended qX = std::sqrt(sqX);
+    V = V + c * X + d * sqX + e * qX;
+    lnphi = lnphi + (c * X * X / 2 + (2.0L / 3.0L) * d * X * sqX + (4.0L / 5.0L) * e * X * qX) / RT;
+  }
+}
+
+// ---- Pitzer-Sterner ----------------------------------------------------------
+
+// Coefficients as published (rows c1..c10; columns T^-4, T^-2, T^-1, 1, T, T^2).
+const sptable SPH2O = [] {
+  sptable m;
+  const extended v[10][6] = {
+      {0.0L, 0.0L, 0.24657688e6L, 0.51359951e2L, 0.0L, 0.0L},
+      {0.0L, 0.0L, 0.58638965e0L, -0.28646939e-2L, 0.31375577e-4L, 0.0L},
+      {0.0L, 0.0L, -0.62783840e1L, 0.14791599e-1L, 0.35779579e-3L, 0.15432925e-7L},
+      {0.0L, 0.0L, 0.0L, -0.42719875e0L, -0.16325155e-4L, 0.0L},
+      {0.0L, 0.0L, 0.56654978e4L, -0.16580167e2L, 0.76560762e-1L, 0.0L},
+      {0.0L, 0.0L, 0.0L, 0.10917883e0L, 0.0L, 0.0L},
+      {0.38878656e13L, -0.13494878e9L, 0.30916564e6L, 0.75591105e1L, 0.0L, 0.0L},
+      {0.0L, 0.0L, -0.65537898e5L, 0.18810675e3L, 0.0L, 0.0L},
+      {-0.14182435e14L, 0.18165390e9L, -0.19769068e6L, -0.23530318e2L, 0.0L, 0.0L},
+      {0.0L, 0.0L, 0.92093375e5L, 0.12246777e3L, 0.0L, 0.0L}};
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 6; ++j) m(i, j) = v[i - 1][j - 1];
+  return m;
+}();
+
+const sptable SPCO2 = [] {
+  sptable m;
+  const extended v[10][6] = {
+      {0.0L, 0.0L, 0.18261340e7L, 0.79224365e2L, 0.0L, 0.0L},
+      {0.0L, 0.0L, 0.0L, 0.66560660e-4L, 0.57152798e-5L, 0.30222363e-9L},
+      {0.0L, 0.0L, 0.0L, 0.59957845e-2L, 0.71669631e-4L, 0.62416103e-8L},
+      {0.0L, 0.0L, -0.13270279e1L, -0.15210731e0L, 0.53654244e-3L, -0.71115142e-7L},
+      {0.0L, 0.0L, 0.12456776e0L, 0.49045367e1L, 0.98220560e-2L, 0.55962121e-5L},
+      {0.0L, 0.0L, 0.0L, 0.75522299e0L, 0.0L, 0.0L},
+      {-0.39344644e12L, 0.90918237e8L, 0.42776716e6L, -0.22347856e2L, 0.0L, 0.0L},
+      {0.0L, 0.0L, 0.40282608e3L, 0.11971627e3L, 0.0L, 0.0L},
+      {0.0L, 0.22995650e8L, -0.78971817e5L, -0.63376456e2L, 0.0L, 0.0L},
+      {0.0L, 0.0L, 0.95029765e5L, 0.18038071e2L, 0.0L, 0.0L}};
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 6; ++j) m(i, j) = v[i - 1][j - 1];
+  return m;
+}();
+
+spcoeffs SPCOEFFS(const sptable& tab, extended T) {
+  const extended t1 = 1 / T, t2 = t1 * t1, t4 = t2 * t2;
+  spcoeffs c;
+  for (int i = 1; i <= 10; ++i)
+    c[i] = tab(i, 1) * t4 + tab(i, 2) * t2 + tab(i, 3) * t1 + tab(i, 4) + tab(i, 5) * T +
+           tab(i, 6) * T * T;
+  return c;
+}
+
+namespace {
+// The direct line written before a zero volume stops the run.
+[[noreturn]] void vzero(extended P, extended T, const char* message) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "P = %8.2Lf, T = %10.1Lf", P, T - 273.15L);
+  *IO::SCREEN << buf << '\n' << std::flush;
+  IO::ERROREXIT("doSP", message, faulttype::myfault);
+}
+}  // namespace
+
+extended DOSP::FUNCX(extended V) const {
+  if (V == 0) vzero(P_, T_, "V = 0 in funcx");
+  const extended rho = 1 / V, rho2 = rho * rho;
+  const extended D = c_[2] + rho * (c_[3] + rho * (c_[4] + rho * (c_[5] + rho * c_[6])));
+  const extended num = c_[3] + rho * (2 * c_[4] + rho * (3 * c_[5] + rho * 4 * c_[6]));
+  const extended rhs = rho + c_[1] * rho2 - rho2 * num / (D * D) +
+                       c_[7] * rho2 * std::exp(-c_[8] * rho) + c_[9] * rho2 * std::exp(-c_[10] * rho);
+  return 83.144L * T_ * rhs - P_;
+}
+
+extended DOSP::CALCLNF(extended V) const {
+  if (V == 0) vzero(P_, T_, "V = 0 in calclnf");
+  const extended rho = 1 / V;
+  const extended D = c_[2] + rho * (c_[3] + rho * (c_[4] + rho * (c_[5] + rho * c_[6])));
+  const extended RT = 83.144L * T_;
+  return std::log(rho) + c_[1] * rho + (1 / D - 1 / c_[2]) -
+         (c_[7] / c_[8]) * (std::exp(-c_[8] * rho) - 1) -
+         (c_[9] / c_[10]) * (std::exp(-c_[10] * rho) - 1) + P_ / (RT * rho) + std::log(RT) - 1;
+}
+
+void DOSP::ZBRAK(extended x1, extended x2, int n, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2,
+                 int& nb) const {
+  const int wanted = nb;
+  nb = 0;
+  const extended dx = (x2 - x1) / n;
+  extended x = x1;
+  extended fp = FUNCX(x);
+  for (int i = 1; i <= n; ++i) {
+    x = x + dx;
+    const extended fc = FUNCX(x);
+    if (fc * fp < 0) {
+      ++nb;
+      xb1[nb] = x - dx;
+      xb2[nb] = x;
+      if (nb == wanted) return;
+    }
+    fp = fc;
+  }
+}
+
+extended DOSP::RTBIS(extended x1, extended x2, extended xacc) const {
+  const extended f = FUNCX(x1);
+  extended fmid = FUNCX(x2);
+  if (f * fmid >= 0) IO::ERROREXIT("sterner-pitzer", "no bracket", faulttype::yourfault);
+  // Orient the search so that the residual is negative at rtb.
+  extended rtb, dx;
+  if (f < 0) {
+    rtb = x1;
+    dx = x2 - x1;
+  } else {
+    rtb = x2;
+    dx = x1 - x2;
+  }
+  for (int j = 1; j <= 40; ++j) {
+    dx = dx / 2;
+    const extended xmid = rtb + dx;
+    fmid = FUNCX(xmid);
+    if (fmid <= 0) rtb = xmid;
+    if (std::fabs(dx) < xacc || fmid == 0) return rtb;
+  }
+  IO::ERROREXIT("sterner-pitzer", "did not converge", faulttype::yourfault);
+}
+
+// A scan on a logarithmic grid of about 40 points per decade, which resolves
+// the liquid, middle and gas roots that the 20 equal steps of ZBRAK put into
+// one step at low pressure. Keeps the first sign change in bracket 1 and the
+// last in bracket 2; returns the number of sign changes.
+int DOSP::FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2) const {
+  const int n = std::max(20, static_cast<int>(std::ceil(40 * std::log10(x2 / x1))));
+  const extended ratio = std::pow(x2 / x1, 1.0L / n);
+  int count = 0;
+  extended x = x1;
+  extended fp = FUNCX(x);
+  for (int i = 1; i <= n; ++i) {
+    const extended xn = (i == n) ? x2 : x * ratio;
+    const extended fc = FUNCX(xn);
+    if (fc * fp < 0) {
+      ++count;
+      const int k = (count == 1) ? 1 : 2;
+      xb1[k] = x;
+      xb2[k] = xn;
+    }
+    fp = fc;
+    x = xn;
+  }
+  return count;
+}
+
+void DOSP::solve(extended& V, extended& RTlnf) const {
+  const extended V0 = V;
+  Arr<extended, 3> xb1{}, xb2{};
+  int nb = 3;
+  ZBRAK(3.0L, V0, 20, xb1, xb2, nb);
+
+  // Twenty equal steps can hide two roots in one step, so that a single
+  // bracket is seen where there are three; the saturation rule would then be
+  // skipped and a gas-like root returned above the saturation pressure. When
+  // the fine scan sees more sign changes than ZBRAK, its first and last
+  // brackets hold the smallest and largest roots; otherwise ZBRAK saw every
+  // root and the result is the one of the plain scan.
+  Arr<extended, 3> fb1{}, fb2{};
+  int nfine = 0;
+  if (nb < 3) nfine = FINESCAN(3.0L, V0, fb1, fb2);
+
+  extended root;
+  if (nfine > nb) {
+    const bool gas = P_ < Psat_;
+    const int k = (gas && nfine >= 2) ? 2 : 1;
+    root = RTBIS(fb1[k], fb2[k], 0.5e-6L * (fb1[k] + fb2[k]));
+  } else if (nb == 1) {
+    root = RTBIS(3.0L, V0, 0.001L);
+  } else if (nb == 0) {
+    IO::ERROREXIT("sterner-pitzer", "no bracket", faulttype::yourfault);
+  } else {
+    extended vmin = 0, vmax = 0;
+    for (int i = 1; i <= nb; ++i) {
+      const extended vi = RTBIS(xb1[i], xb2[i], 0.5e-6L * (xb1[i] + xb2[i]));
+      if (i == 1 || vi < vmin) vmin = vi;
+      if (i == 1 || vi > vmax) vmax = vi;
+    }
+    root = (P_ < Psat_) ? vmax : vmin;
+  }
+  V = root / 10;
+  RTlnf = R * T_ * CALCLNF(root);
+}
+
+// ---- H2O and CO2 -------------------------------------------------------------
+
+namespace {
+
+void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
+  const extended RT = R * T;
+  const extended X = (P > 2.01L) ? P - 2.01L : 0;
+  const extended b = 1.465L;
+  const extended c = 0.0019853L, d = -0.08909L, e = 0.080331L;
+  const extended T2 = T * T, T3 = T2 * T;
+  const extended a = (T >= 673) ? 1037.2L + 0.53013L * T - 0.00073907L * T2 + 1.7782e-7L * T3
+                                : -1451.88L + 12.718L * T - 0.02212L * T2 + 1.3204e-5L * T3;
+  extended agas = a, Psat = 100;
+  if (T < 695) {
+    if (T < 673) agas = 16137.46L - 69.656L * T + 0.11618L * T2 - 6.8128e-5L * T3;
+    Psat = -0.013628L + 7.29395e-7L * T2 - 2.34622e-9L * T3 + 4.83607e-15L * T3 * T2;
+    if (Psat < 0.001L) Psat = 0.001L;
+  }
+  const bool liquid = T < 695 && P > Psat;
+  extended lnphiG = 0, lnphiL = 0;
+  if (liquid) {
+    // ln f of the liquid is carried up from saturation, where the gas and
+    // liquid roots have equal fugacity.
+    extended Vg = RT / Psat + 5 * b;
+    FINDVS(Psat, T, X, Psat, c, d, e, agas, b, Vg, lnphiG);
+    extended Vl = b;
+    FINDVS(Psat, T, X, Psat, c, d, e, a, b, Vl, lnphiL);
+  }
+  extended Vm = liquid ? b : RT / P + 3 * b;
+  const extended am = (T < 695 && !liquid) ? agas : a;
+  extended lnphi = 0;
+  FINDVS(P, T, X, Psat, c, d, e, am, b, Vm, lnphi);
+  extended lnf = std::log(1000 * P) + lnphi;
+  if (liquid) lnf = lnf + lnphiG - lnphiL;
+  V = Vm;
+  RTlnf = RT * lnf;
+}
+
+void co2cork(extended P, extended T, extended& V, extended& RTlnf) {
+  const extended RT = R * T;
+  const extended X = (P > 5.01L) ? P - 5.01L : 0;
+  const extended a = 659.8L + 0.21078L * T - 0.00063976L * T * T;
+  const extended c = 0.00540776L - 1.59046e-6L * T;
+  const extended d = -0.178198L + 2.45317e-5L * T;
+  extended Vm = RT / P + 3 * 3.057L;
+  extended lnphi = 0;
+  FINDVS(P, T, X, 100, c, d, 0, a, 3.057L, Vm, lnphi);
+  V = Vm;
+  RTlnf = RT * (std::log(1000 * P) + lnphi);
+}
+
+}  // namespace
+
+void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
+  if (!KPGLOBAL::USESP) {
+    h2ocork(P, T, V, RTlnf);
+    return;
+  }
+  const spcoeffs c = SPCOEFFS(SPH2O, T);
+  const extended T2 = T * T, T3 = T2 * T;
+  const extended Psat = 1000 * (-0.013627L + 7.29395e-7L * T2 - 2.34622e-9L * T3 + 4.83607e-15L * T3 * T2);
+  V = 20 + 8.3144L * T / P;
+  DOSP(1000 * P, T, c, Psat).solve(V, RTlnf);
+}
+
+void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
+  if (!KPGLOBAL::USESP) {
+    co2cork(P, T, V, RTlnf);
+    return;
+  }
+  const spcoeffs c = SPCOEFFS(SPCO2, T);
+  V = 60 + 8.3144L * T / P;
+  DOSP(1000 * P, T, c, 0).solve(V, RTlnf);
+}
+
+void CORRSTATE(extended P, extended T, extended Pc, extended Tc, extended& V, extended& RTlnf) {
+  const extended RT = R * T;
+  const extended sqT = std::sqrt(T);
+  const extended Tc15 = Tc * std::sqrt(Tc);
+  const extended a = (5.45963e-5L * Tc - 8.6392e-6L * T) * Tc15 / Pc;
+  const extended b = 9.18301e-4L * Tc / Pc;
+  const extended c = (-3.30558e-5L * Tc + 2.30524e-6L * T) / (Pc * std::sqrt(Pc));
+  const extended d = (6.93054e-7L * Tc - 8.38293e-8L * T) / (Pc * Pc);
+  const extended sqP = std::sqrt(P);
+  V = RT / P + b - a * R * sqT / ((RT + b * P) * (RT + 2 * b * P)) + c * sqP + d * P;
+  RTlnf = RT * std::log(1000 * P) + b * P + (a / (b * sqT)) * (std::log(RT + b * P) - std::log(RT + 2 * b * P)) +
+          (2.0L / 3.0L) * c * P * sqP + 0.5L * d * P * P;
+}
+
+extended VH2OCO2(extended P, extended T, extended xCO2, extended xH2O) {
+  extended Vc, Vw, Vc1, Vw1, g;
+  if (xCO2 > 0) {
+    CO2PROPS(P, T, Vc, g);
+    H2OPROPS(P, T, Vw, g);
+    CO2PROPS(P + 0.0001L, T, Vc1, g);
+    H2OPROPS(P + 0.0001L, T, Vw1, g);
+    const extended Vm = xCO2 * Vc + xH2O * Vw;
+    const extended Vm1 = xCO2 * Vc1 + xH2O * Vw1;
+    // The excess volume is the pressure derivative of the mixing term
+    // 21 xCO2 xH2O / Vm.
+    return Vm + 21 * xCO2 * xH2O * (1 / Vm1 - 1 / Vm) / 0.0001L;
+  }
+  H2OPROPS(P, T, Vw, g);
+  return Vw;
+}
+
+// ---- Aqueous solutes ---------------------------------------------------------
+
+extended AWGF(extended P, extended T, extended xCO2, extended xH2O, extended V) {
+  const extended E = std::exp(263307.7L / (T * T) - 1246.311L / T - 69.28953L * P / T - 20444.73L * P / (T * T));
+  const extended t = T - 215;
+  const extended st = std::sqrt(t);
+  const extended F = -4.044525L * P / T + 103.618L / std::sqrt(T) + 75.32165L / t - 23.23778L / st -
+                     3.548184L / std::sqrt(st);
+  return 1 + (E + F) * (1.8015L * xH2O + 4.401L * xCO2) / V;
+}
+
+extended DIELECTRIC(extended P, extended T, extended xCO2, extended xH2O, extended V) {
+  const extended g = AWGF(P, T, xCO2, xH2O, V);
+  const extended x = 1 + 22.7024L * (xH2O * (0.147L + 835.25L * g / T) + 0.265L * xCO2) / V;
+  // Positive root of 2 eps^2 - x eps - 1 = 0 (Kirkwood).
+  return (x + std::sqrt(x * x + 8)) / 4;
+}
+
+extended DHSOLUTE(extended P, extended T, extended nCO2, extended nH2O, extended I, extended zz) {
+  const extended xCO2 = nCO2 / (nCO2 + nH2O);
+  const extended xH2O = nH2O / (nCO2 + nH2O);
+  const extended V = VH2OCO2(P, T, xCO2, xH2O);
+  const extended eps = DIELECTRIC(P, T, xCO2, xH2O, V);
+  const extended s = 1 / std::sqrt(1e-5L * V * eps * T);
+  const extended A = 57674.4L * s / (T * eps);
+  const extended B = 15902100000.0L * s;
+  const extended sqI = std::sqrt(I);
+  const extended DH = -A * zz * sqI / (1 + 4.5e-10L * B * sqI);
+  if (KPGLOBAL::DEBUGLEVEL == 5) {
+    IO::WSTR = "";
+    IO::ADDSTR("xco2 = ", 0, IO::WSTR);
+    IO::ADDREAL(xCO2, 0, false, 4, IO::WSTR);
+    IO::ADDSTR(", xh2o = ", 0, IO::WSTR);
+    IO::ADDREAL(xH2O, 0, false, 4, IO::WSTR);
+    IO::ADDSTR(", I = ", 0, IO::WSTR);
+    IO::ADDREAL(I, 0, true, 5, IO::WSTR);
+    IO::ADDSTR(", A = ", 0, IO::WSTR);
+    IO::ADDREAL(A, 0, false, 8, IO::WSTR);
+    IO::ADDSTR(", B x 10^-10 = ", 0, IO::WSTR);
+    IO::ADDREAL(1e-10L * B, 0, false, 8, IO::WSTR);
+    IO::ADDSTR(", DH(solute) = ", 0, IO::WSTR);
+    IO::ADDREAL(DH, 0, true, 5, IO::WSTR);
+    IO::PUTSTR(0, IO::WSTR, 1, 13);
+  }
+  return DH;
+}
+
+}  // namespace KPCALC1

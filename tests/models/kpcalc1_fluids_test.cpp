@@ -1,0 +1,267 @@
+// Fluid equations of state: worked values of the published CORK,
+// corresponding-states and Pitzer-Sterner results, the identity
+// d(RT ln f)/dP = V, saturation behaviour and the failure exits.
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "models/kpcalc1_support.h"
+
+using gemtest::expectstop;
+using gemtest::GemTest;
+using KPCALC1::CO2PROPS;
+using KPCALC1::H2OPROPS;
+
+namespace {
+
+struct VF {
+  extended V, RTlnf;
+};
+VF h2o(extended P, extended T) {
+  VF r{};
+  H2OPROPS(P, T, r.V, r.RTlnf);
+  return r;
+}
+VF co2(extended P, extended T) {
+  VF r{};
+  CO2PROPS(P, T, r.V, r.RTlnf);
+  return r;
+}
+
+}  // namespace
+
+using FluidsTest = GemTest;
+
+// Reference values quoted with the CORK equations (tolerance: half a unit in
+// the last quoted digit).
+TEST_F(FluidsTest, CorkReferenceValues) {
+  VF r = h2o(1, 298.15L);  // liquid case
+  EXPECT_NEAR(r.V, 1.7609L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, 1.6944L, 5e-5L);
+  // At 1 bar and 25 C the saturation pressure is raised to 0.001 kbar; P is
+  // not above it, so the gas root is returned.
+  r = h2o(0.001L, 298.15L);
+  EXPECT_NEAR(r.V, 2386, 0.5L);
+  EXPECT_NEAR(r.RTlnf, -0.0911L, 5e-5L);
+  EXPECT_NEAR(h2o(0.05L, 573.15L).V, 81.407L, 5e-4L);  // gas case
+  r = h2o(0.5L, 573.15L);                              // liquid case
+  EXPECT_NEAR(r.V, 2.3355L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, 20.945L, 5e-4L);
+  r = h2o(5, 873.15L);  // virial term active
+  EXPECT_NEAR(r.V, 2.2049L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, 58.021L, 5e-4L);
+  r = co2(5, 873.15L);
+  EXPECT_NEAR(r.V, 4.4099L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, 75.059L, 5e-4L);
+  extended V, g;
+  KPCALC1::CORRSTATE(5, 873.15L, 0.046L, 190.6L, V, g);
+  EXPECT_NEAR(V, 4.3905L, 5e-5L);
+  EXPECT_NEAR(g, 77.173L, 5e-4L);
+  EXPECT_NEAR(KPCALC1::VH2OCO2(5, 873.15L, 0.5L, 0.5L), 3.4008L, 5e-5L);
+}
+
+// Reference values quoted with the Pitzer-Sterner equations.
+TEST_F(FluidsTest, PitzerSternerReferenceValues) {
+  KPGLOBAL::USESP = true;
+  VF r = h2o(5, 873.15L);
+  EXPECT_NEAR(r.V, 2.2264L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, 58.102L, 5e-4L);
+  r = h2o(1, 298.15L);
+  EXPECT_NEAR(r.V, 1.8242L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, -5.608L, 5e-4L);
+  r = co2(5, 873.15L);
+  EXPECT_NEAR(r.V, 4.3492L, 5e-5L);
+  EXPECT_NEAR(r.RTlnf, 74.908L, 5e-4L);
+  // Below the saturation pressure (about 26.6 bar at 500 K) the gas root,
+  // 3978 cm3/mol returned as kJ/kbar; at 1 kbar the liquid near 20.0 cm3/mol.
+  EXPECT_NEAR(h2o(0.010L, 500).V, 397.8L, 0.05L);
+  EXPECT_NEAR(h2o(1, 500).V, 2.00L, 0.005L);
+}
+
+// The published coefficient tables as entered, checked against the telling
+// entries; c_i(T) follows the six-term polynomial.
+TEST_F(FluidsTest, PitzerSternerCoefficientTables) {
+  using KPCALC1::SPCO2;
+  using KPCALC1::SPH2O;
+  EXPECT_EQ(SPH2O(1, 3), 246576.88L);
+  EXPECT_EQ(SPH2O(1, 4), 51.359951L);
+  EXPECT_EQ(SPH2O(6, 4), 0.10917883L);
+  EXPECT_EQ(SPH2O(7, 1), 3887865600000.0L);
+  EXPECT_EQ(SPH2O(9, 1), -14182435000000.0L);
+  EXPECT_EQ(SPH2O(10, 3), 92093.375L);
+  EXPECT_EQ(SPH2O(10, 4), 122.46777L);
+  EXPECT_EQ(SPCO2(1, 3), 1826134.0L);
+  EXPECT_EQ(SPCO2(1, 4), 79.224365L);
+  EXPECT_EQ(SPCO2(6, 4), 0.75522299L);
+  EXPECT_EQ(SPCO2(7, 1), -393446440000.0L);
+  EXPECT_EQ(SPCO2(10, 3), 95029.765L);
+  EXPECT_EQ(SPCO2(10, 4), 18.038071L);
+  // Every entry against the published tables as distributed.
+  std::ifstream in(std::string(VT_SOURCE_DIR) + "/tests/data/gem-pitzer-sterner-1994.txt");
+  ASSERT_TRUE(in.good());
+  std::string line;
+  const KPCALC1::sptable* tab = nullptr;
+  int rows = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line == "H2O" || line == "CO2") {
+      tab = line == "H2O" ? &SPH2O : &SPCO2;
+      continue;
+    }
+    std::istringstream ls(line);
+    std::string label;
+    ls >> label;
+    const int i = std::stoi(label.substr(1));
+    for (int j = 1; j <= 6; ++j) {
+      std::string w;
+      ls >> w;
+      EXPECT_EQ((*tab)(i, j), std::strtold(w.c_str(), nullptr)) << label << " column " << j;
+    }
+    ++rows;
+  }
+  EXPECT_EQ(rows, 20);
+  const extended T = 700;
+  const KPCALC1::spcoeffs c = KPCALC1::SPCOEFFS(SPH2O, T);
+  EXPECT_NEAR(c[7], 3887865600000.0L / (T * T * T * T) - 134948780.0L / (T * T) + 309165.64L / T + 7.5591105L,
+              1e-12L);
+  EXPECT_EQ(KPCALC1::SPCOEFFS(SPCO2, T)[6], 0.75522299L);
+}
+
+// The fugacity and the volume are one equation of state: d(RT ln f)/dP = V,
+// checked by central differences for every route (liquid and gas CORK H2O,
+// virial region, CO2, corresponding states, Pitzer-Sterner).
+TEST_F(FluidsTest, FugacityDerivativeIsVolume) {
+  const extended h = 1e-4L;
+  auto check = [&](auto props, extended P, extended T, extended tol) {
+    VF lo{}, hi{}, mid{};
+    props(P - h, T, lo.V, lo.RTlnf);
+    props(P + h, T, hi.V, hi.RTlnf);
+    props(P, T, mid.V, mid.RTlnf);
+    EXPECT_NEAR((hi.RTlnf - lo.RTlnf) / (2 * h), mid.V, tol * mid.V) << "P " << (double)P << " T " << (double)T;
+  };
+  for (bool sp : {false, true}) {
+    KPGLOBAL::USESP = sp;
+    check(H2OPROPS, 1, 473.15L, 1e-4L);   // liquid
+    check(H2OPROPS, 0.05L, 773.15L, 1e-4L);  // gas
+    check(H2OPROPS, 8, 1073.15L, 1e-4L);  // dense supercritical (virial region for CORK)
+    check(CO2PROPS, 2, 873.15L, 1e-4L);
+    check(CO2PROPS, 12, 1073.15L, 1e-4L);
+  }
+  auto ch4 = [](extended P, extended T, extended& V, extended& g) { KPCALC1::CORRSTATE(P, T, 0.046L, 190.6L, V, g); };
+  check(ch4, 5, 873.15L, 1e-8L);
+}
+
+// Edge cases of the CORK routes.
+TEST_F(FluidsTest, CorkEdgeCases) {
+  // The virial term starts from zero at 2.01 kbar (H2O) and 5.01 kbar (CO2):
+  // 1e-12 kbar above, only its X^(1/4) part (about 0.08 x 1e-3) shows.
+  EXPECT_NEAR(h2o(2.01L, 1000).V, h2o(2.01L + 1e-12L, 1000).V, 1e-4L);
+  EXPECT_NEAR(co2(5.01L, 1000).V, co2(5.01L + 1e-12L, 1000).V, 1e-6L);
+  // P = Psat exactly is gas, just above it is liquid (298.15 K: Psat 0.001).
+  EXPECT_GT(h2o(0.001L, 298.15L).V, 1000);
+  EXPECT_LT(h2o(0.0011L, 298.15L).V, 2);
+  // From 695 K up there is no saturation branch: a gas-like root at 50 bar.
+  EXPECT_GT(h2o(0.05L, 695).V, 50);
+  // FINDVS root: the MRK pressure at the returned volume is P.
+  extended V = 0.0083144L * 900 / 3 + 3 * 1.465L, lnphi;
+  const extended a = 800, b = 1.465L, P = 3, T = 900;
+  KPCALC1::FINDVS(P, T, 0, 100, 0, 0, 0, a, b, V, lnphi);
+  EXPECT_NEAR(0.0083144L * T / (V - b) - a / (std::sqrt(T) * V * (V + b)), P, 2e-3L);
+  // A start that can never converge ends the run.
+  IO::RunEnded e = expectstop([&] {
+    extended Vbad = std::nanl(""), lp;
+    KPCALC1::FINDVS(P, T, 0, 100, 0, 0, 0, a, b, Vbad, lp);
+  });
+  EXPECT_EQ(e.where, "findVs");
+  EXPECT_EQ(e.message, "did not converge");
+  // VH2OCO2 with no CO2 is the H2O volume.
+  EXPECT_EQ(KPCALC1::VH2OCO2(5, 873.15L, 0, 1), h2o(5, 873.15L).V);
+}
+
+// The saturation rule with roots that the 20-step scan puts into one step.
+TEST_F(FluidsTest, PitzerSternerSaturationRule) {
+  KPGLOBAL::USESP = true;
+  // 500 K, 30 bar is above the saturation pressure (26.6 bar): three roots,
+  // and the liquid one (about 21.7 cm3/mol) must be returned, not the
+  // gas-like root near 1184 cm3/mol that a single coarse bracket leads to.
+  const VF liq = h2o(0.030L, 500);
+  EXPECT_NEAR(liq.V, 2.17L, 0.01L);
+  const KPCALC1::spcoeffs c = KPCALC1::SPCOEFFS(KPCALC1::SPH2O, 500);
+  const KPCALC1::DOSP d(30, 500, c, 26.6L);
+  EXPECT_NEAR(d.FUNCX(liq.V * 10), 0, 0.01L);
+  EXPECT_NEAR(d.RTBIS(3, 20 + 8.3144L * 500 / 0.03L, 0.001L), 1184, 1);  // the gas-like root exists
+  // The liquid has the lower G: its ln f is below that of the gas-like root.
+  EXPECT_LT(liq.RTlnf, 0.0083144L * 500 * d.CALCLNF(1184));
+
+  // Where the 20-step scan sees every root the result is that of a bisection
+  // over the whole scan interval, unchanged: supercritical H2O and CO2.
+  auto whole = [](const KPCALC1::sptable& tab, extended P, extended T, extended V0) {
+    const KPCALC1::DOSP dd(1000 * P, T, KPCALC1::SPCOEFFS(tab, T), 0);
+    return dd.RTBIS(3, V0, 0.001L) / 10;
+  };
+  EXPECT_EQ(h2o(5, 873.15L).V, whole(KPCALC1::SPH2O, 5, 873.15L, 20 + 8.3144L * 873.15L / 5));
+  EXPECT_EQ(co2(5, 873.15L).V, whole(KPCALC1::SPCO2, 5, 873.15L, 60 + 8.3144L * 873.15L / 5));
+
+  // ZBRAK keeps at most the wanted number of brackets.
+  Arr<extended, 3> x1{}, x2{};
+  int nb = 3;
+  d.ZBRAK(3, 20 + 8.3144L * 500 / 0.03L, 20, x1, x2, nb);
+  EXPECT_EQ(nb, 1);
+  EXPECT_LT(x1[1], 1184);
+  EXPECT_GT(x2[1], 1184);
+}
+
+TEST_F(FluidsTest, PitzerSternerFailures) {
+  const KPCALC1::DOSP d(1000, 873.15L, KPCALC1::SPCOEFFS(KPCALC1::SPH2O, 873.15L), 0);
+  IO::RunEnded e = expectstop([&] { d.RTBIS(3, 5, 0.001L); });  // both ends liquid-side positive
+  EXPECT_EQ(e.where, "sterner-pitzer");
+  EXPECT_EQ(e.message, "no bracket");
+  screen.str("");
+  e = expectstop([&] { d.FUNCX(0); });
+  EXPECT_EQ(e.where, "doSP");
+  EXPECT_EQ(e.message, "V = 0 in funcx");
+  EXPECT_EQ(screen.str().substr(0, 29), "P =  1000.00, T =      600.0\n");
+  e = expectstop([&] { d.CALCLNF(0); });
+  EXPECT_EQ(e.message, "V = 0 in calclnf");
+}
+
+// Solvent dielectric values quoted for pure H2O with CORK, and the
+// Debye-Hueckel term's cases.
+TEST_F(FluidsTest, DielectricAndDebyeHueckel) {
+  const extended V = KPCALC1::VH2OCO2(1, 298.15L, 0, 1);
+  EXPECT_NEAR(V, 1.761L, 5e-4L);
+  EXPECT_NEAR(KPCALC1::AWGF(1, 298.15L, 0, 1, V), 4.43L, 5e-3L);
+  EXPECT_NEAR(KPCALC1::DIELECTRIC(1, 298.15L, 0, 1, V), 81.5L, 0.05L);
+  const extended Vh = KPCALC1::VH2OCO2(5, 873.15L, 0, 1);
+  EXPECT_NEAR(KPCALC1::DIELECTRIC(5, 873.15L, 0, 1, Vh), 15.0L, 0.05L);
+  // The dielectric constant solves the Kirkwood equation 2 e^2 - x e - 1 = 0.
+  const extended g = KPCALC1::AWGF(5, 873.15L, 0.3L, 0.7L, 3);
+  const extended x = 1 + 22.7024L * (0.7L * (0.147L + 835.25L * g / 873.15L) + 0.265L * 0.3L) / 3;
+  const extended eps = KPCALC1::DIELECTRIC(5, 873.15L, 0.3L, 0.7L, 3);
+  EXPECT_NEAR(2 * eps * eps - x * eps - 1, 0, 1e-12L);
+
+  EXPECT_EQ(KPCALC1::DHSOLUTE(5, 873.15L, 0.2L, 0.8L, 0.1L, 0), 0);
+  EXPECT_EQ(KPCALC1::DHSOLUTE(5, 873.15L, 0.2L, 0.8L, 0, -1), 0);
+  // Amounts are normalised: 1:4 is the same solvent as 0.2:0.8.
+  EXPECT_EQ(KPCALC1::DHSOLUTE(5, 873.15L, 1, 4, 0.1L, -1), KPCALC1::DHSOLUTE(5, 873.15L, 0.2L, 0.8L, 0.1L, -1));
+  // For a unlike-charged pair the term is positive (zz < 0), and grows with I.
+  const extended d1 = KPCALC1::DHSOLUTE(5, 873.15L, 0, 1, 0.01L, -1);
+  const extended d2 = KPCALC1::DHSOLUTE(5, 873.15L, 0, 1, 0.1L, -1);
+  EXPECT_GT(d1, 0);
+  EXPECT_GT(d2, d1);
+  // Debug level 5, and only 5, writes the line.
+  KPGLOBAL::DEBUGLEVEL = 4;
+  screen.str("");
+  KPCALC1::DHSOLUTE(5, 873.15L, 0, 1, 0.1L, -1);
+  EXPECT_EQ(screen.str(), "");
+  KPGLOBAL::DEBUGLEVEL = 5;
+  KPCALC1::DHSOLUTE(5, 873.15L, 0, 1, 0.1L, -1);
+  const std::string line = screen.str();
+  EXPECT_EQ(line.rfind("xco2 = 0, xh2o = 1", 0), 0u) << line;
+  EXPECT_NE(line.find(", I = 0.10000, A = "), std::string::npos) << line;
+  EXPECT_NE(line.find(", B x 10^-10 = "), std::string::npos) << line;
+  EXPECT_NE(line.find(", DH(solute) = "), std::string::npos) << line;
+  EXPECT_EQ(line.back(), '\n');
+}
