@@ -5,50 +5,13 @@
 #include <cmath>
 
 #include "frame/io.h"
-#include "frame/kpmath1.h"
-#include "frame/kpute1.h"
+#include "models/kpread2_util.h"
 #include "models/kpute1_models.h"
 
 namespace KPREAD2 {
 
 using namespace KPGLOBAL;
-
-namespace {
-
-const std::string GEQ = "\xB3";   // "greater or equal" in the output code page
-const std::string DELTAC = "\xC6";  // "increment" sign of the option words
-
-bool beginswith(const std::string& s, const std::string& head) {
-  return s.size() >= head.size() && s.compare(0, head.size(), head) == 0;
-}
-
-bool endscharged(const std::string& s) { return !s.empty() && (s.back() == '+' || s.back() == '-'); }
-
-// Signed charge of a species name: +n for n trailing "+", -n for n trailing "-".
-int charge(const std::string& s) {
-  int n = 0;
-  std::size_t i = s.size();
-  if (i == 0) return 0;
-  const char c = s[i - 1];
-  while (i > 0 && s[i - 1] == c) {
-    ++n;
-    --i;
-  }
-  if (c == '+') return n;
-  if (c == '-') return -n;
-  return 0;
-}
-
-std::string itos(long n) { return std::to_string(n); }
-
-// Number of the interaction parameter of the pair (i, j), i < j, of n end-members.
-int pairnumber(int i, int j, int n) {
-  int w = 0;
-  for (int a = 1; a < i; ++a) w += n - a;
-  return w + (j - i);
-}
-
-}  // namespace
+using namespace util;
 
 bool ISPHNAME(const sstring& name, smallint& index) {
   for (int i = 1; i <= NTP; ++i) {
@@ -62,15 +25,15 @@ bool ISPHNAME(const sstring& name, smallint& index) {
 }
 
 sstring GSTRING(valuetype type, const sstring& token, const std::string& prompt) {
-  if (type != valuetype::astring) IO::ERROREXIT("reading", "expecting a name; got: " + token + " - " + prompt);
+  if (type != valuetype::astring) bomb("reading", "expecting a name; got: " + token + " - " + prompt);
   return token;
 }
 
 cstring READLINE(bool& endflag) {
   std::string line;
   if (!IO::DATA.readline(line)) {
-    IO::putscreen("\"" + line + "\"");
-    IO::ERROREXIT("readline", "problems reading for header/verbatim");
+    *IO::SCREEN << "\"" << line << "\"" << std::endl;
+    bomb("readline", "problems reading for header/verbatim");
   }
   line = IO::TRIMSTRING(line);
   endflag = line.size() >= 4 && (beginswith(line, "verb") || beginswith(line, "head"));
@@ -112,7 +75,7 @@ bool SetupPhases::readwords() {
     i = j;
     if (w[0] == '%') break;  // a comment hides the rest of the line
     if (nwords == wordsmax)
-      IO::ERROREXIT("reading", "too many words on a line" + KPUTE1::MAXSTR(wordsmax));
+      bomb("reading", "too many words on a line" + maxstr(wordsmax));
     ++nwords;
     fullwords[nwords] = w;
     words[nwords] = w.substr(0, sstringmax);
@@ -152,7 +115,7 @@ void SetupPhases::INCKOK(const std::string& prompt) {
   cur = look;
   curfull = lookfull;
   curtype = looktype;
-  if (curtype == valuetype::anemptystring) IO::ERROREXIT("reading", "unexpected end of input: " + prompt);
+  if (curtype == valuetype::anemptystring) bomb("reading", "unexpected end of input: " + prompt);
   refill();
 }
 
@@ -164,7 +127,7 @@ void SetupPhases::starttokens() {
       break;
     }
   }
-  if (!found || words[1][0] == '*') IO::ERROREXIT("setup phases", "not enough in file");
+  if (!found || words[1][0] == '*') bomb("setup phases", "not enough in file");
   if (IO::DATA.eof()) {
     // the look-ahead reaches an empty token at the end of the only line
     ++nwords;
@@ -192,7 +155,7 @@ smallint SetupPhases::integer(const std::string& prompt) { return IO::GETINTEGER
 void SetupPhases::rational(smallint& p, smallint& q, const std::string& prompt) {
   IO::GETRATIONAL(curtype, cur, p, q, prompt);
   // A zero denominator is refused here, not divided by later.
-  if (q == 0) IO::ERROREXIT("reading", "zero denominator in rational; got: " + cur + " - " + prompt);
+  if (q == 0) bomb("reading", "zero denominator in rational; got: " + cur + " - " + prompt);
   if (q < 0) {
     p = static_cast<smallint>(-p);
     q = static_cast<smallint>(-q);
@@ -202,7 +165,7 @@ void SetupPhases::rational(smallint& p, smallint& q, const std::string& prompt) 
 sstring SetupPhases::name(const std::string& prompt) {
   sstring s = GSTRING(curtype, cur, prompt);
   if (curfull.size() > static_cast<std::size_t>(sstringmax))
-    IO::ERROREXIT("reading", "name too long" + KPUTE1::MAXSTR(sstringmax) + ": " + curfull + " - " + prompt +
+    bomb("reading", "name too long" + maxstr(sstringmax) + ": " + curfull + " - " + prompt +
                                  (phasename.empty() ? std::string() : " (phase " + phasename + ")"));
   return s;
 }
@@ -226,23 +189,23 @@ smallint SetupPhases::GETOPTION(const sstring& word, smallint& subcode) const {
 
 void SetupPhases::CHECKNAME(const sstring& nm) const {
   smallint i = 0;
-  if (!ISPHNAME(nm, i)) IO::ERROREXIT("reading", nm + " not in \"" + IO::PDATAFILENAME + "\"");
+  if (!ISPHNAME(nm, i)) bomb("reading", nm + " not in \"" + IO::PDATAFILENAME + "\"");
 }
 
 void SetupPhases::READTERM(termtype& term, const std::string& prompt) {
   term = termtype{};
   INCKOK("no of sxterms" + prompt);
   const smallint nsx = integer("no of sxterms" + prompt);
-  if (nsx < 1) IO::ERROREXIT("setup phases", "too few sxterms" + prompt);
-  if (nsx > maxnsx) IO::ERROREXIT("setup phases", "too many sxterms" + prompt + KPUTE1::MAXSTR(maxnsx));
+  if (nsx < 1) bomb("setup phases", "too few sxterms" + prompt);
+  if (nsx > maxnsx) bomb("setup phases", "too many sxterms" + prompt + maxstr(maxnsx));
   term.nsx = nsx;
   for (int i = 1; i <= nsx; ++i) {
     sxtermtype& sx = term.sx[i];
     sx.factor = 1;
     INCKOK("no of xterms" + prompt);
     const smallint nx = integer("no of xterms" + prompt);
-    if (nx < 1) IO::ERROREXIT("setup phases", "too few x terms" + prompt);
-    if (nx > maxnx) IO::ERROREXIT("setup phases", "too many x terms" + prompt + KPUTE1::MAXSTR(maxnx));
+    if (nx < 1) bomb("setup phases", "too few x terms" + prompt);
+    if (nx > maxnx) bomb("setup phases", "too many x terms" + prompt + maxstr(maxnx));
     sx.nx = nx;
     for (int j = 1; j <= nx; ++j) {
       xtermtype& xt = sx.x[j];
@@ -253,9 +216,9 @@ void SetupPhases::READTERM(termtype& term, const std::string& prompt) {
       p = "no of terms in " + nthj + " term" + prompt;
       INCKOK(p);
       const smallint nt = integer(p);
-      if (nt < 0) IO::ERROREXIT("setup phases", "too few terms in x" + prompt);
-      if (nt > maxnt) IO::ERROREXIT("setup phases", "too many terms in x" + prompt + KPUTE1::MAXSTR(maxnt));
-      if (nt == 0 && xt.cnum == 0) IO::ERROREXIT("setup phases", "zero term" + prompt);
+      if (nt < 0) bomb("setup phases", "too few terms in x" + prompt);
+      if (nt > maxnt) bomb("setup phases", "too many terms in x" + prompt + maxstr(maxnt));
+      if (nt == 0 && xt.cnum == 0) bomb("setup phases", "zero term" + prompt);
       xt.nt = nt;
       for (int k = 1; k <= nt; ++k) {
         const std::string nthk = IO::NTH[k];
@@ -276,12 +239,12 @@ void SetupPhases::READTERM(termtype& term, const std::string& prompt) {
               found = true;
               break;
             }
-          if (!found) IO::ERROREXIT("setup phases", cur + " not a variable name: " + p);
+          if (!found) bomb("setup phases", cur + " not a variable name: " + p);
           ix = where;
         } else {
-          IO::ERROREXIT("setup phases", cur + " not a " + p);
+          bomb("setup phases", cur + " not a " + p);
         }
-        if (ix < 1 || ix > nvshort) IO::ERROREXIT("setup phases", "illegal " + p);
+        if (ix < 1 || ix > nvshort) bomb("setup phases", "illegal " + p);
         xt.ix[k] = static_cast<smallint>(ix);
       }
     }
@@ -295,7 +258,7 @@ void SetupPhases::readblock(Arr<cstring, maxninfo>& lines, smallint& n, const st
   bool end = false;
   while (true) {
     cstring l = READLINE(end);
-    if (n >= maxninfo) IO::ERROREXIT(where, message);
+    if (n >= maxninfo) bomb(where, message);
     ++n;
     lines[n] = end ? cstring("#") : l;
     if (end) break;
@@ -317,7 +280,7 @@ void SetupPhases::readphases() {
       readblock(HEADER, NHEADER, "setupphases", "too many header lines");
       INCKOK("end of header");
     }
-    if (NP > purephmax) IO::ERROREXIT("setup phases", "too many phases" + KPUTE1::MAXSTR(purephmax));
+    if (NP > purephmax) bomb("setup phases", "too many phases" + maxstr(purephmax));
     phasename.clear();
     const std::string p = "name for " + std::string(IO::NTH[NP]) + " phase";
     INCKOK(p);
@@ -337,7 +300,7 @@ void SetupPhases::readphases() {
       endflag = true;
     }
     if (pure) {
-      if (CALCMODE == calcmodetype::lsqdscalc) IO::ERROREXIT("setup phases", "inappropriate ax info");
+      if (CALCMODE == calcmodetype::lsqdscalc) bomb("setup phases", "inappropriate ax info");
       readpure();
     } else {
       readsolution();
@@ -352,7 +315,7 @@ void SetupPhases::readactivity(ptype0& ph) {
   INCKOK("fixed activity for" + ph.name);
   ph.act = real("fixed activity for" + ph.name);
   if (!(ph.act > 0 && ph.act <= 1))
-    IO::ERROREXIT("setupphases", "activity for " + ph.name + " not 0 > a " + GEQ + " 1");
+    bomb("setupphases", "activity for " + ph.name + " not 0 > a " + GEQ + " 1");
   if (looktype == valuetype::areal || (looktype == valuetype::aninteger && look == "0")) {
     INCKOK("sd of fixed activity for" + ph.name);
     ph.sdact = real("sd of fixed activity for" + ph.name);
@@ -363,9 +326,9 @@ template <typename Rec>
 void SetupPhases::readdqf(Rec& rec, smallint subcode, const sstring& emname) {
   rec.dqfcode = subcode;
   if (WITHDS4X) {
-    if (rec.nmake == 0) IO::ERROREXIT("setup phases", "need to \"make\" end-member before DQF-ing it");
+    if (rec.nmake == 0) bomb("setup phases", "need to \"make\" end-member before DQF-ing it");
     if (looktype == valuetype::astring)
-      IO::ERROREXIT("setup phases", "keyword after DQF not allowed now (include in make)");
+      bomb("setup phases", "keyword after DQF not allowed now (include in make)");
   }
   std::string p = "a in a+bT+cP in DQF term for " + emname;
   INCKOK(p);
@@ -384,9 +347,9 @@ void SetupPhases::readmake(Rec& rec, const sstring& emname, bool solution) {
   std::string p = "no of end-members to construct " + emname;
   INCKOK(p);
   const smallint n = integer(p);
-  if (n < 1) IO::ERROREXIT("setup phases", "too few end-members to construct " + emname);
+  if (n < 1) bomb("setup phases", "too few end-members to construct " + emname);
   if (n > maxnmake)
-    IO::ERROREXIT("setup phases", "too many end-members to construct " + emname + KPUTE1::MAXSTR(maxnmake));
+    bomb("setup phases", "too many end-members to construct " + emname + maxstr(maxnmake));
   rec.nmake = n;
   rec.makeden = 1;
   Arr<longint, emmax> dens;
@@ -405,7 +368,7 @@ void SetupPhases::readmake(Rec& rec, const sstring& emname, bool solution) {
     rec.makename[m] = name(p);
     CHECKNAME(rec.makename[m]);
     if (solution && CALCMODE != calcmodetype::lsqdscalc && rec.makename[m] == emname)
-      IO::ERROREXIT("setupphases", "names: end-member, " + emname + ", and name in make, " + rec.makename[m] +
+      bomb("setupphases", "names: end-member, " + emname + ", and name in make, " + rec.makename[m] +
                                        ", must be different");
     p = "coeffs of end-members to construct " + emname;
     INCKOK(p);
@@ -413,7 +376,7 @@ void SetupPhases::readmake(Rec& rec, const sstring& emname, bool solution) {
     rational(nums[m], q, p);
     dens[m] = q;
   }
-  rec.makeden = IO::LI2I(KPMATH1::VECTORLCM(dens, n));
+  rec.makeden = IO::LI2I(static_cast<longint>(vectorlcm(dens, n)));
   for (int m = 1; m <= n; ++m)
     rec.makecoef[m] = IO::LI2I(static_cast<longint>(nums[m]) * (rec.makeden / dens[m]));
 }
@@ -424,21 +387,21 @@ void SetupPhases::endmemberchecks(Rec& rec, const sstring& emname) {
   rec.td.z2 = 0;
   if (rec.nmake == 0) {
     CHECKNAME(emname);
-    if (endscharged(emname)) IO::ERROREXIT("setupphases", "charged species not allowed as end-members");
+    if (endscharged(emname)) bomb("setupphases", "charged species not allowed as end-members");
   } else if (rec.nmake > 0) {
     bool charged = false;
     for (int m = 1; m <= rec.nmake; ++m)
       if (endscharged(rec.makename[m])) charged = true;
     if (!charged) return;
-    if (rec.nmake != 2) IO::ERROREXIT("setupphases", "must be just 2 charged species in a compound");
+    if (rec.nmake != 2) bomb("setupphases", "must be just 2 charged species in a compound");
     if (!endscharged(rec.makename[1]) || !endscharged(rec.makename[2]))
-      IO::ERROREXIT("setupphases", "all species in a compound must be charged");
+      bomb("setupphases", "all species in a compound must be charged");
     // Coefficients c1 = p1/q1 and c2 = p2/q2 over the common denominator.
     const long p1 = rec.makecoef[1], p2 = rec.makecoef[2], q = rec.makeden;
-    if (p1 + p2 != q) IO::ERROREXIT("setupphases", "compound not in mean form");
+    if (p1 + p2 != q) bomb("setupphases", "compound not in mean form");
     // Signed charges: a cation and an anion in either order must balance.
     const int z1 = charge(rec.makename[1]), z2 = charge(rec.makename[2]);
-    if (z1 * p1 + z2 * p2 != 0) IO::ERROREXIT("setupphases", "compound not charged-balanced");
+    if (z1 * p1 + z2 * p2 != 0) bomb("setupphases", "compound not charged-balanced");
     rec.td.z1 = std::abs(z1);
     rec.td.z2 = std::abs(z2);
   }
@@ -471,7 +434,7 @@ void SetupPhases::readpure() {
     } else {
       counted = true;
       INCKOK("no of end-members of " + ph.name);
-      if (looktype == valuetype::anemptystring) IO::ERROREXIT("read", "unexpected end of input");
+      if (looktype == valuetype::anemptystring) bomb("read", "unexpected end of input");
       if (looktype == valuetype::astring) {
         const std::string p = "name for end-member of " + ph.name;
         INCKOK(p);
@@ -485,7 +448,7 @@ void SetupPhases::readpure() {
   }
   if (counted) {
     if (looktype != valuetype::anemptystring && CALCMODE != calcmodetype::lsqdscalc && ph.name == ph.emname)
-      IO::ERROREXIT("setupphases", "names: phase, " + ph.name + ", and end-member, " + ph.emname +
+      bomb("setupphases", "names: phase, " + ph.name + ", and end-member, " + ph.emname +
                                        ", must be different");
     if (!withact) {
       auto nextcode = [&](smallint& sub) -> smallint {
@@ -505,7 +468,7 @@ void SetupPhases::readpure() {
         } else if (code == 6) {
           ph.nmake = -1;
         } else {
-          IO::ERROREXIT("reading", "wrong code for additional info for " + ph.emname);
+          bomb("reading", "wrong code for additional info for " + ph.emname);
         }
         code = nextcode(sub);
       }
@@ -524,7 +487,7 @@ void SetupPhases::readpure() {
 
 void SetupPhases::readsolution() {
   ++NPSS;
-  if (NPSS > solphmax) IO::ERROREXIT("setup phases", "too many ss phases" + KPUTE1::MAXSTR(solphmax));
+  if (NPSS > solphmax) bomb("setup phases", "too many ss phases" + maxstr(solphmax));
   ptype1& ph = (*PREC1)[NPSS];
   ph = ptype1{};
   ph.ninfo = 0;
@@ -532,9 +495,9 @@ void SetupPhases::readsolution() {
   const std::string& pn = phasename;
   INCKOK("no of end-members in " + pn);
   const smallint nem = integer("no of end-members in " + pn);
-  if (nem < 2) IO::ERROREXIT("setup phases", "less than 2 end-members in " + pn);
-  if (nem > phemmax) IO::ERROREXIT("setup phases", "too many end-members in " + pn + KPUTE1::MAXSTR(phemmax));
-  if (nem * (nem - 1) / 2 > maxnw) IO::ERROREXIT("setup phases", "phase too big for auto gammas");
+  if (nem < 2) bomb("setup phases", "less than 2 end-members in " + pn);
+  if (nem > phemmax) bomb("setup phases", "too many end-members in " + pn + maxstr(phemmax));
+  if (nem * (nem - 1) / 2 > maxnw) bomb("setup phases", "phase too big for auto gammas");
   ph.nem = nem;
   ph.nvars = static_cast<smallint>(nem - 1);
   // Generation flag.
@@ -544,7 +507,7 @@ void SetupPhases::readsolution() {
         if (looktype == valuetype::aninteger && look == "0")
           INCKOK("generation flag for " + pn);
         else
-          IO::ERROREXIT("setupphases", "incorrect info after no of end-members for " + pn);
+          bomb("setupphases", "incorrect info after no of end-members for " + pn);
       }
     } else if (looktype == valuetype::aninteger && look == "1") {
       INCKOK("generation flag for " + pn);
@@ -552,7 +515,7 @@ void SetupPhases::readsolution() {
       IO::PUTSTR(2, std::string(37, '-'), 1, 13);
       IO::PUTSTR(0, "running ds4: no ds4 axe flag for " + pn + ".", 1, 13);
       IO::PUTSTR(0, "<== ds35 axe codings are likely to give wrong results under ds4 ==>", 1, 13);
-      IO::ERROREXIT("setupphases", "no ds4 flag for " + pn);
+      bomb("setupphases", "no ds4 flag for " + pn);
     }
   }
   ph.hasq = false;
@@ -590,7 +553,7 @@ void SetupPhases::readsolution() {
       x.lo = real("lower limit of " + x.name);
       INCKOK("upper limit of " + x.name);
       x.hi = real("upper limit of " + x.name);
-      if (x.hi < x.lo) IO::ERROREXIT("read", "lower limit > upper limit (1)");
+      if (x.hi < x.lo) bomb("read", "lower limit > upper limit (1)");
     } else {
       x.lo = -1e20L;
       x.hi = 1e20L;
@@ -639,7 +602,7 @@ void SetupPhases::readsolution() {
     else if (look == "asf" || look == "vanlaar")
       ph.mixtype = axtype::vanlaar;
     else
-      IO::ERROREXIT("setupphases", "not recognised (should be ideal, sf or asf)");
+      bomb("setupphases", "not recognised (should be ideal, sf or asf)");
     INCKOK("start of entering w's");
     for (int w = 1; w <= ph.nw; ++w) {
       INCKOK("name of " + defw[w]);
@@ -676,8 +639,8 @@ void SetupPhases::readsolution() {
     const std::string p = "no of sf vars for " + pn;
     INCKOK(p);
     const smallint nsf = integer(p);
-    if (nsf < 2) IO::ERROREXIT("setup phases", "less than 2 sf vars for " + pn);
-    if (nsf > maxnsf) IO::ERROREXIT("setup phases", "too many  sf vars for " + pn + KPUTE1::MAXSTR(maxnsf));
+    if (nsf < 2) bomb("setup phases", "less than 2 sf vars for " + pn);
+    if (nsf > maxnsf) bomb("setup phases", "too many  sf vars for " + pn + maxstr(maxnsf));
     ph.nsf = nsf;
     for (int k = 1; k <= nsf; ++k) {
       const std::string q = "name of " + std::string(IO::NTH[k]) + " sf var";
@@ -703,8 +666,8 @@ void SetupPhases::readsolution() {
     p = "no of sf terms in tmf for " + en;
     INCKOK(p);
     const smallint ntmf = integer(p);
-    if (ntmf < 1) IO::ERROREXIT("setup phases", "too few terms in tmf for " + en);
-    if (ntmf > maxntmf) IO::ERROREXIT("setup phases", "too many terms in tmf for " + en + KPUTE1::MAXSTR(maxntmf));
+    if (ntmf < 1) bomb("setup phases", "too few terms in tmf for " + en);
+    if (ntmf > maxntmf) bomb("setup phases", "too many terms in tmf for " + en + maxstr(maxntmf));
     em.ntmf = ntmf;
     em.maxpow = 1;
     for (int j = 1; j <= ntmf; ++j) {
@@ -712,10 +675,12 @@ void SetupPhases::readsolution() {
       INCKOK(p);
       if (curtype == valuetype::astring) {
         smallint where = 0;
-        if (!IO::MATCHSTRING(cur, ph.sfname, ph.nsf, where)) IO::ERROREXIT("setup phases", cur + " not a sf name: " + p);
+        for (int s = 1; s <= ph.nsf && where == 0; ++s)
+          if (ph.sfname[s] == cur) where = static_cast<smallint>(s);
+        if (where == 0) bomb("setup phases", cur + " not a sf name: " + p);
         em.tmf[j].isf = where;
       } else {
-        IO::ERROREXIT("setup phases", cur + " not a " + p);
+        bomb("setup phases", cur + " not a " + p);
       }
       p = "power of " + std::string(IO::NTH[j]) + " sf term in tmf for " + en;
       INCKOK(p);
@@ -754,13 +719,13 @@ void SetupPhases::readsolution() {
           rational(nums[v], q, p);
           dens[v] = q;
         }
-        em.checkden = IO::LI2I(KPMATH1::VECTORLCM(dens, ph.nvars));
+        em.checkden = IO::LI2I(static_cast<longint>(vectorlcm(dens, ph.nvars)));
         for (int v = 1; v <= ph.nvars; ++v)
           em.checknum[v] = IO::LI2I(static_cast<longint>(nums[v]) * (em.checkden / dens[v]));
       } else if (code == 7) {
         em.exclude = true;
       } else {
-        IO::ERROREXIT("setup phases", "wrong code in info for " + en);
+        bomb("setup phases", "wrong code in info for " + en);
       }
     }
     endmemberchecks(em, en);
@@ -780,7 +745,7 @@ void SetupPhases::readsolution() {
   if (ph.mixtype != axtype::ideal) {
     for (int i = 1; i < nem; ++i)
       for (int j = i + 1; j <= nem; ++j) {
-        if (ph.ngterm >= maxnw) IO::ERROREXIT("read", "too many gterms");
+        if (ph.ngterm >= maxnw) bomb("read", "too many gterms");
         ++ph.ngterm;
         ph.gterm[ph.ngterm] = gtermrec{static_cast<smallint>(pairnumber(i, j, nem)), static_cast<smallint>(i),
                                        static_cast<smallint>(j)};
@@ -799,20 +764,20 @@ void SetupPhases::strictnames(int iss) {
       ok = ok && nm.size() > 3;
     else
       ok = ok && nm.size() > sh.size() && nm[sh.size()] == '(';
-    if (!ok) IO::ERROREXIT("setupphases", "name in varname not of form xyz(min)");
+    if (!ok) bomb("setupphases", "name in varname not of form xyz(min)");
   }
   for (int k = 1; k <= ph.nem; ++k) {
     std::string s = propname[k];
     if (s.size() > 2 && beginswith(s, "p(")) s = s.substr(2, s.size() - 3);
     if (s != ph.em[k].name)
-      IO::ERROREXIT("setupphases", "name in propname, \"" + s + "\" does not match " + ph.em[k].name + " in " + ph.name);
+      bomb("setupphases", "name in propname, \"" + s + "\" does not match " + ph.em[k].name + " in " + ph.name);
   }
   if (ph.mixtype == axtype::vanlaar)
     for (int k = 1; k <= ph.nem; ++k) {
       std::string s = sizename[k];
       if (s.size() > 2 && beginswith(s, "a(")) s = s.substr(2, s.size() - 3);
       if (s != ph.em[k].name)
-        IO::ERROREXIT("setupphases", "name in alphaname, \"" + s + "\" does not match \"" + ph.em[k].name + "\" in " +
+        bomb("setupphases", "name in alphaname, \"" + s + "\" does not match \"" + ph.em[k].name + "\" in " +
                                          ph.name);
     }
   if (ph.mixtype != axtype::ideal)
@@ -822,7 +787,7 @@ void SetupPhases::strictnames(int iss) {
         std::string s = wn;
         if (s.size() > 1 && beginswith(s, "W(")) s = s.substr(2);
         const std::size_t c = s.find(',');
-        if (c == std::string::npos) IO::ERROREXIT("setupphases", "W not strictsyntax");
+        if (c == std::string::npos) bomb("setupphases", "W not strictsyntax");
         const std::string a = s.substr(0, c);
         std::string b = s.substr(c + 1);
         if (!b.empty()) b.pop_back();
@@ -830,7 +795,7 @@ void SetupPhases::strictnames(int iss) {
         const std::string& ej = ph.em[j].name;
         const bool match = (IO::SAMESTRING(a, ei) && IO::SAMESTRING(b, ej)) || (IO::SAMESTRING(a, ej) && IO::SAMESTRING(b, ei));
         if (!match)
-          IO::ERROREXIT("setupphases", "names in  W name, \"" + wn + "\" do not match \"" + ei + "\" and \"" + ej +
+          bomb("setupphases", "names in  W name, \"" + wn + "\" do not match \"" + ei + "\" and \"" + ej +
                                            "\" in " + ph.name);
       }
 }

@@ -60,7 +60,7 @@ class SetupPhases {
   void batchcopies();
 
   // reader state
-  strings words;
+  KPGLOBAL::strings words;
   int nwords = 0;
   int pos = 0;
   sstring look;
@@ -98,7 +98,7 @@ class SetupPhases {
   void readmake(Rec& rec, const sstring& emname, bool solution);
   template <typename Rec>
   void endmemberchecks(Rec& rec, const sstring& emname);
-  void readblock(Arr<KPGLOBAL::cstring, KPGLOBAL::maxninfo>& lines, smallint& n, const std::string& where,
+  void readblock(Arr<cstring, KPGLOBAL::maxninfo>& lines, smallint& n, const std::string& where,
                  const std::string& message);
   void strictnames(int iss);
 };

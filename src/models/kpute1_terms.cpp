@@ -85,7 +85,7 @@ void WRITETERM(const termtype& term, const sstring& name, smallint iss, smallint
         if (i > 1) IO::ADDSTR(" + ", 0, w);
       } else if (term.nsx == 1) {
         if (f < 0) IO::ADDSTR("(", 0, w);
-        IO::ADDREAL(f, 2, true, 0, w);
+        IO::ADDREAL(f, 0, true, 2, w);
         if (f < 0) IO::ADDSTR(")", 0, w);
         IO::ADDSTR(" ", 0, w);
       } else {
@@ -94,7 +94,7 @@ void WRITETERM(const termtype& term, const sstring& name, smallint iss, smallint
         } else {
           IO::ADDSTR(i == 1 ? "-" : " - ", 0, w);
         }
-        if (std::fabs(f) != 1) IO::ADDREAL(std::fabs(f), 2, true, 0, w);
+        if (std::fabs(f) != 1) IO::ADDREAL(std::fabs(f), 0, true, 2, w);
       }
       // The x-terms.
       for (int j = 1; j <= sx.nx; ++j) {

@@ -1,0 +1,100 @@
+// Small helpers shared by the files of the a-x reader (internal).
+#pragma once
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "data/kpglobal.h"
+#include "frame/io.h"
+
+namespace KPREAD2::util {
+
+using namespace KPGLOBAL;
+
+
+inline const std::string GEQ = "\xB3";   // "greater or equal" in the output code page
+inline const std::string DELTAC = "\xC6";  // "increment" sign of the option words
+
+inline bool beginswith(const std::string& s, const std::string& head) {
+  return s.size() >= head.size() && s.compare(0, head.size(), head) == 0;
+}
+
+inline bool endscharged(const std::string& s) { return !s.empty() && (s.back() == '+' || s.back() == '-'); }
+
+// Signed charge of a species name: +n for n trailing "+", -n for n trailing "-".
+inline int charge(const std::string& s) {
+  int n = 0;
+  std::size_t i = s.size();
+  if (i == 0) return 0;
+  const char c = s[i - 1];
+  while (i > 0 && s[i - 1] == c) {
+    ++n;
+    --i;
+  }
+  if (c == '+') return n;
+  if (c == '-') return -n;
+  return 0;
+}
+
+inline std::string itos(long n) { return std::to_string(n); }
+
+// Input faults stop the run as the user's fault.
+[[noreturn]] inline void bomb(const std::string& where, const std::string& message) {
+  IO::ERROREXIT(where, message, faulttype::yourfault);
+}
+
+// The limit text " (max = n) " of the capacity messages.
+inline std::string maxstr(int n) { return " (max = " + std::to_string(n) + ") "; }
+
+inline long gcd(long a, long b) {
+  a = a < 0 ? -a : a;
+  b = b < 0 ? -b : b;
+  while (b != 0) {
+    const long t = a % b;
+    a = b;
+    b = t;
+  }
+  return a;
+}
+
+// Least common multiple of v[1..n] (0 for n < 1).
+inline long vectorlcm(const Arr<longint, emmax>& v, int n) {
+  if (n < 1) return 0;
+  long l = v[1];
+  for (int i = 2; i <= n; ++i) {
+    if (l == 0 || v[i] == 0) return 0;
+    l = std::labs(l / gcd(l, v[i]) * v[i]);
+    if (l > 2147483647L) bomb("reading", "common denominator too large");
+  }
+  return l;
+}
+
+// Number of the interaction parameter of the pair (i, j), i < j, of n end-members.
+inline int pairnumber(int i, int j, int n) {
+  int w = 0;
+  for (int a = 1; a < i; ++a) w += n - a;
+  return w + (j - i);
+}
+
+
+// x^(p/q) for x > 0: repeated products for small whole powers.
+inline extended topower(extended x, int p, int q) {
+  if (p == 1 && q == 1) return x;
+  if (p == 1 && q == 2) return std::sqrt(x);
+  if (q == 1 && p >= 0 && p <= 8) {
+    extended r = 1;
+    for (int i = 0; i < p; ++i) r *= x;
+    return r;
+  }
+  return std::exp(static_cast<extended>(p) / q * std::log(x));
+}
+
+// Position of name in the script's phase list WHSTRINGS[1..n], 0 when absent.
+inline int whposition(const std::string& name, int n) {
+  for (int i = 1; i <= n; ++i)
+    if (WHSTRINGS[i] == name) return i;
+  return 0;
+}
+
+}  // namespace KPREAD2::util
