@@ -52,9 +52,7 @@ inline smallint NISSET = 0;              // compositional variables fixed by iso
 
 inline iemvector NSITE;                  // site count per end-member (set-up: 1)
 inline Arr<bool, compmax> BCOMPS;        // component counts in the bulk composition
-inline Arr<sstring, dsmax> PHNAMES;      // names of the dataset entries
 inline smallint NTP = 0;                 // number of dataset entries
-inline bool WITHDS4X = true;             // dataset of the newer generation
 inline std::string WHEN1;                // date line of the dataset
 inline extended SDWP = 0, ARB = 0, MINSDLNA = 0;  // activity uncertainty parameters
 
