@@ -7,6 +7,7 @@
 
 #include "data/kpglobal.h"
 #include "frame/io.h"
+#include "frame/kpute1.h"
 
 namespace KPREAD2::util {
 
@@ -45,7 +46,7 @@ inline std::string itos(long n) { return std::to_string(n); }
 }
 
 // The limit text " (max = n) " of the capacity messages.
-inline std::string maxstr(int n) { return " (max = " + std::to_string(n) + ") "; }
+inline std::string maxstr(int n) { return KPUTE1::MAXSTR(static_cast<smallint>(n)); }
 
 inline long gcd(long a, long b) {
   a = a < 0 ? -a : a;
