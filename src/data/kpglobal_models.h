@@ -2,9 +2,11 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "data/kpglobal_base.h"
 #include "data/kpglobal_phases.h"
+#include "frame/io.h"
 
 namespace KPGLOBAL {
 
@@ -15,12 +17,9 @@ inline std::unique_ptr<covmatrix> COV;   // covariance of the end-members' entha
 inline std::unique_ptr<icmatrix> C;      // composition matrix: components x end-members
 inline std::unique_ptr<rmatrix> R;       // reactions: reaction x end-member coefficients
 inline smallint NR = 0;                  // number of reactions in R
-inline Arr<sstring, emmax> NAME;          // end-member names of the current system
-inline smallint NCV = 0;                 // number of end-members (all)
 inline smallint H2OPOS = 0, CO2POS = 0, CRDPOS = 0, FCRDPOS = 0, LNAPOS = 0;  // 0 = absent
 inline iemvector EXEM;                   // excluded end-members
 inline smallint NEX1 = 0;                // number of excluded end-members
-
 
 // ---- Solver unknowns and cross-references (laid out by KPNLE3::MAKECROSSREFS) --------
 inline constexpr int xvarlimmax = 50;    // linear limit rows over the unknowns
@@ -50,14 +49,58 @@ inline smallint PXCO2 = 0;               // position of x(CO2) of an H2O-CO2 flu
 inline bool XCO2SET = false;             // that position is fixed
 inline smallint NISSET = 0;              // compositional variables fixed by isopleths
 
-inline iemvector NSITE;                  // site count per end-member (set-up: 1)
+// ---- The dataset file -------------------------------------------------------------
+inline constexpr int oxmax = 8;          // composition pairs of one dataset entry
+inline constexpr int oxcap = oxmax + 1;  // room for the excess-oxygen pair added to a full entry
+inline constexpr int entryemmax = 4;     // end-members of the list that may name one entry
+inline constexpr int dsnamemax = 8;      // characters of a dataset entry name
+inline constexpr int whenmax = 255;      // characters of the date line
+
+inline smallint NTP = 0;                 // number of entries of the dataset, 1..dsmax
+inline Arr<sstring, dsmax> PHNAMES;      // entry names in file order, 8 characters blank-padded
+inline smallint DSMODE = 5;              // generation of the dataset; -1 for the older layout
+inline smallint NBTHD = 11;              // numbers of a data row read in one go (11 or 12)
+inline bool FOURLINE = true;             // entries of four lines (newer layout)
+inline bool WITHDS4X = true;             // newer layout
+inline bool WITHDS35 = false;            // older layout
+inline bool USESP = false;               // Pitzer-Sterner fluid equations instead of CORK
+inline std::string WHEN1;                // the date line, without its 18-character suffix
+inline extended CHECKSUM = 0;            // checksum as read (never compared)
+inline IO::textfile PDATA;               // the dataset file, open from mode 1 to the full read
+
+// ---- The system: end-members ----------------------------------------------------
+inline Arr<sstring, emmax> NAME;         // end-members of the system; empty after NCV
+inline smallint NCV = 0;                 // number of end-members
+inline smallint NNE = 0;                 // end-members of the system proper
+inline smallint NE = 0;                  // end-members in excess
+
+// Dataset compositions per end-member number (position in NAME).
+inline iemvector NSITE;                                  // site count (integer after the name)
+inline iemvector NOX;                                    // composition pairs
+inline Mat<smallint, emmax, oxcap> OXCODE;               // element (later oxide) codes
+inline Mat<extended, emmax, oxcap> OXNO;                 // amounts
+inline emvector NOOX;                                    // sum of the amounts as read
+
+inline emvector ACTIVITY;                // activities of the end-members
+inline emvector SDACTIVITY;              // their absolute standard deviations
+
+// ---- The system: components -----------------------------------------------------
+inline Arr<sstring, compmax> COMPNAME;   // system components in component order
+inline smallint NUV = 0;                 // number of components
+inline smallint NU = 0;                  // components of the system proper
+inline Arr<longint, compmax> COMPDIV;    // divisor per component: amount = C / COMPDIV
+inline icvector ICOMP;                   // formula size counted per component
 inline Arr<bool, compmax> BCOMPS;        // component counts in the bulk composition
 inline smallint NTP = 0;                 // number of dataset entries
 inline std::string WHEN1;                // date line of the dataset
 inline extended SDWP = 0, ARB = 0, MINSDLNA = 0;  // activity uncertainty parameters
 
-inline Arr<sstring, dsmax> PHNAMES;      // dataset entry names (8 characters, blank-padded)
-inline bool WITHDS4X = true;             // newer dataset layout
-inline bool USESP = false;               // Pitzer-Sterner fluid equations
+// The component table: row c belongs to the dataset element code c.
+inline Arr<sstring, compmax> ELNAME;     // element symbol
+inline Arr<sstring, compmax> OXNAME;     // oxide formula
+inline icvector METALS;                  // cations per oxide formula
+inline icvector OXYGENS;                 // oxygens per oxide formula
+inline cvector MOLWT;                    // molar mass of the oxide, g
+inline icvector ORDER;                   // position in the system's component order
 
 }  // namespace KPGLOBAL
