@@ -1,0 +1,115 @@
+// Reaction thermodynamics over the end-members of the current system.
+#include "models/kpcalc1_reactions.h"
+
+#include <cmath>
+
+#include "frame/io.h"
+#include "models/kpcalc1.h"
+
+namespace KPCALC1 {
+
+namespace {
+
+constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
+
+// Plain dataset Gibbs energy of row i.
+extended gemof(smallint i, extended P, extended T) {
+  extended g = 0;
+  GEM(i, P, T, g);
+  return g;
+}
+
+// Integer row r of the reaction matrix copied into reals over 1..NCV.
+void copyreaction(smallint r, KPGLOBAL::emvector& nu) {
+  using namespace KPGLOBAL;
+  for (int k = 1; k <= NCV; ++k) nu[k] = (*R)(r, k);
+}
+
+}  // namespace
+
+void GEMDRIVER(smallint i, extended& G, extended P, extended T) {
+  using namespace KPGLOBAL;
+  const tdvector& row = (*TD)[i];
+  if (row.makeem == 0 || !WITHDS4X) {
+    G = gemof(i, P, T);
+    return;
+  }
+  const long ph = std::lround(row.makephase);
+  const long em = std::lround(row.makeem);
+  // The made end-member's own increment (its DQF and order-disorder
+  // corrections); note P, not P - 0.001.
+  G = row.h - T * row.s + P * row.v;
+  if (ph < 1) {
+    const ptype0& rec = (*PREC0)[static_cast<int>(em)];
+    for (int k = 1; k <= rec.nmake; ++k)
+      G += gemof(rec.makepos[k], P, T) * rec.makecoef[k] / rec.makeden;
+  } else {
+    const axemrec& rec = (*PREC1)[static_cast<int>(ph)].em[static_cast<int>(em)];
+    for (int k = 1; k <= rec.nmake; ++k)
+      G += gemof(rec.makedep[k], P, T) * rec.makecoef[k] / rec.makeden;
+  }
+}
+
+namespace {
+
+// The working state of CALCDG0: the coefficients copied by the parent and
+// its nested CALC, dG at one point.
+struct dg0work {
+  KPGLOBAL::emvector nu;
+  extended CALC(extended P, extended T) const {
+    extended sum = 0;
+    for (int k = 1; k <= KPGLOBAL::NCV; ++k) {
+      if (nu[k] == 0) continue;
+      extended g = 0;
+      GEMDRIVER(static_cast<smallint>(k), g, P, T);
+      sum += nu[k] * g;
+    }
+    return sum;
+  }
+};
+
+}  // namespace
+
+void CALCDG0(smallint r, extended& dgdp, extended& dgdt, extended& dg, extended P, extended T) {
+  if (T <= 0) IO::ERROREXIT("calcdg0", "T <= 0 !", faulttype::myfault);
+  dg0work work;
+  copyreaction(r, work.nu);
+  dg = work.CALC(P, T);
+  dgdp = (work.CALC(P + 1e-5L, T) - dg) / 1e-5L;
+  dgdt = (work.CALC(P, T + 0.001L) - dg) / 0.001L;
+}
+
+void CALCLNK(smallint r, extended& lnk, extended /*P*/, extended /*T*/, extended xco2,
+             extended xh2o) {
+  using namespace KPGLOBAL;
+  lnk = 0;
+  for (int k = 1; k <= NCV; ++k) {
+    const smallint nu = (*R)(r, k);
+    if (nu == 0) continue;
+    if (ACTIVITY[k] <= 0) IO::ERROREXIT("calclnk", "ln<=0", faulttype::myfault);
+    lnk += nu * std::log(ACTIVITY[k]);
+  }
+  // The fluid mole fractions come on top of whatever activity H2O and CO2
+  // carry; the bounds are strict, so a pure fluid adds nothing.
+  if (CO2POS > 0 && xco2 > 0 && xco2 < 1 && (*R)(r, CO2POS) != 0)
+    lnk += (*R)(r, CO2POS) * std::log(xco2);
+  if (H2OPOS > 0 && xh2o > 0 && xh2o < 1 && (*R)(r, H2OPOS) != 0)
+    lnk += (*R)(r, H2OPOS) * std::log(xh2o);
+}
+
+void CALCDMU(smallint r, extended& dgdp, extended& dmudt, extended& dmu, extended P, extended T,
+             extended xco2, extended xh2o) {
+  using namespace KPGLOBAL;
+  for (int k = 1; k <= NCV; ++k) {
+    if ((*R)(r, k) == 0) continue;
+    (*TD)[k].xco2 = xco2;
+    (*TD)[k].xh2o = xh2o;
+  }
+  extended dgdt = 0, dg = 0, lnk = 0;
+  CALCDG0(r, dgdp, dgdt, dg, P, T);
+  CALCLNK(r, lnk, P, T, xco2, xh2o);
+  dmu = dg + RGAS * T * lnk;
+  dmudt = dgdt + RGAS * lnk;
+}
+
+}  // namespace KPCALC1
