@@ -89,6 +89,7 @@ std::string readanswer() {
     ERROREXIT("keyboard", "no more input where an answer was expected", faulttype::yourfault);
   }
   if (!s.empty() && s.back() == '\r') s.pop_back();
+  LASTANSWER = s;
   return s;
 }
 

@@ -136,6 +136,8 @@ inline std::array<longint, 31> BITS{};  // BITS[i] = 2^i, i = 0..30
 // PUTSTR. PUTSTR does not clear them.
 inline std::string WSTR, PSTR, OSTR, ISTR;
 
+inline std::string LASTANSWER;  // the last answer line read from KEYBOARD, as typed
+
 // ---------------------------------------------------------------------------
 // Start-up and shut-down.
 
