@@ -91,8 +91,6 @@ inline smallint NU = 0;                  // components of the system proper
 inline Arr<longint, compmax> COMPDIV;    // divisor per component: amount = C / COMPDIV
 inline icvector ICOMP;                   // formula size counted per component
 inline Arr<bool, compmax> BCOMPS;        // component counts in the bulk composition
-inline smallint NTP = 0;                 // number of dataset entries
-inline std::string WHEN1;                // date line of the dataset
 inline extended SDWP = 0, ARB = 0, MINSDLNA = 0;  // activity uncertainty parameters
 
 // The component table: row c belongs to the dataset element code c.
