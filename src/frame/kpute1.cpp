@@ -6,10 +6,7 @@
 
 #include "frame/io.h"
 
-#if __has_include("models/kpread1.h")
 #include "models/kpread1.h"
-#define VT_HAVE_KPREAD1 1
-#endif
 
 namespace KPUTE1 {
 
@@ -43,9 +40,7 @@ void SETUP() {
   allocate(DCOMPDX, "DCOMPDX");
   C->fill(0);
 
-#ifdef VT_HAVE_KPREAD1
   KPREAD1::SETUPCOMPONENTTABLE();  // the 19 oxide components
-#endif
   NSITE.fill(1);
   BCOMPS.fill(true);
 

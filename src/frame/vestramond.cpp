@@ -8,10 +8,7 @@
 #include "frame/kpscript.h"
 #include "frame/kpute1.h"
 
-#if __has_include("models/kpread1.h")
 #include "models/kpread1.h"
-#define VT_HAVE_KPREAD1 1
-#endif
 
 namespace VESTRAMOND {
 
@@ -66,12 +63,8 @@ namespace {
 bool DORUN(calcmodetype mode) {
   switch (mode) {
     case calcmodetype::makelist:
-#ifdef VT_HAVE_KPREAD1
       KPREAD1::DOMAKELIST();
       return true;
-#else
-      break;  // the end-member lists arrive with the dataset reader
-#endif
     default:
       break;
   }

@@ -1,0 +1,91 @@
+// Start-up pieces of the main program: the preferences file and the
+// calculation-mode menu.
+#include <fstream>
+
+#include "frame/io_prefs.h"
+#include "frame/run_fixture.h"
+#include "frame/vestramond.h"
+
+using namespace KPGLOBAL;
+
+TEST_F(RunFrameTest, PreferencesEveryKeyword) {
+  freshfolder();
+  std::ofstream("vt-prefs.txt") << "% preferences\n"
+                                   "calcmode 3\n"
+                                   "dsfile 62\n"
+                                   "scriptfile yes mp50\n"
+                                   "dontwrap\n"
+                                   "monitorheap yes\n"
+                                   "setpagewidth 120\n"
+                                   "autoexit\n"
+                                   "vtdssuffix 62   % an option of the least squares: passed over\n"
+                                   "*\n"
+                                   "dontwrap no\n";
+  std::ofstream("ds-prefs.txt") << "calcmode 1\n";
+  EXPECT_EQ(IO::READPREFS(), "vt-prefs.txt");  // the first file wins
+  EXPECT_EQ(IO::CONTROLIO.calcmode, 3);
+  EXPECT_EQ(IO::CONTROLIO.dsfile, "62");
+  EXPECT_EQ(IO::CONTROLIO.scriptfile, "mp50");
+  EXPECT_TRUE(IO::CONTROLIO.dontwrap);  // the line after "*" is not read
+  EXPECT_TRUE(IO::CONTROLIO.monitorheap);
+  EXPECT_EQ(IO::CONTROLIO.pagewidth, 120);
+  EXPECT_TRUE(IO::CONTROLIO.autoexit);
+}
+
+TEST_F(RunFrameTest, PreferencesFallbackAliasesAndSwitchWords) {
+  freshfolder();
+  IO::CONTROLIO.autoexit = false;
+  EXPECT_EQ(IO::READPREFS(), "");  // no file: defaults stay
+  EXPECT_EQ(IO::CONTROLIO.calcmode, -1);
+  EXPECT_EQ(IO::CONTROLIO.scriptfile, "");
+
+  std::ofstream("ds-prefs.txt") << "calcmode lsqds\n"
+                                   "dataset 55\n"
+                                   "datafile  x1\n"
+                                   "monitorheap no\n"
+                                   "autoexit no\n"
+                                   "dsfile no 99\n";  // switched off: not taken
+  EXPECT_EQ(IO::READPREFS(), "ds-prefs.txt");
+  EXPECT_EQ(IO::CONTROLIO.calcmode, 5);
+  EXPECT_EQ(IO::CONTROLIO.dsfile, "55");
+  EXPECT_EQ(IO::CONTROLIO.scriptfile, "x1");
+  EXPECT_FALSE(IO::CONTROLIO.monitorheap);
+  EXPECT_FALSE(IO::CONTROLIO.autoexit);
+
+  IO::CONTROLIO.autoexit = true;
+  std::ofstream("vt-prefs.txt") << "calcmode 7\n";
+  const IO::RunEnded e = ends([] { IO::READPREFS(); });
+  EXPECT_EQ(e.status, 1);
+  EXPECT_EQ(e.message, "calcmode must be 0 to 4 or lsqds (line 1 of vt-prefs.txt)");
+}
+
+TEST_F(RunFrameTest, CalcmodeMenuAnsweredFromTheKeyboard) {
+  answers("lsqds\n");
+  EXPECT_EQ(VESTRAMOND::GETCALCMODE(), calcmodetype::lsqdscalc);
+  EXPECT_EQ(screen.str(),
+            "\ncalculation mode :\n"
+            "   0 : tables of end-member properties, reactions and fluid fugacities\n"
+            "   1 : phase equilibria with solid solutions (pseudosections, isopleths)\n"
+            "   2 : average P-T of a rock\n"
+            "   3 : phase diagrams of the reactions among end-members\n"
+            "   4 : lists of the end-members in a chemical system\n"
+            "control code  : ");
+
+  // A bad answer is asked again, an empty one with the plain prompt.
+  screen.str("");
+  answers("7\n\n2\n");
+  EXPECT_EQ(VESTRAMOND::GETCALCMODE(), calcmodetype::rockcalc);
+  const std::string s = screen.str();
+  EXPECT_NE(s.find("control code  : not a calculation mode (0 to 4): replace with : control code  : "),
+            std::string::npos)
+      << s;
+
+  answers("0\n");
+  EXPECT_EQ(VESTRAMOND::GETCALCMODE(), calcmodetype::tablecalc);
+
+  screen.str("");
+  answers("kill\n");
+  const IO::RunEnded e = ends([] { VESTRAMOND::GETCALCMODE(); });
+  EXPECT_EQ(e.status, 0);
+  EXPECT_NE(screen.str().find("-- run killed --"), std::string::npos);
+}
