@@ -96,3 +96,21 @@ TEST_F(RunFrameE2E, KillAtTheModePromptEndsWithStatusZero) {
   for (const auto& e : fs::directory_iterator(dir)) files += e.path().filename().string().rfind("vt-", 0) == 0;
   EXPECT_EQ(files, 1);  // only the log: the script's files were never opened
 }
+
+TEST_F(RunFrameE2E, EndMemberListsRunAgainUntilTheAnswerIsNo) {
+  fs::copy_file(fs::path(VT_SOURCE_DIR) / "tests/data/ds-new.txt", dir / "vt-ds33.txt");
+  write("vt-prefs.txt", "calcmode 4\nscriptfile x\ndsfile 33\n");
+  write("vt-x.txt", "% no settings\n");
+  EXPECT_EQ(run("SiO2\nyes\nSiO2\nno\n"), 0);
+  std::string screen = read("screen.txt");
+  int asked = 0;
+  for (auto p = screen.find("more lists ? "); p != std::string::npos; p = screen.find("more lists ? ", p + 1)) asked++;
+  EXPECT_EQ(asked, 2) << screen;
+
+  // With autoexit in the script one list is made and nothing more is asked.
+  write("vt-x.txt", "autoexit\n");
+  EXPECT_EQ(run("SiO2\n"), 0);
+  screen = read("screen.txt");
+  EXPECT_EQ(screen.find("more lists"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("which system?"), std::string::npos);
+}
