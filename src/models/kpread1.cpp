@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "frame/io.h"
+#include "frame/kpmath1.h"
+#include "models/kpread2.h"
 
 using namespace KPGLOBAL;
 
@@ -61,29 +63,6 @@ bool parseint(const std::string& w, smallint& k) {
   if (v < -32768 || v > 32767) return false;
   k = static_cast<smallint>(v);
   return true;
-}
-
-// Each v[i] as p_i/q_i (IO::REAL2RATIONAL); m := the least common multiple of the q_i
-// and v[i] := p_i (m / q_i).
-void REALS2INTEGERS(emvector& v, int n, longint& m) {
-  Arr<longint, emmax> p, q;
-  long long lcm = 1;
-  for (int i = 1; i <= n; ++i) {
-    IO::REAL2RATIONAL(v[i], p[i], q[i]);
-    long long a = lcm, b = q[i] < 0 ? -q[i] : q[i];
-    if (b == 0) continue;
-    long long x = a, y = b;
-    while (y != 0) {
-      long long t = x % y;
-      x = y, y = t;
-    }
-    lcm = a / x * b;
-    if (lcm > 2147483647LL)
-      IO::ERROREXIT("makeoxides", "common divisor of the amounts too large", faulttype::yourfault);
-  }
-  m = static_cast<longint>(lcm);
-  for (int i = 1; i <= n; ++i)
-    if (q[i] != 0) v[i] = static_cast<extended>(p[i]) * static_cast<extended>(m / q[i]);
 }
 
 // Single-precision rounding of an extended value (IEEE 754 binary32).
@@ -370,18 +349,6 @@ void READTHERMO_::SETUPTEXTREAD() {
   }
 }
 
-// Finds name among the dataset entries PHNAMES[1..NTP] (equal after trimming; case
-// matters); index is the first matching entry, 0 when none.
-bool ISPHNAME(const sstring& name, smallint& index) {
-  for (int i = 1; i <= NTP; ++i)
-    if (IO::SAMESTRING(name, PHNAMES[i])) {
-      index = static_cast<smallint>(i);
-      return true;
-    }
-  index = 0;
-  return false;
-}
-
 void READTHERMO_::MAKEP() {
   where = "makep";
   context.clear();
@@ -391,7 +358,7 @@ void READTHERMO_::MAKEP() {
   }
   for (int k = 1; k <= NCV; ++k) {
     smallint j = 0;
-    if (!ISPHNAME(NAME[k], j))
+    if (!KPREAD2::ISPHNAME(NAME[k], j))
       IO::ERROREXIT("makep", "stuff up : unrecognised name : " + NAME[k], faulttype::yourfault);
     if (count[j] >= entryemmax)
       IO::ERROREXIT("makep",
@@ -641,7 +608,7 @@ void MAKEOXIDES() {
       for (int p = 1; p <= NOX[k]; ++p)
         if (OXCODE(k, p) == c && !(c == 10 && dropoxygen)) v[k] += OXNO(k, p);
     longint m = 1;
-    REALS2INTEGERS(v, NCV, m);
+    KPMATH1::REALS2INTEGERS(v, NCV, m);
     if (m < 1) m = 1;
     COMPDIV[i] = m;
     COMPNAME[i] = hasoxygen ? OXNAME[c] : ELNAME[c];
