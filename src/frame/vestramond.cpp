@@ -77,7 +77,7 @@ void SHUTDOWN(std::chrono::steady_clock::time_point start) {
   KPUTE1::CLEANUP();
   if (VOVUVUVED.batch == controlboolean::yes || DOGMIN) {
     const std::chrono::duration<double> secs = std::chrono::steady_clock::now() - start;
-    IO::PUTSTR(1, "elapsed = " + IO::REAL2STR(secs.count(), 1, true) + " s", 1, 9);
+    IO::PUTSTR(1, "elapsed = " + IO::REAL2STR(secs.count(), 1, true), 1, 9);
   }
 }
 
