@@ -644,6 +644,27 @@ TEST_F(IoTest, PromptDataFileOpensAsksAndFails) {
   EXPECT_EQ(screen.str(), "\ncannot locate file \"" + prefix + "zzz.txt\"\n\n-- run bombed in promptdatafile : datafile needed\n\n");
 }
 
+TEST_F(IoTest, OutputFilesRoundTripAndOpenFailures) {
+  std::ofstream out;
+  const std::string prefix = (dir / "ds-em").string();
+  const std::string name = IO::PROMPTOUTFILE(prefix, "abc-i.txt" + std::string(20, 'x'), out);
+  EXPECT_EQ(name, prefix + "abc-i.txt" + std::string(13, 'x'));  // name cut to 22 characters
+  EXPECT_EQ(IO::FILENAME, name);
+  out << "  12.5 -3\n";
+  out.close();
+  IO::textfile f;
+  ASSERT_TRUE(f.open(name));
+  EXPECT_EQ(IO::READREALFROM(f, "a"), 12.5L);
+  EXPECT_EQ(IO::READINTFROM(f, "b"), -3);
+
+  const std::string bad = (dir / "no-such-folder" / "x.txt").string();
+  EXPECT_EQ(runends([&] { IO::OPENOUTPUT(2, bad); }).status, 1);
+  EXPECT_NE(screen.str().find("-- run bombed in openoutput : cannot open output file \"" + bad + "\""),
+            std::string::npos);
+  EXPECT_EQ(runends([&] { IO::PROMPTOUTFILE((dir / "no-such-folder" / "").string(), "y", out); }).status, 1);
+  EXPECT_NE(screen.str().find("-- run bombed in promptoutfile : cannot open file"), std::string::npos);
+}
+
 // ---------------------------------------------------------------------------
 // Bit sets
 
