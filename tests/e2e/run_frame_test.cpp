@@ -2,6 +2,7 @@
 // standard input; the exit status, the files left behind and their lines.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +19,8 @@ class RunFrameE2E : public ::testing::Test {
   fs::path dir;
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("vt-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("vt-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+           std::to_string(getpid()));  // unique: several builds may run the suite at once
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

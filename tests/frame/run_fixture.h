@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -47,7 +48,8 @@ class RunFrameTest : public ::testing::Test {
   void freshfolder() {
     olddir = std::filesystem::current_path();
     dir = std::filesystem::temp_directory_path() /
-          ("vt-run-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("vt-run-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+           std::to_string(getpid()));  // unique: several builds may run the suite at once
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
