@@ -1,0 +1,277 @@
+// Made end-members: data rows, dependent rows and the covariance matrix.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "models/kpnle3_make.h"
+#include "ph_data.h"
+#include "ph_state.h"
+
+using namespace KPGLOBAL;
+using phtest::fatal;
+
+namespace {
+
+constexpr extended RG = 0.0083144L;
+
+void recipe(axemrec& em, const char* name,
+            std::initializer_list<std::tuple<const char*, int, makeactiontype>> parts, int den) {
+  em.name = name;
+  em.nmake = static_cast<smallint>(parts.size());
+  em.makeden = static_cast<smallint>(den);
+  int m = 0;
+  for (auto& [n, c, a] : parts) {
+    ++m;
+    em.makename[m] = n;
+    em.makecoef[m] = static_cast<smallint>(c);
+    em.makeaction[m] = a;
+  }
+}
+
+constexpr auto NS = makeactiontype::notspecified;
+constexpr auto DIS = makeactiontype::disordered;
+constexpr auto ORD = makeactiontype::ordered;
+constexpr auto EQ = makeactiontype::equilibrium;
+
+// Dataset q, ky, sill, and with a covariance: variances 0.25, 0.36, 0.49,
+// 0.64 and cov(ky, sill) = 0.1.
+void dataset() {
+  phtest::phreset();
+  phtest::aluminosilicates();
+  const extended var[] = {0.25L, 0.36L, 0.49L, 0.64L};
+  for (int k = 1; k <= 4; ++k) (*COV)(k, k) = var[k - 1];
+  (*COV)(2, 3) = (*COV)(3, 2) = 0.1L;
+}
+
+double d(extended x) { return static_cast<double>(x); }
+
+}  // namespace
+
+TEST(MakeEmtd, RecipesDqfOrderCorrectionsAndDependentRows) {
+  dataset();
+  NPSS = 1;
+  ptype1& ss = (*PREC1)[1];
+  ss.name = "ss";
+  ss.nem = 3;
+  ss.em[1].name = "ky";
+  recipe(ss.em[2], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
+  ss.em[2].dqfa = 1, ss.em[2].dqfb = 0.002L, ss.em[2].dqfc = 0.03L;
+  recipe(ss.em[3], "hq", {{"q", 1, DIS}, {"and", 1, NS}}, 2);
+  NP0 = 2;
+  (*PREC0)[1].name = (*PREC0)[1].emname = "sill";
+  ptype0& mq = (*PREC0)[2];
+  mq.name = "mq";
+  mq.nmake = 1, mq.makeden = 1;
+  mq.makename[1] = "q", mq.makecoef[1] = 1, mq.makeaction[1] = ORD;
+  KPNLE3::MAKEEMTD();
+
+  EXPECT_EQ(NCV, 5);
+  EXPECT_EQ(NNE, 5);
+  // A plain end-member copies its dataset row.
+  EXPECT_EQ(ss.em[1].td.h, (*TD)[2].h);
+  EXPECT_EQ((*PREC0)[1].td.sfn, 1);
+  // The DQF alone: h + a, s - b, v + c; non-od constituents become
+  // notrelevant and get dependent rows 400 and 399.
+  EXPECT_EQ(ss.em[2].td.h, 1);
+  EXPECT_EQ(ss.em[2].td.s, -0.002L);
+  EXPECT_EQ(ss.em[2].td.v, 0.03L);
+  EXPECT_EQ(ss.em[2].makeaction[1], makeactiontype::notrelevant);
+  EXPECT_EQ(ss.em[2].makedep[1], 400);
+  EXPECT_EQ(ss.em[2].makedep[2], 399);
+  EXPECT_EQ(NAME[400], "ky");
+  EXPECT_EQ(NAME[399], "and");
+  // Half of disordered quartz: half of its Landau disordering at 298.15 K.
+  const extended Q = std::sqrt(1 - 298.15L / 847);
+  EXPECT_NEAR(d(ss.em[3].td.h), d(0.5L * 0.00495L * 847 * Q * (1 - Q * Q / 3)), 1e-15);
+  EXPECT_NEAR(d(ss.em[3].td.s), d(0.5L * 0.00495L * Q), 1e-15);
+  EXPECT_NEAR(d(ss.em[3].td.v), d(0.5L * 0.1188L * Q), 1e-15);
+  // and is shared with mk (same action); q disordered gets row 398 without
+  // its Landau parameters; q ordered a row of its own, 397.
+  EXPECT_EQ(ss.em[3].makedep[2], 399);
+  EXPECT_EQ(ss.em[3].makedep[1], 398);
+  EXPECT_EQ((*TD)[398].smax, 0);
+  EXPECT_EQ((*TD)[398].landaut, 0);
+  EXPECT_EQ((*TD)[398].h, (*TD)[1].h);
+  EXPECT_EQ(mq.makepos[1], 397);
+  EXPECT_NEAR(d(mq.td.h), d(0.00495L * 847 * (Q * (1 - Q * Q / 3) - 2.0L / 3)), 1e-15);
+  EXPECT_NEAR(d(mq.td.s), d(0.00495L * (Q - 1)), 1e-15);
+
+  // Covariance in position order ky, mk, hq, sill, mq: a made variance is
+  // c^T COV c, cross terms c^T COV e, and the matrix is symmetric.
+  EXPECT_NEAR(d((*COV)(1, 1)), 0.36, 1e-15);
+  EXPECT_NEAR(d((*COV)(2, 2)), 0.25 * (0.36 + 0.64), 1e-15);
+  EXPECT_NEAR(d((*COV)(1, 2)), 0.18, 1e-15);
+  EXPECT_NEAR(d((*COV)(2, 4)), 0.05, 1e-15);
+  EXPECT_NEAR(d((*COV)(3, 5)), 0.125, 1e-15);
+  EXPECT_NEAR(d((*COV)(3, 3)), 0.25 * (0.25 + 0.64), 1e-15);
+  for (int i = 1; i <= 5; ++i)
+    for (int j = 1; j <= 5; ++j) EXPECT_EQ((*COV)(i, j), (*COV)(j, i));
+}
+
+TEST(MakeEmtd, CovarianceDoesNotDependOnTheOrderOfConstituents) {
+  // A charged compound turns plain while it is processed; its covariance
+  // with an earlier or a later made end-member must come out the same.
+  for (bool compoundfirst : {false, true}) {
+    dataset();
+    NPSS = 1;
+    ptype1& ss = (*PREC1)[1];
+    ss.nem = 2;
+    const int mk = compoundfirst ? 2 : 1, cc = compoundfirst ? 1 : 2;
+    recipe(ss.em[mk], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
+    recipe(ss.em[cc], "cc", {{"ky", 1, NS}, {"sill", 1, NS}}, 2);
+    ss.em[cc].td.z1 = 1, ss.em[cc].td.z2 = 1;
+    KPNLE3::MAKEEMTD();
+    EXPECT_EQ(ss.em[cc].nmake, 0);
+    EXPECT_NEAR(d(ss.em[cc].td.h), d(((*TD)[2].h + (*TD)[3].h) / 2), 1e-12);
+    // cov(mk, cc) = 1/4 (cov(ky,ky) + cov(ky,sill) + cov(and,ky) + cov(and,sill))
+    EXPECT_NEAR(d((*COV)(mk, cc)), 0.25 * (0.36 + 0.1), 1e-15) << compoundfirst;
+    EXPECT_EQ((*COV)(mk, cc), (*COV)(cc, mk));
+    EXPECT_NEAR(d((*COV)(cc, cc)), 0.25 * (0.36 + 0.49 + 2 * 0.1), 1e-15);
+  }
+}
+
+TEST(MakeEmtd, BraggWilliamsAndLandauEdgeCases) {
+  // Bragg-Williams with f = 1 and n = 1 disordered raises s by R 2 ln 2;
+  // Landau with Tc = 298.15 K gives Q = 0 and only clears the parameters.
+  dataset();
+  (*TD)[3].sffac = 1;
+  (*TD)[1].landaut = 298.15L;
+  NPSS = 1;
+  ptype1& ss = (*PREC1)[1];
+  ss.nem = 2;
+  recipe(ss.em[1], "ds", {{"sill", 1, DIS}}, 1);
+  recipe(ss.em[2], "dq", {{"q", 1, DIS}}, 1);
+  KPNLE3::MAKEEMTD();
+  EXPECT_NEAR(d(ss.em[1].td.s), d(RG * 2 * std::log(2.0L)), 1e-15);
+  EXPECT_NEAR(d(ss.em[1].td.h), 4.75, 1e-15);
+  EXPECT_NEAR(d(ss.em[1].td.v), 0.01, 1e-15);
+  EXPECT_EQ(ss.em[2].td.h, 0);
+  EXPECT_EQ(ss.em[2].td.s, 0);
+  EXPECT_EQ((*TD)[ss.em[2].makedep[1]].landaut, 0);
+  EXPECT_EQ((*TD)[ss.em[1].makedep[1]].sfn, 0);
+
+  // Equilibrium keeps the ordering parameters in the dependent row.
+  dataset();
+  NPSS = 1;
+  (*PREC1)[1].nem = 1;
+  recipe((*PREC1)[1].em[1], "eq", {{"q", 2, EQ}}, 1);
+  KPNLE3::MAKEEMTD();
+  EXPECT_EQ((*TD)[400].smax, 0.00495L);
+  EXPECT_EQ((*PREC1)[1].em[1].td.h, 0);
+}
+
+TEST(MakeEmtd, OlderDatasetRecipe) {
+  // Older datasets: the row is the weighted combination, and a Landau
+  // constituent with coefficient 1/2 adds half of its disordering.
+  dataset();
+  WITHDS4X = false;
+  WITHDS35 = true;
+  (*TD)[1].kappa0pp = 0;  // older layout: slot 11 is K
+  (*TD)[4].kappa0pp = 1442;
+  NPSS = 1;
+  ptype1& ss = (*PREC1)[1];
+  ss.nem = 1;
+  recipe(ss.em[1], "hq", {{"q", 1, NS}, {"and", 1, NS}}, 2);
+  KPNLE3::MAKEEMTD();
+  const extended Q = std::sqrt(1 - 298.15L / 847);
+  const tdvector& td = ss.em[1].td;
+  EXPECT_NEAR(d(td.h), d(((*TD)[1].h + (*TD)[4].h) / 2 + 0.5L * 847 * 0.00495L * Q * (1 - Q * Q / 3)),
+              1e-12);
+  EXPECT_NEAR(d(td.cpa), d(((*TD)[1].cpa + (*TD)[4].cpa) / 2), 1e-15);
+  const extended V = ((*TD)[1].v + (*TD)[4].v) / 2 + 0.5L * 0.1188L * Q;
+  EXPECT_NEAR(d(td.v), d(V), 1e-15);
+  EXPECT_EQ(td.kappa0, 10);
+  EXPECT_NEAR(d(td.kappa0pp), d(V / (0.5L * (*TD)[4].v / 1442)), 1e-9);
+  EXPECT_NEAR(d(td.alpha0), d(0.5L * (*TD)[4].alpha0 * (*TD)[4].v / V), 1e-15);
+  EXPECT_EQ(td.smax, 0);
+
+  dataset();  // the run replaced the dataset rows by the positions
+  NPSS = 1;
+  WITHDS4X = false;
+  WITHDS35 = true;
+  (*PREC1)[1].nem = 1;
+  recipe((*PREC1)[1].em[1], "hq", {{"q", 1, NS}, {"and", 0, NS}}, 2);
+  const IO::RunEnded e = fatal([] { KPNLE3::MAKEEMTD(); });
+  EXPECT_EQ(e.where, "makeemtd");
+  EXPECT_EQ(e.message, "coeff=0 no longer implemented");
+}
+
+TEST(MakeEmtd, FailuresAreReported) {
+  auto one = [](const char* name, std::initializer_list<std::tuple<const char*, int, makeactiontype>> parts) {
+    dataset();
+    NPSS = 1;
+    (*PREC1)[1].nem = 1;
+    recipe((*PREC1)[1].em[1], name, parts, 1);
+    return fatal([] { KPNLE3::MAKEEMTD(); });
+  };
+  std::ostringstream& screen = phtest::phreset();
+  IO::RunEnded e = one("mk", {{"ky", 1, DIS}});
+  EXPECT_EQ(e.where, "domake");
+  EXPECT_EQ(e.message, "action specified for a non-od end-member");
+  EXPECT_NE(screen.str().find("\nin the make for mk, problem with ky\n"), std::string::npos);
+  e = one("mq", {{"q", 1, NS}});
+  EXPECT_EQ(e.message, "action for od end-member not specified");
+  EXPECT_NE(screen.str().find("in the make for mq, problem with q\n"), std::string::npos);
+  e = one("mz", {{"zz", 1, NS}});
+  EXPECT_EQ(e.where, "make emtd");
+  EXPECT_EQ(e.message, "zz not found");
+
+  // Calcmode 5: a made pure phase is refused; a recipe whose Einstein
+  // temperature estimate would divide by zero stops with a clear message.
+  dataset();
+  CALCMODE = calcmodetype::lsqdscalc;
+  NP0 = 1;
+  (*PREC0)[1].name = "mp";
+  (*PREC0)[1].nmake = 1, (*PREC0)[1].makeden = 1;
+  (*PREC0)[1].makename[1] = "ky", (*PREC0)[1].makecoef[1] = 1;
+  e = fatal([] { KPNLE3::MAKEEMTD(); });
+  EXPECT_EQ(e.where, "lsqds");
+  EXPECT_EQ(e.message, "make not allowed");
+  dataset();
+  CALCMODE = calcmodetype::lsqdscalc;
+  NOOX[2] = 0;
+  NPSS = 1;
+  (*PREC1)[1].nem = 1;
+  recipe((*PREC1)[1].em[1], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
+  e = fatal([] { KPNLE3::MAKEEMTD(); });
+  EXPECT_EQ(e.where, "makeemtd");
+  EXPECT_EQ(e.message, "cannot estimate the Einstein temperature of mk (division by zero)");
+  NOOX[2] = 8;
+  KPNLE3::MAKEEMTD();
+  const tdvector& td = (*PREC1)[1].em[1].td;
+  EXPECT_NEAR(d(td.h), d(((*TD)[2].h + (*TD)[4].h) / 2), 1e-12);
+  EXPECT_EQ(td.theta, std::round(10636 / (1000 * td.s / 8 + 6.44L)));
+}
+
+TEST(MakeEmtd, DependentRowsStayClearOfThePositions) {
+  // Two dataset end-members but 399 positions: the dependent rows may not
+  // reach down into rows 1..399, which the cross-references rewrite.
+  dataset();
+  NP0 = 399;
+  for (int ip = 1; ip <= 397; ++ip) (*PREC0)[ip].name = (*PREC0)[ip].emname = "ky";
+  for (int ip : {398, 399}) {
+    ptype0& ph = (*PREC0)[ip];
+    ph.name = ip == 398 ? "m1" : "m2";
+    ph.nmake = 1, ph.makeden = 1;
+    ph.makename[1] = ip == 398 ? "q" : "ky";
+    ph.makecoef[1] = 1;
+    ph.makeaction[1] = ip == 398 ? EQ : NS;
+  }
+  const IO::RunEnded e = fatal([] { KPNLE3::MAKEEMTD(); });
+  EXPECT_EQ(e.where, "finddep");
+  EXPECT_EQ(e.message, "too many end-members");
+  // With one position fewer the second row, 399, is free.
+  dataset();
+  NP0 = 398;
+  for (int ip = 1; ip <= 396; ++ip) (*PREC0)[ip].name = (*PREC0)[ip].emname = "ky";
+  for (int ip : {397, 398}) {
+    ptype0& ph = (*PREC0)[ip];
+    ph.name = "m";
+    ph.nmake = 1, ph.makeden = 1;
+    ph.makename[1] = ip == 397 ? "q" : "ky";
+    ph.makecoef[1] = 1;
+    ph.makeaction[1] = ip == 397 ? EQ : NS;
+  }
+  KPNLE3::MAKEEMTD();
+  EXPECT_EQ((*PREC0)[398].makepos[1], 399);
+}
