@@ -1,0 +1,101 @@
+// The end-member lists (calculation mode 4) run by the real program on the example
+// files: the entries listed for SiO2-Al2O3-H2O are exactly those of the dataset whose
+// compositions lie in that system, worked out here from the dataset file itself.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readfile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// One amount as the list shows it: an integer when within 0.01 of one, else one decimal.
+std::string amount(double v) {
+  char buf[32];
+  if (std::fabs(v - std::round(v)) < 0.01)
+    std::snprintf(buf, sizeof buf, "%7d", static_cast<int>(std::round(v)));
+  else
+    std::snprintf(buf, sizeof buf, "%7.1f", v);
+  return buf;
+}
+
+// The expected list lines: every entry of the four-line dataset whose elements are
+// only Si (1), Al (3), H (11) and O (10), with oxygen exactly what SiO2, Al2O3 and
+// H2O take (no excess oxygen); amounts SiO2 = Si, Al2O3 = Al/2, H2O = H/2.
+std::vector<std::string> expectedlines(const fs::path& dataset) {
+  std::ifstream in(dataset);
+  std::string line;
+  std::getline(in, line);
+  int ntp = std::stoi(line);
+  std::getline(in, line);
+  std::getline(in, line);
+  std::vector<std::string> out;
+  for (int i = 0; i < ntp; ++i) {
+    std::getline(in, line);
+    std::istringstream w(line);
+    std::string name;
+    int nsite = 0, code = 0;
+    w >> name >> nsite;
+    std::map<int, double> el;
+    double x = 0;
+    while (w >> code && code != 0) {
+      w >> x;
+      el[code] += x;
+    }
+    for (int k = 0; k < 3; ++k) std::getline(in, line);
+    bool inside = true;
+    for (auto& [c, v] : el) inside = inside && (c == 1 || c == 3 || c == 10 || c == 11);
+    double excess = el[10] - 2 * el[1] - 1.5 * el[3] - 0.5 * el[11];
+    if (!inside || std::fabs(excess) > 0.001) continue;
+    name.resize(std::max<std::size_t>(name.size(), 8), ' ');
+    out.push_back(name + amount(el[1]) + amount(el[3] / 2) + amount(el[11] / 2));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(MakeListE2E, ListsExactlyTheDatasetEntriesOfTheSystem) {
+  fs::path dir = fs::temp_directory_path() / ("vt-e2e-makelist-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lists";
+  for (const auto& e : fs::directory_iterator(ex)) fs::copy_file(e.path(), dir / e.path().filename());
+
+  const std::string cmd = "cd '" + dir.string() + "' && '" + VT_BINARY +
+                          "' < answers.txt > screen.txt 2>&1";
+  const int rc = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 0);
+
+  std::string expected = "\n           SiO2  Al2O3    H2O\n";
+  std::vector<std::string> lines = expectedlines(ex / "vt-ds3x.txt");
+  ASSERT_EQ(lines.size(), 13u);  // q coe ky sill and cor dsp prl kao H2O qL silL h2oL
+  for (const std::string& l : lines) expected += l + "\n";
+  EXPECT_EQ(readfile(dir / "vt-lists-o.txt"), expected);
+
+  const std::string screen = readfile(dir / "screen.txt");
+  EXPECT_NE(screen.find("which system? : " + expected), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("more lists"), std::string::npos);  // autoexit
+  const std::string log = readfile(dir / "vt-log.txt");
+  EXPECT_NE(log.find("which system? : SiO2 Al2O3 H2O\n" + expected), std::string::npos) << log;
+  for (const char* name : {"vt-lists-ic.txt", "vt-lists-it.txt", "vt-lists-sk.txt", "vt-lists.csv",
+                           "vt-lists2.csv"})
+    EXPECT_FALSE(fs::exists(dir / name)) << name;
+  fs::remove_all(dir);
+}
