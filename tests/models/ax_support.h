@@ -28,7 +28,7 @@ class AxTest : public ::testing::Test {
     KPGLOBAL::WITHDS4X = true;
     const char* names[] = {"q",   "ru",  "cor", "sp",   "herc", "fo",  "py",  "alm", "gr",  "an",
                            "ab",  "en",  "fs",  "H2O",  "CO2",  "O2",  "Ca++", "CO3--", "Na+", "Cl-",
-                           "H+",  "di",  "hed", "ky"};
+                           "H+",  "di",  "hed", "ky",  "CH4"};
     KPGLOBAL::NTP = 0;
     for (const char* n : names) KPGLOBAL::PHNAMES[++KPGLOBAL::NTP] = n;
     IO::PDATAFILENAME = "vt-dstest.txt";
