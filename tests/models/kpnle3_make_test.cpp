@@ -3,6 +3,9 @@
 
 #include <cmath>
 
+#include "models/kpcalc1.h"
+#include "models/kpcalc1_reactions.h"
+#include "models/kpnle3_crossrefs.h"
 #include "models/kpnle3_make.h"
 #include "ph_data.h"
 #include "ph_state.h"
@@ -274,4 +277,43 @@ TEST(MakeEmtd, DependentRowsStayClearOfThePositions) {
   }
   KPNLE3::MAKEEMTD();
   EXPECT_EQ((*PREC0)[398].makepos[1], 399);
+}
+
+TEST(MakeEmtd, MadeEndMemberEnergyThroughTheCrossReferences) {
+  // The whole chain: data rows made here, the assemblage's TD rows written by
+  // the cross-references (which overwrite the dataset rows), and G of the
+  // made end-member from its dependent rows: recipe sum + DQF.
+  dataset();
+  const extended P = 7, T = 950;
+  auto gem = [](int i, extended p, extended t) {
+    extended g = 0;
+    KPCALC1::GEM(static_cast<smallint>(i), p, t, g);
+    return g;
+  };
+  const extended expect = (gem(2, P, T) + gem(4, P, T)) / 2 + 2 + 0.004L * T - 0.05L * P;
+  const extended gsill = gem(3, P, T);
+  NPSS = 1;
+  ptype1& ss = (*PREC1)[1];
+  ss.name = "ss";
+  ss.nem = 2;
+  ss.nvars = 1;
+  ss.em[1].name = "sill";
+  recipe(ss.em[2], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
+  ss.em[2].dqfa = 2, ss.em[2].dqfb = 0.004L, ss.em[2].dqfc = -0.05L;
+  KPNLE3::MAKEEMTD();
+  bemvector flags{};
+  flags[1] = true;
+  KPNLE3::MAKECROSSREFS(flags);
+  extended g = 0;
+  KPCALC1::GEMDRIVER(2, g, P, T);
+  EXPECT_NEAR(static_cast<double>(g), static_cast<double>(expect), 1e-9);
+  KPCALC1::GEMDRIVER(1, g, P, T);
+  EXPECT_NEAR(static_cast<double>(g), static_cast<double>(gsill), 1e-9);
+  // dG of sill = mk is the difference.
+  NR = 1;
+  for (int k = 1; k <= emmax; ++k) (*R)(1, k) = 0;
+  (*R)(1, 1) = -1, (*R)(1, 2) = 1;
+  extended dgdp = 0, dgdt = 0, dg = 0;
+  KPCALC1::CALCDG0(1, dgdp, dgdt, dg, P, T);
+  EXPECT_NEAR(static_cast<double>(dg), static_cast<double>(expect - gsill), 1e-9);
 }
