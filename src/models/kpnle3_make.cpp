@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "frame/io.h"
+#include "models/kpnle3.h"
 
 namespace KPNLE3 {
 
@@ -107,6 +108,10 @@ MAKEEMTD::MAKEEMTD() {
 
   // 5. The covariance matrix in position order.
   FINISHCOV();
+
+  // 6. The models are listed once per invocation.
+  if (MAINLOOP == 1)
+    for (int iss = 1; iss <= NPSS; ++iss) WRITEAX(static_cast<smallint>(iss));
 }
 
 void MAKEEMTD::FINDPOS() {
