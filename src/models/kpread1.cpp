@@ -374,6 +374,9 @@ void READTHERMO_::MAKEP() {
 
 // Back to the first entry: NTP again, line 2, and line 3 of the newer layout.
 void READTHERMO_::startentries() {
+  // Mode 1 opens the file; the full read closes it.
+  if (!PDATA.isopen())
+    IO::ERROREXIT(where, "dataset file not open: its names must be read first", faulttype::myfault);
   dstext.rewind();
   context = " - " + IO::PDATAFILENAME;
   smallint ntp = readint();

@@ -166,6 +166,9 @@ TEST_F(Ds, NewerLayoutDataRowsAndCovariance) {
   KPREAD1::READTHERMO(2);
   KPREAD1::READTHERMO(3);
   EXPECT_FALSE(PDATA.isopen());
+  // A later pass needs the names read again.
+  EXPECT_EQ(bombs([] { KPREAD1::READTHERMO(2); }),
+            "textcompread : dataset file not open: its names must be read first");
   const tdvector& q = (*TD)[2];
   EXPECT_EQ(q.h, -910.72L);
   EXPECT_EQ(q.kappa0pp, -0.0082L);
