@@ -33,6 +33,10 @@ struct emparams {
   extended istrength, xco2, xh2o;
 };
 
+// x^y for x > 0 through exp and log: the library's long-double pow costs
+// about ten times as much, for agreement in the last bits only.
+inline extended powx(extended x, extended y) { return std::exp(y * std::log(x)); }
+
 bool isspace_name(char ch) { return ch == ' ' || ch == '\t' || ch == '\xCA'; }
 
 // Critical constants of the gases evaluated by corresponding states.
@@ -123,7 +127,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
   } else {
     const KPGLOBAL::tdvector& r = (*KPGLOBAL::TD)[i];
     rawname = KPGLOBAL::NAME[i];
-    const int n = newer ? static_cast<int>(std::nearbyint(r.sfn)) : 0;
+    const int n = (newer && r.sfn != 0) ? static_cast<int>(std::nearbyint(r.sfn)) : 0;
     p = emparams{r.h,     r.s,     r.v,     r.cpa,       r.cpb,   r.cpc,   r.cpd,   r.alpha0,
                  r.kappa0, r.kappa0p, r.kappa0pp, r.theta, r.dkappa0dt, r.landaut, r.smax, r.vmax,
                  r.aqcp,  r.z1,    r.z2,    r.sfdh,      r.sfdhv, r.sfw,   r.sfwv,  r.sffac,
@@ -165,7 +169,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
       const extended V1T = p.v * (1 + p.alpha0 * ((T - T0) - 2 * alpha1 * (sqT - T0SQRT)));
       const extended u0 = 1 + P0 * Kp / KT;
       const extended u = 1 + P * Kp / KT;
-      gv = V1T * std::pow(u0, 1 / Kp) * KT / (Kp - 1) * (std::pow(u, 1 - 1 / Kp) - std::pow(u0, 1 - 1 / Kp));
+      gv = V1T * powx(u0, 1 / Kp) * KT / (Kp - 1) * (powx(u, 1 - 1 / Kp) - powx(u0, 1 - 1 / Kp));
     } else {
       // Newer layout: modified Tait equation.
       extended K0 = p.k9;
@@ -181,11 +185,11 @@ void GEM(smallint i, extended P, extended T, extended& G) {
         b = (Kp + Kp * Kp - K0 * Kpp) / ((1 + Kp) * K0);
         c = (1 + Kp + K0 * Kpp) / (Kp + Kp * Kp - K0 * Kpp);
       }
-      const extended D = a * std::pow(1 + P0 * b, -c) + 1 - a;
+      const extended D = a * powx(1 + P0 * b, -c) + 1 - a;
       if (liquid) {
         if (!(1 + b * P > 0) || !(1 + b * P0 > 0)) stop("1 + b P <= 0 for liquid ", name);
         gv = p.v * std::exp(p.alpha0 * (T - T0)) *
-             (a * (std::pow(1 + P0 * b, 1 - c) - std::pow(1 + b * P, 1 - c)) / (b * (c - 1)) +
+             (a * (powx(1 + P0 * b, 1 - c) - powx(1 + b * P, 1 - c)) / (b * (c - 1)) +
               (1 - a) * (P - P0)) /
              D;
       } else {
@@ -198,7 +202,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
         const extended Pth = p.alpha0 * K0 * theta / xi0 * (1 / (std::exp(theta / T) - 1) - 1 / (eu0 - 1));
         if (b * Pth > 1) thermalpressurefailure(rawname, P, T, Pth, a, b, c);
         gv = p.v *
-             (a * (std::pow(1 + b * (P0 - Pth), 1 - c) - std::pow(1 + b * (P - Pth), 1 - c)) / (b * (c - 1)) +
+             (a * (powx(1 + b * (P0 - Pth), 1 - c) - powx(1 + b * (P - Pth), 1 - c)) / (b * (c - 1)) +
               (1 - a) * (P - P0)) /
              D;
       }
@@ -257,7 +261,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
       const extended E = 1 + p.alpha0 * ((T - T0) - 2 * alpha1 * (sqT - T0SQRT));
       const extended u = 1 + P * Kp / KT;
       hord = p.smax * (Tc0 * q298 * (1 - q298 * q298 / 3) - Tc * q * (1 - q * q / 3)) +
-             p.vmax * q298 * KT * E * (std::pow(u, 1 - 1 / Kp) - 1) / (Kp - 1);
+             p.vmax * q298 * KT * E * (powx(u, 1 - 1 / Kp) - 1) / (Kp - 1);
     }
   }
   if (p.sfn > 0) {

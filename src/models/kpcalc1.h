@@ -53,13 +53,18 @@ using sptable = Mat<extended, 10, 6>;
 extern const sptable SPH2O;
 extern const sptable SPCO2;
 using spcoeffs = Arr<extended, 10>;
+extern const extended SPH2OSCANT, SPCO2SCANT;  // the full root search runs below these T (K)
 spcoeffs SPCOEFFS(const sptable& tab, extended T);
 
 // Volume root and ln f of the Pitzer-Sterner equation. Works in the
 // equation's own units: V in cm3/mol, P and Psat in bar, R = 83.144.
 class DOSP {
  public:
-  DOSP(extended P, extended T, const spcoeffs& c, extended Psat) : P_(P), T_(T), c_(c), Psat_(Psat) {}
+  // scanall false skips the search for roots hidden from the 20-step scan;
+  // the entry points pass it only well above the fluid's critical
+  // temperature, where the equation has a single root.
+  DOSP(extended P, extended T, const spcoeffs& c, extended Psat, bool scanall = true)
+      : P_(P), T_(T), c_(c), Psat_(Psat), scanall_(scanall) {}
   // On entry V holds the upper end of the scan V0 (cm3/mol); on exit the root
   // in kJ/kbar, and RTlnf = 0.0083144 T ln f (kJ/mol).
   void solve(extended& V, extended& RTlnf) const;
@@ -76,6 +81,7 @@ class DOSP {
   extended P_, T_;
   spcoeffs c_;
   extended Psat_;
+  bool scanall_;
   int FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2) const;
 };
 

@@ -15,6 +15,12 @@ namespace {
 constexpr extended R = 0.0083144L;  // kJ/K/mol
 }  // namespace
 
+// Above these temperatures (1.1 x the critical temperatures of H2O, 647.1 K,
+// and CO2, 304.1 K) the Pitzer-Sterner equation has a single volume root,
+// so the search for roots hidden from the 20-step scan is skipped.
+const extended SPH2OSCANT = 712;
+const extended SPCO2SCANT = 335;
+
 // ---- Modified Redlich-Kwong root with virial correction --------------------
 
 void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extended d, extended e,
@@ -212,7 +218,7 @@ void DOSP::solve(extended& V, extended& RTlnf) const {
   // root and the result is the one of the plain scan.
   Arr<extended, 3> fb1{}, fb2{};
   int nfine = 0;
-  if (nb < 3) nfine = FINESCAN(3.0L, V0, fb1, fb2);
+  if (nb < 3 && scanall_) nfine = FINESCAN(3.0L, V0, fb1, fb2);
 
   extended root;
   if (nfine > nb) {
@@ -298,7 +304,7 @@ void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
   const extended T2 = T * T, T3 = T2 * T;
   const extended Psat = 1000 * (-0.013627L + 7.29395e-7L * T2 - 2.34622e-9L * T3 + 4.83607e-15L * T3 * T2);
   V = 20 + 8.3144L * T / P;
-  DOSP(1000 * P, T, c, Psat).solve(V, RTlnf);
+  DOSP(1000 * P, T, c, Psat, T < SPH2OSCANT).solve(V, RTlnf);
 }
 
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
@@ -308,7 +314,7 @@ void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
   }
   const spcoeffs c = SPCOEFFS(SPCO2, T);
   V = 60 + 8.3144L * T / P;
-  DOSP(1000 * P, T, c, 0).solve(V, RTlnf);
+  DOSP(1000 * P, T, c, 0, T < SPCO2SCANT).solve(V, RTlnf);
 }
 
 void CORRSTATE(extended P, extended T, extended Pc, extended Tc, extended& V, extended& RTlnf) {

@@ -265,3 +265,21 @@ TEST_F(FluidsTest, DielectricAndDebyeHueckel) {
   EXPECT_NE(line.find(", DH(solute) = "), std::string::npos) << line;
   EXPECT_EQ(line.back(), '\n');
 }
+
+// Above 712 K (H2O) and 335 K (CO2) the entry points skip the search for
+// hidden roots: there the equation has one root, so a full search over a
+// wide pressure range must give the same volumes.
+TEST_F(FluidsTest, PitzerSternerSingleRootAboveScanTemperature) {
+  for (int fluid = 0; fluid < 2; ++fluid) {
+    const KPCALC1::sptable& tab = fluid == 0 ? KPCALC1::SPH2O : KPCALC1::SPCO2;
+    const extended T = fluid == 0 ? KPCALC1::SPH2OSCANT : KPCALC1::SPCO2SCANT;
+    const KPCALC1::spcoeffs c = KPCALC1::SPCOEFFS(tab, T);
+    for (extended P = 0.001L; P < 100; P *= 1.25L) {
+      const extended V0 = (fluid == 0 ? 20 : 60) + 8.3144L * T / P;
+      extended Vfull = V0, Vplain = V0, g1, g2;
+      KPCALC1::DOSP(1000 * P, T, c, 0, true).solve(Vfull, g1);
+      KPCALC1::DOSP(1000 * P, T, c, 0, false).solve(Vplain, g2);
+      EXPECT_EQ(Vfull, Vplain) << fluid << " " << (double)P;
+    }
+  }
+}
