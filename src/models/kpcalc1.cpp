@@ -33,9 +33,9 @@ struct emparams {
   extended istrength, xco2, xh2o;
 };
 
-// x^y for x > 0 through exp and log: the library's long-double pow costs
+// x^y for x > 0 through exp2 and log2: the library's long-double pow costs
 // about ten times as much, for agreement in the last bits only.
-inline extended powx(extended x, extended y) { return std::exp(y * std::log(x)); }
+inline extended powx(extended x, extended y) { return std::exp2(y * std::log2(x)); }
 
 bool isspace_name(char ch) { return ch == ' ' || ch == '\t' || ch == '\xCA'; }
 
@@ -118,6 +118,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
   emparams p;
   std::string_view rawname;
   if (lsq) {
+    if (!KPGLOBAL::TDA) IO::ERROREXIT("gem", "calcmode-5 end-member table not allocated", faulttype::myfault);
     const KPGLOBAL::tdrec& r = (*KPGLOBAL::TDA)[i];
     rawname = KPGLOBAL::PHNAMES[i];
     p = emparams{r.h,      r.s,     r.v,       r.cpa,    r.cpb,     r.cpc,   r.cpd,   r.alpha0,
@@ -125,6 +126,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
                  0,        0,       0,         r.sfdh,   r.sfdhv,   r.sfw,   r.sfwv,  r.sffac,
                  r.sfn,    0,       r.xco2,    1 - r.xco2};
   } else {
+    if (!KPGLOBAL::TD) IO::ERROREXIT("gem", "end-member table not allocated", faulttype::myfault);
     const KPGLOBAL::tdvector& r = (*KPGLOBAL::TD)[i];
     rawname = KPGLOBAL::NAME[i];
     const int n = (newer && r.sfn != 0) ? static_cast<int>(std::nearbyint(r.sfn)) : 0;

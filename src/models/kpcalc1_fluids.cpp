@@ -185,7 +185,7 @@ extended DOSP::RTBIS(extended x1, extended x2, extended xacc) const {
 // last in bracket 2; returns the number of sign changes.
 int DOSP::FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2) const {
   const int n = std::max(20, static_cast<int>(std::ceil(40 * std::log10(x2 / x1))));
-  const extended ratio = std::pow(x2 / x1, 1.0L / n);
+  const extended ratio = std::exp(std::log(x2 / x1) / n);
   int count = 0;
   extended x = x1;
   extended fp = FUNCX(x);

@@ -474,6 +474,8 @@ TEST_F(GemTerms, DomainGuards) {
   r = row(KY);
   r.xh2o = 0, r.xco2 = 0, r.aqcp = 0.05L, r.z1 = 1, r.z2 = -1, r.istrength = 0.1L;
   EXPECT_EQ(stopmessage(r, "Na+", 2, 600), "no solvent (x(H2O) + x(CO2) = 0) for aqueous Na+");
+  r.xh2o = 1;
+  EXPECT_EQ(stopmessage(r, "Na+", 2, 200), "T <= 215 K for aqueous Na+");
   EXPECT_EQ(stopmessage(row(KY), "ky", 2, 0), "T <= 0 for ky");
   KPGLOBAL::WITHDS4X = false;
   r = KPGLOBAL::tdvector{};
