@@ -129,6 +129,8 @@ void GEM(smallint i, extended P, extended T, extended& G) {
     if (!KPGLOBAL::TD) IO::ERROREXIT("gem", "end-member table not allocated", faulttype::myfault);
     const KPGLOBAL::tdvector& r = (*KPGLOBAL::TD)[i];
     rawname = KPGLOBAL::NAME[i];
+    if (newer && !(std::fabs(r.sfn) < 32767.5L))
+      stop("Bragg-Williams n out of range for ", trimname(KPGLOBAL::NAME[i]));
     const int n = (newer && r.sfn != 0) ? static_cast<int>(std::nearbyint(r.sfn)) : 0;
     p = emparams{r.h,     r.s,     r.v,     r.cpa,       r.cpb,   r.cpc,   r.cpd,   r.alpha0,
                  r.kappa0, r.kappa0p, r.kappa0pp, r.theta, r.dkappa0dt, r.landaut, r.smax, r.vmax,

@@ -477,6 +477,9 @@ TEST_F(GemTerms, DomainGuards) {
   r.xh2o = 1;
   EXPECT_EQ(stopmessage(r, "Na+", 2, 200), "T <= 215 K for aqueous Na+");
   EXPECT_EQ(stopmessage(row(KY), "ky", 2, 0), "T <= 0 for ky");
+  r = row(SILL);
+  r.sfn = 40000;  // n is a 16-bit integer
+  EXPECT_EQ(stopmessage(r, "sill", 2, 900), "Bragg-Williams n out of range for sill");
   KPGLOBAL::WITHDS4X = false;
   r = KPGLOBAL::tdvector{};
   r.h = -2000, r.s = 0.1L, r.v = 3, r.cpa = 0.25L, r.kappa0pp = 1600, r.theta = 1, r.smax = -1, r.vmax = -1;
