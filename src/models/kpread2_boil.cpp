@@ -207,18 +207,27 @@ void SetupPhases::zeroguesses() {
       mcinfotype& mc = MCINFO[i];
       if (mc.phname[1] != ph.name) continue;
       if (++found >= 50) bomb("read", "boilover in kp decrease");
+      // A parameter that went with its end-members gets 0: counting the kept
+      // ones up to it would point at a neighbouring parameter.
       int n = 0;
+      bool kept = false;
       if (mc.varcode == 1) {
         for (int a = 1, w = 0; a < nemold; ++a)
           for (int b = a + 1; b <= nemold; ++b) {
             ++w;
-            if (w <= mc.ivar && ph.emkept[a] && ph.emkept[b]) ++n;
+            if (w <= mc.ivar && ph.emkept[a] && ph.emkept[b]) {
+              ++n;
+              kept = w == mc.ivar;
+            }
           }
       } else {
         for (int k = 1; k <= mc.ivar; ++k)
-          if (ph.emkept[k]) ++n;
+          if (ph.emkept[k]) {
+            ++n;
+            kept = k == mc.ivar;
+          }
       }
-      mc.ivar = static_cast<smallint>(n);
+      mc.ivar = static_cast<smallint>(kept ? n : 0);
     }
   }
 }
@@ -240,6 +249,16 @@ void SetupPhases::batchcopies() {
     for (int v = 1; v <= a.nvars; ++v)
       if (a.xyz[v].name != b.xyz[v].name) return false;
     return true;
+  };
+  // Points the batch's mode and isopleth phases at the copy.
+  const auto redirect = [](batchinfotype& bi, int from, int to) {
+    if (bi.bulk) {
+      if (bi.modeph1 == from) bi.modeph1 = static_cast<smallint>(to);
+      if (bi.nmodeset > 1 && bi.modeph2 == from) bi.modeph2 = static_cast<smallint>(to);
+    }
+    if (bi.iso)
+      for (int i = 1; i <= bi.niso; ++i)
+        if (bi.isoph[i] == from) bi.isoph[i] = static_cast<smallint>(to);
   };
   const auto addmcname = [](Arr<sstring, mcphmax>& list, smallint& n, const std::string& model,
                             const std::string& copy, const std::string& message) {
@@ -325,6 +344,8 @@ void SetupPhases::batchcopies() {
         if (rpos == 0) bomb("read", "no xref");
         bi.inbatch[rpos] = true;
         bi.inbatch[mpos] = false;
+        // The model has left this batch: its references follow the copy.
+        redirect(bi, mpos, rpos);
         continue;
       }
       c.name = IO::MAKESSTRING(nm);
@@ -336,13 +357,7 @@ void SetupPhases::batchcopies() {
       WHSTRINGS[NWHSTRINGS] = c.name;
       for (int bb = 1; bb <= batchmax; ++bb) BATCHINFO[bb].inbatch[NWHSTRINGS] = bb == b;
       bi.inbatch[mpos] = false;
-      if (bi.bulk) {
-        if (bi.modeph1 == mpos) bi.modeph1 = NWHSTRINGS;
-        if (bi.nmodeset > 1 && bi.modeph2 == mpos) bi.modeph2 = NWHSTRINGS;
-      }
-      if (bi.iso)
-        for (int i = 1; i <= bi.niso; ++i)
-          if (bi.isoph[i] == mpos) bi.isoph[i] = NWHSTRINGS;
+      redirect(bi, mpos, NWHSTRINGS);
       for (int i = 1; i <= NMC; ++i) addmcname(MCINFO[i].phname, MCINFO[i].nph, model, c.name, "number of mcphase");
       for (int i = 1; i <= NMCCORR; ++i) {
         addmcname(MCCORRINFO[i].phname1, MCCORRINFO[i].nph1, model, c.name, "number of mcphase1");

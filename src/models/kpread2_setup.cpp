@@ -132,7 +132,7 @@ void SetupPhases::setupafterreading() {
         const int im = solutionphase(model);
         if (im == 0) break;
         const std::string copy = SCNAME(g, j);
-        const std::string first = recoded((*PREC1)[im].xyz[1].name, model, copy);
+        const sstring first = IO::MAKESSTRING(recoded((*PREC1)[im].xyz[1].name, model, copy));
         bool found = false;
         for (int k = 1; k <= NXYZ; ++k)
           if (XYZNAME[k] == first) found = true;
