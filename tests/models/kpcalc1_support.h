@@ -1,5 +1,5 @@
 // Shared set-up of the end-member Gibbs energy tests: one helper resets every
-// piece of state that KPCALC1 reads, and captures the screen.
+// item of state that KPCALC1 reads, and captures the screen.
 #pragma once
 
 #include <gtest/gtest.h>

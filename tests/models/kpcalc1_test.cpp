@@ -486,7 +486,7 @@ TEST_F(GemTerms, DomainGuards) {
   EXPECT_EQ(stopmessage(r, "old", 2, 600), "K' = 1 for old");
   KPGLOBAL::WITHDS4X = true;
 
-  // b Pth > 1: the line on standard output, then the specified message.
+  // b Pth > 1: the line on standard output, then the fatal message.
   r = row(KY);
   r.alpha0 = 1e-3L, r.kappa0 = 1000, r.kappa0p = 4, r.kappa0pp = 0;
   screen.str("");
