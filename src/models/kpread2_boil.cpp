@@ -395,9 +395,16 @@ void SetupPhases::batchcopies() {
       out << "summary of mc info" << "\n" << "     value     range" << "\n";
       for (int i = 1; i <= NMC; ++i) {
         const mcinfotype& mc = MCINFO[i];
-        for (int p = 1; p <= mc.nph; ++p) out << mc.phname[p] << " ";
-        out << mc.varname << " " << IO::REAL2STR(mc.orig, 4, false);
-        if (mc.hasrange) out << " in mcrange " << IO::REAL2STR(mc.rangelo, 4, false) << " " << IO::REAL2STR(mc.rangehi, 4, false);
+        // phase, parameter and part, value [by sd] [in mcrange lo hi] [;  also copies]
+        out << mc.phname[1] << " " << mc.varname << " " << (mc.abc == 1 ? "a" : mc.abc == 2 ? "b" : "c") << " "
+            << IO::REAL2STR(mc.orig, 4, false);
+        if (mc.sd > 0) out << " by " << IO::REAL2STR(mc.sd, 4, false);
+        if (mc.hasrange)
+          out << " in mcrange " << IO::REAL2STR(mc.rangelo, 4, false) << " " << IO::REAL2STR(mc.rangehi, 4, false);
+        if (mc.nph > 1) {
+          out << ";  also";
+          for (int p = 2; p <= mc.nph; ++p) out << " " << mc.phname[p];
+        }
         out << "\n";
       }
     }

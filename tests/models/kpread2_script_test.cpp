@@ -267,7 +267,7 @@ const char* batchscript =
     "batch yes t q xyz 1 iso t\n"
     "batch t q xyz 2 zeromode t\n"
     "batch t q xyz 3 zeromode q t\n"
-    "mc t W(py,alm) a 1.2\n"
+    "mc t W(py,alm) a 1.2 0.1 range 1 1.5\n"
     "mccorr t W(py,alm) a t a(py) a 0.1\n"
     "batchdebug yes\n";
 }  // namespace
@@ -315,8 +315,13 @@ TEST_F(AxScriptTest, BatchCopiesFromTheScript) {
   ASSERT_EQ(BATCHXYZ[3].n, 1);
   EXPECT_EQ(BATCHXYZ[3].name[1], "y(t)");
   EXPECT_EQ(BATCHXYZ[3].high[1], 1);
-  EXPECT_NE(screen.str().find("summary of batches\n"), std::string::npos);
-  EXPECT_NE(screen.str().find("summary of mc info\n     value     range\n"), std::string::npos);
+  EXPECT_NE(screen.str().find("summary of mc info\n     value     range\n"
+                              "t W(py,alm) a 1.200 by 0.1000 in mcrange 1.000 1.500;  also t-1 t-2\n"),
+            std::string::npos)
+      << screen.str();
+  EXPECT_NE(screen.str().find("summary of batches\n1 : q t-1(copy)    isopleth\n2 : q t-1(copy)    pseudo\n"
+                              "3 : q t-2(copy)    pseudo\n"),
+            std::string::npos);
 }
 
 TEST_F(AxScriptTest, BatchCopyFailures) {
