@@ -375,3 +375,37 @@ TEST_F(AxScriptTest, RawTermListing) {
             "  2nd sxterm: nxterms = 1\n"
             "    1st xterm: 3\n");
 }
+
+TEST_F(AxScriptTest, CapacityLimitsReachedThroughTheScript) {
+  // Samecoding copies of t named c1, c2, ... with their starting guesses, in
+  // groups of up to 20 names (the model and 19 copies).
+  const auto copies = [](int n) {
+    std::string text, group;
+    for (int i = 1; i <= n; ++i) {
+      const std::string c = "c" + std::to_string(i);
+      group += " " + c;
+      text += "xyzguess x(" + c + ") 0.3\nxyzguess y(" + c + ") 0.2\n";
+      if (i % 19 == 0 || i == n) {
+        text += "samecoding t" + group + "\n";
+        group.clear();
+      }
+    }
+    return text;
+  };
+  // 79 copies fill the 80 solution phases; one more is refused.
+  run(copies(79));
+  EXPECT_EQ(NPSS, 80);
+  EXPECT_EQ(NP, 81);
+  refused(copies(80), "setup phases", "too many ss phases (in making samecoding phases)");
+  // With all 80 in use a batch has no room for its boiled copy.
+  refused(copies(79) + "with t q\nbatchxyzguess x(t) 0.3\nbatchxyzguess y(t) 0\nbatch yes t q xyz 1\n", "read",
+          "numbers of phases in boil down");
+
+  // Monte Carlo positions are renumbered for at most 49 entries of a boiled phase.
+  std::string mc;
+  for (int i = 1; i <= 49; ++i) mc += "mc t W(py,alm) a 1\n";
+  SetUp();
+  run(mc + "xyzguess x(t) 0.3\nxyzguess y(t) 0\n");
+  EXPECT_EQ(MCINFO[49].ivar, 1);
+  refused(mc + "mc t W(py,alm) a 1\nxyzguess x(t) 0.3\nxyzguess y(t) 0\n", "read", "boilover in kp decrease");
+}
