@@ -327,7 +327,8 @@ void SetupPhases::batchcopies() {
       std::string nm;
       for (int n = 1; n <= 16; ++n) {
         if (n == 16) bomb("setupphases", "too many boils");
-        nm = model + "-" + itos(n);
+        // Compared as stored: a long name is cut to the name length.
+        nm = IO::MAKESSTRING(model + "-" + itos(n));
         int same = 0;
         for (int cp : copies)
           if ((*PREC1)[cp].name == nm) same = cp;

@@ -228,6 +228,13 @@ TEST_F(AxScriptTest, ZeroScriptGuessBoilsDownAndRenumbersMonteCarlo) {
   EXPECT_EQ(MCINFO[5].ivar, 1);
   ASSERT_EQ(t.ngterm, 1);
   EXPECT_EQ(t.gterm[1], (gtermrec{1, 1, 2}));
+
+  // In a batch run the model is contracted the same way but not marked boiled.
+  SetUp();
+  run("batch yes\nxyzguess x(t) 0\nxyzguess y(t) 0.2\nmc t a(grm) a 4\n");
+  EXPECT_EQ(ss(1).nvars, 1);
+  EXPECT_FALSE(ss(1).boiled);
+  EXPECT_EQ(MCINFO[1].ivar, 2);
 }
 
 TEST_F(AxScriptTest, ColoursAndModeGuesses) {
@@ -331,6 +338,15 @@ TEST_F(AxScriptTest, BatchCopyFailures) {
             std::string::npos);
   refused("with t q\nbatchxyzguess x(t) 0\nbatch yes q xyz 1\nbatch yes t xyz 1\n", "read", "no last var for t");
   EXPECT_NE(screen.str().find("batch 2\n"), std::string::npos);
+}
+
+TEST_F(AxScriptTest, LongCopyNamesAreComparedAsStored) {
+  // name + "-1" and name + "-2" are both cut to name + "-": the second shape
+  // finds no free name instead of making a second phase of the same name.
+  const std::string name = "t23456789012345678901";  // 21 characters
+  refused("with " + name + " q\nbatchxyzguess x(t) 0.3\nbatchxyzguess y(t) 0\nbatchxyzguess\n"
+          "batchxyzguess x(t) 0\nbatchxyzguess y(t) 0.3\nbatch yes " + name + " q xyz 1\nbatch " + name + " q xyz 2\n",
+          "setupphases", "too many boils", axwith("t 3 1", name + " 3 1"));
 }
 
 TEST_F(AxScriptTest, RawTermListing) {
