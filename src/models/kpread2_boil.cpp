@@ -284,6 +284,9 @@ void SetupPhases::batchcopies() {
       if (k < 1 || k > NBATCHXYZ) bomb("read", "no starting guess block for batch " + itos(b));
       const batchxyztype& blk = BATCHXYZ[k];
       const ptype1& mph = (*PREC1)[iss];
+      // A phase whose own zero guesses left it no variables has nothing a
+      // block could start.
+      if (mph.nvars < 1) continue;
       int j1 = 0;
       for (int e = 1; e <= blk.n && j1 == 0; ++e)
         if (blk.name[e] == mph.xyz[1].name) j1 = e;

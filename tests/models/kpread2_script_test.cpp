@@ -340,6 +340,16 @@ TEST_F(AxScriptTest, BatchCopyFailures) {
   EXPECT_NE(screen.str().find("batch 2\n"), std::string::npos);
 }
 
+TEST_F(AxScriptTest, BatchLeavesAPhaseWithoutVariables) {
+  // x = y = 0 leaves t as py alone, with no variable for a block to start.
+  run("with t q\nbatchxyzguess x(t) 0\nbatchxyzguess y(t) 0.3\nbatch yes t q xyz 1\n",
+      axwith("x(t) 0.3\ny(t) 0.2", "x(t) 0\ny(t) 0"));
+  EXPECT_EQ(ss(1).nvars, 0);
+  EXPECT_EQ(ss(1).nem, 1);
+  EXPECT_EQ(NPSS, 1);
+  EXPECT_TRUE(BATCHINFO[1].inbatch[1]);
+}
+
 TEST_F(AxScriptTest, LongCopyNamesAreComparedAsStored) {
   // name + "-1" and name + "-2" are both cut to name + "-": the second shape
   // finds no free name instead of making a second phase of the same name.
