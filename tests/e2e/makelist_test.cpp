@@ -13,16 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "support/vt_state.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readfile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // One amount as the list shows it: an integer when within 0.01 of one, else one decimal.
 std::string amount(double v) {
@@ -71,13 +66,11 @@ std::vector<std::string> expectedlines(const fs::path& dataset) {
 }  // namespace
 
 TEST(MakeListE2E, ListsExactlyTheDatasetEntriesOfTheSystem) {
-  fs::path dir = fs::temp_directory_path() / ("vt-e2e-makelist-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const vtest::tempfolder dir("vt-e2e-makelist-");
   const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lists";
   for (const auto& e : fs::directory_iterator(ex)) fs::copy_file(e.path(), dir / e.path().filename());
 
-  const std::string cmd = "cd '" + dir.string() + "' && '" + VT_BINARY +
+  const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY +
                           "' < answers.txt > screen.txt 2>&1";
   const int rc = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc));
@@ -87,15 +80,14 @@ TEST(MakeListE2E, ListsExactlyTheDatasetEntriesOfTheSystem) {
   std::vector<std::string> lines = expectedlines(ex / "vt-ds3x.txt");
   ASSERT_EQ(lines.size(), 13u);  // q coe ky sill and cor dsp prl kao H2O qL silL h2oL
   for (const std::string& l : lines) expected += l + "\n";
-  EXPECT_EQ(readfile(dir / "vt-lists-o.txt"), expected);
+  EXPECT_EQ(vtest::readfile(dir / "vt-lists-o.txt"), expected);
 
-  const std::string screen = readfile(dir / "screen.txt");
+  const std::string screen = vtest::readfile(dir / "screen.txt");
   EXPECT_NE(screen.find("which system? : " + expected), std::string::npos) << screen;
   EXPECT_EQ(screen.find("more lists"), std::string::npos);  // autoexit
-  const std::string log = readfile(dir / "vt-log.txt");
+  const std::string log = vtest::readfile(dir / "vt-log.txt");
   EXPECT_NE(log.find("which system? : SiO2 Al2O3 H2O\n" + expected), std::string::npos) << log;
   for (const char* name : {"vt-lists-ic.txt", "vt-lists-it.txt", "vt-lists-sk.txt", "vt-lists.csv",
                            "vt-lists2.csv"})
     EXPECT_FALSE(fs::exists(dir / name)) << name;
-  fs::remove_all(dir);
 }

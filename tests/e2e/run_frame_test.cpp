@@ -10,33 +10,22 @@
 #include <sstream>
 #include <string>
 
+#include "support/vt_state.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 class RunFrameE2E : public ::testing::Test {
  protected:
-  fs::path dir;
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("vt-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-           std::to_string(getpid()));  // unique: several builds may run the suite at once
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  vtest::tempfolder dir{"vt-e2e-"};
   void write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
-  std::string read(const std::string& name) {
-    std::ifstream in(dir / name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read(const std::string& name) { return vtest::readfile(dir / name); }
   bool exists(const std::string& name) { return fs::exists(dir / name); }
   // Runs the program with the given answers; returns its exit status.
   int run(const std::string& answers) {
     write("answers.txt", answers);
-    const std::string cmd = "cd '" + dir.string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
+    const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
     const int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
@@ -93,9 +82,9 @@ TEST_F(RunFrameE2E, KillAtTheModePromptEndsWithStatusZero) {
   EXPECT_EQ(run("kill\n"), 0);
   EXPECT_NE(read("screen.txt").find("-- run killed --"), std::string::npos);
   EXPECT_NE(read("vt-log.txt").find("-- run killed --"), std::string::npos);
-  EXPECT_EQ(fs::directory_iterator(dir) == fs::directory_iterator(), false);
+  EXPECT_EQ(fs::directory_iterator(dir.path()) == fs::directory_iterator(), false);
   int files = 0;
-  for (const auto& e : fs::directory_iterator(dir)) files += e.path().filename().string().rfind("vt-", 0) == 0;
+  for (const auto& e : fs::directory_iterator(dir.path())) files += e.path().filename().string().rfind("vt-", 0) == 0;
   EXPECT_EQ(files, 1);  // only the log: the script's files were never opened
 }
 

@@ -10,56 +10,18 @@
 #include <unistd.h>
 
 #include "frame/io.h"
+#include "support/vt_state.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Screen and keyboard replaced by string streams, output files in a fresh
-// temporary folder, all IO state reset by INITIO.
-class IoTest : public ::testing::Test {
+// The state reset, output files in a fresh temporary folder.
+class IoTest : public vtest::StateTest {
  protected:
-  std::ostringstream screen;
-  std::istringstream keys;
-  fs::path dir;
+  vtest::tempfolder dir{"vt-io-"};
 
-  void SetUp() override {
-    IO::INITIO();
-    IO::SCREEN = &screen;
-    IO::KEYBOARD = &keys;
-    IO::CONTROLIO.autoexit = true;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::path(::testing::TempDir()) /
-          ("vt-io-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    IO::CLOSEOUTPUT();
-    IO::SCREEN = &std::cout;
-    IO::KEYBOARD = &std::cin;
-    fs::remove_all(dir);
-  }
-  void answers(const std::string& s) {
-    keys.clear();
-    keys.str(s);
-  }
   std::string file(const std::string& name) { return (dir / name).string(); }
-  template <typename F>
-  IO::RunEnded runends(F f) {
-    try {
-      f();
-    } catch (const IO::RunEnded& e) {
-      return e;
-    }
-    ADD_FAILURE() << "the run did not end";
-    return {};
-  }
 };
 
 }  // namespace
@@ -177,8 +139,8 @@ TEST_F(IoTest, PutstrLineEndsAndMasks) {
   IO::PUTSTR(0, "d", 1, 1 + 16 + 32);  // ic and it are not open: skipped
   IO::CLOSEOUTPUT();
   EXPECT_EQ(screen.str(), "a\nd\n");
-  EXPECT_EQ(slurp(dir / "res.txt"), "a\n\nb\n\n");
-  EXPECT_EQ(slurp(dir / "log.txt"), "a\n\nb\n\n\n\nc");
+  EXPECT_EQ(vtest::readfile(dir / "res.txt"), "a\n\nb\n\n");
+  EXPECT_EQ(vtest::readfile(dir / "log.txt"), "a\n\nb\n\n\n\nc");
   EXPECT_EQ(IO::WHATSOPEN, 1);
 }
 
@@ -190,11 +152,11 @@ TEST_F(IoTest, PutstrCutsWideScreenLinesWhenDontwrap) {
   IO::PUTSTR(0, "12345678", 1, 1);
   IO::CLOSEOUTPUT();
   EXPECT_EQ(screen.str(), "12345678#\n12345678\n");
-  EXPECT_EQ(slurp(dir / "log.txt"), "123456789012\n");  // files are never cut
+  EXPECT_EQ(vtest::readfile(dir / "log.txt"), "123456789012\n");  // files are never cut
 }
 
 TEST_F(IoTest, PutstrToTheTextWindowIsFatal) {
-  const auto e = runends([] { IO::PUTSTR(0, "x", 1, 2); });
+  const auto e = vtest::runends([] { IO::PUTSTR(0, "x", 1, 2); });
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(screen.str().find("-- run bombed in putstr : TE not impemented yet"), std::string::npos);
 }
@@ -213,7 +175,7 @@ TEST_F(IoTest, CloseErasesFilesThatReceivedNothing) {
   IO::CLOSEOUTPUT();
   EXPECT_TRUE(fs::exists(dir / "ic.txt"));
   EXPECT_FALSE(fs::exists(dir / "it.txt"));
-  EXPECT_EQ(slurp(dir / "a.csv"), "1,2,3\nend\n");
+  EXPECT_EQ(vtest::readfile(dir / "a.csv"), "1,2,3\nend\n");
   EXPECT_FALSE(fs::exists(dir / "a2.csv"));
   EXPECT_TRUE(fs::exists(dir / "sk.txt"));
 }
@@ -225,18 +187,18 @@ TEST_F(IoTest, ErrorExitLinesWaitAndStatus) {
   IO::OPENOUTPUT(5, file("it.txt"));
   IO::CONTROLIO.autoexit = false;
   answers("\n");
-  auto e = runends([] { IO::ERROREXIT("somewhere", "bad thing", faulttype::yourfault); });
+  auto e = vtest::runends([] { IO::ERROREXIT("somewhere", "bad thing", faulttype::yourfault); });
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.where, "somewhere");
   EXPECT_EQ(screen.str(), "\n-- run bombed in somewhere : bad thing\n\nhit return to exit program\n");
   IO::FLUSHALL();
-  EXPECT_EQ(slurp(dir / "res.txt"), "\n-- run bombed in somewhere : bad thing\n\n");
-  EXPECT_EQ(slurp(dir / "ic.txt"), "\n-- run bombed in somewhere : bad thing\n\n");
-  EXPECT_EQ(slurp(dir / "it.txt"), "");  // the it file is not told
+  EXPECT_EQ(vtest::readfile(dir / "res.txt"), "\n-- run bombed in somewhere : bad thing\n\n");
+  EXPECT_EQ(vtest::readfile(dir / "ic.txt"), "\n-- run bombed in somewhere : bad thing\n\n");
+  EXPECT_EQ(vtest::readfile(dir / "it.txt"), "");  // the it file is not told
 
   screen.str("");
   IO::CONTROLIO.autoexit = true;
-  e = runends([] { IO::ERROREXIT("inrange", "unknown type", faulttype::myfault); });
+  e = vtest::runends([] { IO::ERROREXIT("inrange", "unknown type", faulttype::myfault); });
   EXPECT_EQ(e.status, 1);
   const std::string s = screen.str();
   EXPECT_EQ(s.substr(0, 49), "\n-- run bombed in inrange : unknown type\n\n===This");
@@ -417,7 +379,7 @@ TEST_F(IoTest, GetIntegerRealRationalValuesAndMessages) {
   };
   for (const auto& c : cases) {
     screen.str("");
-    const auto e = runends(c.call);
+    const auto e = vtest::runends(c.call);
     EXPECT_EQ(e.status, 1);
     EXPECT_EQ(screen.str().substr(0, c.line.size() + 1), "\n" + c.line) << c.line;
   }
@@ -483,7 +445,7 @@ TEST_F(IoTest, ReadStringsSplitsCutsAndStops) {
   IO::READSTRINGS(IO::DATA, w, n, true);
   EXPECT_EQ(n, 400);
   EXPECT_EQ(w[400], "w400");
-  const auto e = runends([&] { IO::READSTRINGS(IO::DATA, w, n, true); });
+  const auto e = vtest::runends([&] { IO::READSTRINGS(IO::DATA, w, n, true); });
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(screen.str().find("-- run bombed in readstrings : attempt to read past the end of file \"vt-test.txt\""),
             std::string::npos);
@@ -493,7 +455,7 @@ TEST_F(IoTest, ReadRealFromStopsCleanlyOnBadInput) {
   IO::DATA.opentext("1 2\nx", "vt-ds9.txt");
   EXPECT_EQ(IO::READREALFROM(IO::DATA, "H"), 1);
   EXPECT_EQ(IO::READINTFROM(IO::DATA, "n"), 2);
-  runends([] { IO::READREALFROM(IO::DATA, "S"); });
+  vtest::runends([] { IO::READREALFROM(IO::DATA, "S"); });
   EXPECT_NE(screen.str().find("-- run bombed in reading : expecting a number for S in file \"vt-ds9.txt\" (line 2)"),
             std::string::npos);
 }
@@ -509,7 +471,7 @@ TEST_F(IoTest, PromptRealRepromptsAndEchoesToTheLog) {
   EXPECT_EQ(x, 2.5L);
   EXPECT_EQ(screen.str(), "P for a-x in kbar :  not a real: replace with :   : ");
   IO::FLUSHALL();
-  EXPECT_EQ(slurp(dir / "log.txt"),
+  EXPECT_EQ(vtest::readfile(dir / "log.txt"),
             "P for a-x in kbar : abc\n not a real: replace with : (nothing input)\n  : 2.5 9\n");
 }
 
@@ -528,12 +490,12 @@ TEST_F(IoTest, KillEndsTheRunWithStatusZero) {
   IO::OPENOUTPUT(3, file("log.txt"));
   answers("kill\n");
   sstring w;
-  const auto e = runends([&] { IO::PROMPTSTRING("which phases", w); });
+  const auto e = vtest::runends([&] { IO::PROMPTSTRING("which phases", w); });
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(screen.str(), "which phases : \n-- run killed --\n");
   IO::CLOSEOUTPUT();
-  EXPECT_EQ(slurp(dir / "res.txt"), "\n-- run killed --\n");
-  EXPECT_EQ(slurp(dir / "log.txt"), "which phases : kill\n\n-- run killed --\n");
+  EXPECT_EQ(vtest::readfile(dir / "res.txt"), "\n-- run killed --\n");
+  EXPECT_EQ(vtest::readfile(dir / "log.txt"), "which phases : kill\n\n-- run killed --\n");
 
   // "kill" as one of several words is an ordinary answer; in QUERY and
   // PROMPTCONTROL and PROMPTREAL it ends the run too.
@@ -543,16 +505,16 @@ TEST_F(IoTest, KillEndsTheRunWithStatusZero) {
   IO::PROMPTSTRINGS("which", ws, n);
   EXPECT_EQ(n, 2);
   answers("kill\n");
-  EXPECT_EQ(runends([] { IO::QUERY("more"); }).status, 0);
+  EXPECT_EQ(vtest::runends([] { IO::QUERY("more"); }).status, 0);
   answers("kill\n");
   auto c = KPGLOBAL::controlboolean::ask;
-  EXPECT_EQ(runends([&] { IO::PROMPTCONTROL("use it", c); }).status, 0);
+  EXPECT_EQ(vtest::runends([&] { IO::PROMPTCONTROL("use it", c); }).status, 0);
   answers("kill\n");
   extended x = 0;
-  EXPECT_EQ(runends([&] { IO::PROMPTREAL("x", x); }).status, 0);
+  EXPECT_EQ(vtest::runends([&] { IO::PROMPTREAL("x", x); }).status, 0);
   // The end of the input stops the run instead of looping.
   answers("");
-  EXPECT_EQ(runends([&] { IO::PROMPTREAL("x", x); }).status, 1);
+  EXPECT_EQ(vtest::runends([&] { IO::PROMPTREAL("x", x); }).status, 1);
 }
 
 TEST_F(IoTest, QueryAndPromptControlAnswers) {
@@ -584,7 +546,7 @@ TEST_F(IoTest, QueryAndPromptControlAnswers) {
   IO::PROMPTCONTROL("x", c);
   EXPECT_EQ(c, KPGLOBAL::controlboolean::no);
   IO::FLUSHALL();
-  const std::string log = slurp(dir / "log.txt");
+  const std::string log = vtest::readfile(dir / "log.txt");
   EXPECT_EQ(log.substr(0, 20), "more tables ? yes\nmo");
   EXPECT_NE(log.find("go on ? go on ? yes\n"), std::string::npos);
   EXPECT_NE(log.find("use PT calcs given in datafile ? no\n"), std::string::npos);
@@ -634,12 +596,12 @@ TEST_F(IoTest, PromptDataFileOpensAsksAndFails) {
   suffix.clear();
   screen.str("");
   answers("\n");
-  runends([&] { IO::PROMPTDATAFILE(prefix, suffix, "", f); });
+  vtest::runends([&] { IO::PROMPTDATAFILE(prefix, suffix, "", f); });
   EXPECT_EQ(screen.str(), "suffix to name for datafile : \n-- run bombed in promptdatafile : expecting a suffix for data filename\n\n");
 
   suffix = "zzz";
   screen.str("");
-  const auto e = runends([&] { IO::PROMPTDATAFILE(prefix, suffix, "", f); });
+  const auto e = vtest::runends([&] { IO::PROMPTDATAFILE(prefix, suffix, "", f); });
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(screen.str(), "\ncannot locate file \"" + prefix + "zzz.txt\"\n\n-- run bombed in promptdatafile : datafile needed\n\n");
 }
@@ -658,10 +620,10 @@ TEST_F(IoTest, OutputFilesRoundTripAndOpenFailures) {
   EXPECT_EQ(IO::READINTFROM(f, "b"), -3);
 
   const std::string bad = (dir / "no-such-folder" / "x.txt").string();
-  EXPECT_EQ(runends([&] { IO::OPENOUTPUT(2, bad); }).status, 1);
+  EXPECT_EQ(vtest::runends([&] { IO::OPENOUTPUT(2, bad); }).status, 1);
   EXPECT_NE(screen.str().find("-- run bombed in openoutput : cannot open output file \"" + bad + "\""),
             std::string::npos);
-  EXPECT_EQ(runends([&] { IO::PROMPTOUTFILE((dir / "no-such-folder" / "").string(), "y", out); }).status, 1);
+  EXPECT_EQ(vtest::runends([&] { IO::PROMPTOUTFILE((dir / "no-such-folder" / "").string(), "y", out); }).status, 1);
   EXPECT_NE(screen.str().find("-- run bombed in promptoutfile : cannot open file"), std::string::npos);
 }
 
@@ -695,8 +657,8 @@ TEST_F(IoTest, BitSetsOf96And32Members) {
   EXPECT_EQ(IO::BAND(12, 10), 8);
   EXPECT_EQ(IO::BOR(12, 10), 14);
 
-  runends([&] { IO::BSET2(a, 91); });
+  vtest::runends([&] { IO::BSET2(a, 91); });
   EXPECT_NE(screen.str().find("-- run bombed in BSet2 : out of range"), std::string::npos);
-  runends([&] { IO::BTST2(a, 91); });
+  vtest::runends([&] { IO::BTST2(a, 91); });
   EXPECT_NE(screen.str().find("-- run bombed in BTst2 : out of range"), std::string::npos);
 }

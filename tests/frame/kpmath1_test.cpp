@@ -5,28 +5,14 @@
 
 #include "frame/io.h"
 #include "frame/kpmath1.h"
+#include "support/vt_state.h"
 
 namespace {
 
-// Quiet IO with the screen captured; ERROREXIT does not wait.
-class Kpmath1Test : public ::testing::Test {
+// The state reset (a fresh reaction table among the heap tables, NR = 0),
+// the screen captured; ERROREXIT does not wait.
+class Kpmath1Test : public vtest::StateTest {
  protected:
-  std::ostringstream screen;
-  std::istringstream keys;
-  void SetUp() override {
-    IO::INITIO();
-    IO::SCREEN = &screen;
-    IO::KEYBOARD = &keys;
-    IO::CONTROLIO.autoexit = true;
-    KPGLOBAL::R = std::make_unique<KPGLOBAL::rmatrix>();
-    KPGLOBAL::NR = 0;
-  }
-  void TearDown() override {
-    IO::SCREEN = &std::cout;
-    IO::KEYBOARD = &std::cin;
-    KPGLOBAL::R.reset();
-    KPGLOBAL::NR = 0;
-  }
   // Builds an integer matrix from rows.
   static KPGLOBAL::liemmatrix matrix(std::initializer_list<std::initializer_list<longint>> rows) {
     KPGLOBAL::liemmatrix a;

@@ -166,7 +166,7 @@ TEST_F(RunFrameTest, ScriptUnrecognisedKeywordsAreCountedAndListed) {
 
   // With strictscripting they are fatal, wherever strictscripting stands.
   screen.str("");
-  const IO::RunEnded e = ends([&] { script("frob\nstrictscripting\n"); });
+  const IO::RunEnded e = vtest::runends([&] { script("frob\nstrictscripting\n"); });
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.where, "readcontroltc");
   EXPECT_EQ(screen.str(), "\n-- run bombed in readcontroltc : unrecognised script keywords (strictscripting): frob\n\n");
@@ -191,12 +191,12 @@ TEST_F(RunFrameTest, ScriptBadValuesAreFatalAndNameTheLine) {
   };
   for (const auto& c : cases) {
     screen.str("");
-    const IO::RunEnded e = ends([&] { script(c.text); });
+    const IO::RunEnded e = vtest::runends([&] { script(c.text); });
     EXPECT_EQ(e.status, 1) << c.text;
     EXPECT_EQ(e.message, c.message) << c.text;
   }
   // A word that is not a number stops in the number reader, naming the keyword.
-  const IO::RunEnded e = ends([&] { script("calcP 2 x8\n"); });
+  const IO::RunEnded e = vtest::runends([&] { script("calcP 2 x8\n"); });
   EXPECT_EQ(e.where, "reading");
   EXPECT_NE(e.message.find("x8 - script keyword calcP (line 1 of vt-test.txt)"), std::string::npos) << e.message;
 }
@@ -354,17 +354,14 @@ TEST_F(RunFrameTest, ScriptSetOfReactions) {
 
   std::string many = "isr a b\n";
   for (int i = 0; i < 21; i++) many += "isr 1 -1\n";
-  const IO::RunEnded e = ends([&] { script(many); });
+  const IO::RunEnded e = vtest::runends([&] { script(many); });
   EXPECT_EQ(e.message, "isr: too many reactions (max = 20)  (line 22 of vt-test.txt)");
-  const IO::RunEnded e2 = ends([&] { script("isr a b\nisr 1 2 3\n"); });
+  const IO::RunEnded e2 = vtest::runends([&] { script("isr a b\nisr 1 2 3\n"); });
   EXPECT_EQ(e2.message, "isr: each reaction needs 2 coefficients (line 2 of vt-test.txt)");
 }
 
 TEST_F(RunFrameTest, KeywordTableIsUniqueAndDocumented) {
-  std::ifstream in(std::string(VT_SOURCE_DIR) + "/README.md");
-  std::stringstream readme;
-  readme << in.rdbuf();
-  const std::string text = readme.str();
+  const std::string text = vtest::readfile(std::string(VT_SOURCE_DIR) + "/README.md");
   const auto section = text.find("## Script reference");
   ASSERT_NE(section, std::string::npos);
   std::set<std::string> seen;

@@ -74,7 +74,7 @@ TEST_F(RunFrameTest, InrangeBoundsNanAndUnknownKind) {
   for (auto k : {findtype::findt, findtype::findp, findtype::findxco2, findtype::findlna, findtype::findmu})
     EXPECT_FALSE(KPUTE1::INRANGE(nan, k));
 
-  const IO::RunEnded e = ends([] { KPUTE1::INRANGE(1, static_cast<findtype>(9)); });
+  const IO::RunEnded e = vtest::runends([] { KPUTE1::INRANGE(1, static_cast<findtype>(9)); });
   EXPECT_EQ(e.status, 1);
   const std::string s = screen.str();
   EXPECT_NE(s.find("\n-- run bombed in inrange : unknown type\n\n===This shouldn't have happened...===\n"),

@@ -4,6 +4,10 @@
 
 #include "frame/io.h"
 #include "frame/kpute2.h"
+#include "support/vt_state.h"
+
+// The state reset before each test, the screen and the keyboard captured.
+class Kpute2Names : public vtest::StateTest {};
 
 TEST(Kpute2Choose, AllThreeSubsetsOfFiveInLexicographicOrder) {
   KPGLOBAL::iemvector list;
@@ -36,7 +40,7 @@ TEST(Kpute2Choose, AllThreeSubsetsOfFiveInLexicographicOrder) {
   EXPECT_FALSE(more);
 }
 
-TEST(Kpute2Names, PositionsSkipExcludedEndMembers) {
+TEST_F(Kpute2Names, PositionsSkipExcludedEndMembers) {
   const char* names[] = {"q", "H2O", "CO2", "crd", "fcrd", "ab"};
   for (int i = 0; i < 6; ++i) KPGLOBAL::NAME[i + 1] = names[i];
   KPGLOBAL::NCV = 6;
@@ -59,17 +63,9 @@ TEST(Kpute2Names, PositionsSkipExcludedEndMembers) {
   EXPECT_EQ(KPGLOBAL::CRDPOS, 0);
   EXPECT_EQ(KPGLOBAL::LNAPOS, 17);  // unchanged without activity names
   EXPECT_EQ(KPUTE2::POSI("Q"), 0);  // case matters
-  KPGLOBAL::NCV = 0;
-  KPGLOBAL::NLNA = 0;
-  KPGLOBAL::LNAPOS = 0;
 }
 
-TEST(Kpute2Names, NameInListAsksForAReplacementOnce) {
-  std::ostringstream screen;
-  std::istringstream keys;
-  IO::INITIO();
-  IO::SCREEN = &screen;
-  IO::KEYBOARD = &keys;
+TEST_F(Kpute2Names, NameInListAsksForAReplacementOnce) {
   KPGLOBAL::NP0 = 2;
   KPGLOBAL::NPSS = 1;
   KPGLOBAL::strings list;
@@ -86,7 +82,7 @@ TEST(Kpute2Names, NameInListAsksForAReplacementOnce) {
   EXPECT_EQ(pos, 0);
   EXPECT_EQ(screen.str(), "");
 
-  keys.str("bi\n");
+  keyboard.str("bi\n");
   EXPECT_TRUE(KPUTE2::NAMEINLIST(name, list, false, pos));
   EXPECT_EQ(name, "bi");
   EXPECT_EQ(pos, 2);
@@ -94,8 +90,8 @@ TEST(Kpute2Names, NameInListAsksForAReplacementOnce) {
 
   auto ask = [&](const std::string& answer) {
     screen.str("");
-    keys.clear();
-    keys.str(answer);
+    keyboard.clear();
+    keyboard.str(answer);
     sstring nm = "mu";
     smallint p = -1;
     const bool ok = KPUTE2::NAMEINLIST(nm, list, false, p);
@@ -107,8 +103,4 @@ TEST(Kpute2Names, NameInListAsksForAReplacementOnce) {
   EXPECT_EQ(ask(std::string(23, 'x') + "\n"),
             "unrecognised name : replace \"mu\" with :  name too long: name ignored\n");
   EXPECT_EQ(ask("ms\n"), "unrecognised name : replace \"mu\" with :  still a bad name: name ignored\n");
-  KPGLOBAL::NP0 = 0;
-  KPGLOBAL::NPSS = 0;
-  IO::SCREEN = &std::cout;
-  IO::KEYBOARD = &std::cin;
 }

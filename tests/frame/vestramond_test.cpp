@@ -54,7 +54,7 @@ TEST_F(RunFrameTest, PreferencesFallbackAliasesAndSwitchWords) {
 
   IO::CONTROLIO.autoexit = true;
   std::ofstream("vt-prefs.txt") << "calcmode 7\n";
-  const IO::RunEnded e = ends([] { IO::READPREFS(); });
+  const IO::RunEnded e = vtest::runends([] { IO::READPREFS(); });
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.message, "calcmode must be 0 to 4 or lsqds (line 1 of vt-prefs.txt)");
 }
@@ -85,7 +85,7 @@ TEST_F(RunFrameTest, CalcmodeMenuAnsweredFromTheKeyboard) {
 
   screen.str("");
   answers("kill\n");
-  const IO::RunEnded e = ends([] { VESTRAMOND::GETCALCMODE(); });
+  const IO::RunEnded e = vtest::runends([] { VESTRAMOND::GETCALCMODE(); });
   EXPECT_EQ(e.status, 0);
   EXPECT_NE(screen.str().find("-- run killed --"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "models/kpcalc1_support.h"
@@ -18,30 +19,20 @@ constexpr extended T0 = 298.15L, P0 = 0.001L;
 
 class GemDataset : public gemtest::GemTest {
  protected:
-  fs::path old, dir;
+  std::optional<vtest::tempfolder> dir;
   void SetUp() override {
     GemTest::SetUp();
-    old = fs::current_path();
-    dir = fs::temp_directory_path() /
-          ("vt-gem-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
-    if (!KPGLOBAL::COV) KPGLOBAL::COV = std::make_unique<KPGLOBAL::covmatrix>();
-    if (!KPGLOBAL::C) KPGLOBAL::C = std::make_unique<KPGLOBAL::icmatrix>();
+    dir.emplace("vt-gem-", true);
     KPREAD1::SETUPCOMPONENTTABLE();
-    KPGLOBAL::PDATA.close();
   }
   void TearDown() override {
-    KPGLOBAL::PDATA.close();
-    fs::current_path(old);
-    fs::remove_all(dir);
     GemTest::TearDown();
+    dir.reset();
   }
   // Reads the whole dataset file `from` as vt-ds<dsfile>.txt with every
   // entry an end-member, named as the reader lists it (blank-padded).
   void readall(const fs::path& from, const std::string& dsfile) {
-    fs::copy_file(from, dir / ("vt-ds" + dsfile + ".txt"));
+    fs::copy_file(from, *dir / ("vt-ds" + dsfile + ".txt"));
     IO::CONTROLIO.dsfile = dsfile;
     KPREAD1::READTHERMO(1);
     KPGLOBAL::NCV = KPGLOBAL::NTP;
@@ -93,10 +84,8 @@ TEST_F(GemDataset, ExampleDatasetEveryEntryUnderBothFluidModels) {
     EXPECT_EQ(fluids, 2);
     EXPECT_GE(landau, 3);
     EXPECT_GE(bw, 3);
-    fs::current_path(old);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
+    dir.reset();  // an empty folder for the next fluid model
+    dir.emplace("vt-gem-", true);
   }
 }
 

@@ -9,24 +9,14 @@
 #include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
 #include "ph_data.h"
+#include "ph_state.h"
 
 using namespace KPGLOBAL;
 
 namespace {
 
 void setup() {
-  static std::ostringstream screen;
-  screen.str("");
-  IO::SCREEN = &screen;
-  IO::CONTROLIO.autoexit = true;
-  TD = std::make_unique<tdtable>();
-  R = std::make_unique<rmatrix>();
-  PREC0 = std::make_unique<prectype0>();
-  PREC1 = std::make_unique<prectype1>();
-  WITHDS4X = true;
-  CALCMODE = calcmodetype::nlecalc;
-  H2OPOS = CO2POS = 0;
-  for (int k = 1; k <= emmax; ++k) ACTIVITY[k] = 1;
+  phtest::phreset();
   phtest::aluminosilicates();
   NR = 1;
 }
@@ -35,16 +25,6 @@ extended gem(int i, extended P, extended T) {
   extended g = 0;
   KPCALC1::GEM(static_cast<smallint>(i), P, T, g);
   return g;
-}
-
-template <typename F>
-IO::RunEnded fatal(F f) {
-  try {
-    f();
-  } catch (const IO::RunEnded& e) {
-    return e;
-  }
-  return IO::RunEnded{};
 }
 
 double d(extended x) { return static_cast<double>(x); }
@@ -91,7 +71,7 @@ TEST(ReactionThermo, EmptyReactionAndBadTemperature) {
   EXPECT_EQ(dg, 0);
   EXPECT_EQ(dgdp, 0);
   EXPECT_EQ(dgdt, 0);
-  const IO::RunEnded e = fatal([&] { KPCALC1::CALCDG0(1, dgdp, dgdt, dg, 5, 0); });
+  const IO::RunEnded e = vtest::endof([&] { KPCALC1::CALCDG0(1, dgdp, dgdt, dg, 5, 0); });
   EXPECT_EQ(e.where, "calcdg0");
   EXPECT_EQ(e.message, "T <= 0 !");
 }
@@ -167,7 +147,7 @@ TEST(ReactionThermo, LnKAndDmuWithFluidMoleFractions) {
   EXPECT_EQ((*TD)[1].xco2, 0.9L);
 
   ACTIVITY[3] = 0;
-  const IO::RunEnded e = fatal([&] { KPCALC1::CALCLNK(1, lnk, 5, 800, 0.3L, 0.7L); });
+  const IO::RunEnded e = vtest::endof([&] { KPCALC1::CALCLNK(1, lnk, 5, 800, 0.3L, 0.7L); });
   EXPECT_EQ(e.where, "calclnk");
   EXPECT_EQ(e.message, "ln<=0");
 }

@@ -7,7 +7,6 @@
 
 #include "models/kpcalc1_support.h"
 
-using gemtest::expectstop;
 using gemtest::gem;
 using gemtest::GemTest;
 
@@ -457,7 +456,7 @@ TEST_F(GemTerms, DomainGuards) {
   auto stopmessage = [&](const KPGLOBAL::tdvector& r, const std::string& name, extended P, extended T) {
     (*KPGLOBAL::TD)[1] = r;
     KPGLOBAL::NAME[1] = name;
-    const IO::RunEnded e = expectstop([&] { gem(1, P, T); });
+    const IO::RunEnded e = vtest::runends([&] { gem(1, P, T); });
     EXPECT_EQ(e.where, "gem");
     EXPECT_EQ(e.status, 1);
     return e.message;

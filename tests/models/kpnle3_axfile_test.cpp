@@ -14,10 +14,6 @@ TEST_F(AxTest, PhasesFromAnAxFileGetCompositionsAndLayout) {
   readfile("ph-gt-pl.txt");
   ASSERT_EQ(NPSS, 2);
   ASSERT_EQ(NP0, 1);
-  TD = std::make_unique<tdtable>();
-  COV = std::make_unique<covmatrix>();
-  C = std::make_unique<icmatrix>();
-  R = std::make_unique<rmatrix>();
   phtest::componenttable();
   // Dataset compositions as the oxide set-up leaves them: components SiO2,
   // Al2O3 (divisor 2: ab has 1/2), CaO, MgO, FeO, Na2O (divisor 2).

@@ -6,7 +6,6 @@
 #include "ph_state.h"
 
 using namespace KPGLOBAL;
-using phtest::fatal;
 
 namespace {
 
@@ -119,7 +118,7 @@ TEST(MakeEmc, MissingNamesAndTooManyPositions) {
       ph.makename[1] = "zz";
       ph.makecoef[1] = 1;
     }
-    const IO::RunEnded e = fatal([] { KPNLE3::MAKEEMC(); });
+    const IO::RunEnded e = vtest::endof([] { KPNLE3::MAKEEMC(); });
     EXPECT_EQ(e.where, "make emc");
     EXPECT_EQ(e.message, c.message);
   }
@@ -134,7 +133,7 @@ TEST(MakeEmc, MissingNamesAndTooManyPositions) {
     }
     NP0 = static_cast<smallint>(pure);
     for (int ip = 1; ip <= NP0; ++ip) (*PREC0)[ip].emname = "q";
-    const IO::RunEnded e = fatal([] { KPNLE3::MAKEEMC(); });
+    const IO::RunEnded e = vtest::endof([] { KPNLE3::MAKEEMC(); });
     EXPECT_EQ(e.where, "make emc");
     EXPECT_EQ(e.message, pure == 0 ? "too many end-members1" : "too many end-members2");
   }
@@ -146,7 +145,7 @@ TEST(MakeEmc, SixteenBitOverflowStopsInsteadOfWrapping) {
   phases();
   (*C)(1, 1) = 20000;  // q
   (*PREC1)[1].em[2].makecoef[2] = 2;  // hfo = (fo + 2 q)/2: SiO2 40001
-  IO::RunEnded e = fatal([] { KPNLE3::MAKEEMC(); });
+  IO::RunEnded e = vtest::endof([] { KPNLE3::MAKEEMC(); });
   EXPECT_EQ(e.where, "make emc");
   EXPECT_EQ(e.message, "composition of hfo too large for the 16-bit composition matrix");
 
@@ -155,7 +154,7 @@ TEST(MakeEmc, SixteenBitOverflowStopsInsteadOfWrapping) {
   phases();
   (*C)(1, 1) = 20001;
   (*C)(1, 3) = 2;  // fo keeps hfo's sum odd: 2 + 20001
-  e = fatal([] { KPNLE3::MAKEEMC(); });
+  e = vtest::endof([] { KPNLE3::MAKEEMC(); });
   EXPECT_EQ(e.where, "make emc");
   EXPECT_EQ(e.message, "rescaled SiO2 amounts too large for the 16-bit composition matrix");
 }
@@ -172,25 +171,25 @@ TEST(CountComp, ZeroCompositionsAndUnknownComponents) {
   (*PREC0)[1].makecoef[1] = 1, (*PREC0)[1].makecoef[2] = -1;
   (*PREC0)[1].name = "qnil";
   KPNLE3::MAKEEMC();
-  IO::RunEnded e = fatal([] { KPNLE3::COUNTCOMP(); });
+  IO::RunEnded e = vtest::endof([] { KPNLE3::COUNTCOMP(); });
   EXPECT_EQ(e.where, "countcomp");
   EXPECT_EQ(e.message, "sumox <= 0 for qnil");
   EXPECT_EQ((*PREC1)[1].em[2].natom, 0);
   // With the oxide basis the solution end-member stops the run too.
   VOVUVUVED.oxidebasis = true;
-  e = fatal([] { KPNLE3::COUNTCOMP(); });
+  e = vtest::endof([] { KPNLE3::COUNTCOMP(); });
   EXPECT_EQ(e.message, "sumox <= 0 for nil, in ss");
 
   system4();
   phases();
   KPNLE3::MAKEEMC();
   COMPNAME[2] = "Xx";
-  e = fatal([] { KPNLE3::COUNTCOMP(); });
+  e = vtest::endof([] { KPNLE3::COUNTCOMP(); });
   EXPECT_EQ(e.where, "makeoxides");
   EXPECT_EQ(e.message, "cannot find oxide name");
   COMPNAME[2] = "SO2";
   WITHDS35 = true;
-  e = fatal([] { KPNLE3::COUNTCOMP(); });
+  e = vtest::endof([] { KPNLE3::COUNTCOMP(); });
   EXPECT_EQ(e.where, "countcomp");
   EXPECT_EQ(e.message, "sulphur verboten");
 }

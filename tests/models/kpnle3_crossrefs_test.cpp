@@ -6,7 +6,6 @@
 #include "ph_state.h"
 
 using namespace KPGLOBAL;
-using phtest::fatal;
 
 namespace {
 
@@ -199,7 +198,7 @@ TEST(MakeCrossRefs, LayoutMapsTablesAndPhaseHeaders) {
 }
 
 TEST(MakeCrossRefs, CapacityLimits) {
-  auto run = [](bemvector flags) { return fatal([&] { KPNLE3::MAKECROSSREFS(flags); }); };
+  auto run = [](bemvector flags) { return vtest::endof([&] { KPNLE3::MAKECROSSREFS(flags); }); };
   auto manyphases = [](int n, int nem) {
     phtest::phreset();
     NPSS = static_cast<smallint>(n);
@@ -299,7 +298,7 @@ TEST(SetupGmin, GridLimitAndOrder) {
   phtest::phreset();
   NLP = 11, NLT = 11;
   DOGLEVEL = 0;
-  const IO::RunEnded e = fatal([] { KPNLE3::SETUPGMIN(); });
+  const IO::RunEnded e = vtest::endof([] { KPNLE3::SETUPGMIN(); });
   EXPECT_EQ(e.where, "setup dogmin");
   EXPECT_EQ(e.message, "too many PT (max 120");
   NLP = 10, NLT = 12;

@@ -11,7 +11,6 @@
 #include "ph_state.h"
 
 using namespace KPGLOBAL;
-using phtest::fatal;
 
 namespace {
 
@@ -194,7 +193,7 @@ TEST(MakeEmtd, OlderDatasetRecipe) {
   WITHDS35 = true;
   (*PREC1)[1].nem = 1;
   recipe((*PREC1)[1].em[1], "hq", {{"q", 1, NS}, {"and", 0, NS}}, 2);
-  const IO::RunEnded e = fatal([] { KPNLE3::MAKEEMTD(); });
+  const IO::RunEnded e = vtest::endof([] { KPNLE3::MAKEEMTD(); });
   EXPECT_EQ(e.where, "makeemtd");
   EXPECT_EQ(e.message, "coeff=0 no longer implemented");
 }
@@ -205,7 +204,7 @@ TEST(MakeEmtd, FailuresAreReported) {
     NPSS = 1;
     (*PREC1)[1].nem = 1;
     recipe((*PREC1)[1].em[1], name, parts, 1);
-    return fatal([] { KPNLE3::MAKEEMTD(); });
+    return vtest::endof([] { KPNLE3::MAKEEMTD(); });
   };
   std::ostringstream& screen = phtest::phreset();
   IO::RunEnded e = one("mk", {{"ky", 1, DIS}});
@@ -227,7 +226,7 @@ TEST(MakeEmtd, FailuresAreReported) {
   (*PREC0)[1].name = "mp";
   (*PREC0)[1].nmake = 1, (*PREC0)[1].makeden = 1;
   (*PREC0)[1].makename[1] = "ky", (*PREC0)[1].makecoef[1] = 1;
-  e = fatal([] { KPNLE3::MAKEEMTD(); });
+  e = vtest::endof([] { KPNLE3::MAKEEMTD(); });
   EXPECT_EQ(e.where, "lsqds");
   EXPECT_EQ(e.message, "make not allowed");
   dataset();
@@ -236,7 +235,7 @@ TEST(MakeEmtd, FailuresAreReported) {
   NPSS = 1;
   (*PREC1)[1].nem = 1;
   recipe((*PREC1)[1].em[1], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
-  e = fatal([] { KPNLE3::MAKEEMTD(); });
+  e = vtest::endof([] { KPNLE3::MAKEEMTD(); });
   EXPECT_EQ(e.where, "makeemtd");
   EXPECT_EQ(e.message, "cannot estimate the Einstein temperature of mk (division by zero)");
   NOOX[2] = 8;
@@ -260,7 +259,7 @@ TEST(MakeEmtd, DependentRowsStayClearOfThePositions) {
     ph.makecoef[1] = 1;
     ph.makeaction[1] = ip == 398 ? EQ : NS;
   }
-  const IO::RunEnded e = fatal([] { KPNLE3::MAKEEMTD(); });
+  const IO::RunEnded e = vtest::endof([] { KPNLE3::MAKEEMTD(); });
   EXPECT_EQ(e.where, "finddep");
   EXPECT_EQ(e.message, "too many end-members");
   // With one position fewer the second row, 399, is free.

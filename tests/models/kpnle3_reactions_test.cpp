@@ -7,28 +7,11 @@
 
 #include "frame/io.h"
 #include "models/kpnle3_reactions.h"
+#include "ph_state.h"
 
 using namespace KPGLOBAL;
 
 namespace {
-
-// Quiet screen, no wait at a fatal exit.
-void quiet() {
-  static std::ostringstream screen;
-  screen.str("");
-  IO::SCREEN = &screen;
-  IO::CONTROLIO.autoexit = true;
-}
-
-template <typename F>
-IO::RunEnded fatal(F f) {
-  try {
-    f();
-  } catch (const IO::RunEnded& e) {
-    return e;
-  }
-  return IO::RunEnded{};
-}
 
 std::string text(std::initializer_list<extended> c, std::initializer_list<const char*> n) {
   emvector coef{};
@@ -52,7 +35,7 @@ extended residual(const cmatrix& c, const emvector& coef, int i, int m) {
 }  // namespace
 
 TEST(ReactionText, WholeTenthsAndTraceCoefficients) {
-  quiet();
+  phtest::phreset();
   // Worked examples: whole coefficients reduce to the smallest one, others
   // stay in tenths, a trace amount prints as 0.
   EXPECT_EQ(text({-1, -2, 1}, {"a", "b", "c"}), "a + 2b = c");
@@ -68,7 +51,7 @@ TEST(ReactionText, WholeTenthsAndTraceCoefficients) {
 }
 
 TEST(RealReaction, ForsteriteQuartzEnstatiteBalancesEveryComponent) {
-  quiet();
+  phtest::phreset();
   NCV = 3;
   // Rows SiO2, MgO; columns fo (Mg2SiO4), q (SiO2), en (Mg2Si2O6).
   cmatrix c{};
@@ -89,7 +72,7 @@ TEST(RealReaction, ForsteriteQuartzEnstatiteBalancesEveryComponent) {
 }
 
 TEST(RealReaction, ManyPhasesOverFewComponentsStayWithinTheRows) {
-  quiet();
+  phtest::phreset();
   NCV = 30;
   // 30 phases of one component: more columns than the 19 component rows.
   // The phases beyond the first and last get 0; the result still balances.
@@ -104,7 +87,7 @@ TEST(RealReaction, ManyPhasesOverFewComponentsStayWithinTheRows) {
 }
 
 TEST(RealReaction, NearlyDependentBalancesIndependentRefused) {
-  quiet();
+  phtest::phreset();
   NCV = 3;
   // Column 3 = column 1 + column 2 up to 1e-7: the tiny remainder is taken
   // as an exact zero.
@@ -119,7 +102,7 @@ TEST(RealReaction, NearlyDependentBalancesIndependentRefused) {
   EXPECT_EQ(coef[3], -1);
 
   c(3, 3) = 3;  // now independent
-  const IO::RunEnded e = fatal([&] { KPNLE3::REALREACTION(c, 3, 3, coef); });
+  const IO::RunEnded e = vtest::endof([&] { KPNLE3::REALREACTION(c, 3, 3, coef); });
   EXPECT_EQ(e.where, "realreaction");
   EXPECT_EQ(e.message, "no reaction - WHY");
 }

@@ -17,22 +17,20 @@ std::string realtr(extended x, smallint n) {
 // Output of f on channel bit (a file in the temporary folder).
 template <typename F>
 std::string channel(int bit, F f) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("vt-ax-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
+  const auto path = std::filesystem::temp_directory_path() / ("vt-ax-" + vtest::testname() + ".txt");
   IO::OPENOUTPUT(bit, path.string());
   f();
   IO::OUTFILE[static_cast<std::size_t>(bit)].close();
   IO::WHATSOPEN &= ~(1 << bit);
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
+  const std::string text = vtest::readfile(path);
   std::filesystem::remove(path);
-  return s.str();
+  return text;
 }
+
+class AddRealTr : public vtest::StateTest {};
 }  // namespace
 
-TEST(AddRealTr, FewestDecimals) {
-  IO::INITIO();
+TEST_F(AddRealTr, FewestDecimals) {
   EXPECT_EQ(realtr(0.125L, 3), "0.125");
   EXPECT_EQ(realtr(2.0L, 3), "2");
   EXPECT_EQ(realtr(0.1L + 1e-12L, 3), "0.1");

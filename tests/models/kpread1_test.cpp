@@ -11,68 +11,29 @@
 #include "data/kpglobal.h"
 #include "frame/io.h"
 #include "models/kpread1.h"
+#include "support/vt_state.h"
 
 namespace fs = std::filesystem;
 using namespace KPGLOBAL;
 
 namespace {
 
-std::string readfile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-// Works in a fresh temporary folder with fresh dataset and system state; the screen
-// and the keyboard are string streams.
-class Ds : public ::testing::Test {
+// The state reset for calculation mode 1 with the component table set up,
+// in a fresh temporary folder; the screen and the keyboard are string
+// streams.
+class Ds : public vtest::StateTest {
  protected:
-  fs::path old, dir;
-  std::ostringstream screen;
-  std::istringstream keyboard;
+  vtest::tempfolder dir{"vt-ds-", true};
 
   void SetUp() override {
-    old = fs::current_path();
-    dir = fs::temp_directory_path() /
-          ("vt-ds-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
-    IO::INITIO();
-    IO::CONTROLIO.autoexit = true;
-    IO::SCREEN = &screen;
-    IO::KEYBOARD = &keyboard;
-    TD = std::make_unique<tdtable>();
-    COV = std::make_unique<covmatrix>();
-    C = std::make_unique<icmatrix>();
+    StateTest::SetUp();
     KPREAD1::SETUPCOMPONENTTABLE();
     CALCMODE = calcmodetype::nlecalc;
-    VOVUVUVED = controltype{};
-    NCV = NNE = NE = NUV = NU = NTP = 0;
-    for (int k = 1; k <= emmax; ++k) NAME[k].clear();
-    NOX.fill(0);
-    OXCODE.fill(0);
-    OXNO.fill(0);
-    NOOX.fill(0);
-    PDATA.close();
-  }
-  void TearDown() override {
-    PDATA.close();
-    IO::CLOSEOUTPUT();
-    IO::SCREEN = &std::cout;
-    IO::KEYBOARD = &std::cin;
-    fs::current_path(old);
-    fs::remove_all(dir);
   }
 
-  static fs::path data(const std::string& name) {
-    return fs::path(VT_SOURCE_DIR) / "tests" / "data" / name;
-  }
   // Copies a test file into the folder as vt-ds<dsfile>.txt and sets the preference.
   void usefile(const std::string& name, const std::string& dsfile = "3t") {
-    fs::copy_file(data(name), dir / ("vt-ds" + dsfile + ".txt"));
+    fs::copy_file(vtest::datapath(name), dir / ("vt-ds" + dsfile + ".txt"));
     IO::CONTROLIO.dsfile = dsfile;
   }
   void usetext(const std::string& text, const std::string& dsfile = "3t") {
@@ -86,16 +47,11 @@ class Ds : public ::testing::Test {
   // Runs f and returns where and message of the stop it must end in.
   template <typename F>
   std::string bombs(F f) {
-    try {
-      f();
-    } catch (const IO::RunEnded& e) {
-      EXPECT_EQ(e.status, 1);
-      EXPECT_NE(screen.str().find("-- run bombed in " + e.where + " : " + e.message),
-                std::string::npos);
-      return e.where + " : " + e.message;
-    }
-    ADD_FAILURE() << "the run did not stop";
-    return "";
+    const IO::RunEnded e = vtest::runends(f);
+    EXPECT_EQ(e.status, 1);
+    EXPECT_NE(screen.str().find("-- run bombed in " + e.where + " : " + e.message),
+              std::string::npos);
+    return e.where + " : " + e.message;
   }
   // Sets end-member k's composition as (code, amount) pairs.
   static void setcomp(int k, std::vector<std::pair<int, double>> pairs) {
@@ -112,7 +68,7 @@ class Ds : public ::testing::Test {
       if (COMPNAME[i] == name) return i;
     return 0;
   }
-  static std::string basetext() { return readfile(data("ds-new.txt")); }
+  static std::string basetext() { return vtest::datatext("ds-new.txt"); }
 };
 
 }  // namespace
@@ -293,7 +249,7 @@ TEST_F(Ds, LineThreeDecidesTheLayout) {
   KPREAD1::READTHERMO(1);
   EXPECT_EQ(DSMODE, 6);
   // Older layout whose first data line is too short.
-  std::string t = readfile(data("ds-old.txt"));
+  std::string t = vtest::datatext("ds-old.txt");
   std::size_t a = t.find(" -910.70");
   t.replace(a, t.find('\n', a) - a, " -910.70 0.04150 2.2690 0.0979 -0.000003350 -636.2 -0.7740 0");
   usetext(t);
@@ -546,8 +502,6 @@ TEST_F(Ds, CleanRemovesLoneComponentsWithTheirEndMembers) {
 }
 
 TEST_F(Ds, MakeNameListsPlainThenMadeEndMembersOnce) {
-  PREC1 = std::make_unique<prectype1>();
-  PREC0 = std::make_unique<prectype0>();
   NPSS = 3;
   NP0 = 2;
   NP = 5;
@@ -587,8 +541,6 @@ TEST_F(Ds, MakeNameListsPlainThenMadeEndMembersOnce) {
   EXPECT_EQ(NAME[4], "q");
   EXPECT_EQ(NAME[5], "ann");
   EXPECT_TRUE(NAME[6].empty());
-  PREC1.reset();
-  PREC0.reset();
 }
 
 TEST_F(Ds, ListLayoutByteForByte) {
@@ -611,7 +563,7 @@ TEST_F(Ds, ListLayoutByteForByte) {
             "           SiO2      O\n"
             "half        0.5      0\n"
             "two           2      0\n");
-  EXPECT_EQ(readfile("vt-o.txt"),
+  EXPECT_EQ(vtest::readfile("vt-o.txt"),
             "\n"
             "           SiO2      O\n"
             "half        0.5      0\n"

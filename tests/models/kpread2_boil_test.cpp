@@ -52,18 +52,18 @@ TEST_F(AxTest, BoilDownRemovesAZeroVariable) {
 }
 
 TEST_F(AxTest, BoilDownRefusesAKeptEndMemberOnAVanishedSiteFraction) {
-  std::string text = filetext("ax-boil.txt");
+  std::string text = vtest::datatext("ax-boil.txt");
   text.replace(text.find("alm 1 1 s2 1"), 11, "alm 1 2 s2 1 s3 1");
-  const IO::RunEnded e = ends([&] { read(text); });
+  const IO::RunEnded e = vtest::runends([&] { read(text); });
   EXPECT_EQ(e.message, "boil-down of t removes site fraction s3 of alm");
 }
 
 TEST_F(AxTest, BoilDownWrongSizeIsReported) {
   // Proportions x and 1 - x - y of a model where y alone carries gr and py:
   // with y = 0 both py and gr keep terms, so 3 end-members stay on 1 variable.
-  std::string text = filetext("ax-boil.txt");
+  std::string text = vtest::datatext("ax-boil.txt");
   text.replace(text.find("p(gr) 1 1 0 1 1 y"), 17, "p(gr) 1 1 1 1 -1 x");
-  const IO::RunEnded e = ends([&] { read(text); });
+  const IO::RunEnded e = vtest::runends([&] { read(text); });
   EXPECT_EQ(e.message, "contraction wrong size");
   EXPECT_NE(screen.str().find("\n\nproblem in      t  3  1\npy  alm  gr  \nx(t)  \n"), std::string::npos) << screen.str();
 }
@@ -92,7 +92,7 @@ TEST_F(AxTest, BatchCopiesShareOrSplitByZeroPattern) {
   BATCHINFO[3].bulk = true;
   BATCHINFO[3].nmodeset = 1;
   BATCHINFO[3].modeph1 = 1;
-  std::string text = filetext("ax-boil.txt");
+  std::string text = vtest::datatext("ax-boil.txt");
   text.replace(text.find("y(t) 0\n"), 7, "y(t) 0.2\n");
   read("q\n" + text);
   // Batches 1 and 2 share t-1 (x kept), batch 3 gets t-2 (y kept).
@@ -126,7 +126,7 @@ TEST_F(AxTest, ChargedCompoundsBalanceBySignedCharges) {
   read("cc 1 cco3 make 2 Ca++ 1/2 CO3-- 1/2\n");
   EXPECT_EQ(pure(1).td.z1, 2);
   SetUp();
-  const IO::RunEnded e = ends([&] { read("nn 1 nana make 2 Na+ 1/2 H+ 1/2\n"); });
+  const IO::RunEnded e = vtest::runends([&] { read("nn 1 nana make 2 Na+ 1/2 H+ 1/2\n"); });
   EXPECT_EQ(e.message, "compound not charged-balanced");
 }
 

@@ -33,14 +33,14 @@ std::vector<badcase> loadcases(const std::string& all) {
 }  // namespace
 
 TEST_F(AxTest, EachMalformedFileIsRefusedWithItsMessage) {
-  const auto cases = loadcases(filetext("ax-bad-cases.txt"));
+  const auto cases = loadcases(vtest::datatext("ax-bad-cases.txt"));
   ASSERT_GE(cases.size(), 60u);
   for (const badcase& c : cases) {
     SetUp();
     if (c.flags.find("mode5") != std::string::npos) CALCMODE = calcmodetype::lsqdscalc;
     if (c.flags.find("mode0") != std::string::npos) CALCMODE = calcmodetype::tablecalc;
     if (c.flags.find("ds35") != std::string::npos) WITHDS4X = false;
-    const IO::RunEnded e = ends([&] { read(c.text); });
+    const IO::RunEnded e = vtest::runends([&] { read(c.text); });
     EXPECT_EQ(e.where, c.where) << c.message;
     EXPECT_EQ(e.message, c.message) << c.text;
     EXPECT_EQ(e.status, 1);
@@ -53,7 +53,7 @@ TEST_F(AxTest, RefusalsPrintTheirDetails) {
   const std::string bad =
       "b 2 1\nverbatim\nverbatim\nx(b) 0.5 range 0 1\np(py) 1 1 1 1 -1 x\np(alm) 1 1 0 1 1 x\nideal\n2\n"
       "xMg 1 1 1 1 -1 x\nxFe 2 1 0 1 1 x 1 -1 0\npy 1 1 xMg 1\nalm 1 1 xFe 1\n";
-  ends([&] { read(bad); });
+  vtest::runends([&] { read(bad); });
   EXPECT_NE(screen.str().find("\nfor b, site fractions are:\nxMg =     0.500000\nxFe =    -0.500000\n"
                               "site fractions must be positive (starting guess problems)\n"),
             std::string::npos)
@@ -64,7 +64,7 @@ TEST_F(AxTest, RefusalsPrintTheirDetails) {
   check.replace(check.find("xFe 2 1 0 1 1 x 1 -1 0"), 22, "xFe 1 1 0 1 1 x");
   check.replace(check.find("py 1 1 xMg 1"), 12, "py 1 1 xMg 1 check 1/2");
   check.replace(check.find("alm 1 1 xFe 1"), 13, "alm 1 1 xFe 1 check 3/4");
-  ends([&] { read(check); });
+  vtest::runends([&] { read(check); });
   EXPECT_NE(screen.str().find("\n\n\xA5 inconsistent ideal mixing activities: py in b = 0.5000, alm in b = 0.7500\n"),
             std::string::npos)
       << screen.str();
@@ -72,7 +72,7 @@ TEST_F(AxTest, RefusalsPrintTheirDetails) {
   SetUp();
   std::string nov = bad;
   nov.replace(nov.find("verbatim\nverbatim\n"), 18, "");
-  ends([&] { read(nov); });
+  vtest::runends([&] { read(nov); });
   EXPECT_NE(screen.str().find("\nthe following phase may not conform to vt350 coding:\n       b\n"), std::string::npos)
       << screen.str();
 }

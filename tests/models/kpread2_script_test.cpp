@@ -24,14 +24,14 @@ class AxScriptTest : public AxTest {
   // The script, then the a-x text (the test file unless given).
   void run(const std::string& scripttext, const std::string& axtext = "") {
     script(scripttext);
-    read(axtext.empty() ? filetext("ax-script.txt") : axtext);
+    read(axtext.empty() ? vtest::datatext("ax-script.txt") : axtext);
   }
   // Runs script and a-x file, which must stop with where : message.
   void refused(const std::string& scripttext, const std::string& where, const std::string& message,
                const std::string& axtext = "") {
     SetUp();
     screen.str("");
-    const IO::RunEnded e = ends([&] { run(scripttext, axtext); });
+    const IO::RunEnded e = vtest::runends([&] { run(scripttext, axtext); });
     EXPECT_EQ(e.status, 1) << message;
     EXPECT_EQ(e.where, where) << scripttext;
     EXPECT_EQ(e.message, message) << scripttext;
@@ -39,7 +39,7 @@ class AxScriptTest : public AxTest {
     TearDown();
   }
   static std::string axwith(const std::string& from, const std::string& to) {
-    std::string text = filetext("ax-script.txt");
+    std::string text = vtest::datatext("ax-script.txt");
     text.replace(text.find(from), from.size(), to);
     return text;
   }
@@ -88,7 +88,7 @@ TEST_F(AxScriptTest, MonteCarloLookupFailures) {
     SetUp();
     script(text);
     edit();
-    const IO::RunEnded e = ends([&] { readfile("ax-script.txt"); });
+    const IO::RunEnded e = vtest::runends([&] { readfile("ax-script.txt"); });
     EXPECT_EQ(e.where, "read");
     EXPECT_EQ(e.message, message);
     TearDown();
@@ -242,7 +242,7 @@ TEST_F(AxScriptTest, ColoursAndModeGuesses) {
       "rgb t 1 2 3\n"
       "rgb q 200 0 0\n"
       "modeguess t 0 t 0.4 q 0.1\n",
-      "ru\n" + filetext("ax-script.txt"));
+      "ru\n" + vtest::datatext("ax-script.txt"));
   // The first entry for a phase counts.
   EXPECT_TRUE(ss(1).rgbset);
   EXPECT_EQ(ss(1).rgb[1], 10);

@@ -2,56 +2,28 @@
 // compositions, made end-members, cross-references and reactions.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <sstream>
-#include <string>
 
-#include "data/kpglobal.h"
-#include "frame/io.h"
+#include "support/vt_state.h"
 
 namespace phtest {
 
 using namespace KPGLOBAL;
 
-// Fresh heap tables and counts; the screen goes to a string stream so that
-// tests can read what was written; fatal exits do not wait for a key.
+// The state reset for phase equilibria (fresh heap tables, empty counts,
+// calculation mode 1 on a later loop, activities, divisors and formula sizes
+// 1); the screen goes to a string stream so that tests can read what was
+// written; fatal exits do not wait for a key.
 inline std::ostringstream& phreset() {
   static std::ostringstream screen;
+  static std::istringstream keyboard;
   screen.str("");
-  IO::SCREEN = &screen;
-  IO::CONTROLIO.autoexit = true;
-  TD = std::make_unique<tdtable>();
-  COV = std::make_unique<covmatrix>();
-  C = std::make_unique<icmatrix>();
-  R = std::make_unique<rmatrix>();
-  PREC0 = std::make_unique<prectype0>();
-  PREC1 = std::make_unique<prectype1>();
-  NPSS = NP0 = NP = 0;
-  NCV = NNE = 0;
-  NUV = NU = 0;
-  NR = 0;
-  for (int k = 1; k <= emmax; ++k) {
-    NAME[k].clear();
-    ACTIVITY[k] = 1;
-    NOOX[k] = 0;
-  }
-  for (int i = 1; i <= compmax; ++i) {
-    COMPNAME[i].clear();
-    COMPDIV[i] = 1;
-    ICOMP[i] = 1;
-  }
-  WITHDS4X = true;
-  WITHDS35 = false;
+  vtest::resetstate(screen, keyboard);
+  ACTIVITY.fill(1);
+  COMPDIV.fill(1);
+  ICOMP.fill(1);
   CALCMODE = calcmodetype::nlecalc;
   MAINLOOP = 2;
-  VOVUVUVED = controltype{};
-  MODESBYNLE = MODESAFTERNLE = false;
-  NMU = NLNA = 0;
-  EXBFLUIDPOS = 0;
-  FLUIDTYPE = ftype::notset;
-  H2OPOS = CO2POS = 0;
   return screen;
 }
 
@@ -71,17 +43,6 @@ inline void componenttable() {
     METALS[c] = static_cast<smallint>(me[c - 1]);
     OXYGENS[c] = static_cast<smallint>(oy[c - 1]);
   }
-}
-
-// Runs f and returns the fatal exit it ends with ("" where when none).
-template <typename F>
-IO::RunEnded fatal(F f) {
-  try {
-    f();
-  } catch (const IO::RunEnded& e) {
-    return e;
-  }
-  return IO::RunEnded{};
 }
 
 }  // namespace phtest
