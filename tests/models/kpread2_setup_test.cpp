@@ -46,7 +46,7 @@ TEST_F(AxTest, LinearLimitsOnePerDistinctForm) {
   EXPECT_EQ(ss(1).nvarlim, 22);
   extra += "t22 1 1 0 2 22 x 1 y\n";
   SetUp();
-  const IO::RunEnded e = ends([&] { read(phaseb(extra, 22)); });
+  const IO::RunEnded e = vtest::runends([&] { read(phaseb(extra, 22)); });
   EXPECT_EQ(e.where, "setvarlim");
   EXPECT_EQ(e.message, "increase mmaxnvarlim");
 }
@@ -56,7 +56,7 @@ TEST_F(AxTest, PureEndMemberActivityTolerance) {
   read(phaseb("", 0, "py 0.9995 1 s1 1 check 0 0"));
   EXPECT_EQ(ss(1).em[1].checkden, 1);
   SetUp();
-  const IO::RunEnded e = ends([&] { read(phaseb("", 0, "py 0.998 1 s1 1 check 0 0")); });
+  const IO::RunEnded e = vtest::runends([&] { read(phaseb("", 0, "py 0.998 1 s1 1 check 0 0")); });
   EXPECT_EQ(e.message, "ideal mixing terms not equal to 1 for pure end-members (also check coding OK?)");
   EXPECT_NE(screen.str().find("\n\n\xA5 inconsistent ideal mixing activities: py in b = 0.9980\n"), std::string::npos)
       << screen.str();
@@ -98,7 +98,7 @@ TEST_F(AxTest, FluidAndAqueousInteractionLists) {
       "aq 3 1\nverbatim\nverbatim\nx(aq) 0.2\ny(aq) 0.2\n"
       "p(H2O) 1 1 1 2 -1 x -1 y\np(NaCl) 1 1 0 1 1 x\np(CO2) 1 1 0 1 1 y\nideal\n"
       "3\ns1 1 1 1 2 -1 x -1 y\ns2 1 1 0 1 1 x\ns3 1 1 0 1 1 y\nH2O 1 1 s1 1\nNaCl 1 1 s2 1\nCO2 1 1 s3 1\n";
-  const IO::RunEnded e = ends([&] { read(aq3); });
+  const IO::RunEnded e = vtest::runends([&] { read(aq3); });
   EXPECT_EQ(e.where, "read");
   EXPECT_EQ(e.message, "2nd H2O-CO2 aq end-member must be \"CO2\"");
 }
