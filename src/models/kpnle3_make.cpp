@@ -33,6 +33,22 @@ bool isliquid(const sstring& name) {
   return !t.empty() && t.back() == 'L';
 }
 
+// Expansion of a combination of dataset rows, weighted by their volumes, and
+// the harmonic (Reuss) average of the modulus in `modulus`; rows with a zero
+// modulus are left out of the average.
+template <typename Pos>
+void mixexpansion(tdvector& td, const Pos& p, extended tdvector::*modulus) {
+  const extended V = td.v;
+  extended sa = 0, sk = 0;
+  for (int m = 1; m <= p.nm; ++m) {
+    const tdvector& row = (*TD)[p.rows[m]];
+    sa += row.alpha0 * p.coef[m] * row.v;
+    if (row.*modulus != 0) sk += p.coef[m] * row.v / row.*modulus;
+  }
+  td.alpha0 = V == 0 ? 0 : sa / V;
+  td.*modulus = sk == 0 ? 0 : V / sk;
+}
+
 }  // namespace
 
 tdvector& MAKEEMTD::tdof(const position& p) {
@@ -285,17 +301,9 @@ void MAKEEMTD::OLDMAKE(tdvector& td, extended a, extended b, extended c, const p
   if (p.nm >= 1 && p.coef[p.nm] == 0)
     IO::ERROREXIT("makeemtd", "coeff=0 no longer implemented", faulttype::yourfault);
   // 5. Expansion and compressibility of the combination.
-  const extended V = td.v;
-  extended sa = 0, sk = 0;
-  for (int m = 1; m <= p.nm; ++m) {
-    const tdvector& row = (*TD)[p.rows[m]];
-    sa += row.alpha0 * p.coef[m] * row.v;
-    if (row.kappa0pp != 0) sk += p.coef[m] * row.v / row.kappa0pp;
-  }
-  td.alpha0 = V == 0 ? 0 : sa / V;
+  mixexpansion(td, p, &tdvector::kappa0pp);
   td.kappa0 = 10;
   td.kappa0p = 0;
-  td.kappa0pp = sk == 0 ? 0 : V / sk;
   const tdvector& first = (*TD)[p.rows[1]];
   td.theta = first.theta;
   td.dkappa0dt = first.dkappa0dt;
@@ -321,15 +329,7 @@ void MAKEEMTD::LSQDSMAKE(tdvector& td, extended a, extended b, extended c, const
     for (int m = 1; m <= p.nm; ++m) sum += p.coef[m] * (*TD)[p.rows[m]][s];
     td[s] = sum;
   }
-  const extended V = td.v;
-  extended sa = 0, sk = 0;
-  for (int m = 1; m <= p.nm; ++m) {
-    const tdvector& row = (*TD)[p.rows[m]];
-    sa += row.alpha0 * p.coef[m] * row.v;
-    if (row.kappa0 != 0) sk += p.coef[m] * row.v / row.kappa0;
-  }
-  td.alpha0 = V == 0 ? 0 : sa / V;
-  td.kappa0 = sk == 0 ? 0 : V / sk;
+  mixexpansion(td, p, &tdvector::kappa0);
   td.kappa0p = first.kappa0p;
   td.kappa0pp = first.kappa0pp;
   td.theta = 0;

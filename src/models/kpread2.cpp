@@ -474,14 +474,7 @@ void SetupPhases::readpure() {
       }
     }
   }
-  ph.modeguess = -1;
-  ph.modefaca = 0.6666667L;
-  ph.modefacb = 0.1666667L;
-  for (int i = 1; i <= NMODEGUESS; ++i)
-    if (MODENAME[i] == ph.name && MODEGUESSV[i] > 0) {
-      ph.modeguess = MODEGUESSV[i];
-      break;
-    }
+  modedefaults(ph);
   endmemberchecks(ph, ph.emname);
 }
 

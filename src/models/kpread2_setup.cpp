@@ -219,17 +219,7 @@ void SetupPhases::setupafterreading() {
   for (int i = 1; i <= NPSS; ++i) variablelimits(i);
 
   // 10. Mode scaling and guess.
-  for (int i = 1; i <= NPSS; ++i) {
-    ptype1& ph = (*PREC1)[i];
-    ph.modeguess = -1;
-    ph.modefaca = 0.6666667L;
-    ph.modefacb = 0.1666667L;
-    for (int k = 1; k <= NMODEGUESS; ++k)
-      if (MODENAME[k] == ph.name && MODEGUESSV[k] > 0) {
-        ph.modeguess = MODEGUESSV[k];
-        break;
-      }
-  }
+  for (int i = 1; i <= NPSS; ++i) modedefaults((*PREC1)[i]);
 
   // 11. Fluid and aqueous phases.
   fluidphases();

@@ -48,6 +48,20 @@ inline std::string itos(long n) { return std::to_string(n); }
 // The limit text " (max = n) " of the capacity messages.
 inline std::string maxstr(int n) { return KPUTE1::MAXSTR(static_cast<smallint>(n)); }
 
+// Mode scaling of a phase and its mode guess from the script's list (-1
+// where the list has no positive guess for it).
+template <typename Phase>
+void modedefaults(Phase& ph) {
+  ph.modeguess = -1;
+  ph.modefaca = 0.6666667L;
+  ph.modefacb = 0.1666667L;
+  for (int i = 1; i <= NMODEGUESS; ++i)
+    if (MODENAME[i] == ph.name && MODEGUESSV[i] > 0) {
+      ph.modeguess = MODEGUESSV[i];
+      break;
+    }
+}
+
 inline long gcd(long a, long b) {
   a = a < 0 ? -a : a;
   b = b < 0 ? -b : b;
