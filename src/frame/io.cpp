@@ -787,37 +787,32 @@ void PROMPTSTRING(const std::string& prompt, sstring& w) {
   w = n > 0 ? words[1] : sstring();
 }
 
-void PROMPTREAL(const std::string& prompt, extended& x) {
+namespace {
+
+// Asks until the first word of an answer reads as a value; an empty answer
+// asks again with a blank prompt, a bad word with the reader's message.
+template <typename T, typename Reader>
+void promptvalue(const std::string& prompt, T& v, Reader read) {
   std::string p = prompt;
   for (;;) {
     KPGLOBAL::strings words;
     smallint n = 0;
     PROMPTSTRINGS(p, words, n);
     if (n == 0) {
-      p = " ";
+      p.assign(1, ' ');
       continue;
     }
     std::string err;
-    if (STR2REAL(words[1], x, err)) return;
+    if (read(words[1], v, err)) return;
     p = err;
   }
 }
 
-void PROMPTINTEGER(const std::string& prompt, smallint& k) {
-  std::string p = prompt;
-  for (;;) {
-    KPGLOBAL::strings words;
-    smallint n = 0;
-    PROMPTSTRINGS(p, words, n);
-    if (n == 0) {
-      p = " ";
-      continue;
-    }
-    std::string err;
-    if (STR2INT(words[1], k, err)) return;
-    p = err;
-  }
-}
+}  // namespace
+
+void PROMPTREAL(const std::string& prompt, extended& x) { promptvalue(prompt, x, STR2REAL); }
+
+void PROMPTINTEGER(const std::string& prompt, smallint& k) { promptvalue(prompt, k, STR2INT); }
 
 void PROMPTREALS(const std::string& prompt, KPGLOBAL::rrvector& values, smallint& count) {
   const smallint wanted = count;
@@ -829,7 +824,7 @@ void PROMPTREALS(const std::string& prompt, KPGLOBAL::rrvector& values, smallint
     for (smallint i = 1; i <= n; ++i)
       if (words[i] == "kill") KILLRUN();
     if (wanted <= 0 || n >= wanted) break;
-    p = " ";
+    p.assign(1, ' ');
   }
   // Only 40 values can be held: further words are ignored.
   const smallint use = static_cast<smallint>(std::min<int>(wanted > 0 ? wanted : n, KPGLOBAL::rrmax));
