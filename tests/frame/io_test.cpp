@@ -423,7 +423,7 @@ TEST(IoTextfile, PascalStyleReading) {
 
 TEST_F(IoTest, ReadStringsSplitsCutsAndStops) {
   std::string longline;
-  for (int i = 1; i <= 450; ++i) longline += "w" + std::to_string(i) + " ";
+  for (int i = 1; i <= 450; ++i) longline += 'w' + std::to_string(i) + ' ';
   IO::DATA.opentext("with\tg  \xCA" "bi  % a comment\n\n" + std::string(30, 'n') + " %x\n" + longline +
                         "\n",
                     "vt-test.txt");

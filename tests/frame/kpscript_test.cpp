@@ -367,7 +367,7 @@ TEST_F(RunFrameTest, KeywordTableIsUniqueAndDocumented) {
   std::set<std::string> seen;
   for (const auto& row : KPSCRIPT::KEYWORDTABLE()) {
     EXPECT_TRUE(seen.insert(lower(row.keyword)).second) << "twice: " << row.keyword;
-    EXPECT_NE(text.find("`" + std::string(row.keyword) + "`", section), std::string::npos)
+    EXPECT_NE(text.find('`' + std::string(row.keyword) + '`', section), std::string::npos)
         << row.keyword << " is missing from the README's script reference";
   }
 }

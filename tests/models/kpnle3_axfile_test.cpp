@@ -93,7 +93,7 @@ TEST_F(AxTest, PhasesFromAnAxFileGetCompositionsAndLayout) {
     EXPECT_NEAR(static_cast<double>(s), 0, 1e-15) << i;
   }
   strings rn;
-  rn[1] = "gr", rn[2] = "ky", rn[3] = "q", rn[4] = "an";
+  rn[1] = sstring("gr"), rn[2] = sstring("ky"), rn[3] = sstring("q"), rn[4] = sstring("an");
   std::string text;
   KPNLE3::REACTION2STRING(coef, rn, 4, text);
   EXPECT_EQ(text, "3an = gr + 2ky + q");

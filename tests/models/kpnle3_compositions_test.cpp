@@ -15,7 +15,7 @@ void system4() {
   phtest::phreset();
   phtest::componenttable();
   NCV = 4;
-  NAME[1] = "q", NAME[2] = "ky", NAME[3] = "fo", NAME[4] = "lime";
+  NAME[1] = sstring("q"), NAME[2] = sstring("ky"), NAME[3] = sstring("fo"), NAME[4] = sstring("lime");
   NUV = NU = 4;
   COMPNAME[1] = "SiO2", COMPNAME[2] = "Al2O3", COMPNAME[3] = "CaO", COMPNAME[4] = "MgO";
   ICOMP[1] = 3, ICOMP[2] = 5, ICOMP[3] = 2, ICOMP[4] = 2;
@@ -48,7 +48,7 @@ void phases() {
   made(ss.em[2], "hfo", {{"fo", 1}, {"q", 1}}, 2);
   made(ss.em[3], "mky", {{"ky", 1}, {"q", 1}}, 2);
   NP0 = 2;
-  (*PREC0)[1].name = (*PREC0)[1].emname = "q";
+  (*PREC0)[1].name = (*PREC0)[1].emname = sstring("q");
   (*PREC0)[2].name = (*PREC0)[2].emname = "ky";
   NP = 3;
 }
@@ -129,10 +129,10 @@ TEST(MakeEmc, MissingNamesAndTooManyPositions) {
     NPSS = static_cast<smallint>(pure == 0 ? 27 : 26);
     for (int iss = 1; iss <= NPSS; ++iss) {
       (*PREC1)[iss].nem = 15;
-      for (int k = 1; k <= 15; ++k) (*PREC1)[iss].em[k].name = "q";
+      for (int k = 1; k <= 15; ++k) (*PREC1)[iss].em[k].name = sstring("q");
     }
     NP0 = static_cast<smallint>(pure);
-    for (int ip = 1; ip <= NP0; ++ip) (*PREC0)[ip].emname = "q";
+    for (int ip = 1; ip <= NP0; ++ip) (*PREC0)[ip].emname = sstring("q");
     const IO::RunEnded e = vtest::endof([] { KPNLE3::MAKEEMC(); });
     EXPECT_EQ(e.where, "make emc");
     EXPECT_EQ(e.message, pure == 0 ? "too many end-members1" : "too many end-members2");

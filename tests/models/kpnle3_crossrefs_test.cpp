@@ -29,7 +29,7 @@ void solution(int iss, const char* name, int nem) {
   ph.nvars = static_cast<smallint>(nem - 1);
   ph.allsfhandled = true;
   for (int k = 1; k <= nem; ++k) ph.em[k].name = std::string(name) + std::to_string(k);
-  for (int v = 1; v <= nem - 1; ++v) ph.xyz[v].name = "x" + std::to_string(v) + "(" + name + ")";
+  for (int v = 1; v <= nem - 1; ++v) ph.xyz[v].name = 'x' + std::to_string(v) + '(' + name + ')';
 }
 
 // Solution phases ss (3 end-members, the second made), zz (not flagged) and

@@ -65,7 +65,7 @@ TEST(RealReaction, ForsteriteQuartzEnstatiteBalancesEveryComponent) {
   EXPECT_EQ(coef[3], -1);
   for (int i = 1; i <= 2; ++i) EXPECT_NEAR(static_cast<double>(residual(c, coef, i, 3)), 0, 1e-15);
   strings names;
-  names[1] = "fo", names[2] = "q", names[3] = "en";
+  names[1] = sstring("fo"), names[2] = sstring("q"), names[3] = sstring("en");
   std::string t;
   KPNLE3::REACTION2STRING(coef, names, 3, t);
   EXPECT_EQ(t, "en = fo + q");

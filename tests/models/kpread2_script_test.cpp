@@ -408,7 +408,7 @@ TEST_F(AxScriptTest, CapacityLimitsReachedThroughTheScript) {
   const auto copies = [](int n) {
     std::string text, group;
     for (int i = 1; i <= n; ++i) {
-      const std::string c = "c" + std::to_string(i);
+      const std::string c = 'c' + std::to_string(i);
       group += " " + c;
       text += "xyzguess x(" + c + ") 0.3\nxyzguess y(" + c + ") 0.2\n";
       if (i % 19 == 0 || i == n) {

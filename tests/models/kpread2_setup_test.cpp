@@ -40,7 +40,7 @@ TEST_F(AxTest, LinearLimitsOnePerDistinctForm) {
   EXPECT_TRUE(b.allsfhandled);
   // 22 distinct forms fit, the 23rd is refused.
   std::string extra;
-  for (int k = 1; k <= 21; ++k) extra += "t" + std::to_string(k) + " 1 1 0 2 " + std::to_string(k) + " x 1 y\n";
+  for (int k = 1; k <= 21; ++k) extra += 't' + std::to_string(k) + " 1 1 0 2 " + std::to_string(k) + " x 1 y\n";
   SetUp();
   read(phaseb(extra, 21));
   EXPECT_EQ(ss(1).nvarlim, 22);

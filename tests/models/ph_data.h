@@ -12,7 +12,7 @@ inline void setrow(int k, const char* name, extended h, extended s, extended v, 
                    extended b, extended c, extended d, extended alpha0, extended kappa0,
                    extended kappa0p, extended kappa0pp, int atoms) {
   using namespace KPGLOBAL;
-  NAME[k] = name;
+  NAME[k] = sstring(name);
   tdvector& r = (*TD)[k];
   r = tdvector{};
   r.h = h, r.s = s, r.v = v, r.cpa = a, r.cpb = b, r.cpc = c, r.cpd = d;
