@@ -146,6 +146,17 @@ void MAKEEMTD::FINDPOS() {
       p.coef[m] = static_cast<double>(coef[m]) / static_cast<double>(makeden);
     }
   };
+  // A position is made by its record's recipe, or is the dataset row of its
+  // name; either way it joins the list.
+  auto place = [&](position& p, const auto& rec, const sstring& name) {
+    if (rec.nmake > 0) {
+      recipe(p, rec.nmake, rec.makeden, rec.makename, rec.makecoef);
+    } else {
+      p.dspos = findname(name, ndataset);
+      if (p.dspos == 0) IO::ERROREXIT("make emtd", name + " not found", faulttype::yourfault);
+    }
+    add(p);
+  };
   for (int iss = 1; iss <= NPSS; ++iss) {
     const ptype1& ph = (*PREC1)[iss];
     for (int k = 1; k <= ph.nem; ++k) {
@@ -154,13 +165,7 @@ void MAKEEMTD::FINDPOS() {
       p.solution = true;
       p.iss = iss;
       p.em = k;
-      if (em.nmake > 0) {
-        recipe(p, em.nmake, em.makeden, em.makename, em.makecoef);
-      } else {
-        p.dspos = findname(em.name, ndataset);
-        if (p.dspos == 0) IO::ERROREXIT("make emtd", em.name + " not found", faulttype::yourfault);
-      }
-      add(p);
+      place(p, em, em.name);
     }
   }
   nsolpos = npos();
@@ -170,13 +175,7 @@ void MAKEEMTD::FINDPOS() {
     p.solution = false;
     p.iss = ip;
     p.em = 1;
-    if (ph.nmake > 0) {
-      recipe(p, ph.nmake, ph.makeden, ph.makename, ph.makecoef);
-    } else {
-      p.dspos = findname(ph.emname, ndataset);
-      if (p.dspos == 0) IO::ERROREXIT("make emtd", ph.emname + " not found", faulttype::yourfault);
-    }
-    add(p);
+    place(p, ph, ph.emname);
   }
 }
 

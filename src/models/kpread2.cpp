@@ -194,18 +194,20 @@ void SetupPhases::CHECKNAME(const sstring& nm) const {
 
 void SetupPhases::READTERM(termtype& term, const std::string& prompt) {
   term = termtype{};
-  INCKOK("no of sxterms" + prompt);
-  const smallint nsx = integer("no of sxterms" + prompt);
-  if (nsx < 1) bomb("setup phases", "too few sxterms" + prompt);
-  if (nsx > maxnsx) bomb("setup phases", "too many sxterms" + prompt + maxstr(maxnsx));
+  // A count read as "no of <key>", from 1 to max; the messages call it <what>.
+  auto count = [&](const std::string& key, const std::string& what, int max) {
+    INCKOK("no of " + key + prompt);
+    const smallint n = integer("no of " + key + prompt);
+    if (n < 1) bomb("setup phases", "too few " + what + prompt);
+    if (n > max) bomb("setup phases", "too many " + what + prompt + maxstr(max));
+    return n;
+  };
+  const smallint nsx = count("sxterms", "sxterms", maxnsx);
   term.nsx = nsx;
   for (int i = 1; i <= nsx; ++i) {
     sxtermtype& sx = term.sx[i];
     sx.factor = 1;
-    INCKOK("no of xterms" + prompt);
-    const smallint nx = integer("no of xterms" + prompt);
-    if (nx < 1) bomb("setup phases", "too few x terms" + prompt);
-    if (nx > maxnx) bomb("setup phases", "too many x terms" + prompt + maxstr(maxnx));
+    const smallint nx = count("xterms", "x terms", maxnx);
     sx.nx = nx;
     for (int j = 1; j <= nx; ++j) {
       xtermtype& xt = sx.x[j];
