@@ -178,4 +178,9 @@ TEST_F(Independent, CapacityAndCoefficientLimitsStopCleanly) {
   e = vtest::runends([&] { calc(); });
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(e.message.find("too large"), std::string::npos) << e.message;
+  // A = 2 B with 32767 sites each: half of 98301 is 49150, beyond 16 bits.
+  system({"SiO2"}, {"A", "B"}, {{2}, {1}});
+  NSITE[1] = NSITE[2] = 32767;
+  e = vtest::runends([&] { calc(); });
+  EXPECT_EQ(e.where + " : " + e.message, "calcre2 : site count of reaction 1 too large (max = 32767) ");
 }
