@@ -33,7 +33,7 @@ class ReadTh {
 
   [[noreturn]] void bad(const std::string& what) const {
     IO::ERROREXIT("readth",
-                  what + " (entry " + name + " starting on line " + std::to_string(entryline) + " of " +
+                  what + (what.back() == ' ' ? "" : " ") + "(entry " + name + " starting on line " + std::to_string(entryline) + " of " +
                       IO::DATA.name() + ")",
                   faulttype::yourfault);
   }
