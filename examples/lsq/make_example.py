@@ -40,15 +40,17 @@ OXIDE_OF = {1: ("q", 1), 3: ("cor", Fraction(1, 2)), 5: ("per", 1), 2: ("ru", 1)
 T_HIGH = 973.15
 SD_ROW = 0.40
 ERR = 0.20
-# Explicit reactions (name: coefficient) with a pressure (kbar) and a
-# temperature (degrees C) of the example dataset's equilibrium; the brackets
-# lie 10 degrees C either side.
+# Explicit reactions (name: coefficient) with a pressure (kbar) and the
+# temperature (degrees C, rounded) at which the example dataset's end-member
+# Gibbs energies make the reaction's Delta G zero there, as the program
+# computes them in calculation mode 5 (Pitzer-Sterner H2O); the brackets lie
+# 10 degrees C either side. The test of the example checks that they do.
 EQUILIBRIA = [
-    ({"ky": -1, "sill": 1}, 6.0, 649),
-    ({"ky": -1, "and": 1}, 2.0, 346),
-    ({"and": -1, "sill": 1}, 2.0, 560),
-    ({"dsp": -2, "cor": 1, "H2O": 1}, 5.0, 428),
-    ({"br": -1, "per": 1, "H2O": 1}, 2.0, 620),
+    ({"ky": -1, "sill": 1}, 6.0, 618),
+    ({"ky": -1, "and": 1}, 2.0, 350),
+    ({"and": -1, "sill": 1}, 2.0, 743),
+    ({"dsp": -2, "cor": 1, "H2O": 1}, 5.0, 430),
+    ({"br": -1, "per": 1, "H2O": 1}, 2.0, 655),
 ]
 
 
