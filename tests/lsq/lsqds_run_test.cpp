@@ -124,4 +124,32 @@ TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
   }
 }
 
+TEST_F(LsqRunTest, OptionsLeftOpenAreAskedInOrder) {
+  std::string prefs = vtest::readfile("ds-prefs.txt");
+  for (const char* k : {"useqr yes", "mark456 no", "printomit yes", "userfac yes", "tighten no"}) {
+    const std::size_t p = prefs.find(k);
+    ASSERT_NE(p, std::string::npos) << k;
+    prefs.erase(p, std::string(k).size());
+  }
+  prefs.insert(prefs.rfind("*\n"), "useqr ask\nmark456 ask\nprintomit ask\nuserfac no\ntighten ask\n");
+  std::ofstream("ds-prefs.txt") << prefs;
+  // No QR: the Cholesky solver, which reports its own fit line.
+  ASSERT_EQ(run("n\ny\ny\n1"), 0);
+  const std::string s = screen.str();
+  const std::size_t a = s.find("QR or Choleski to do LSQ: use QR ? ");
+  const std::size_t b = s.find("bullet \"pathological\" experiments ? ");
+  const std::size_t c = s.find("print omitted experiments ? ");
+  ASSERT_NE(a, std::string::npos) << s;
+  EXPECT_LT(a, b);
+  EXPECT_LT(b, c);
+  EXPECT_NE(c, std::string::npos);
+  EXPECT_EQ(s.find("use \"rfac\""), std::string::npos);  // given in the file
+  EXPECT_EQ(s.find("effectively fix"), std::string::npos);  // not asked without rfac
+  EXPECT_EQ(CONTROLDS.useqr, controlboolean::no);
+  EXPECT_EQ(CONTROLDS.mark456, controlboolean::yes);
+  EXPECT_EQ(CONTROLDS.tighten, controlboolean::ask);
+  EXPECT_NE(s.find("lsq (choleski) gives sigfit = 0.707"), std::string::npos) << s;
+  EXPECT_NE(s.find("\n1: 0.707\n"), std::string::npos);
+}
+
 }  // namespace
