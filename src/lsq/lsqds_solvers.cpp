@@ -69,6 +69,7 @@ void QR() {
   //    so that the squares cannot overflow or underflow.
   Arr<extended, maxnexp> v;
   Arr<extended, dsmax> colsize;  // absolute column sums before any reflection
+  Arr<extended, dsmax> tcol;     // products of the later columns with v
   for (int k = 1; k <= NTP; ++k) {
     extended c = 0;
     for (int i = 1; i <= NEXP; ++i) c += std::fabs(xx(i, k));
@@ -88,11 +89,13 @@ void QR() {
     const extended beta = v[k] * alpha - q;
     v[k] -= alpha;
     xx(k, k) = s * alpha;
-    for (int j = k + 1; j <= NTP; ++j) {
-      extended t = 0;
-      for (int i = k; i <= NEXP; ++i) t += xx(i, j) * v[i];
-      for (int i = k; i <= NEXP; ++i) xx(i, j) += v[i] * t / beta;
-    }
+    // t[j] = column j . v for every later column, summed over i in the same
+    // order as column by column, but walking XX along its rows.
+    for (int j = k + 1; j <= NTP; ++j) tcol[j] = 0;
+    for (int i = k; i <= NEXP; ++i)
+      for (int j = k + 1; j <= NTP; ++j) tcol[j] += xx(i, j) * v[i];
+    for (int i = k; i <= NEXP; ++i)
+      for (int j = k + 1; j <= NTP; ++j) xx(i, j) += v[i] * tcol[j] / beta;
     extended t = 0;
     for (int i = k; i <= NEXP; ++i) t += yy[i] * v[i];
     for (int i = k; i <= NEXP; ++i) yy[i] += v[i] * t / beta;
