@@ -37,6 +37,9 @@ void INTRO() {
   allocate(LHS, "x");
   allocate(B, "b");
   TBAR.fill(0);
+  // The counts go with the cleared tables (a second run in one process
+  // starts from nothing).
+  NTOT = NOXCAL = NXPW = NEXP = NEC = NED = NEO = NEXPT = 0;
   KPSCRIPT::READCONTROLDS();
 }
 

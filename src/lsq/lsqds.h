@@ -9,7 +9,7 @@
 namespace LSQDS {
 
 // Allocates and clears TDA, OXCAL, XPW, Y, YY, THETA, XX, HAT, LHS and B
-// (each reported to IO::HEAPINC), clears TBAR, then reads the options file
+// (each reported to IO::HEAPINC), clears TBAR and the counts, then reads the options file
 // ds-prefs.txt into CONTROLDS (KPSCRIPT::READCONTROLDS).
 void INTRO();
 

@@ -61,8 +61,10 @@ TEST_F(LsqRunTest, IterationsClampedAndTheUpdateRules) {
   }
   EXPECT_EQ(SDYBR[1], 0.0001L);  // q's direct-calorimetry row
 
+  const smallint noxcal = NOXCAL;
   screen.str("");
   ASSERT_EQ(run("25"), 0);  // clamped to 10
+  EXPECT_EQ(NOXCAL, noxcal);  // the second run starts from empty tables
   const std::string s = screen.str();
   EXPECT_NE(s.find("\n10: 0.707\n"), std::string::npos) << s;
   EXPECT_EQ(s.find("\n11: "), std::string::npos);
