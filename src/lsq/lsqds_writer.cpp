@@ -149,7 +149,12 @@ void CSVROWS() {
       {"vmax", 10},   {"aqcp", 8},   {"sfdh", 7},      {"sfdhv", 7},  {"sfw", 7},      {"sfwv", 7},
       {"sfn", 6},     {"sffac", 7}};
   for (const auto& [text, width] : heads) c << csvtext(text, width);
-  for (int p = 1; p <= csvpairs; ++p) c << csvtext("c" + std::to_string(p), 5) << csvtext("no" + std::to_string(p), 9);
+  for (int p = 1; p <= csvpairs; ++p) {
+    std::string code = "c", amount = "no";  // appended, not concatenated: no -Wrestrict false alarm
+    code += std::to_string(p);
+    amount += std::to_string(p);
+    c << csvtext(code, 5) << csvtext(amount, 9);
+  }
   c << "\n";
   for (int k = 1; k <= NTOT; ++k) {
     const tdrec& t = (*TDA)[k];

@@ -206,7 +206,7 @@ TEST_F(LsqDatasetTest, ReaderRefusesWhatItCannotHold) {
             "expecting an end-member name or \"*\" (entry (none) starting on line 13 of ds-emtest.txt)");
   // 300 entries fit; the 301st stops, also when it would have been dropped.
   std::string many = head;
-  for (int i = 1; i <= 300; ++i) many += entry("e" + std::to_string(i), " 1 1 0", " 1 1");
+  for (int i = 1; i <= 300; ++i) many += entry(std::string(1, 'e').append(std::to_string(i)), " 1 1 0", " 1 1");
   read(many + "*\n");
   EXPECT_EQ(NTOT, 300);
   const std::string msg = refusal(many + entry("e301", " 1 1 0", " 1 1", "0") + "*\n");
@@ -379,7 +379,7 @@ TEST_F(LsqDatasetTest, PhaseSetUpLeavesFourWorkingSlots) {
     std::string text;
     for (int i = 1; i <= n; ++i) {
       std::string b = body;
-      for (std::size_t p = 0; (p = b.find("gt", p)) != std::string::npos; p += 2) b.replace(p, 2, "g" + std::to_string(i));
+      for (std::size_t p = 0; (p = b.find("gt", p)) != std::string::npos; p += 2) b.replace(p, 2, std::string(1, 'g').append(std::to_string(i)));
       text += b + "\n";
     }
     std::ofstream("ds-axmany.txt") << text << "*\n";

@@ -116,7 +116,7 @@ TEST_F(LsqWriterTest, DatasetFileLayout) {
 }
 
 TEST_F(LsqWriterTest, CovarianceLinesBreakAfter120Characters) {
-  for (int k = 1; k <= 20; ++k) add("e" + std::to_string(k), -100).s = 0.01L;
+  for (int k = 1; k <= 20; ++k) add(std::string(1, 'e').append(std::to_string(k)), -100).s = 0.01L;
   NEXP = 30, NTP = 20;
   SIG2 = 1;
   for (int i = 1; i <= 20; ++i)
@@ -131,7 +131,9 @@ TEST_F(LsqWriterTest, CovarianceLinesBreakAfter120Characters) {
     // 16 values of 8 characters make 128 > 120: the 17th starts a new line;
     // the check number's 8 characters do not count.
     const std::size_t want = lines == 1 ? 8 + 16 * 8 : 16 * 8;
-    if (values + 16 < 210) EXPECT_EQ(line.size(), want) << "line " << lines;
+    if (values + 16 < 210) {
+      EXPECT_EQ(line.size(), want) << "line " << lines;
+    }
     values += static_cast<int>((line.size() - (lines == 1 ? 8 : 0)) / 8);
   }
   EXPECT_EQ(values, 20 * 21 / 2);
