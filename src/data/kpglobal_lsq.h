@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -213,5 +214,11 @@ inline smallint IO2 = 0, IS2 = 0;
 // Number of the experiment being assembled (1 outside the assembly); shown
 // in the failure line of the end-member Gibbs energy.
 inline smallint GIXPW = 1;
+
+// The least-squares run's output file (annotated dataset write-back, then the
+// refitted dataset) and its open flag; the run's own switch.
+inline std::ofstream ATEXT1;
+inline bool ATEXT1OPEN = false;
+inline bool FROMLSQDS = false;  // the run comes from calcmode 5
 
 }  // namespace KPGLOBAL

@@ -36,8 +36,10 @@ std::string READPREFS() {
         CONTROLIO.calcmode = 5;
       } else {
         const smallint m = GETINTEGER(WHATISSTRING(w[v]), w[v], "calcmode" + where);
-        if (m < 0 || m > 4) ERROREXIT("readprefs", "calcmode must be 0 to 4 or lsqds" + where, faulttype::yourfault);
-        CONTROLIO.calcmode = m;
+        // 9 is the least-squares mode's number in the preferences.
+        if ((m < 0 || m > 4) && m != 9)
+          ERROREXIT("readprefs", "calcmode must be 0 to 4, 9 or lsqds" + where, faulttype::yourfault);
+        CONTROLIO.calcmode = m == 9 ? 5 : m;
       }
     } else if (k == "dsfile" || k == "dataset") {
       if (on && hasvalue) CONTROLIO.dsfile = w[v];

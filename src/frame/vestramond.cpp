@@ -8,6 +8,7 @@
 #include "frame/kpscript.h"
 #include "frame/kpute1.h"
 
+#include "lsq/lsqds.h"
 #include "models/kpread1.h"
 
 namespace VESTRAMOND {
@@ -45,6 +46,16 @@ std::string MORETEXT(calcmodetype mode) {
 
 void OPENFILES() {
   sstring suffix = IO::CONTROLIO.scriptfile;
+  if (CALCMODE == calcmodetype::lsqdscalc) {
+    // The least-squares run: script ds-scr<suffix>.txt, results, intermediate
+    // results and csv named after the same suffix.
+    IO::SCRIPTFILENAME = IO::PROMPTDATAFILE("ds-scr", suffix, "script", KPSCRIPT::SCRIPTFILE);
+    IO::DATAFILENAMESUFFIX = suffix;
+    IO::OPENOUTPUT(IO::chresults, "ds-o" + suffix + ".txt");
+    IO::OPENOUTPUT(IO::chic, "ds-ic" + suffix + ".txt");
+    IO::OPENOUTPUT(IO::chcsv, "ds-" + suffix + ".csv");
+    return;
+  }
   IO::SCRIPTFILENAME = IO::PROMPTDATAFILE("vt-", suffix, "script", KPSCRIPT::SCRIPTFILE);
   IO::DATAFILENAMESUFFIX = suffix;
   const std::string stem = "vt-" + suffix;
@@ -65,6 +76,9 @@ bool DORUN(calcmodetype mode) {
     case calcmodetype::makelist:
       KPREAD1::DOMAKELIST();
       return true;
+    case calcmodetype::lsqdscalc:
+      LSQDS::DOLSQDS();
+      return true;
     default:
       break;
   }
@@ -75,6 +89,7 @@ bool DORUN(calcmodetype mode) {
 
 void SHUTDOWN(std::chrono::steady_clock::time_point start) {
   KPUTE1::CLEANUP();
+  if (CALCMODE == calcmodetype::lsqdscalc) LSQDS::DSCLEANUP();
   if (VOVUVUVED.batch == controlboolean::yes || DOGMIN) {
     const std::chrono::duration<double> secs = std::chrono::steady_clock::now() - start;
     IO::PUTSTR(1, "elapsed = " + IO::REAL2STR(secs.count(), 1, true), 1, 9);
@@ -96,7 +111,12 @@ int RUN() {
     CALCMODE = code >= 0 && code <= 5 ? static_cast<calcmodetype>(code) : GETCALCMODE();
 
     KPUTE1::SETUP();
-    if (CALCMODE != calcmodetype::lsqdscalc) {
+    if (CALCMODE == calcmodetype::lsqdscalc) {
+      // The mode's own tables and options come before its files; its driver
+      // reads the script itself.
+      LSQDS::INTRO();
+      OPENFILES();
+    } else {
       OPENFILES();
       KPSCRIPT::READCONTROLTC();
     }

@@ -13,7 +13,9 @@ namespace VESTRAMOND {
 KPGLOBAL::calcmodetype GETCALCMODE();
 
 // Opens the script file vt-<suffix>.txt (the preferences' scriptfile, or
-// asked for) and the output files named after its suffix.
+// asked for) and the output files named after its suffix; in calcmode 5 the
+// script ds-scr<suffix>.txt and the files ds-o<suffix>.txt,
+// ds-ic<suffix>.txt and ds-<suffix>.csv.
 void OPENFILES();
 
 // The question after a run of the mode ("more tables", ...).

@@ -53,10 +53,13 @@ TEST_F(RunFrameTest, PreferencesFallbackAliasesAndSwitchWords) {
   EXPECT_FALSE(IO::CONTROLIO.autoexit);
 
   IO::CONTROLIO.autoexit = true;
+  std::ofstream("vt-prefs.txt") << "calcmode 9\n";  // the least-squares mode by number
+  IO::READPREFS();
+  EXPECT_EQ(IO::CONTROLIO.calcmode, 5);
   std::ofstream("vt-prefs.txt") << "calcmode 7\n";
   const IO::RunEnded e = vtest::runends([] { IO::READPREFS(); });
   EXPECT_EQ(e.status, 1);
-  EXPECT_EQ(e.message, "calcmode must be 0 to 4 or lsqds (line 1 of vt-prefs.txt)");
+  EXPECT_EQ(e.message, "calcmode must be 0 to 4, 9 or lsqds (line 1 of vt-prefs.txt)");
 }
 
 TEST_F(RunFrameTest, CalcmodeMenuAnsweredFromTheKeyboard) {

@@ -76,6 +76,10 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   NPDS = 0;
   IO2 = IS2 = 0;
   CONTROLDS = controldstype{};
+  if (ATEXT1.is_open()) ATEXT1.close();
+  ATEXT1OPEN = false;
+  FROMLSQDS = false;
+  DSMODE = 5;
 
   CALCMODE = calcmodetype::tablecalc;
   MAINLOOP = 1;

@@ -1,0 +1,157 @@
+// The least-squares run through the run frame on the example files: the
+// number of iterations clamped to 1..10, the update of H and sd(H) between
+// iterations and after the last, the mode's tables allocated before its
+// files, and the example's brackets either side of the dataset's equilibria.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "frame/vestramond.h"
+#include "lsq/lsqds_experiments.h"
+#include "models/kpcalc1.h"
+#include "support/vt_state.h"
+
+namespace {
+
+using namespace KPGLOBAL;
+namespace fs = std::filesystem;
+
+class LsqRunTest : public vtest::StateTest {
+ protected:
+  std::unique_ptr<vtest::tempfolder> dir;
+  void SetUp() override {
+    vtest::resetstate(screen, keyboard, vtest::tables::none);
+    dir = std::make_unique<vtest::tempfolder>("lsqrun-", true);
+    for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / "lsq"))
+      fs::copy_file(e.path(), e.path().filename());
+  }
+  void TearDown() override {
+    StateTest::TearDown();
+    dir.reset();
+  }
+  // The whole invocation with the given answer to "number of iterations".
+  int run(const std::string& iterations) {
+    answers(iterations + "\n");
+    return VESTRAMOND::RUN();
+  }
+};
+
+TEST_F(LsqRunTest, IterationsClampedAndTheUpdateRules) {
+  // q held with sd(H) 0: its row and its sd between iterations take 0.0001.
+  std::string em = vtest::readfile("ds-emex.txt");
+  const std::string q = "   -910.72    0.07";
+  ASSERT_NE(em.find(q), std::string::npos);
+  em.replace(em.find(q), q.size(), "   -910.72    0.00");
+  std::ofstream("ds-emex.txt") << em;
+
+  ASSERT_EQ(run("0"), 0) << screen.str();  // 0 iterations run one
+  EXPECT_NE(screen.str().find("\n1: "), std::string::npos);
+  EXPECT_EQ(screen.str().find("\n2: "), std::string::npos);
+  // One iteration is also the last: every H is the fitted one, every sd
+  // the scaled one.
+  const extended sig2 = SIG2;
+  ASSERT_GT(sig2, 0);
+  for (int j = 1; j <= NTP; ++j) {
+    const tdrec& t = (*TDA)[j];
+    EXPECT_EQ(t.h, (*THETA)[j]) << t.name;
+    EXPECT_EQ(t.sdh, std::sqrt((*XX)(j, j) * sig2)) << t.name;
+  }
+  EXPECT_EQ(SDYBR[1], 0.0001L);  // q's direct-calorimetry row
+
+  const smallint noxcal = NOXCAL;
+  screen.str("");
+  ASSERT_EQ(run("25"), 0);  // clamped to 10
+  EXPECT_EQ(NOXCAL, noxcal);  // the second run starts from empty tables
+  const std::string s = screen.str();
+  EXPECT_NE(s.find("\n10: 0.707\n"), std::string::npos) << s;
+  EXPECT_EQ(s.find("\n11: "), std::string::npos);
+  // The iteration before the last left the held end-members at their input
+  // H and sd(H) (0 becoming 0.0001) and the free ones at their fitted H
+  // with the unscaled sd; the system is the same in every iteration.
+  for (int j = 1; j <= NTP; ++j) {
+    const tdrec& t = (*TDA)[j];
+    if (t.sdhorig < 99) {
+      EXPECT_EQ(t.hprev, t.horig) << t.name;
+      EXPECT_EQ(t.sdhprev, t.sdhorig < 0.0001L ? 0.0001L : t.sdhorig) << t.name;
+    } else {
+      EXPECT_NEAR(t.hprev, (*THETA)[j], 1e-9L) << t.name;
+      EXPECT_NEAR(t.sdhprev, std::sqrt((*XX)(j, j)), 1e-12L) << t.name;
+    }
+  }
+  EXPECT_EQ((*TDA)[1].sdhorig, 0);
+}
+
+TEST_F(LsqRunTest, TablesBeforeFilesAndTheHeapReport) {
+  std::string prefs = vtest::readfile("ds-prefs.txt");
+  std::ofstream("ds-prefs.txt") << "monitorheap\n" << prefs;
+  ASSERT_EQ(run("1"), 0);
+  const std::string s = screen.str();
+  std::size_t at = 0;
+  for (const char* label : {"tda", "oxcal", "xp", "y", "yy", "theta", "xx", "hat", "x", "b"}) {
+    const std::size_t p = s.find(std::string("space allocated for ") + label + " is ", at);
+    EXPECT_NE(p, std::string::npos) << label;
+    at = p;
+  }
+  EXPECT_TRUE(FROMLSQDS);
+  EXPECT_TRUE(USESP);
+  EXPECT_EQ(DSMODE, 5);  // the annotated file's first number
+  EXPECT_TRUE(fs::exists("ds-o4lsq.txt"));
+  EXPECT_TRUE(fs::exists("ds-ic4lsq.txt"));  // the a-x model listing
+  EXPECT_FALSE(fs::exists("vt-4lsq-o.txt"));
+}
+
+// Each explicit reaction of the example has its lower bracket on one side
+// of the dataset's equilibrium and its upper bracket on the other: Delta G
+// from the end-member Gibbs energies of the table changes sign between them.
+TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
+  ASSERT_EQ(run("1"), 0);
+  ASSERT_EQ(NXPW, 5);
+  CALCMODE = calcmodetype::lsqdscalc;
+  for (int e = 1; e <= NXPW; ++e) {
+    const xprec& x = (*XPW)[e];
+    ASSERT_EQ(x.nbr, 2);
+    for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = (*TDA)[k].horig;
+    extended dg[2] = {0, 0};
+    for (int b = 1; b <= 2; ++b)
+      for (int i = 1; i <= x.n; ++i) {
+        extended g = 0;
+        KPCALC1::GEM(x.em[i], x.br[b].p, x.br[b].t, g);
+        dg[b - 1] += x.coef[i] * g;
+      }
+    EXPECT_LT(dg[0] * dg[1], 0) << x.retext;
+    EXPECT_EQ(x.br[2].t - x.br[1].t, 20);
+  }
+}
+
+TEST_F(LsqRunTest, OptionsLeftOpenAreAskedInOrder) {
+  std::string prefs = vtest::readfile("ds-prefs.txt");
+  for (const char* k : {"useqr yes", "mark456 no", "printomit yes", "userfac yes", "tighten no"}) {
+    const std::size_t p = prefs.find(k);
+    ASSERT_NE(p, std::string::npos) << k;
+    prefs.erase(p, std::string(k).size());
+  }
+  prefs.insert(prefs.rfind("*\n"), "useqr ask\nmark456 ask\nprintomit ask\nuserfac no\ntighten ask\n");
+  std::ofstream("ds-prefs.txt") << prefs;
+  // No QR: the Cholesky solver, which reports its own fit line.
+  ASSERT_EQ(run("n\ny\ny\n1"), 0);
+  const std::string s = screen.str();
+  const std::size_t a = s.find("QR or Choleski to do LSQ: use QR ? ");
+  const std::size_t b = s.find("bullet \"pathological\" experiments ? ");
+  const std::size_t c = s.find("print omitted experiments ? ");
+  ASSERT_NE(a, std::string::npos) << s;
+  EXPECT_LT(a, b);
+  EXPECT_LT(b, c);
+  EXPECT_NE(c, std::string::npos);
+  EXPECT_EQ(s.find("use \"rfac\""), std::string::npos);  // given in the file
+  EXPECT_EQ(s.find("effectively fix"), std::string::npos);  // not asked without rfac
+  EXPECT_EQ(CONTROLDS.useqr, controlboolean::no);
+  EXPECT_EQ(CONTROLDS.mark456, controlboolean::yes);
+  EXPECT_EQ(CONTROLDS.tighten, controlboolean::ask);
+  EXPECT_NE(s.find("lsq (choleski) gives sigfit = 0.707"), std::string::npos) << s;
+  EXPECT_NE(s.find("\n1: 0.707\n"), std::string::npos);
+}
+
+}  // namespace
