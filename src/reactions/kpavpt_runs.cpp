@@ -90,6 +90,14 @@ void UPDATEACTIVITY(extended P, extended T) {
   KPCALC2::CALCLNK();
 }
 
+int SEARCHSTEP(extended siglo, extended sigm, extended sighi) {
+  if (sigm > siglo && sigm > sighi) return 0;
+  // Better than both ends: the worse end goes; otherwise the end on the
+  // side where the fit improves stays.
+  if (sigm < siglo && sigm < sighi) return siglo > sighi ? -1 : 1;
+  return siglo < sigm && sigm < sighi ? 1 : -1;
+}
+
 void AVPITER(smallint k, extended T, extended avP, extended sdavP, extended sigfit) {
   std::string line;
   if (k == 0) {
@@ -298,7 +306,8 @@ void AVERAGET() {
       UPDATEACTIVITY(P, Tm);
       AVV(avm, sdm, sigm, P, FIXEDXCO2, FIXEDXH2O, true);
       if (middle) AVTITER(static_cast<smallint>(k), Tm, P, avm, sdm, sigm);
-      if (sigm > siglo && sigm > sighi) {
+      const int step = SEARCHSTEP(siglo, sigm, sighi);
+      if (step == 0) {
         result = std::fabs(avlo - avm) < AGREE && std::fabs(avhi - avm) < AGREE;
         break;
       }
@@ -306,12 +315,7 @@ void AVERAGET() {
         result = true;
         break;
       }
-      bool lower;
-      if (sigm < siglo && sigm < sighi)
-        lower = siglo > sighi;
-      else
-        lower = !(siglo < sigm && sigm < sighi);
-      if (lower)
+      if (step < 0)
         Tlo = Tm, avlo = avm, siglo = sigm;
       else
         Thi = Tm, avhi = avm, sighi = sigm;

@@ -555,3 +555,155 @@ TEST_F(Avpt, LargestSdOfAReactionTypedClampedOrFromTheScript) {
   EXPECT_EQ(SDAVVMAX, 20);
   EXPECT_NE(screen.str().find("max sd(P) reset to 20 kbar"), std::string::npos);
 }
+
+namespace {
+
+// The metapelite with garnet (py, alm, gr) and plagioclase (an; ab is not in
+// the system) as ideal solution phases of an a-x text, the micas, kyanite
+// and quartz as pure phases: py alm gr an phl ann mu cel ky q.
+class AvptSolutions : public Avpt {
+ protected:
+  void solutions() {
+    readdataset({"py", "alm", "gr", "an", "phl", "ann", "mu", "cel", "ky", "q"});
+    const std::string ax =
+        "g 3 1\nverbatim\ngarnet\nverbatim\nx(g) 0.7\nz(g) 0.1\np(py) 1 2 1 1 -1 x 1 1 -1 z\np(alm) 1 2 0 1 1 x 1 1 -1 z\np(gr) 1 1 0 1 1 z\n"
+        "ideal\n3\nxMgX 1 2 1 1 -1 x 1 1 -1 z\nxFeX 1 2 0 1 1 x 1 1 -1 z\nxCaX 1 1 0 1 1 z\n"
+        "py 1 1 xMgX 3\nalm 1 1 xFeX 3\ngr 1 1 xCaX 3\n\n"
+        "pl 2 1\nverbatim\nplagioclase\nverbatim\nx(pl) 0.5 range 0 1\np(an) 1 1 1 1 -1 x\np(ab) 1 1 0 1 1 x\nideal\n2\n"
+        "xCaA 1 1 1 1 -1 x\nxNaA 1 1 0 1 1 x\nan 1 1 xCaA 1\nab 1 1 xNaA 1\n*\n";
+    CALCMODE = calcmodetype::nlecalc;
+    KPREAD2::RESETPHASES();
+    IO::DATA.opentext(ax, "vt-test.txt");
+    IO::DATAOPEN = true;
+    const IO::RunEnded e = vtest::endof([] {
+      KPREAD2::SetupPhases r;
+      r.starttokens();
+      r.readphases();
+      r.setupafterreading();
+    });
+    ASSERT_EQ(e.where, "") << e.message;
+    CALCMODE = calcmodetype::rockcalc;
+    ASSERT_EQ(NPSS, 2);
+    NP0 = 6;
+    const extended pure[] = {0.088L, 0.04L, 0.74L, 0.05L, 1, 1};
+    for (int k = 5; k <= 10; ++k) ACTIVITY[k] = pure[k - 5], SDACTIVITY[k] = 0;
+    KPAVPT::UPDATEACTIVITY(10, 873);
+    KPREAD1::SETSDAPARAMS(true);
+    KPREAD1::CHECKSDA();
+    const int rr[4][10] = {{0, 0, 1, -3, 0, 0, 0, 0, 2, 1},
+                           {-1, 0, -1, 3, 1, 0, -1, 0, 0, 0},
+                           {-1, 0, 0, 0, 2, 0, 1, -3, 0, 6},
+                           {0, -1, -1, 3, 0, 1, -1, 0, 0, 0}};
+    NR = 4;
+    for (int i = 1; i <= NR; ++i)
+      for (int k = 1; k <= 10; ++k) (*R)(i, k) = static_cast<smallint>(rr[i - 1][k - 1]);
+    TLOW = 673, THIGH = 1273, PLOW = 1, PHIGH = 20;
+    FIXEDT = 873, FIXEDP = 10;
+  }
+};
+
+}  // namespace
+
+TEST_F(AvptSolutions, UpdateActivityOfThePhasesAndItsStops) {
+  solutions();
+  // Ideal garnet at x = 0.7, z = 0.1: a(py) = (0.3 x 0.9)^3, a(alm) =
+  // (0.7 x 0.9)^3, a(gr) = 0.1^3; plagioclase x = 0.5: a(an) = 0.5; ab
+  // passed over.
+  KPAVPT::UPDATEACTIVITY(12, 900);
+  EXPECT_NEAR(ACTIVITY[1], 0.019683L, 1e-15L);
+  EXPECT_NEAR(ACTIVITY[2], 0.250047L, 1e-15L);
+  EXPECT_NEAR(ACTIVITY[3], 0.001L, 1e-15L);
+  EXPECT_NEAR(ACTIVITY[4], 0.5L, 1e-15L);
+  EXPECT_EQ(ACTIVITY[5], 0.088L);  // pure phases untouched
+  EXPECT_NEAR(ALNK[1], std::log(0.001L) - 3 * std::log(0.5L), 1e-14L);
+  // One end-member too few matched: the count check stops the run.
+  NP0 = 5;
+  IO::RunEnded e = vtest::runends([] { KPAVPT::UPDATEACTIVITY(10, 873); });
+  EXPECT_EQ(e.where, "updateactivity");
+  EXPECT_EQ(e.message, "does not add up");
+  EXPECT_NE(screen.str().find("\nk =   4, ncv =  10\n"), std::string::npos);
+  NP0 = 6;
+  // A zero activity is not made up: the run stops naming its site fraction.
+  (*PREC1)[1].xyz[2].guess = 0;
+  e = vtest::runends([] { KPAVPT::UPDATEACTIVITY(10, 873); });
+  EXPECT_EQ(e.message.substr(0, 22), "site fraction xCaX not");
+  (*PREC1)[1].xyz[2].guess = 0.1L;
+  (*PREC1)[2].hasq = true;
+  e = vtest::runends([] { KPAVPT::UPDATEACTIVITY(10, 873); });
+  EXPECT_EQ(e.message.substr(0, 40), "couldn't solve for state of order of pl ");
+}
+
+TEST_F(AvptSolutions, AveragePIteratesAndMarksAPointOffTheWindow) {
+  solutions();
+  NLT = 3;
+  LT[1] = 873, LT[2] = 973, LT[3] = 673;
+  PHIGH = 17;  // at 400 C reaction 3 lies above the window
+  KPAVPT::AVERAGEP();
+  const std::string out = screen.str();
+  // The refreshed activities carry the phases' own sds from here on.
+  const gls g = independent(973);
+  // The middle entry (the second) lists its passes and prints the
+  // diagnostics; the lost point is said and the run goes on.
+  EXPECT_NE(out.find("avP iteration at T = 700" + IO::DEGREE + "C \n"), std::string::npos);
+  EXPECT_NE(lineof(out, "avP  ").find("sd(avP)  sigfit"), std::string::npos);
+  EXPECT_NE(out.find("average P at T = 700" + IO::DEGREE + "C "), std::string::npos);
+  EXPECT_NE(out.find("avP at T = 400" + IO::DEGREE + "C: a reaction lies outside the P window, no result at this T"),
+            std::string::npos);
+  const std::vector<std::string> av = words(lineof(out, "av P"));
+  ASSERT_EQ(av.size(), 5u);
+  EXPECT_EQ(av[3], IO::REAL2STR(g.av, 2, true));
+  EXPECT_EQ(av[4], "?");
+  EXPECT_EQ(out.find("did NOT converge"), std::string::npos);
+}
+
+TEST_F(AvptSolutions, AverageTBracketAndSearch) {
+  solutions();
+  AVMODE = avtype::avtmode;
+  NR = 3;  // GASP and the two garnet-mica-plagioclase reactions
+  (*R)(3, 2) = -1, (*R)(3, 6) = 1, (*R)(3, 1) = 0, (*R)(3, 5) = 0, (*R)(3, 8) = 0, (*R)(3, 10) = 0;
+  (*R)(3, 3) = -1, (*R)(3, 4) = 3, (*R)(3, 7) = -1;
+  NLP = 1, LP[1] = 10;
+  extended av0 = 0, sd0 = 0, sig0 = 0;
+  KPAVPT::AVV(av0, sd0, sig0, 10, 0, 0, true);
+  ASSERT_GT(av0, 0);
+  KPAVPT::AVERAGET();
+  const std::string out = screen.str();
+  // The bracket: FIXEDT -/+ 3 sd0 (at most 200 K), listed with k = 1.
+  const extended d = std::min<extended>(3 * sd0, 200);
+  const std::vector<std::string> lo = words(lineof(out, "1 "));
+  ASSERT_GE(lo.size(), 2u);
+  EXPECT_EQ(lo[1], IO::REAL2STR(FIXEDT - d - 273.15L, 1, true));
+  std::string hi = " 1";
+  IO::ADDREAL(FIXEDT + d - 273.15L, 8, true, 1, hi);
+  EXPECT_NE(out.find("\n" + hi), std::string::npos);
+  // Activities that do not depend on T: every trial gives the same average,
+  // the search runs to its 20th pass and takes it.
+  EXPECT_FALSE(lineof(out, "20").empty());
+  EXPECT_NE(out.find("For P = 10.0 kbar, av T = "), std::string::npos);
+  const std::vector<std::string> w = words(lineof(out, "For P = "));
+  ASSERT_GE(w.size(), 9u);
+  KPAVPT::AVV(av0, sd0, sig0, 10, 0, 0, true);  // with the phases' own sds, as the search ended
+  EXPECT_EQ(w[8], IO::REAL2STR(av0 - 273.15L, 1, true));
+  // The search rules: worse than both ends ends it; better than both drops
+  // the worse end; between them the middle takes the worse side.
+  EXPECT_EQ(KPAVPT::SEARCHSTEP(1, 3, 2), 0);
+  EXPECT_EQ(KPAVPT::SEARCHSTEP(3, 1, 2), -1);
+  EXPECT_EQ(KPAVPT::SEARCHSTEP(2, 1, 3), 1);
+  EXPECT_EQ(KPAVPT::SEARCHSTEP(1, 2, 3), 1);
+  EXPECT_EQ(KPAVPT::SEARCHSTEP(3, 2, 1), -1);
+  EXPECT_EQ(KPAVPT::SEARCHSTEP(2, 2, 2), -1);
+}
+
+TEST_F(AvptSolutions, AverageTPointThatCannotStartIsMarked) {
+  solutions();
+  AVMODE = avtype::avtmode;
+  NR = 3;
+  for (int k = 1; k <= 10; ++k) (*R)(3, k) = (*R)(4, k);
+  NLP = 2, LP[1] = 10, LP[2] = 15;  // at 15 kbar two reactions leave the T window
+  KPAVPT::AVERAGET();
+  const std::string out = screen.str();
+  EXPECT_NE(out.find("avT at P = 15.0 kbar: can't start"), std::string::npos);
+  const std::vector<std::string> av = words(lineof(out, "av T"));
+  ASSERT_EQ(av.size(), 4u);
+  EXPECT_EQ(av[3], "?");
+}
