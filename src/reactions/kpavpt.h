@@ -87,6 +87,42 @@ void WRITEISR();
 // "maxsdp") as it stands, or typed and clamped.
 void SETSDAVVMAX();
 
+// The rock-calculation driver's working state and its steps. The whole run
+// (one step after another, repeated on request) also needs the frame's P-T
+// window and fluid dialogue; the steps here stand on their own.
+class ROCKCALCS {
+ public:
+  // On entry: the rock's activities and sds saved, no exclusions, nothing
+  // changed.
+  ROCKCALCS();
+  // Average P or average T: the script's calctype (1 or 2), else the menu.
+  void TYPECODE();
+  // From the second run on: the rock's activities back (solution phases);
+  // data changes of the last run kept or dropped on request.
+  void STARTRUN();
+  // The activities and sds of the end-members not excluded, blocks of 14.
+  void ACTIVITYTABLE();
+  // "these data ok": exclusions by name, activity edits (rock without
+  // solution phases), end-members that alone hold a component excluded.
+  void EDITDATA();
+  // The rock is fluid-absent without H2O and CO2, or on request.
+  void FLUID();
+  // The independent set: from the script ("setisr"), or found by the
+  // reaction search within the window and the largest sd.
+  void REACTIONS();
+  // The isr block for rereading, the data reports and the average.
+  void CALCULATE();
+
+  KPGLOBAL::emvector savedact{}, savedsd{};
+  KPGLOBAL::bemvector excluded{};
+  bool changed = false;
+  int runs = 0;
+  smallint code = 1;
+
+ private:
+  void exclude(int k);
+};
+
 }  // namespace KPAVPT
 
 namespace KPRE {

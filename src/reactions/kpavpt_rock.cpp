@@ -1,12 +1,13 @@
-// Pieces of the rock-calculation run: the script set of reactions with its
-// checks, the block of the set written for rereading, and the largest
-// uncertainty of a reaction kept in the set.
+// The rock-calculation run: the script set of reactions with its checks, the
+// block of the set written for rereading, the largest uncertainty of a
+// reaction kept in the set, and the steps of the driver.
 #include <cmath>
 #include <numeric>
 
 #include "frame/io.h"
 #include "models/kpcalc1.h"
 #include "reactions/kpavpt.h"
+#include "reactions/kpre.h"
 #include "solver/kpcalc2_reactions.h"
 
 namespace KPAVPT {
@@ -134,6 +135,170 @@ void SETSDAVVMAX() {
   } else if (SDAVVMAX < 0.05L) {
     SDAVVMAX = 0.05L;
     IO::PUTSTR(0, "max sd(P) reset to 0.05 kbar", 1, 13);
+  }
+}
+
+}  // namespace KPAVPT
+
+// ---------------------------------------------------------------------------
+// The driver's steps.
+
+namespace KPAVPT {
+
+namespace {
+const std::string ELLIPSIS = "\xC9";  // Mac Roman horizontal ellipsis
+}  // namespace
+
+ROCKCALCS::ROCKCALCS() {
+  for (int k = 1; k <= NCV; ++k) savedact[k] = ACTIVITY[k], savedsd[k] = SDACTIVITY[k];
+}
+
+void ROCKCALCS::exclude(int k) {
+  if (excluded[k]) return;  // named twice: one exclusion
+  excluded[k] = true;
+  EXEM[++NEX1] = static_cast<smallint>(k);
+}
+
+void ROCKCALCS::TYPECODE() {
+  code = VOVUVUVED.calctypeval;
+  if (code != 1 && code != 2) {
+    IO::PUTSTR(1, "type of rock calculation: ", 1, 9);
+    IO::PUTSTR(0, "       1 : average P", 1, 9);
+    IO::PUTSTR(0, "       2 : average T", 1, 9);
+    IO::PROMPTINTEGER("code", code);
+  }
+  AVMODE = code == 2 ? avtype::avtmode : avtype::avpmode;
+}
+
+void ROCKCALCS::STARTRUN() {
+  ++runs;
+  if (runs > 1 && NPSS > 0)
+    for (int k = 1; k <= NCV; ++k) ACTIVITY[k] = savedact[k], SDACTIVITY[k] = savedsd[k];
+  if (changed && !IO::QUERY("continue with/add to data changes in last calculation")) {
+    changed = false;
+    if (NPSS == 0)
+      for (int k = 1; k <= NCV; ++k) ACTIVITY[k] = savedact[k], SDACTIVITY[k] = savedsd[k];
+    NEX1 = 0;
+    excluded.fill(false);
+  }
+}
+
+void ROCKCALCS::ACTIVITYTABLE() {
+  for (int first = 1; first <= NCV; first += 14) {
+    const int last = std::min<int>(NCV, first + 13);
+    std::string names, acts, sds;
+    IO::ADDSTR(first == 1 && !VOVUVUVED.rockname.empty() ? VOVUVUVED.rockname : " ", 6, names);
+    IO::ADDSTR("a", 6, acts);
+    IO::ADDSTR("sd(a)", 6, sds);
+    for (int k = first; k <= last; ++k) {
+      if (excluded[k]) continue;
+      IO::ADDSTR(NAME[k], 9, names);
+      const bool fluid = (k == H2OPOS && H2OPOS != 0) || (k == CO2POS && CO2POS != 0);
+      if (fluid) {
+        IO::ADDSTR(" ", 9, acts);
+        IO::ADDSTR(" ", 9, sds);
+        continue;
+      }
+      IO::ADDREAL(ACTIVITY[k], 9, false, 3, acts);
+      if (SDACTIVITY[k] > 0)
+        IO::ADDREAL(SDACTIVITY[k], 9, false, 3, sds);
+      else
+        IO::ADDSTR("       0", 9, sds);
+    }
+    IO::PUTSTR(first == 1 ? 1 : 0, names, 1, 9);
+    IO::PUTSTR(0, acts, 1, 9);
+    IO::PUTSTR(0, sds, 2, 9);
+  }
+}
+
+void ROCKCALCS::EDITDATA() {
+  if (IO::QUERY("these data ok")) return;
+  strings words;
+  smallint n = 0;
+  IO::PROMPTSTRINGS("names of end-members to be excluded", words, n);
+  if (n > 0 && words[n] == "*") --n;
+  strings names;
+  for (int k = 1; k <= NCV; ++k) names[k] = NAME[k];
+  for (int w = 1; w <= n; ++w) {
+    smallint pos = 0;
+    if (!IO::MATCHSTRING(words[w], names, NCV, pos)) {
+      sstring again;
+      IO::PROMPTSTRING("bad name : replace " + words[w] + " with ", again);
+      if (!IO::MATCHSTRING(again, names, NCV, pos)) {
+        IO::PUTSTR(0, "forget it!  (check the name" + ELLIPSIS + ")", 1, 9);
+        continue;
+      }
+    }
+    exclude(pos);
+    changed = true;
+  }
+  if (NPSS == 0 && (n == 0 ? IO::QUERY("do you want to change anything else")
+                           : !IO::QUERY("these are the only changes you want to make"))) {
+    for (;;) {
+      sstring name;
+      IO::PROMPTSTRING("name of end-member", name);
+      smallint k = 0;
+      if (name.empty() || name == "*" || !IO::MATCHSTRING(name, names, NCV, k)) break;
+      const extended a0 = ACTIVITY[k], sd0 = SDACTIVITY[k];
+      extended a = 0, sd = 0;
+      IO::PROMPTREAL("     activity(" + NAME[k] + ")", a);
+      while (!(a > 0 && a <= 1)) IO::PROMPTREAL("should be 0 < activity <= 1 : try again", a);
+      IO::PROMPTREAL("     sd activity(" + NAME[k] + ")", sd);
+      ACTIVITY[k] = a, SDACTIVITY[k] = sd;
+      // An edit that changes nothing leaves the earlier changes standing.
+      if (a != a0 || sd != sd0) changed = true;
+    }
+  }
+  // An end-member that alone holds a component takes part in no reaction.
+  for (int c = 1; c <= NUV; ++c) {
+    int holders = 0, only = 0;
+    for (int j = 1; j <= NCV; ++j)
+      if (!excluded[j] && (*C)(c, j) != 0) ++holders, only = j;
+    if (holders == 1) exclude(only);
+  }
+}
+
+void ROCKCALCS::FLUID() {
+  if (H2OPOS == 0 && CO2POS == 0)
+    FLUIDTYPE = ftype::absent;
+  else if (VOVUVUVED.fluidpresent != controlboolean::yes && !IO::QUERY("rock was fluid-bearing"))
+    FLUIDTYPE = ftype::absent;
+}
+
+void ROCKCALCS::REACTIONS() {
+  if (VOVUVUVED.setisr == controlboolean::yes) {
+    SETISRREACTIONS();
+    return;
+  }
+  SETSDAVVMAX();
+  NEX = 0;
+  bool done = false;
+  KPRE::CALCRE(done);
+  IO::PROMPTCONTROL("show correlations in calculations", VOVUVUVED.printcor);
+}
+
+void ROCKCALCS::CALCULATE() {
+  if (VOVUVUVED.oisr == controlboolean::yes) WRITEISR();
+  if (NR == 0) {
+    IO::PUTSTR(1, "** no reactions", 1, 13);
+    return;
+  }
+  if (NR > avrmax)
+    IO::ERROREXIT("rockcalcs",
+                  IO::INT2STR(NR) + " independent reactions: an average takes at most " + IO::INT2STR(avrmax),
+                  faulttype::yourfault);
+  TABLE();
+  SPECIALTABLES();
+  if (NR == 1) {
+    IO::PUTSTR(1, "** insufficient reactions for average P/T calculations", 1, 13);
+  } else if (AVMODE == avtype::avptmode && NR == 2) {
+    IO::PUTSTR(1, "** insufficient reactions for average PT calculations", 1, 13);
+  } else if (AVMODE == avtype::avpmode) {
+    AVERAGEP();
+  } else if (AVMODE == avtype::avtmode) {
+    AVERAGET();
+  } else {
+    AVERAGEPT();
   }
 }
 

@@ -1,6 +1,8 @@
 // KPRE: complete reaction sets, reaction balancing, rank and independence.
 #include "reactions/kpre.h"
 
+#include "reactions/kpavpt.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -248,9 +250,15 @@ bool CALCLNIR(const bemvector& ph, smallint k) {
   NRSUBMAX = static_cast<smallint>(NEMSUB - RANKC);
   if (NNE > setmembermax) IO::ERROREXIT("calclnir", "too many end-members", faulttype::yourfault);
   const longint3 s = setof(ph);
+  // The reactions accepted so far that lie in the subsystem. RBIT also holds
+  // the sets of reactions rejected in calcmode 2, so the sets are taken from
+  // the accepted rows of R themselves.
   int old = 0;
-  for (int i = 1; i <= NR; ++i)
-    if (IO::BSUBSET2(RBIT[i], s)) ++old;
+  for (int i = 1; i <= NR; ++i) {
+    bemvector in{};
+    for (int j = 1; j <= NNE; ++j) in[j] = (*R)(i, j) != 0;
+    if (IO::BSUBSET2(setof(in), s)) ++old;
+  }
   NRSUBOLD = NRSUB = static_cast<smallint>(old);
   int need = NRSUBMAX - NRSUBOLD;
   if (need != 0 && NR != 0 && !last) {
@@ -726,7 +734,30 @@ void CALCR::run() {
   switch (CALCMODE) {
     case calcmodetype::tablecalc:
       break;
-    case calcmodetype::rockcalc:
+    case calcmodetype::rockcalc: {
+      // Average P-T: kept when independent of those kept, across the window
+      // as the average needs, and known well enough.
+      char mark = '-';
+      extended sd = 0;
+      if (NEWINDR()) {
+        CALCDEL();
+        mark = !INAVWINDOW(sd) ? '0' : sd <= SDAVVMAX ? 'X' : ':';
+      }
+      if (mark == 'X')
+        ++NRSUB;
+      else
+        --NR;
+      WRITEMARK(mark);
+      if (mark == 'X') {
+        std::string l;
+        if (AVMODE == avtype::avtmode)
+          l = " " + IO::INT2STR(sd);
+        else
+          IO::ADDREAL(sd, 5, true, 1, l);
+        *IO::SCREEN << l << '\n';
+      }
+      break;
+    }
     case calcmodetype::phasecalc:
       // The window tests of average P-T and of phase diagrams decide here.
       IO::ERROREXIT("calcr", "the reaction window test of this calculation mode is not available in this version",

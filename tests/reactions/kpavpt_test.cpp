@@ -14,6 +14,7 @@
 #include "models/kpcalc1_reactions.h"
 #include "models/kpread2.h"
 #include "reactions/kpavpt.h"
+#include "reactions/kpre.h"
 #include "solver/kpcalc2_reactions.h"
 #include "solver/kpread1_activities.h"
 #include "solver/solver_support.h"
@@ -706,4 +707,63 @@ TEST_F(AvptSolutions, AverageTPointThatCannotStartIsMarked) {
   const std::vector<std::string> av = words(lineof(out, "av T"));
   ASSERT_EQ(av.size(), 4u);
   EXPECT_EQ(av[3], "?");
+}
+
+TEST_F(Avpt, ReactionSearchKeepsIndependentReactionsInTheWindow) {
+  rock();
+  NNE = NCV;
+  if (NU == 0) NU = NUV;
+  TLOW = THIGH = FIXEDT = 873;  // the window collapsed onto the fixed T
+  SDAVVMAX = 5;
+  NR = 0;
+  openoutputs();
+  bool done = false;
+  KPRE::CALCRE(done);
+  const std::string out = screen.str();
+  EXPECT_TRUE(JUSTCHECKONE);
+  EXPECT_EQ(ONIR, NCV - 6) << "rank 6: SiO2 Al2O3 FeO MgO CaO K2O";
+  EXPECT_EQ(INCOMPLETE, NR < ONIR);
+  ASSERT_GE(NR, 2);
+  // Each reaction kept crosses the window at 600 C within the largest sd,
+  // its ln K is in ALNK, and the progress line carries one X per reaction.
+  for (int i = 1; i <= NR; ++i) {
+    extended p1 = 0, p2 = 0, s1 = 0, s2 = 0, l1 = 0, l2 = 0;
+    KPCALC2::PFIXEDT(static_cast<smallint>(i), p1, p2, s1, s2, l1, 873, 0, 0, l2);
+    EXPECT_TRUE(p1 >= PLOW && p1 <= PHIGH) << i;
+    EXPECT_LE(s1, SDAVVMAX) << i;
+    extended lnk = 0;
+    for (int k = 1; k <= NCV; ++k)
+      if ((*R)(i, k) != 0) lnk += (*R)(i, k) * std::log(ACTIVITY[k]);
+    EXPECT_NEAR(ALNK[i], lnk, 1e-14L) << i;
+  }
+  int x = 0;
+  for (char ch : out) x += ch == 'X';
+  EXPECT_EQ(x, NR);
+  // Independent: the script-set check accepts them.
+  VOVUVUVED.nisrem = NCV, VOVUVUVED.nisr = NR;
+  for (int k = 1; k <= NCV; ++k) VOVUVUVED.isrnames[k] = NAME[k];
+  for (int i = 1; i <= NR; ++i)
+    for (int k = 1; k <= NCV; ++k) VOVUVUVED.isrcoef(i, k) = (*R)(i, k);
+  EXPECT_EQ(vtest::endof([] { KPAVPT::SETISRREACTIONS(); }).where, "");
+}
+
+TEST_F(Avpt, SubsystemBudgetCountsAcceptedReactionsOnly) {
+  // Four end-members; reaction 1 (kept) among 1 and 2, a rejected set {3, 4}
+  // recorded before it. The subsystem {3, 4} holds no kept reaction.
+  NCV = NNE = 4, NU = 2, NR = 1;
+  (*R)(1, 1) = 1, (*R)(1, 2) = -1;
+  NRBIT = 2;
+  IO::BCLEAR2(RBIT[1]), IO::BCLEAR2(RBIT[2]);
+  IO::BSET2(RBIT[1], 3), IO::BSET2(RBIT[1], 4);
+  IO::BSET2(RBIT[2], 1), IO::BSET2(RBIT[2], 2);
+  KPRE::NEMSUB = 2, RANKC = 1, ONIR = 3;
+  bemvector ph{};
+  ph[3] = ph[4] = true;
+  EXPECT_TRUE(KPRE::CALCLNIR(ph, 2));
+  EXPECT_EQ(KPRE::NRSUBOLD, 0);
+  ph[1] = ph[2] = true;
+  KPRE::NEMSUB = 4, RANKC = 2;
+  EXPECT_TRUE(KPRE::CALCLNIR(ph, 2));
+  EXPECT_EQ(KPRE::NRSUBOLD, 1);
+  EXPECT_EQ(KPRE::NRSUBMAX, 2);
 }
