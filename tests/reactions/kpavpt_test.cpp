@@ -767,3 +767,77 @@ TEST_F(Avpt, SubsystemBudgetCountsAcceptedReactionsOnly) {
   EXPECT_EQ(KPRE::NRSUBOLD, 1);
   EXPECT_EQ(KPRE::NRSUBMAX, 2);
 }
+
+TEST_F(Avpt, DriverTypeCodeTableAndDataEdits) {
+  // A script code of 3 is not taken: the menu, and a typed 5 runs average P.
+  VOVUVUVED.calctypeval = 3;
+  answers("5\n");
+  KPAVPT::ROCKCALCS rc0;
+  rc0.TYPECODE();
+  EXPECT_EQ(AVMODE, avtype::avpmode);
+  EXPECT_NE(screen.str().find("type of rock calculation: \n       1 : average P\n       2 : average T\n"),
+            std::string::npos);
+  VOVUVUVED.calctypeval = 2;
+  rc0.TYPECODE();
+  EXPECT_EQ(AVMODE, avtype::avtmode);
+
+  // Fifteen end-members: two blocks, the second holding the 15th only.
+  readdataset({"py", "alm", "gr", "phl", "ann", "mu", "cel", "an", "ky", "q", "ab", "pa", "sill", "and", "ilm"});
+  for (int k = 1; k <= NCV; ++k) ACTIVITY[k] = 1, SDACTIVITY[k] = 0;
+  ACTIVITY[15] = 0.9L, SDACTIVITY[15] = 0.05L;
+  VOVUVUVED.rockname = "pel1";
+  KPAVPT::ROCKCALCS rc;
+  screen.str("");
+  rc.ACTIVITYTABLE();
+  std::string t = screen.str();
+  EXPECT_EQ(t.substr(0, 1 + 6 + 9), "\n  pel1       py");
+  EXPECT_NE(t.find("\n\n            ilm\n     a    0.900\n sd(a)   0.0500\n\n"), std::string::npos);
+  EXPECT_NE(t.find("\n sd(a)        0        0"), std::string::npos);
+
+  // Data edits: one bad name asked again and dropped, alm excluded, two
+  // activity edits (the second changes nothing and must not clear the
+  // change), then the end-member left alone with FeO (ann) excluded.
+  readdataset({"py", "alm", "gr", "phl", "ann", "mu", "cel", "an", "ky", "q"});
+  for (int k = 1; k <= NCV; ++k) ACTIVITY[k] = 0.5L, SDACTIVITY[k] = 0.01L;
+  KPAVPT::ROCKCALCS ed;
+  answers("no\nxyz alm *\nqq\nno\npy\n1.5\n0.02\n0.001\ngr\n0.5\n0.01\n*\n");
+  screen.str("");
+  ed.EDITDATA();
+  EXPECT_NE(screen.str().find("forget it!  (check the name\xC9)"), std::string::npos);
+  EXPECT_EQ(NEX1, 2);
+  EXPECT_EQ(EXEM[1], 2);
+  EXPECT_EQ(EXEM[2], 5);
+  EXPECT_TRUE(ed.changed);
+  EXPECT_EQ(ACTIVITY[1], 0.02L);
+  EXPECT_EQ(SDACTIVITY[1], 0.001L);
+  // "these data ok": nothing edited, nothing excluded.
+  NEX1 = 0;
+  KPAVPT::ROCKCALCS ok;
+  answers("yes\n");
+  ok.EDITDATA();
+  EXPECT_EQ(NEX1, 0);
+  // The next run asks whether to keep the changes; no drops them.
+  answers("no\n");
+  ed.STARTRUN();
+  EXPECT_FALSE(ed.changed);
+  EXPECT_EQ(NEX1, 0);
+  EXPECT_EQ(ACTIVITY[1], 0.5L);
+}
+
+TEST_F(Avpt, DriverFluidAndTheCalculationItLeadsTo) {
+  rock();
+  KPAVPT::ROCKCALCS rc;
+  rc.FLUID();
+  EXPECT_EQ(FLUIDTYPE, ftype::absent);  // no H2O, no CO2
+  openoutputs();
+  VOVUVUVED.oisr = controlboolean::yes;
+  NR = 1;
+  rc.CALCULATE();
+  NR = 0;
+  rc.CALCULATE();
+  const std::string out = output(2), log = vtest::readfile(*dir / "out3.txt");
+  EXPECT_NE(out.find("\n** insufficient reactions for average P/T calculations\n"), std::string::npos);
+  EXPECT_NE(out.find("\n** no reactions\n"), std::string::npos);
+  EXPECT_NE(log.find("isr         0    0    1    0    0    0    0   -3    2    1\n\n"), std::string::npos);
+  EXPECT_EQ(out.find("isr "), std::string::npos);  // the block goes to the log only
+}
