@@ -93,11 +93,11 @@ void WRITEISR() {
   // that a long name or coefficient still reads back as its own word.
   IO::PUTSTR(0, "", 2, 8);
   std::string line = "isr     ";
-  for (int k = 1; k <= NCV; ++k) IO::ADDSTR(" " + trimmed(NAME[k]), 5, line);
+  for (int k = 1; k <= NCV; ++k) IO::ADDSTR(std::string(1, ' ').append(trimmed(NAME[k])), 5, line);
   IO::PUTSTR(0, line, 1, 8);
   for (int i = 1; i <= NR; ++i) {
     line = "isr     ";
-    for (int k = 1; k <= NCV; ++k) IO::ADDSTR(" " + IO::INT2STR((*R)(i, k)), 5, line);
+    for (int k = 1; k <= NCV; ++k) IO::ADDSTR(std::string(1, ' ').append(IO::INT2STR((*R)(i, k))), 5, line);
     IO::PUTSTR(0, line, 1, 8);
   }
   IO::PUTSTR(0, "", 1, 8);

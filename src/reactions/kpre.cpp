@@ -751,7 +751,7 @@ void CALCR::run() {
       if (mark == 'X') {
         std::string l;
         if (AVMODE == avtype::avtmode)
-          l = " " + IO::INT2STR(sd);
+          l = std::string(1, ' ').append(IO::INT2STR(sd));
         else
           IO::ADDREAL(sd, 5, true, 1, l);
         *IO::SCREEN << l << '\n';
