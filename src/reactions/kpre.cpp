@@ -453,15 +453,9 @@ bool CALCR::fits32(long long v) {
 void CALCR::CALCA() {
   rows = cols = 0;
   for (int j = 1; j <= NNE; ++j)
-    if (cand[j]) perm[++cols] = static_cast<smallint>(j);
-  for (int i = 1; i <= NU; ++i) {
-    if (!compsel[i]) continue;
-    ++rows;
-    liemvector row{};
-    for (int c = 1; c <= cols; ++c) row[c] = (*C)(i, perm[c]);
-    longint g = KPMATH1::VECTORGCD(row, static_cast<smallint>(cols));
-    for (int c = 1; c <= cols; ++c) A(rows, c) = g != 0 ? row[c] / g : row[c];
-  }
+    if (cand[j] && ++cols <= compmax + 1) perm[cols] = static_cast<smallint>(j);
+  for (int i = 1; i <= NU; ++i)
+    if (compsel[i]) ++rows;
   if (rows != k)
     IO::ERROREXIT("calca", "wrong no of components " + IO::INT2STR(rows) + " " + IO::INT2STR(k), faulttype::myfault);
   if (cols != RANKC + 1) {
@@ -480,6 +474,17 @@ void CALCR::CALCA() {
       IO::PUTSTR(0, l, 1, 13);
     }
     IO::ERROREXIT("calca", "wrong no of phases ", faulttype::myfault);
+  }
+  // Each row, the composition of the chosen end-members in one chosen
+  // component, divided by its common divisor.
+  int r = 0;
+  for (int i = 1; i <= NU; ++i) {
+    if (!compsel[i]) continue;
+    ++r;
+    liemvector row{};
+    for (int c = 1; c <= cols; ++c) row[c] = (*C)(i, perm[c]);
+    const longint g = KPMATH1::VECTORGCD(row, static_cast<smallint>(cols));
+    for (int c = 1; c <= cols; ++c) A(r, c) = g != 0 ? row[c] / g : row[c];
   }
 }
 

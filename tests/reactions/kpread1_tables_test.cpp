@@ -144,6 +144,11 @@ TEST_F(TableGrid, ScriptPointIsTakenAsItIs) {
   EXPECT_EQ(ps(), (std::vector<double>{7}));
   EXPECT_EQ(ts(), (std::vector<double>{873.15}));
   EXPECT_EQ(screen.str(), "\nspecification of table PT\n");
+  PLOW = PHIGH = 0;
+  grid("2\n");
+  EXPECT_EQ(ps(), (std::vector<double>{2}));
+  EXPECT_EQ(screen.str().find("P from script must be above 0 kbar\nP: list"), 27u) << screen.str();
+  PLOW = 7;
   PHIGH = 8;
   grid("4 6\n");
   EXPECT_EQ(ps(), (std::vector<double>{4, 6}));
