@@ -604,6 +604,11 @@ void MAKEOXIDES() {
   for (int c = 1; c <= compmax; ++c) {
     int i = compof[c];
     if (i == 0) continue;
+    COMPNAME[i] = hasoxygen ? OXNAME[c] : ELNAME[c];
+    // The end-member lists select and show the real amounts of the oxide-form pairs
+    // (DOMAKELIST): a batch of arbitrary dataset entries need not have a common
+    // divisor that fits the 16-bit matrix, so no integer matrix is built for them.
+    if (makelist) continue;
     emvector v;
     v.fill(0);
     // Repeated pairs of one code add up.
@@ -614,7 +619,6 @@ void MAKEOXIDES() {
     KPMATH1::REALS2INTEGERS(v, NCV, m);
     if (m < 1) m = 1;
     COMPDIV[i] = m;
-    COMPNAME[i] = hasoxygen ? OXNAME[c] : ELNAME[c];
     for (int k = 1; k <= NCV; ++k) {
       extended x = std::nearbyint(v[k]);
       if (!(std::fabs(x) <= 32767))
@@ -828,9 +832,17 @@ void DOMAKELIST() {
   for (int b = 1; b <= nb; ++b) {
     int m = loadbatch(b);
     for (int k = 1; k <= m; ++k) {
+      // The entry's amount of each table row, from its oxide-form pairs (repeated pairs
+      // of one code add up). An amount within 0.001 of zero counts as none, as the
+      // fractions of the composition matrix take it.
+      Arr<extended, compmax> amount;
+      amount.fill(0);
+      for (int p = 1; p <= NOX[k]; ++p) amount[OXCODE(k, p)] += OXNO(k, p);
+      for (int c = 1; c <= compmax; ++c)
+        if (std::fabs(amount[c]) < 0.001L) amount[c] = 0;
       bool inside = true;
       for (int c = 1; c <= compmax && inside; ++c)
-        if (!selected[c] && (*C)(c, k) != 0) inside = false;
+        if (!selected[c] && amount[c] != 0) inside = false;
       if (!inside) continue;
       if (listed % headerevery == 0) {
         line = "        ";
@@ -843,7 +855,7 @@ void DOMAKELIST() {
       IO::ADDSTR(NAME[k], 8, line);
       for (int c = 1; c <= compmax; ++c) {
         if (!selected[c]) continue;
-        double v = static_cast<double>((*C)(c, k)) / static_cast<double>(COMPDIV[c]);
+        double v = static_cast<double>(amount[c]);
         if (std::fabs(v - std::round(v)) < 0.01)
           IO::ADDINT(v, 7, line);
         else

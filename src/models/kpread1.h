@@ -17,7 +17,8 @@ void SETUPCOMPONENTTABLE();
 void READTHERMO(smallint mode);
 
 // Turns the dataset compositions of end-members 1..NCV into oxide components and the
-// integer composition matrix C with a divisor per component.
+// integer composition matrix C with a divisor per component. In calculation mode 4 it
+// names all 19 components but builds no matrix: the lists work from the real amounts.
 void MAKEOXIDES();
 
 // Removes components that no end-member contains and end-members that alone carry a

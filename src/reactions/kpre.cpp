@@ -11,6 +11,8 @@
 #include "frame/kpmath1.h"
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
+#include "solver/kpcalc2_reactions.h"
+#include "solver/kpre_independent.h"
 
 namespace KPRE {
 
@@ -236,9 +238,7 @@ void REDUCE(bool final) {
     keep = NAME[LNAPOS];
     NAME[LNAPOS] = IO::MAKESSTRING(LNANAMEP[1]);
   }
-  // The reaction texts RLINES[1..NR] are built here by the reaction-text
-  // routine of the solver layer (KPCALC2::MAKERLINE) once it is in place; the
-  // table run does not read them.
+  for (int i = 1; i <= NR; ++i) KPCALC2::MAKERLINE(static_cast<smallint>(i));
   if (LNAPOS > 0) NAME[LNAPOS] = keep;
   ++INDENTR;
 }
@@ -306,8 +306,7 @@ void CALCRE(bool& done) {
       if (considered[j]) ++NEMSUB;
     RANKC = CALCRANKC(considered);
     ONIR = static_cast<smallint>(NEMSUB - RANKC);
-    // The composition matrix goes to the intermediate-calcs file here
-    // (KPRE::PRINTC of the solver layer) once that routine is in place.
+    PRINTC();
     if (AVMODE == avtype::avpmode)
       JUSTCHECKONE = std::fabs(FIXEDT - TLOW) < 0.1L;
     else if (AVMODE == avtype::avtmode)

@@ -91,3 +91,32 @@ TEST(MakeListE2E, ListsExactlyTheDatasetEntriesOfTheSystem) {
                            "vt-lists2.csv"})
     EXPECT_FALSE(fs::exists(dir / name)) << name;
 }
+
+TEST(MakeListE2E, AmountsWithoutACommonSmallDivisorAreListed) {
+  // a holds 1/6 SiO2 written with four decimals, b 4 SiO2: a common divisor of the two
+  // (10000) does not fit 16-bit integers, yet both lie in SiO2. per lies outside it;
+  // c holds 0.0004 MgO, which counts as none.
+  const vtest::tempfolder dir("vt-e2e-makelist-");
+  auto write = [&](const char* name, const std::string& text) { std::ofstream(dir / name) << text; };
+  write("vt-prefs.txt", "calcmode 4\ndsfile 3t\nscriptfile t\n");
+  write("vt-t.txt", "autoexit\n");
+  write("vt-ds3t.txt",
+        "   4\n  \n5\n"
+        "       a   1  1   0.1667 10   0.3334  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
+        "       b   1  1   4.0000 10   8.0000  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
+        "     per   1  5   1.0000 10   1.0000  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
+        "       c   1  1   1.0000  5   0.0004 10   2.0004  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
+        "\n 0 0 0 0 0 0 0 0 0 0 0\n\ndate line of this test (sigfit =  1.000)\n");
+  write("answers.txt", "SiO2\n");
+  const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY +
+                          "' < answers.txt > screen.txt 2>&1";
+  const int rc = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 0) << vtest::readfile(dir / "screen.txt");
+  EXPECT_EQ(vtest::readfile(dir / "vt-t-o.txt"),
+            "\n"
+            "           SiO2\n"
+            "a           0.2\n"
+            "b             4\n"
+            "c             1\n");
+}
