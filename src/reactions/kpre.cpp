@@ -13,6 +13,8 @@
 #include "frame/kpmath1.h"
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
+#include "solver/kpcalc2_reactions.h"
+#include "solver/kpre_independent.h"
 
 namespace KPRE {
 
@@ -238,9 +240,7 @@ void REDUCE(bool final) {
     keep = NAME[LNAPOS];
     NAME[LNAPOS] = IO::MAKESSTRING(LNANAMEP[1]);
   }
-  // The reaction texts RLINES[1..NR] are built here by the reaction-text
-  // routine of the solver layer (KPCALC2::MAKERLINE) once it is in place; the
-  // table run does not read them.
+  for (int i = 1; i <= NR; ++i) KPCALC2::MAKERLINE(static_cast<smallint>(i));
   if (LNAPOS > 0) NAME[LNAPOS] = keep;
   ++INDENTR;
 }
@@ -314,8 +314,7 @@ void CALCRE(bool& done) {
       if (considered[j]) ++NEMSUB;
     RANKC = CALCRANKC(considered);
     ONIR = static_cast<smallint>(NEMSUB - RANKC);
-    // The composition matrix goes to the intermediate-calcs file here
-    // (KPRE::PRINTC of the solver layer) once that routine is in place.
+    PRINTC();
     if (AVMODE == avtype::avpmode)
       JUSTCHECKONE = std::fabs(FIXEDT - TLOW) < 0.1L;
     else if (AVMODE == avtype::avtmode)
@@ -461,15 +460,9 @@ bool CALCR::fits32(long long v) {
 void CALCR::CALCA() {
   rows = cols = 0;
   for (int j = 1; j <= NNE; ++j)
-    if (cand[j]) perm[++cols] = static_cast<smallint>(j);
-  for (int i = 1; i <= NU; ++i) {
-    if (!compsel[i]) continue;
-    ++rows;
-    liemvector row{};
-    for (int c = 1; c <= cols; ++c) row[c] = (*C)(i, perm[c]);
-    longint g = KPMATH1::VECTORGCD(row, static_cast<smallint>(cols));
-    for (int c = 1; c <= cols; ++c) A(rows, c) = g != 0 ? row[c] / g : row[c];
-  }
+    if (cand[j] && ++cols <= compmax + 1) perm[cols] = static_cast<smallint>(j);
+  for (int i = 1; i <= NU; ++i)
+    if (compsel[i]) ++rows;
   if (rows != k)
     IO::ERROREXIT("calca", "wrong no of components " + IO::INT2STR(rows) + " " + IO::INT2STR(k), faulttype::myfault);
   if (cols != RANKC + 1) {
@@ -488,6 +481,17 @@ void CALCR::CALCA() {
       IO::PUTSTR(0, l, 1, 13);
     }
     IO::ERROREXIT("calca", "wrong no of phases ", faulttype::myfault);
+  }
+  // Each row, the composition of the chosen end-members in one chosen
+  // component, divided by its common divisor.
+  int r = 0;
+  for (int i = 1; i <= NU; ++i) {
+    if (!compsel[i]) continue;
+    ++r;
+    liemvector row{};
+    for (int c = 1; c <= cols; ++c) row[c] = (*C)(i, perm[c]);
+    const longint g = KPMATH1::VECTORGCD(row, static_cast<smallint>(cols));
+    for (int c = 1; c <= cols; ++c) A(r, c) = g != 0 ? row[c] / g : row[c];
   }
 }
 

@@ -80,7 +80,9 @@ class CALCR {
   const KPGLOBAL::bemvector& compsel;
   const KPGLOBAL::bemvector& ph;
   KPGLOBAL::bemvector& cand;
-  Mat<long long, KPGLOBAL::compmax, KPGLOBAL::emmax> A{};  // rows x columns of the candidate
+  // Rows (chosen components) by columns (chosen end-members): a candidate
+  // has RANKC + 1 <= NU + 1 end-members.
+  Mat<long long, KPGLOBAL::compmax, KPGLOBAL::compmax + 1> A{};
   smallint rows = 0, cols = 0;
   KPGLOBAL::iemvector perm{};       // end-member of each column
   Arr<long long, KPGLOBAL::emmax> nu{};  // the reaction over 1..NCV

@@ -252,15 +252,22 @@ void TABLERUN::run() {
 
 void TABLERUN::getlist(bool isp, smallint& n, Arr<extended, emmax>& list) {
   const controltype& v = VOVUVUVED;
+  // The script's point, when it gives one that can be calculated.
   if (isp && v.calcp == controlboolean::yes && PLOW == PHIGH) {
-    n = 1;
-    list[1] = PLOW;
-    return;
+    if (PLOW > 0) {
+      n = 1;
+      list[1] = PLOW;
+      return;
+    }
+    IO::PUTSTR(0, "P from script must be above 0 kbar", 1, 9);
   }
   if (!isp && v.calct == controlboolean::yes && TLOW == THIGH) {
-    n = 1;
-    list[1] = TLOW;
-    return;
+    if (TLOW > 0) {
+      n = 1;
+      list[1] = TLOW;
+      return;
+    }
+    IO::PUTSTR(0, "T from script must be above -273.15" + DEGC, 1, 9);
   }
   const std::string what = isp ? "P" : "T";
   const std::string prompt = isp ? "P: list of values OR start, finish, interval"

@@ -79,12 +79,18 @@ assert rows[-1][0].startswith('VESTRAMOND running at ')
   EXPECT_EQ(vtest::readfile(dir / "csv.txt"), "q ky sill and H2O\n");
 }
 
-// No to the reactions, yes to the fugacity tables: every species on the one
-// grid until a "same PT grid" is denied; only H2O reaches the drawing file.
-TEST(TablesE2E, FugacityTables) {
+// A typed session: the phases asked for ("omit" one), no to the reactions,
+// yes to the fugacity tables: every species on the one grid until a "same PT
+// grid" is denied; only H2O reaches the drawing file.
+TEST(TablesE2E, TypedSessionWithFugacityTables) {
   const vtest::tempfolder dir("vt-e2e-fug-");
-  EXPECT_EQ(runexample(dir, "1\n400\nn\ny\n1 5\n500 600\ny\ny\ny\nn\n2\n700\ny\n"), 0);
+  EXPECT_EQ(runexample(dir, "omit and\n1\n400\nn\ny\n1 5\n500 600\ny\ny\ny\nn\n2\n700\ny\n",
+                       {{"vt-tables.txt", "axfile pure\nautoexit\n"}}),
+            0);
   const std::string out = vtest::readfile(dir / "vt-tables-o.txt");
+  EXPECT_NE(vtest::readfile(dir / "vt-log.txt").find("which phases : omit and\n"), std::string::npos);
+  EXPECT_NE(out.find("\nsill  "), std::string::npos);
+  EXPECT_EQ(out.find("\nand  "), std::string::npos);
   const std::string h2o = "\nRT ln f(H2O)\n\n   kbar \xA1" "C     500     600\n";
   const std::size_t at = out.find(h2o);
   ASSERT_NE(at, std::string::npos) << out;

@@ -98,6 +98,9 @@ TEST_F(ReactionSearch, AluminosilicatesGiveSixReactionsEachOnce) {
   EXPECT_NE(screen.str().find("\n\n\nno of reactions = 6\n"), std::string::npos) << screen.str();
   EXPECT_EQ(screen.str().find("intersections"), std::string::npos);
   EXPECT_EQ(ALNK[1], 0);  // unit activities
+  // The reaction texts, negative side first.
+  EXPECT_EQ(RLINES[1], "1)  sill = ky");
+  EXPECT_EQ(RLINES[3], "3)  q + cor = ky");
 }
 
 // Without DOALLREACTIONS the summary names the exclusions and counts the
@@ -314,4 +317,35 @@ TEST_F(ReactionSearch, PruningBuildsExclusions) {
   ASSERT_EQ(NEX, 1);
   EXPECT_EQ(EXA[1], set({3, 4}));
   EXPECT_NE(screen.str().find("+-++"), std::string::npos) << screen.str();
+}
+
+// Candidate invariant points: a set of end-members holding three reactions
+// or more is recorded with the union of their phase sets; a later candidate
+// holding a recorded point is skipped.
+TEST_F(ReactionSearch, InvariantPointCandidates) {
+  system({"q", "ky", "sill", "and", "cor"}, {{1, 0}, {1, 1}, {1, 1}, {1, 1}, {0, 1}}, 2);
+  bool done = false;
+  KPRE::CALCRE(done);
+  bemvector ph{}, cand{};
+  for (int j = 1; j <= 5; ++j) ph[j] = true;
+  iemvector comb{};
+  for (int j = 1; j <= 400; ++j) comb[j] = -1;
+  comb[1] = 1, comb[2] = 2, comb[3] = 3, comb[4] = 4;  // q ky sill and
+  bool skip = true;
+  KPRE::CALCPHASESI(comb, ph, cand, skip);
+  EXPECT_FALSE(skip);
+  EXPECT_FALSE(cand[5]);
+  KPRE::CALCI(cand);
+  ASSERT_EQ(NINT, 1);
+  EXPECT_EQ(NIR[1], 3);  // ky = sill, ky = and, sill = and
+  EXPECT_EQ(IR(1, 1), 1);
+  EXPECT_EQ(IR(1, 2), 2);
+  EXPECT_EQ(IR(1, 3), 4);
+  longint3 u;
+  IO::BCLEAR2(u);
+  for (smallint j : {2, 3, 4}) IO::BSET2(u, j);
+  EXPECT_EQ(IBIT[1], u);
+  comb[1] = 2, comb[2] = 3, comb[3] = 4, comb[4] = 5;  // ky sill and cor holds it
+  KPRE::CALCPHASESI(comb, ph, cand, skip);
+  EXPECT_TRUE(skip);
 }

@@ -144,6 +144,11 @@ TEST_F(TableGrid, ScriptPointIsTakenAsItIs) {
   EXPECT_EQ(ps(), (std::vector<double>{7}));
   EXPECT_EQ(ts(), (std::vector<double>{873.15}));
   EXPECT_EQ(screen.str(), "\nspecification of table PT\n");
+  PLOW = PHIGH = 0;
+  grid("2\n");
+  EXPECT_EQ(ps(), (std::vector<double>{2}));
+  EXPECT_EQ(screen.str().find("P from script must be above 0 kbar\nP: list"), 27u) << screen.str();
+  PLOW = 7;
   PHIGH = 8;
   grid("4 6\n");
   EXPECT_EQ(ps(), (std::vector<double>{4, 6}));
@@ -313,4 +318,108 @@ TEST_F(TableRunExample, NumbersAgreeWithTheGibbsEnergyRoutine) {
   EXPECT_EQ(at8[2], 0);
   const std::vector<double> at10 = numbers(em[2]);
   EXPECT_NEAR(at10[1], -0.02, 0.006);  // ky = sill: curvature of dG
+}
+
+namespace {
+
+// Three end-members by hand: z with Landau terms, yL a liquid, mk made from
+// half ky and half and (their rows at the top of the table, as the made
+// end-members leave them).
+void madeandliquid() {
+  NCV = 3;
+  NAME[1] = "z", NAME[2] = "yL", NAME[3] = "mk", NAME[400] = "ky", NAME[399] = "and";
+  auto fill = [](int i, extended h) {
+    tdvector& t = (*TD)[i];
+    t.h = h, t.s = 0.08L, t.v = 4.4L, t.cpa = 0.28L, t.cpb = -7e-6L, t.cpc = -2055.6L, t.cpd = -2.29L;
+    t.alpha0 = 1.92e-5L, t.kappa0 = 1601, t.kappa0p = 4.05L, t.kappa0pp = -0.0025L, t.theta = 630;
+  };
+  fill(1, -900);
+  (*TD)[1].landaut = 847, (*TD)[1].smax = 0.00495L, (*TD)[1].vmax = 0.1188L;
+  fill(2, -1000);
+  (*TD)[2].dkappa0dt = -0.029L;
+  fill(400, -2592.97L);
+  fill(399, -2588.67L);
+  (*TD)[399].sfn = 1, (*TD)[399].sfdh = 4.75L, (*TD)[399].sffac = 0.25L;
+  tdvector& m = (*TD)[3];
+  m.h = 1.5L, m.s = 0.002L, m.v = 0.03L, m.makeem = 3;
+  ptype0& rec = (*PREC0)[3];
+  rec.nmake = 2, rec.makeden = 2;
+  rec.makepos[1] = 400, rec.makepos[2] = 399;
+  rec.makecoef[1] = 1, rec.makecoef[2] = -1;
+  rec.makeaction[1] = makeactiontype::notrelevant, rec.makeaction[2] = makeactiontype::equilibrium;
+}
+
+std::vector<std::string> lines(const std::string& s) {
+  std::vector<std::string> v;
+  std::istringstream in(s);
+  std::string l;
+  while (std::getline(in, l)) v.push_back(l);
+  return v;
+}
+
+}  // namespace
+
+// Row lengths and columns of the property table: the Landau, liquid and
+// made cases, in the newer and the older layout.
+TEST_F(TableGrid, PropertyTableRows) {
+  madeandliquid();
+  t.PROPERTYTABLE();
+  std::vector<std::string> l = lines(screen.str());
+  ASSERT_EQ(l.size(), 12u) << screen.str();
+  EXPECT_EQ(l[3], "(for \"make\": DQF and the thermo of what they are made from)");
+  EXPECT_EQ(l[4], "");
+  EXPECT_EQ(l[5].size(), 138u);
+  EXPECT_EQ(l[6].size(), 156u);  // the aqcp and ordering labels
+  EXPECT_EQ(l[7], "z           -900.00   80.00   4.400  0.2800  -0.7000   -2055.6  -2.2900   1.92    630   1601   "
+                  "4.05  -0.0025             847    4.9 0.1188");
+  // The liquid: no theta, its dK/dT in the 9-wide column, 117 characters.
+  EXPECT_EQ(l[8], "yL         -1000.00   80.00   4.400  0.2800  -0.7000   -2055.6  -2.2900   1.92          1601   "
+                  "4.05  -0.0025  -0.0290");
+  // The made end-member stops after V; its constituents follow with the
+  // Bragg-Williams columns of and (156 characters with the name in 5).
+  EXPECT_EQ(l[9], "mk             1.50    2.00   0.030");
+  EXPECT_EQ(l[10].substr(0, 19), "      ky   -2592.97");
+  EXPECT_EQ(l[11].size(), 156u);
+  EXPECT_EQ(l[11].substr(117), "   4.75      0      0      0   0.25   1");
+
+  screen.str("");
+  WITHDS4X = false;
+  t.PROPERTYTABLE();
+  l = lines(screen.str());
+  ASSERT_EQ(l.size(), 9u) << screen.str();  // no make note, no second header
+  EXPECT_EQ(l[3].size(), 129u);
+  EXPECT_EQ(l[4].size(), 129u);  // a1 a2 K K' dK/dT, then the Landau columns
+  EXPECT_EQ(l[5].size(), 108u);
+}
+
+// The csv rows of a made end-member: its own row with the DQF terms and
+// zeros, then one row per constituent with its coefficient and order state,
+// and the "no data" values of constituent rows.
+TEST_F(TableGrid, CsvRowsOfAMadeEndMember) {
+  const vtest::tempfolder dir("vt-csv-");
+  IO::OPENOUTPUT(IO::chcsv, (dir / "t.csv").string());
+  madeandliquid();
+  WHEN1 = "the dataset";
+  t.CSVTABLE();
+  IO::CLOSEOUTPUT();
+  const std::vector<std::string> l = lines(vtest::readfile(dir / "t.csv"));
+  ASSERT_EQ(l.size(), 8u);
+  EXPECT_EQ(l[0].substr(0, 48), "    name,   nd,  coeff, action,            H,   ");
+  EXPECT_EQ(l[1].substr(0, 36), "       z,    0,      0,     -1,     ");
+  // A liquid writes its dK/dT (5 decimals); z its Landau terms.
+  EXPECT_NE(l[2].find(",    -0.02900,"), std::string::npos) << l[2];
+  EXPECT_NE(l[1].find(",     847,    0.00495,     0.1188,"), std::string::npos) << l[1];
+  EXPECT_EQ(l[3], "      mk,    2,      0,     -1,       1.5000,  0.0020000,  0.030000,           0,"
+                  "               0,          0,          0,                  0,         0,         0,"
+                  "           0,     0,           0,       0,          0,          0,        0,       0,"
+                  "       0,       0,       0,      0,       0, ");
+  EXPECT_EQ(l[4].substr(0, 44), "      ky,   -1,    1/2,     -1,     -2592.97");
+  EXPECT_NE(l[4].find(",       0,         -1,          0,        0,       0,       0,       0,       0, -0.001,       0, "),
+            std::string::npos)
+      << l[4];
+  EXPECT_EQ(l[5].substr(0, 30), "     and,   -1,   -1/2,      2");
+  EXPECT_NE(l[5].find(",    4.75,  0.0000,    0.00,  0.0000,      1,    0.25, "), std::string::npos) << l[5];
+  EXPECT_EQ(l[6], "");
+  EXPECT_EQ(l[7].rfind("VESTRAMOND running at ", 0), 0u);
+  EXPECT_EQ(l[7].substr(l[7].size() - 18), " using the dataset");
 }

@@ -56,6 +56,26 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   freshtable(PREC1, t);
   freshtable(DCOMPDX, t);
   freshtable(TDA, t);
+  // The least-squares run's blocks and counts.
+  freshtable(OXCAL, t);
+  freshtable(XPW, t);
+  freshtable(Y, t);
+  freshtable(YY, t);
+  freshtable(THETA, t);
+  freshtable(HAT, t);
+  freshtable(XX, t);
+  freshtable(LHS, t);
+  freshtable(B, t);
+  SDYBR.fill(0);
+  TBAR.fill(0);
+  NIR.fill(0);
+  NTOT = NOXCAL = NXPW = NEXP = NEC = NED = NEO = NEXPT = 0;
+  NC1 = NC2 = NC3 = NC4 = NC5 = NC6 = 0;
+  SIG2 = 0;
+  SSNAME.fill("");
+  NPDS = 0;
+  IO2 = IS2 = 0;
+  CONTROLDS = controldstype{};
 
   CALCMODE = calcmodetype::tablecalc;
   MAINLOOP = 1;
