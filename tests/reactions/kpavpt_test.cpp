@@ -364,11 +364,31 @@ TEST_F(Avpt, AveragePTOnStraightLinesAgainstTheNormalEquations) {
   EXPECT_NEAR(sdT, std::sqrt(S / D) * F, 1e-7L);
   EXPECT_NEAR(cor, Sm / std::sqrt(S * Smm), 1e-9L);
   EXPECT_NE(screen.str().find("For 95% confidence, fit (= sd(fit)) < 1.96"), std::string::npos);
+  std::string lsq;
+  IO::ADDSTR("lsq", 8, lsq);
+  IO::ADDREAL(P, 7, true, 1, lsq);
+  IO::ADDREAL(sdP, 6, true, 1, lsq);
+  IO::ADDINT(T - 273.15L, 7, lsq);
+  IO::ADDINT(sdT, 6, lsq);
+  IO::ADDREAL(cor, 7, true, 3, lsq);
+  IO::ADDREAL(fit, 6, true, 2, lsq);
+  EXPECT_NE(screen.str().find("\n" + lsq + "\n\n"), std::string::npos);
+  // The run's result lines.
+  screen.str("");
+  KPAVPT::AVERAGEPT();
+  EXPECT_NE(screen.str().find("\nAverage PT \n"), std::string::npos);
+  EXPECT_NE(screen.str().find("\n\nT = " + IO::INT2STR(T - 273.15L) + IO::DEGREE + "C, sd = " + IO::INT2STR(sdT) +
+                              ", \nP = " + IO::REAL2STR(P, 1, true) + " kbars, sd = " + IO::REAL2STR(sdP, 1, true) +
+                              ", cor = " + IO::REAL2STR(cor, 3, true) + ", sigfit = " + IO::REAL2STR(fit, 2, true) + "\n"),
+            std::string::npos);
   // A start and a window from which the point leaves: P = T = 0.
   PHIGH = Pe - 1;
   KPAVPT::AVPT(P, T, sdP, sdT, cor, fit, 0, 0);
   EXPECT_EQ(P, 0);
   EXPECT_EQ(T, 0);
+  screen.str("");
+  KPAVPT::AVERAGEPT();
+  EXPECT_NE(screen.str().find("\n\nAverage PT outside window - use average P and/or T\n"), std::string::npos);
 }
 
 TEST_F(Avpt, WindowTestOfTheReactionSearch) {
