@@ -10,6 +10,7 @@
 
 #include "lsq/lsqds.h"
 #include "models/kpread1.h"
+#include "reactions/kpread1_tables.h"
 
 namespace VESTRAMOND {
 
@@ -73,6 +74,9 @@ namespace {
 // to ask).
 bool DORUN(calcmodetype mode) {
   switch (mode) {
+    case calcmodetype::tablecalc:
+      KPREAD1::DOTABLE();
+      return true;
     case calcmodetype::makelist:
       KPREAD1::DOMAKELIST();
       return true;

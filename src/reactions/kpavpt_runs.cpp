@@ -1,0 +1,402 @@
+// The runs of average P (over the T list), average T (over the P list) and
+// average PT, with the activities of solid solutions refreshed at each trial
+// point and the iteration listings of the middle entry.
+#include <cmath>
+
+#include "frame/io.h"
+#include "frame/kpute1.h"
+#include "models/kpcalc1.h"
+#include "reactions/kpavpt.h"
+#include "solver/kpcalc2_reactions.h"
+#include "solver/kpread1_activities.h"
+
+namespace KPAVPT {
+
+using namespace KPGLOBAL;
+
+namespace {
+
+constexpr extended TOLP = 0.0001L;   // kbar: average P has stopped moving
+constexpr int MAXPASSES = 10;        // activity passes of average P
+constexpr extended BRACKET = 3.0L;   // start bracket of average T, in sd
+constexpr extended MAXBRACKET = 200.0L;
+constexpr extended AGREE = 2.0L;     // K: the bracket ends agree with the middle
+constexpr int MAXSEARCH = 20;        // pass counter limit of average T
+
+using listvals = Arr<extended, listmax>;
+
+std::string trimmed(const std::string& s) { return std::string(KPCALC1::trimname(s)); }
+
+// The incomplete-set stop of average P and average T.
+void checkcomplete(const char* where) {
+  if (!INCOMPLETE) {
+    IO::PUTSTR(0, "", 1, 13);
+    return;
+  }
+  IO::PUTSTR(1, "an incomplete set of independent reactions has been generated;", 1, 13);
+  IO::PUTSTR(0, "vary the run conditions to try and get a complete set...", 1, 13);
+  IO::ERROREXIT(where, "incomplete set", faulttype::yourfault);
+}
+
+// The summary title: "Average pressures" etc., the rock name, the fixed
+// value of a one-entry list, the fluid.
+std::string summarytitle(const std::string& what, const std::string& single) {
+  std::string t = "Average " + what + (VOVUVUVED.rockname.empty() ? " " : " for " + VOVUVUVED.rockname);
+  t += single;
+  FLUIDSTRING(t);
+  return t;
+}
+
+}  // namespace
+
+void UPDATEACTIVITY(extended P, extended T) {
+  int k = 0;
+  for (int i = 1; i <= NPSS; ++i) {
+    const ptype1& ph = (*PREC1)[i];
+    // The state of order at a new P-T needs the order-disorder solve, which
+    // this version does not have: say so rather than use a stale state.
+    if (ph.hasq)
+      IO::ERROREXIT("updateactivity",
+                    "couldn't solve for state of order of " + ph.name +
+                        " (order-disorder phases cannot be refreshed in this version)",
+                    faulttype::yourfault);
+    eqvector x{}, a{}, sda{};
+    for (int v = 1; v <= ph.nvars; ++v) x[v] = ph.xyz[v].guess;
+    KPREAD1::CALCACTIVITIES(static_cast<smallint>(i), x, P, T, a, sda);
+    for (int j = 1; j <= ph.nem; ++j) {
+      if (k >= NCV || trimmed(ph.em[j].name) != trimmed(NAME[k + 1])) continue;
+      // An activity of the system that is not positive has no ln a: never
+      // replaced by a made-up value.
+      if (!(a[j] > 0))
+        IO::ERROREXIT("updateactivity",
+                      "activity of " + trimmed(NAME[k + 1]) + " in " + ph.name + " is " + IO::REAL2STR(a[j], 4, false) +
+                          " at P = " + IO::REAL2STR(P, 3, true) + " kbar, T = " + IO::INT2STR(T - 273.15L) +
+                          IO::DEGREE + "C",
+                      faulttype::yourfault);
+      ++k;
+      ACTIVITY[k] = a[j] > 1 ? 0.999L : a[j];
+      SDACTIVITY[k] = sda[j];
+    }
+  }
+  if (k != NCV - NP0) {
+    *IO::SCREEN << '\n';
+    std::string line = "k = ";
+    IO::ADDINT(k, 3, line);
+    IO::ADDSTR(", ncv = ", 0, line);
+    IO::ADDINT(NCV, 3, line);
+    *IO::SCREEN << line << '\n';
+    IO::ERROREXIT("updateactivity", "does not add up", faulttype::yourfault);
+  }
+  KPCALC2::CALCLNK();
+}
+
+int SEARCHSTEP(extended siglo, extended sigm, extended sighi) {
+  if (sigm > siglo && sigm > sighi) return 0;
+  // Better than both ends: the worse end goes; otherwise the end on the
+  // side where the fit improves stays.
+  if (sigm < siglo && sigm < sighi) return siglo > sighi ? -1 : 1;
+  return siglo < sigm && sigm < sighi ? 1 : -1;
+}
+
+void AVPITER(smallint k, extended T, extended avP, extended sdavP, extended sigfit) {
+  std::string line;
+  if (k == 0) {
+    IO::ADDSTR("avP", 12, line);
+    IO::ADDSTR("", static_cast<smallint>(NR * 6 + 8), line);
+    IO::ADDSTR("sd(avP)", 8, line);
+    IO::ADDSTR("sigfit", 8, line);
+    IO::PUTSTR(0, line, 1, 13);
+    line.clear();
+  }
+  IO::ADDINT(k, 2, line);
+  IO::ADDREAL(avP, 10, true, 4, line);
+  IO::ADDSTR(" (", 0, line);
+  for (int i = 1; i <= NR; ++i) {
+    extended p1 = 0, p2 = 0, s1 = 0, s2 = 0, l1 = 0, l2 = 0;
+    KPCALC2::PFIXEDT(static_cast<smallint>(i), p1, p2, s1, s2, l1, T, FIXEDXCO2, FIXEDXH2O, l2);
+    if (KPUTE1::INRANGE(p1, findtype::findp))
+      IO::ADDREAL(p1, 6, true, 2, line);
+    else
+      IO::ADDSTR(" ---", 6, line);
+    IO::ADDSTR(i < NR ? ", " : ") ", 0, line);
+  }
+  if (avP > 0) {
+    IO::ADDREAL(sdavP, 8, true, 1, line);
+    IO::ADDREAL(sigfit, 8, true, 2, line);
+  }
+  IO::PUTSTR(0, line, 1, 13);
+}
+
+void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd, extended sigfit) {
+  std::string line;
+  if (k == 0) {
+    IO::ADDSTR("avT", 18, line);
+    IO::ADDSTR(" ", static_cast<smallint>(NR * 8 + 2), line);
+    IO::ADDSTR("sd(avT)", 8, line);
+    IO::ADDSTR("sigfit", 12, line);
+    IO::PUTSTR(0, line, 1, 13);
+    line.clear();
+  }
+  IO::ADDINT(k, 2, line);
+  IO::ADDREAL(Ttrial - 273.15L, 8, true, 1, line);
+  if (avT == 0)
+    IO::ADDSTR("--", 8, line);
+  else
+    IO::ADDREAL(avT - 273.15L, 8, true, 2, line);
+  IO::ADDSTR("  (", 0, line);
+  for (int i = 1; i <= NR; ++i) {
+    extended t1 = 0, t2 = 0, s1 = 0, s2 = 0, l1 = 0, l2 = 0;
+    KPCALC2::TFIXEDP(static_cast<smallint>(i), t1, t2, s1, s2, l1, P, FIXEDXCO2, FIXEDXH2O, l2);
+    if (KPUTE1::INRANGE(t1, findtype::findt))
+      IO::ADDREAL(t1 - 273.15L, 6, true, 1, line);
+    else
+      IO::ADDSTR(" ---", 6, line);
+    IO::ADDSTR(i < NR ? ", " : ")", 0, line);
+  }
+  if (avT > 0) {
+    IO::ADDREAL(sd, 8, true, 1, line);
+    IO::ADDREAL(sigfit, 12, true, 5, line);
+  }
+  IO::PUTSTR(0, line, 1, 13);
+}
+
+void AVERAGEP() {
+  checkcomplete("avP");
+  listvals av{}, sd{}, sigfit{};
+  const smallint mid = MIDDLE(NLT);
+  for (int j = 1; j <= NLT; ++j) {
+    const extended T = LT[j];
+    AVV(av[j], sd[j], sigfit[j], T, FIXEDXCO2, FIXEDXH2O, true);
+    if (NPSS == 0) continue;
+    const bool middle = j == mid;
+    if (middle) {
+      IO::PUTSTR(0, "avP iteration at T = " + IO::INT2STR(T - 273.15L) + IO::DEGREE + "C ", 1, 13);
+      AVPITER(0, T, av[j], sd[j], sigfit[j]);
+    }
+    // A point whose reactions leave the window has no pressure at which to
+    // refresh the activities: it is marked and the run goes on.
+    bool lost = av[j] == 0;
+    int n = 0;
+    while (!lost) {
+      ++n;
+      const extended prev = av[j];
+      UPDATEACTIVITY(prev, T);
+      AVV(av[j], sd[j], sigfit[j], T, FIXEDXCO2, FIXEDXH2O, true);
+      if (middle) AVPITER(static_cast<smallint>(n), T, av[j], sd[j], sigfit[j]);
+      lost = av[j] == 0;
+      if (lost || n == MAXPASSES || std::fabs(av[j] - prev) < TOLP) break;
+    }
+    if (lost) {
+      IO::PUTSTR(0,
+                 "avP at T = " + IO::INT2STR(T - 273.15L) + IO::DEGREE +
+                     "C: a reaction lies outside the P window, no result at this T",
+                 1, 13);
+      av[j] = sd[j] = sigfit[j] = 0;
+    } else if (n == MAXPASSES) {
+      IO::PUTSTR(0, "did NOT converge", 1, 13);
+    } else if (middle) {
+      // The report only: the summary keeps the estimate of every other point.
+      extended a = 0, s = 0, g = 0;
+      AVV(a, s, g, T, FIXEDXCO2, FIXEDXH2O, false);
+    }
+  }
+
+  IO::PUTSTR(1,
+             summarytitle("pressures", NLT == 1 ? " at T = " + IO::INT2STR(LT[1] - 273.15L) + IO::DEGREE + "C " : ""),
+             1, 13);
+  std::string line;
+  if (NLT == 1) {
+    line = "For T = " + IO::INT2STR(LT[1] - 273.15L) + " " + IO::DEGREE + "C, av P = ";
+    const bool ok = av[1] > 0;
+    if (ok)
+      WRITEP(av[1], 0, line);
+    else
+      line += "?";
+    line += " kbar, sd = ";
+    if (ok) IO::ADDREAL(sd[1], 0, true, 2, line);
+    line += ", sigfit = ";
+    if (ok) IO::ADDREAL(sigfit[1], 0, true, 1, line);
+    IO::PUTSTR(0, line, 1, 13);
+    return;
+  }
+  IO::ADDSTR("T" + IO::DEGREE + "C", -7, line);
+  for (int j = 1; j <= NLT; ++j) IO::ADDINT(LT[j] - 273.15L, 8, line);
+  IO::PUTSTR(1, line, 1, 13);
+  line.clear();
+  IO::ADDSTR("av P", -7, line);
+  for (int j = 1; j <= NLT; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(av[j], 8, true, 2, line);
+    else
+      IO::ADDSTR("?", 8, line);
+  IO::PUTSTR(0, line, 1, 13);
+  line.clear();
+  IO::ADDSTR("sd", -7, line);
+  for (int j = 1; j <= NLT; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(sd[j], 8, true, 3, line);
+    else
+      IO::ADDSTR("", 8, line);
+  IO::PUTSTR(0, line, 1, 13);
+  line.clear();
+  IO::ADDSTR("sigfit", -7, line);
+  for (int j = 1; j <= NLT; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(sigfit[j], 8, true, 3, line);
+    else
+      IO::ADDSTR("", 8, line);
+  IO::PUTSTR(0, line, 1, 13);
+}
+
+void AVERAGET() {
+  checkcomplete("avT");
+  listvals av{}, sd{}, sigfit{};
+  const smallint mid = MIDDLE(NLP);
+  for (int j = 1; j <= NLP; ++j) {
+    const extended P = LP[j];
+    if (NPSS == 0) {
+      AVV(av[j], sd[j], sigfit[j], P, FIXEDXCO2, FIXEDXH2O, true);
+      continue;
+    }
+    const bool middle = j == mid;
+    const std::string at = "avT iteration at P = " + IO::REAL2STR(P, 1, true) + " kbar";
+    if (middle)
+      IO::PUTSTR(NLP > 1 ? 1 : 0, at + " ", 1, 13);
+    else
+      IO::PUTSTR(j == mid + 1 ? 1 : 0, at + " (details not shown)", 1, 13);
+    // A trial whose reactions leave the T window ends this point without a
+    // result; the run goes on with the next one.
+    const auto lostpoint = [&](const char* why) {
+      IO::PUTSTR(0, "avT at P = " + IO::REAL2STR(P, 1, true) + " kbar: " + why + ", no result at this P", 1, 13);
+      av[j] = sd[j] = sigfit[j] = 0;
+    };
+    if (P != FIXEDP) UPDATEACTIVITY(P, FIXEDT);
+    extended av0 = 0, sd0 = 0, sig0 = 0;
+    AVV(av0, sd0, sig0, P, FIXEDXCO2, FIXEDXH2O, true);
+    if (av0 == 0) {
+      AVTITER(0, FIXEDT, P, av0, sd0, sig0);
+      lostpoint("can't start");
+      continue;
+    }
+    if (middle) AVTITER(0, FIXEDT, P, av0, sd0, sig0);
+    const extended d = std::min(BRACKET * sd0, MAXBRACKET);
+    extended Tlo = FIXEDT - d, Thi = FIXEDT + d;
+    extended avlo = 0, sdlo = 0, siglo = 0, avhi = 0, sdhi = 0, sighi = 0;
+    UPDATEACTIVITY(P, Tlo);
+    AVV(avlo, sdlo, siglo, P, FIXEDXCO2, FIXEDXH2O, true);
+    if (avlo == 0) {
+      AVTITER(0, Tlo, P, avlo, sdlo, siglo);
+      lostpoint("can't start (-)");
+      continue;
+    }
+    if (middle) AVTITER(1, Tlo, P, avlo, sdlo, siglo);
+    UPDATEACTIVITY(P, Thi);
+    AVV(avhi, sdhi, sighi, P, FIXEDXCO2, FIXEDXH2O, true);
+    if (avhi == 0) {
+      AVTITER(0, Thi, P, avhi, sdhi, sighi);
+      lostpoint("can't start (+)");
+      continue;
+    }
+    if (middle) AVTITER(1, Thi, P, avhi, sdhi, sighi);
+
+    // Search on sigfit: the trial temperature at which the average T agrees
+    // with the activities it was calculated from has the best fit.
+    bool result = false;
+    extended avm = 0, sdm = 0, sigm = 0;
+    for (int k = 2; k <= MAXSEARCH; ++k) {
+      const extended Tm = 0.5L * (Tlo + Thi);
+      UPDATEACTIVITY(P, Tm);
+      AVV(avm, sdm, sigm, P, FIXEDXCO2, FIXEDXH2O, true);
+      if (middle) AVTITER(static_cast<smallint>(k), Tm, P, avm, sdm, sigm);
+      const int step = SEARCHSTEP(siglo, sigm, sighi);
+      if (step == 0) {
+        result = std::fabs(avlo - avm) < AGREE && std::fabs(avhi - avm) < AGREE;
+        break;
+      }
+      if (k == MAXSEARCH) {
+        result = true;
+        break;
+      }
+      if (step < 0)
+        Tlo = Tm, avlo = avm, siglo = sigm;
+      else
+        Thi = Tm, avhi = avm, sighi = sigm;
+    }
+    if (result) {
+      av[j] = avm, sd[j] = sdm, sigfit[j] = sigm;
+      if (middle) {
+        extended a = 0, s = 0, g = 0;
+        AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
+      }
+    } else {
+      av[j] = sd[j] = sigfit[j] = 0;
+    }
+  }
+
+  IO::PUTSTR(1, summarytitle("temperatures", NLP == 1 ? " at P = " + IO::REAL2STR(LP[1], 1, true) + " kbar" : ""), 1,
+             13);
+  std::string line;
+  if (NLP == 1) {
+    const bool ok = av[1] > 0;
+    line = "For P = ";
+    IO::ADDREAL(LP[1], 0, true, 1, line);
+    line += " kbar, av T = ";
+    if (ok)
+      IO::ADDREAL(av[1] - 273.15L, 9, true, 1, line);
+    else
+      line += "?";
+    line += " " + IO::DEGREE + "C, sd = ";
+    if (ok) IO::ADDREAL(sd[1], 9, true, 1, line);
+    line += ", sigfit = ";
+    if (ok) IO::ADDREAL(sigfit[1], 0, true, 2, line);
+    IO::PUTSTR(0, line, 1, 13);
+    return;
+  }
+  IO::ADDSTR("P", -8, line);
+  for (int j = 1; j <= NLP; ++j) IO::ADDREAL(LP[j], 9, true, 2, line);
+  IO::PUTSTR(1, line, 1, 13);
+  line.clear();
+  IO::ADDSTR("av T", -8, line);
+  for (int j = 1; j <= NLP; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(av[j] - 273.15L, 9, true, 1, line);
+    else
+      IO::ADDSTR("?", 9, line);
+  IO::PUTSTR(0, line, 1, 13);
+  line.clear();
+  IO::ADDSTR("sd", -8, line);
+  for (int j = 1; j <= NLP; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(sd[j], 9, true, 1, line);
+    else
+      IO::ADDSTR("", 9, line);
+  IO::PUTSTR(0, line, 1, 13);
+  line.clear();
+  IO::ADDSTR("sigfit", -8, line);
+  for (int j = 1; j <= NLP; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(sigfit[j], 9, true, 3, line);
+    else
+      IO::ADDSTR("", 9, line);
+  IO::PUTSTR(0, line, 1, 13);
+}
+
+void AVERAGEPT() {
+  KPCALC2::CALCLNK();
+  std::string title = "Average PT" + (VOVUVUVED.rockname.empty() ? std::string(" ") : " for " + VOVUVUVED.rockname);
+  FLUIDSTRING(title);
+  IO::PUTSTR(1, title, 1, 13);
+  extended P = 0, T = 0, sdP = 0, sdT = 0, cor = 0, fit = 0;
+  AVPT(P, T, sdP, sdT, cor, fit, FIXEDXCO2, FIXEDXH2O);
+  if (P <= 0) {
+    IO::PUTSTR(2, "Average PT outside window - use average P and/or T", 1, 13);
+    return;
+  }
+  IO::PUTSTR(2, "T = " + IO::INT2STR(T - 273.15L) + IO::DEGREE + "C, " + "sd = " + IO::INT2STR(sdT) + ", ", 1, 13);
+  IO::PUTSTR(0,
+             "P = " + IO::REAL2STR(P, 1, true) + " kbars, " + "sd = " + IO::REAL2STR(sdP, 1, true) + ", " + "cor = " +
+                 IO::REAL2STR(cor, 3, true) + ", " + "sigfit = " + IO::REAL2STR(fit, 2, true),
+             1, 13);
+}
+
+}  // namespace KPAVPT
