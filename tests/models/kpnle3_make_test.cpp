@@ -316,3 +316,43 @@ TEST(MakeEmtd, MadeEndMemberEnergyThroughTheCrossReferences) {
   KPCALC1::CALCDG0(1, dgdp, dgdt, dg, P, T);
   EXPECT_NEAR(static_cast<double>(dg), static_cast<double>(expect - gsill), 1e-9);
 }
+
+TEST(MakeEmtd, MadeEndMemberSeesTheFluidComposition) {
+  // mw = 1 H2O made from the dataset's H2O: in a mixed H2O-CO2 fluid its
+  // Gibbs energy must carry the same mixing term as H2O itself, so the
+  // reaction's fluid composition has to reach the dependent row it is
+  // evaluated from.
+  dataset();
+  phtest::setrow(5, "H2O", -241.81L, 0.18880L, 0, 0.0401L, 0.000008656L, 487.5L, -0.2512L, 0, 0, 0, 0, 3);
+  phtest::setrow(6, "CO2", -393.51L, 0.21370L, 0, 0.0878L, -0.000002644L, 706.4L, -0.9989L, 0, 0, 0, 0, 3);
+  NCV = 6;
+  FLUIDTYPE = ftype::ih2oco2;
+  NP0 = 2;
+  (*PREC0)[1].name = (*PREC0)[1].emname = "H2O";
+  ptype0& mw = (*PREC0)[2];
+  mw.name = mw.emname = "mw";
+  mw.nmake = 1, mw.makeden = 1;
+  mw.makename[1] = "H2O", mw.makecoef[1] = 1, mw.makeaction[1] = NS;
+  KPNLE3::MAKEEMTD();
+  bemvector flags{};
+  flags[1] = flags[2] = true;
+  KPNLE3::MAKECROSSREFS(flags);
+  ASSERT_EQ(NAME[1], "H2O");
+  ASSERT_EQ(NAME[2], "mw");
+  // Reaction 1 holds H2O alone, reaction 2 mw alone; no position is marked
+  // as the fluid's H2O, so dmu is G.
+  NR = 2;
+  for (int k = 1; k <= emmax; ++k) (*R)(1, k) = (*R)(2, k) = 0;
+  (*R)(1, 1) = 1, (*R)(2, 2) = 1;
+  const extended P = 5, T = 900;
+  auto dmu = [&](smallint r, extended xco2) {
+    extended dgdp = 0, dmudt = 0, mu = 0;
+    KPCALC1::CALCDMU(r, dgdp, dmudt, mu, P, T, xco2, 1 - xco2);
+    return mu;
+  };
+  const extended pure = dmu(1, 0);
+  const extended h2o = dmu(1, 0.5L);
+  EXPECT_GT(h2o - pure, 1);  // the mixing term (about 2.08 kJ) is there
+  EXPECT_NEAR(d(dmu(2, 0.5L)), d(h2o), 1e-9);
+  EXPECT_NEAR(d(dmu(2, 0)), d(pure), 1e-9);
+}
