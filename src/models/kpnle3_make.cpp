@@ -147,8 +147,13 @@ void MAKEEMTD::FINDPOS() {
     }
   };
   // A position is made by its record's recipe, or is the dataset row of its
-  // name; either way it joins the list.
-  auto place = [&](position& p, const auto& rec, const sstring& name) {
+  // name; either way it joins the list. A compound of two charged species
+  // that an earlier set-up turned plain (its charges stay in the record, and
+  // only compounds carry charges) gets its two-species recipe back.
+  auto place = [&](position& p, auto& rec, const sstring& name) {
+    if (rec.nmake == 0 && rec.td.z1 != 0 && rec.td.z2 != 0 && !rec.makename[1].empty() &&
+        !rec.makename[2].empty())
+      rec.nmake = 2;
     if (rec.nmake > 0) {
       recipe(p, rec.nmake, rec.makeden, rec.makename, rec.makecoef);
     } else {
@@ -158,9 +163,9 @@ void MAKEEMTD::FINDPOS() {
     add(p);
   };
   for (int iss = 1; iss <= NPSS; ++iss) {
-    const ptype1& ph = (*PREC1)[iss];
+    ptype1& ph = (*PREC1)[iss];
     for (int k = 1; k <= ph.nem; ++k) {
-      const axemrec& em = ph.em[k];
+      axemrec& em = ph.em[k];
       position p;
       p.solution = true;
       p.iss = iss;
@@ -170,7 +175,7 @@ void MAKEEMTD::FINDPOS() {
   }
   nsolpos = npos();
   for (int ip = 1; ip <= NP0; ++ip) {
-    const ptype0& ph = (*PREC0)[ip];
+    ptype0& ph = (*PREC0)[ip];
     position p;
     p.solution = false;
     p.iss = ip;
@@ -199,7 +204,8 @@ void MAKEEMTD::DOMAKE(const std::string& who, smallint nmake, const makestype& n
       IO::ERROREXIT("domake", message, faulttype::yourfault);
     };
     if (!landau && !bw) {
-      if (action[m] != makeactiontype::notspecified)
+      // notrelevant is what an earlier set-up of the same record left here.
+      if (action[m] != makeactiontype::notspecified && action[m] != makeactiontype::notrelevant)
         problem("action specified for a non-od end-member");
       action[m] = makeactiontype::notrelevant;
       continue;

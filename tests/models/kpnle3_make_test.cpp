@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
@@ -355,4 +356,48 @@ TEST(MakeEmtd, MadeEndMemberSeesTheFluidComposition) {
   EXPECT_GT(h2o - pure, 1);  // the mixing term (about 2.08 kJ) is there
   EXPECT_NEAR(d(dmu(2, 0.5L)), d(h2o), 1e-9);
   EXPECT_NEAR(d(dmu(2, 0)), d(pure), 1e-9);
+}
+
+TEST(MakeEmtd, SecondSetUpOnTheSameRecords) {
+  // Runs that set the phases up again (calcmode 5 does so per experiment)
+  // call MAKEEMTD again on the records of the first set-up, after the
+  // dataset rows are read again: the result must be the same.
+  dataset();
+  NPSS = 1;
+  ptype1& ss = (*PREC1)[1];
+  ss.nem = 3;
+  recipe(ss.em[1], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
+  recipe(ss.em[2], "hq", {{"q", 1, DIS}, {"sill", 1, EQ}}, 2);
+  recipe(ss.em[3], "cc", {{"ky", 1, NS}, {"sill", 1, NS}}, 2);
+  ss.em[3].td.z1 = 1, ss.em[3].td.z2 = 1;  // a compound of two charged species
+  NP0 = 1;
+  ptype0& mp = (*PREC0)[1];
+  mp.name = mp.emname = "mp";
+  mp.nmake = 2, mp.makeden = 3;
+  mp.makename[1] = "and", mp.makecoef[1] = 2, mp.makeaction[1] = NS;
+  mp.makename[2] = "q", mp.makecoef[2] = 1, mp.makeaction[2] = ORD;
+  KPNLE3::MAKEEMTD();
+  const auto first1 = std::make_unique<Arr<axemrec, 3>>();
+  for (int k = 1; k <= 3; ++k) (*first1)[k] = ss.em[k];
+  const ptype0 first0 = mp;
+  Mat<extended, emmax, emmax> cov1;
+  for (int i = 1; i <= 4; ++i)
+    for (int j = 1; j <= 4; ++j) cov1(i, j) = (*COV)(i, j);
+  for (int pass = 2; pass <= 3; ++pass) {
+    phtest::aluminosilicates();  // the dataset read again
+    const extended var[] = {0.25L, 0.36L, 0.49L, 0.64L};
+    for (int i = 1; i <= 4; ++i)
+      for (int j = 1; j <= 4; ++j) (*COV)(i, j) = i == j ? var[i - 1] : 0;
+    (*COV)(2, 3) = (*COV)(3, 2) = 0.1L;
+    KPNLE3::MAKEEMTD();
+    EXPECT_EQ(NCV, 4) << pass;
+    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(ss.em[k] == (*first1)[k]) << pass << " " << k;
+    EXPECT_EQ(mp.nmake, first0.nmake);
+    EXPECT_TRUE(mp.makeaction == first0.makeaction);
+    EXPECT_TRUE(mp.makepos == first0.makepos);
+    EXPECT_TRUE(mp.td == first0.td);
+    EXPECT_TRUE(mp.cov == first0.cov);
+    for (int i = 1; i <= 4; ++i)
+      for (int j = 1; j <= 4; ++j) EXPECT_EQ((*COV)(i, j), cov1(i, j)) << pass << " " << i << " " << j;
+  }
 }
