@@ -76,6 +76,21 @@ MAKEEMTD::MAKEEMTD() {
   FINDPOS();
 
   // 3. Data rows.
+  // A compound of two charged species, a solution end-member or a pure phase
+  // alike: the first two constituents are both charged, or the a-x reader
+  // gave the record the charges of a compound. It becomes a plain end-member
+  // whose enthalpy .. heat capacity and aqueous term are the weighted sums of
+  // the two; further constituents and the DQF do not enter.
+  auto compound = [](const position& p, const tdvector& td) {
+    return p.nm >= 2 &&
+           (((*TD)[p.rows[1]].z1 != 0 && (*TD)[p.rows[2]].z1 != 0) || (td.z1 != 0 && td.z2 != 0));
+  };
+  auto makecompound = [](position& p, tdvector& td, smallint& nmake) {
+    nmake = 0;
+    for (int s : {1, 2, 3, 4, 5, 6, 7, 17})
+      td[s] = p.coef[1] * (*TD)[p.rows[1]][s] + p.coef[2] * (*TD)[p.rows[2]][s];
+    p.nm = 2;  // only these two enter its enthalpy, and so its covariance
+  };
   for (int e = 1; e <= npos(); ++e) {
     position& p = at(e);
     tdvector& td = tdof(p);
@@ -88,28 +103,23 @@ MAKEEMTD::MAKEEMTD() {
     }
     if (p.solution) {
       axemrec& em = (*PREC1)[p.iss].em[p.em];
-      if (CALCMODE == calcmodetype::lsqdscalc) {
+      if (CALCMODE == calcmodetype::lsqdscalc)
         LSQDSMAKE(td, em.dqfa, em.dqfb, em.dqfc, p, e);
-      } else if (WITHDS35) {
+      else if (WITHDS35)
         OLDMAKE(td, em.dqfa, em.dqfb, em.dqfc, p);
-      } else if (p.nm >= 2 && (((*TD)[p.rows[1]].z1 != 0 && (*TD)[p.rows[2]].z1 != 0) ||
-                               (td.z1 != 0 && td.z2 != 0))) {
-        // A compound of two charged species: a plain end-member whose
-        // enthalpy .. heat capacity and aqueous term are the weighted sums.
-        em.nmake = 0;
-        for (int s : {1, 2, 3, 4, 5, 6, 7, 17})
-          td[s] = p.coef[1] * (*TD)[p.rows[1]][s] + p.coef[2] * (*TD)[p.rows[2]][s];
-        p.nm = 2;  // only these two enter its enthalpy, and so its covariance
-      } else {
+      else if (compound(p, td))
+        makecompound(p, td, em.nmake);
+      else
         DOMAKE(em.name, em.nmake, em.makename, em.makeaction, em.makedep, td, em.dqfa, em.dqfb,
                em.dqfc, p);
-      }
     } else {
       ptype0& ph = (*PREC0)[p.iss];
       if (CALCMODE == calcmodetype::lsqdscalc)
         IO::ERROREXIT("lsqds", "make not allowed", faulttype::yourfault);
       if (WITHDS35)
         OLDMAKE(td, ph.dqfa, ph.dqfb, ph.dqfc, p);
+      else if (compound(p, td))
+        makecompound(p, td, ph.nmake);
       else
         DOMAKE(ph.name, ph.nmake, ph.makename, ph.makeaction, ph.makepos, td, ph.dqfa, ph.dqfb,
                ph.dqfc, p);
@@ -351,7 +361,7 @@ void MAKEEMTD::LSQDSMAKE(tdvector& td, extended a, extended b, extended c, const
                     "cannot estimate the Einstein temperature of " +
                         (*PREC1)[p.iss].em[p.em].name + " (division by zero)",
                     faulttype::yourfault);
-    td.theta = std::round(10636 / d);
+    td.theta = std::nearbyint(10636 / d);  // halves to even, as the dataset reader
   }
   td.h += a;
   td.s -= b;

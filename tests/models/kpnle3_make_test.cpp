@@ -244,6 +244,43 @@ TEST(MakeEmtd, FailuresAreReported) {
   const tdvector& td = (*PREC1)[1].em[1].td;
   EXPECT_NEAR(d(td.h), d(((*TD)[2].h + (*TD)[4].h) / 2), 1e-12);
   EXPECT_EQ(td.theta, std::round(10636 / (1000 * td.s / 8 + 6.44L)));
+  // An estimate of exactly 100.5 K is rounded to even, 100, as the dataset
+  // reader rounds it (this entropy gives 10636 / (1000 s / 8 + 6.44) = 100.5
+  // exactly in extended precision).
+  dataset();
+  CALCMODE = calcmodetype::lsqdscalc;
+  (*TD)[2].s = 0.7951267661691542288325552L;
+  (*TD)[4].s = 0;
+  ASSERT_EQ(10636 / (1000 * (*TD)[2].s / 8 + 6.44L), 100.5L);
+  NPSS = 1;
+  (*PREC1)[1].nem = 1;
+  recipe((*PREC1)[1].em[1], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 1);
+  KPNLE3::MAKEEMTD();
+  EXPECT_EQ((*PREC1)[1].em[1].td.theta, 100);
+}
+
+TEST(MakeEmtd, ChargedCompoundAsPurePhase) {
+  // A made pure phase with the charges of a compound (as the a-x reader
+  // sets them) becomes plain like a solution end-member: weighted sums of
+  // slots 1..7 and 17, no DQF, no dependent rows.
+  dataset();
+  (*TD)[2].aqcp = 0.3L, (*TD)[3].aqcp = 0.1L;
+  NP0 = 1;
+  ptype0& cp = (*PREC0)[1];
+  cp.name = cp.emname = "cp";
+  cp.nmake = 2, cp.makeden = 4;
+  cp.makename[1] = "ky", cp.makecoef[1] = 1, cp.makeaction[1] = NS;
+  cp.makename[2] = "sill", cp.makecoef[2] = 3, cp.makeaction[2] = NS;
+  cp.dqfa = 5;
+  cp.td.z1 = 1, cp.td.z2 = 1;
+  KPNLE3::MAKEEMTD();
+  EXPECT_EQ(cp.nmake, 0);
+  EXPECT_NEAR(d(cp.td.h), d(0.25L * -2592.97L + 0.75L * -2585.79L), 1e-12);
+  EXPECT_NEAR(d(cp.td.cpd), d(0.25L * -2.2894L + 0.75L * -2.3994L), 1e-15);
+  EXPECT_NEAR(d(cp.td.aqcp), 0.15, 1e-15);
+  EXPECT_EQ(cp.td.alpha0, 0);
+  EXPECT_EQ(NAME[400], "");
+  EXPECT_NEAR(d((*COV)(1, 1)), 0.0625 * 0.36 + 2 * 0.1875 * 0.1 + 0.5625 * 0.49, 1e-15);
 }
 
 TEST(MakeEmtd, DependentRowsStayClearOfThePositions) {
