@@ -461,9 +461,20 @@ TEST_F(GemTerms, DomainGuards) {
     EXPECT_EQ(e.status, 1);
     return e.message;
   };
+  // Landau: Tc0 = 298.15 K itself is sound (q298 = 0). At 1 kbar Tc is
+  // 302.15 K; at 300 K, q = sqrt(2.15/298.15) and, worked by hand,
+  // Gord = -0.0215 q + 298.15 x 0.01 q^3 / 3 = -0.00121716379 kJ; above Tc, 0.
   KPGLOBAL::tdvector r = row(CC);
   r.landaut = 298.15L;
-  EXPECT_EQ(stopmessage(r, "cc      ", 1, 900), "Landau Tc0 <= 298.15 K for cc");
+  (*KPGLOBAL::TD)[2] = r;
+  KPGLOBAL::NAME[2] = "cc";
+  em plain = CC;
+  plain.smax = -1;
+  put(3, plain);
+  EXPECT_NEAR(gem(2, 1, 300) - gem(3, 1, 300), -0.0012171637903844L, 1e-12L);
+  EXPECT_NEAR(gem(2, 1, 900) - gem(3, 1, 900), 0, 1e-12L);
+  r.landaut = 298.14L;
+  EXPECT_EQ(stopmessage(r, "cc      ", 1, 900), "Landau Tc0 < 298.15 K for cc");
   r = row(SILLIQ);
   r.kappa0pp = 0.5L;  // b < 0 at 1500 K: 1 + b P falls to 0 at about 30 kbar
   EXPECT_EQ(stopmessage(r, "silL", 60, 1500), "1 + b P <= 0 for liquid silL");
