@@ -249,7 +249,8 @@ void GEM(smallint i, extended P, extended T, extended& G) {
   extended hord = 0, sord = 0;
   if (p.smax > 0) {
     const extended Tc0 = p.landaut;
-    if (!(Tc0 > T0)) stop("Landau Tc0 <= 298.15 K for ", name);
+    // q298 = sqrt(1 - 298.15/Tc0) is defined down to Tc0 = 298.15 K itself.
+    if (!(Tc0 >= T0)) stop("Landau Tc0 < 298.15 K for ", name);
     const extended q298 = std::sqrt(1 - T0 / Tc0);
     const extended Tc = Tc0 + p.vmax * P / p.smax;
     if (newer) {

@@ -57,14 +57,17 @@ extern const extended SPH2OSCANT, SPCO2SCANT;  // the full root search runs belo
 spcoeffs SPCOEFFS(const sptable& tab, extended T);
 
 // Volume root and ln f of the Pitzer-Sterner equation. Works in the
-// equation's own units: V in cm3/mol, P and Psat in bar, R = 83.144.
+// equation's own units: V in cm3/mol, P in bar, R = 83.144. Where the scan
+// finds one root it is returned; where it finds several, the stable one
+// (lowest ln f), for H2O and CO2 alike: so below saturation the gas, above
+// it the liquid, each at the equation's own saturation pressure.
 class DOSP {
  public:
   // scanall false skips the search for roots hidden from the 20-step scan;
   // the entry points pass it only well above the fluid's critical
   // temperature, where the equation has a single root.
-  DOSP(extended P, extended T, const spcoeffs& c, extended Psat, bool scanall = true)
-      : P_(P), T_(T), c_(c), Psat_(Psat), scanall_(scanall) {}
+  DOSP(extended P, extended T, const spcoeffs& c, bool scanall = true)
+      : P_(P), T_(T), c_(c), scanall_(scanall) {}
   // On entry V holds the upper end of the scan V0 (cm3/mol); on exit the root
   // in kJ/kbar, and RTlnf = 0.0083144 T ln f (kJ/mol).
   void solve(extended& V, extended& RTlnf) const;
@@ -80,7 +83,6 @@ class DOSP {
  private:
   extended P_, T_;
   spcoeffs c_;
-  extended Psat_;
   bool scanall_;
   int FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2) const;
 };

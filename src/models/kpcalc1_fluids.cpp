@@ -182,7 +182,8 @@ extended DOSP::RTBIS(extended x1, extended x2, extended xacc) const {
 // A scan on a logarithmic grid of about 40 points per decade, which resolves
 // the liquid, middle and gas roots that the 20 equal steps of ZBRAK put into
 // one step at low pressure. Keeps the first sign change in bracket 1 and the
-// last in bracket 2; returns the number of sign changes.
+// last in bracket 2 (the middle root of three is the unstable one); returns
+// the number of sign changes.
 int DOSP::FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2) const {
   const int n = std::max(20, static_cast<int>(std::ceil(40 * std::log10(x2 / x1))));
   const extended ratio = std::exp(std::log(x2 / x1) / n);
@@ -205,38 +206,47 @@ int DOSP::FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended
 }
 
 void DOSP::solve(extended& V, extended& RTlnf) const {
+  // Accuracy of every bisection, cm3/mol.
+  constexpr extended xacc = 0.001L;
   const extended V0 = V;
   Arr<extended, 3> xb1{}, xb2{};
   int nb = 3;
   ZBRAK(3.0L, V0, 20, xb1, xb2, nb);
 
   // Twenty equal steps can hide two roots in one step, so that a single
-  // bracket is seen where there are three; the saturation rule would then be
-  // skipped and a gas-like root returned above the saturation pressure. When
-  // the fine scan sees more sign changes than ZBRAK, its first and last
-  // brackets hold the smallest and largest roots; otherwise ZBRAK saw every
-  // root and the result is the one of the plain scan.
+  // bracket is seen where there are three. Below the scan temperature a
+  // finer scan looks for them; when it sees more sign changes than ZBRAK,
+  // its first and last brackets (the liquid-like and the gas-like root)
+  // replace ZBRAK's.
   Arr<extended, 3> fb1{}, fb2{};
   int nfine = 0;
   if (nb < 3 && scanall_) nfine = FINESCAN(3.0L, V0, fb1, fb2);
-
-  extended root;
+  int nbrackets = nb;
   if (nfine > nb) {
-    const bool gas = P_ < Psat_;
-    const int k = (gas && nfine >= 2) ? 2 : 1;
-    root = RTBIS(fb1[k], fb2[k], 0.5e-6L * (fb1[k] + fb2[k]));
-  } else if (nb == 1) {
-    root = RTBIS(3.0L, V0, 0.001L);
-  } else if (nb == 0) {
+    nbrackets = std::min(nfine, 2);
+    xb1 = fb1;
+    xb2 = fb2;
+  }
+
+  extended root = 0;
+  if (nbrackets == 0) {
     IO::ERROREXIT("sterner-pitzer", "no bracket", faulttype::yourfault);
+  } else if (nbrackets == 1) {
+    // One root: ZBRAK's single bracket is refined by a bisection over the
+    // whole scan interval, a bracket of the fine scan by itself.
+    root = (nb == 1) ? RTBIS(3.0L, V0, xacc) : RTBIS(xb1[1], xb2[1], xacc);
   } else {
-    extended vmin = 0, vmax = 0;
-    for (int i = 1; i <= nb; ++i) {
-      const extended vi = RTBIS(xb1[i], xb2[i], 0.5e-6L * (xb1[i] + xb2[i]));
-      if (i == 1 || vi < vmin) vmin = vi;
-      if (i == 1 || vi > vmax) vmax = vi;
+    // Several roots: the stable one, of lowest ln f (lowest G), for H2O and
+    // CO2 alike; the first found wins a tie.
+    extended lnfmin = 0;
+    for (int i = 1; i <= nbrackets; ++i) {
+      const extended vi = RTBIS(xb1[i], xb2[i], xacc);
+      const extended lnf = CALCLNF(vi);
+      if (i == 1 || lnf < lnfmin) {
+        lnfmin = lnf;
+        root = vi;
+      }
     }
-    root = (P_ < Psat_) ? vmax : vmin;
   }
   V = root / 10;
   RTlnf = R * T_ * CALCLNF(root);
@@ -301,10 +311,8 @@ void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
     return;
   }
   const spcoeffs c = SPCOEFFS(SPH2O, T);
-  const extended T2 = T * T, T3 = T2 * T;
-  const extended Psat = 1000 * (-0.013627L + 7.29395e-7L * T2 - 2.34622e-9L * T3 + 4.83607e-15L * T3 * T2);
   V = 20 + 8.3144L * T / P;
-  DOSP(1000 * P, T, c, Psat, T < SPH2OSCANT).solve(V, RTlnf);
+  DOSP(1000 * P, T, c, T < SPH2OSCANT).solve(V, RTlnf);
 }
 
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
@@ -314,7 +322,7 @@ void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
   }
   const spcoeffs c = SPCOEFFS(SPCO2, T);
   V = 60 + 8.3144L * T / P;
-  DOSP(1000 * P, T, c, 0, T < SPCO2SCANT).solve(V, RTlnf);
+  DOSP(1000 * P, T, c, T < SPCO2SCANT).solve(V, RTlnf);
 }
 
 void CORRSTATE(extended P, extended T, extended Pc, extended Tc, extended& V, extended& RTlnf) {

@@ -27,27 +27,43 @@ void copyreaction(smallint r, KPGLOBAL::emvector& nu) {
 
 }  // namespace
 
+namespace {
+
+// Calls f(row, coef, den) for each constituent of the recipe of a made
+// end-member's TD row: the dependent row it is evaluated from, its integer
+// coefficient and the recipe's denominator.
+template <typename F>
+void forconstituents(const KPGLOBAL::tdvector& row, F f) {
+  using namespace KPGLOBAL;
+  const long ph = std::lround(row.makephase);
+  const long em = std::lround(row.makeem);
+  if (ph < 1) {
+    const ptype0& rec = (*PREC0)[static_cast<int>(em)];
+    for (int k = 1; k <= rec.nmake; ++k) f(rec.makepos[k], rec.makecoef[k], rec.makeden);
+  } else {
+    const axemrec& rec = (*PREC1)[static_cast<int>(ph)].em[static_cast<int>(em)];
+    for (int k = 1; k <= rec.nmake; ++k) f(rec.makedep[k], rec.makecoef[k], rec.makeden);
+  }
+}
+
+// A row evaluated through its recipe (newer datasets only).
+bool ismade(const KPGLOBAL::tdvector& row) { return row.makeem != 0 && KPGLOBAL::WITHDS4X; }
+
+}  // namespace
+
 void GEMDRIVER(smallint i, extended& G, extended P, extended T) {
   using namespace KPGLOBAL;
   const tdvector& row = (*TD)[i];
-  if (row.makeem == 0 || !WITHDS4X) {
+  if (!ismade(row)) {
     G = gemof(i, P, T);
     return;
   }
-  const long ph = std::lround(row.makephase);
-  const long em = std::lround(row.makeem);
   // The made end-member's own increment (its DQF and order-disorder
   // corrections); note P, not P - 0.001.
   G = row.h - T * row.s + P * row.v;
-  if (ph < 1) {
-    const ptype0& rec = (*PREC0)[static_cast<int>(em)];
-    for (int k = 1; k <= rec.nmake; ++k)
-      G += gemof(rec.makepos[k], P, T) * rec.makecoef[k] / rec.makeden;
-  } else {
-    const axemrec& rec = (*PREC1)[static_cast<int>(ph)].em[static_cast<int>(em)];
-    for (int k = 1; k <= rec.nmake; ++k)
-      G += gemof(rec.makedep[k], P, T) * rec.makecoef[k] / rec.makeden;
-  }
+  forconstituents(row, [&](smallint dep, smallint coef, smallint den) {
+    G += gemof(dep, P, T) * coef / den;
+  });
 }
 
 namespace {
@@ -100,10 +116,19 @@ void CALCLNK(smallint r, extended& lnk, extended /*P*/, extended /*T*/, extended
 void CALCDMU(smallint r, extended& dgdp, extended& dmudt, extended& dmu, extended P, extended T,
              extended xco2, extended xh2o) {
   using namespace KPGLOBAL;
+  // The fluid composition goes to every row the reaction is evaluated
+  // from: its end-members and, for a made one, the dependent rows of its
+  // constituents (their fluid, cordierite and aqueous terms read it there).
   for (int k = 1; k <= NCV; ++k) {
     if ((*R)(r, k) == 0) continue;
-    (*TD)[k].xco2 = xco2;
-    (*TD)[k].xh2o = xh2o;
+    tdvector& row = (*TD)[k];
+    row.xco2 = xco2;
+    row.xh2o = xh2o;
+    if (ismade(row))
+      forconstituents(row, [&](smallint dep, smallint, smallint) {
+        (*TD)[dep].xco2 = xco2;
+        (*TD)[dep].xh2o = xh2o;
+      });
   }
   extended dgdt = 0, dg = 0, lnk = 0;
   CALCDG0(r, dgdp, dgdt, dg, P, T);

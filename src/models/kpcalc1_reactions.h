@@ -21,7 +21,8 @@ void CALCDG0(smallint r, extended& dgdp, extended& dgdt, extended& dg, extended 
 void CALCLNK(smallint r, extended& lnk, extended P, extended T, extended xco2, extended xh2o);
 
 // dmu = dG + RT ln K of reaction r and its derivatives; stores the fluid
-// composition in slots xco2/xh2o of the reaction's end-members first.
+// composition in slots xco2/xh2o of the reaction's end-members, and of the
+// dependent rows of its made end-members, first.
 void CALCDMU(smallint r, extended& dgdp, extended& dmudt, extended& dmu, extended P, extended T,
              extended xco2, extended xh2o);
 

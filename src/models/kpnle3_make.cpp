@@ -76,6 +76,21 @@ MAKEEMTD::MAKEEMTD() {
   FINDPOS();
 
   // 3. Data rows.
+  // A compound of two charged species, a solution end-member or a pure phase
+  // alike: the first two constituents are both charged, or the a-x reader
+  // gave the record the charges of a compound. It becomes a plain end-member
+  // whose enthalpy .. heat capacity and aqueous term are the weighted sums of
+  // the two; further constituents and the DQF do not enter.
+  auto compound = [](const position& p, const tdvector& td) {
+    return p.nm >= 2 &&
+           (((*TD)[p.rows[1]].z1 != 0 && (*TD)[p.rows[2]].z1 != 0) || (td.z1 != 0 && td.z2 != 0));
+  };
+  auto makecompound = [](position& p, tdvector& td, smallint& nmake) {
+    nmake = 0;
+    for (int s : {1, 2, 3, 4, 5, 6, 7, 17})
+      td[s] = p.coef[1] * (*TD)[p.rows[1]][s] + p.coef[2] * (*TD)[p.rows[2]][s];
+    p.nm = 2;  // only these two enter its enthalpy, and so its covariance
+  };
   for (int e = 1; e <= npos(); ++e) {
     position& p = at(e);
     tdvector& td = tdof(p);
@@ -88,28 +103,23 @@ MAKEEMTD::MAKEEMTD() {
     }
     if (p.solution) {
       axemrec& em = (*PREC1)[p.iss].em[p.em];
-      if (CALCMODE == calcmodetype::lsqdscalc) {
+      if (CALCMODE == calcmodetype::lsqdscalc)
         LSQDSMAKE(td, em.dqfa, em.dqfb, em.dqfc, p, e);
-      } else if (WITHDS35) {
+      else if (WITHDS35)
         OLDMAKE(td, em.dqfa, em.dqfb, em.dqfc, p);
-      } else if (p.nm >= 2 && (((*TD)[p.rows[1]].z1 != 0 && (*TD)[p.rows[2]].z1 != 0) ||
-                               (td.z1 != 0 && td.z2 != 0))) {
-        // A compound of two charged species: a plain end-member whose
-        // enthalpy .. heat capacity and aqueous term are the weighted sums.
-        em.nmake = 0;
-        for (int s : {1, 2, 3, 4, 5, 6, 7, 17})
-          td[s] = p.coef[1] * (*TD)[p.rows[1]][s] + p.coef[2] * (*TD)[p.rows[2]][s];
-        p.nm = 2;  // only these two enter its enthalpy, and so its covariance
-      } else {
+      else if (compound(p, td))
+        makecompound(p, td, em.nmake);
+      else
         DOMAKE(em.name, em.nmake, em.makename, em.makeaction, em.makedep, td, em.dqfa, em.dqfb,
                em.dqfc, p);
-      }
     } else {
       ptype0& ph = (*PREC0)[p.iss];
       if (CALCMODE == calcmodetype::lsqdscalc)
         IO::ERROREXIT("lsqds", "make not allowed", faulttype::yourfault);
       if (WITHDS35)
         OLDMAKE(td, ph.dqfa, ph.dqfb, ph.dqfc, p);
+      else if (compound(p, td))
+        makecompound(p, td, ph.nmake);
       else
         DOMAKE(ph.name, ph.nmake, ph.makename, ph.makeaction, ph.makepos, td, ph.dqfa, ph.dqfb,
                ph.dqfc, p);
@@ -147,8 +157,13 @@ void MAKEEMTD::FINDPOS() {
     }
   };
   // A position is made by its record's recipe, or is the dataset row of its
-  // name; either way it joins the list.
-  auto place = [&](position& p, const auto& rec, const sstring& name) {
+  // name; either way it joins the list. A compound of two charged species
+  // that an earlier set-up turned plain (its charges stay in the record, and
+  // only compounds carry charges) gets its two-species recipe back.
+  auto place = [&](position& p, auto& rec, const sstring& name) {
+    if (rec.nmake == 0 && rec.td.z1 != 0 && rec.td.z2 != 0 && !rec.makename[1].empty() &&
+        !rec.makename[2].empty())
+      rec.nmake = 2;
     if (rec.nmake > 0) {
       recipe(p, rec.nmake, rec.makeden, rec.makename, rec.makecoef);
     } else {
@@ -158,9 +173,9 @@ void MAKEEMTD::FINDPOS() {
     add(p);
   };
   for (int iss = 1; iss <= NPSS; ++iss) {
-    const ptype1& ph = (*PREC1)[iss];
+    ptype1& ph = (*PREC1)[iss];
     for (int k = 1; k <= ph.nem; ++k) {
-      const axemrec& em = ph.em[k];
+      axemrec& em = ph.em[k];
       position p;
       p.solution = true;
       p.iss = iss;
@@ -170,7 +185,7 @@ void MAKEEMTD::FINDPOS() {
   }
   nsolpos = npos();
   for (int ip = 1; ip <= NP0; ++ip) {
-    const ptype0& ph = (*PREC0)[ip];
+    ptype0& ph = (*PREC0)[ip];
     position p;
     p.solution = false;
     p.iss = ip;
@@ -199,7 +214,8 @@ void MAKEEMTD::DOMAKE(const std::string& who, smallint nmake, const makestype& n
       IO::ERROREXIT("domake", message, faulttype::yourfault);
     };
     if (!landau && !bw) {
-      if (action[m] != makeactiontype::notspecified)
+      // notrelevant is what an earlier set-up of the same record left here.
+      if (action[m] != makeactiontype::notspecified && action[m] != makeactiontype::notrelevant)
         problem("action specified for a non-od end-member");
       action[m] = makeactiontype::notrelevant;
       continue;
@@ -345,7 +361,7 @@ void MAKEEMTD::LSQDSMAKE(tdvector& td, extended a, extended b, extended c, const
                     "cannot estimate the Einstein temperature of " +
                         (*PREC1)[p.iss].em[p.em].name + " (division by zero)",
                     faulttype::yourfault);
-    td.theta = std::round(10636 / d);
+    td.theta = std::nearbyint(10636 / d);  // halves to even, as the dataset reader
   }
   td.h += a;
   td.s -= b;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
@@ -243,6 +244,43 @@ TEST(MakeEmtd, FailuresAreReported) {
   const tdvector& td = (*PREC1)[1].em[1].td;
   EXPECT_NEAR(d(td.h), d(((*TD)[2].h + (*TD)[4].h) / 2), 1e-12);
   EXPECT_EQ(td.theta, std::round(10636 / (1000 * td.s / 8 + 6.44L)));
+  // An estimate of exactly 100.5 K is rounded to even, 100, as the dataset
+  // reader rounds it (this entropy gives 10636 / (1000 s / 8 + 6.44) = 100.5
+  // exactly in extended precision).
+  dataset();
+  CALCMODE = calcmodetype::lsqdscalc;
+  (*TD)[2].s = 0.7951267661691542288325552L;
+  (*TD)[4].s = 0;
+  ASSERT_EQ(10636 / (1000 * (*TD)[2].s / 8 + 6.44L), 100.5L);
+  NPSS = 1;
+  (*PREC1)[1].nem = 1;
+  recipe((*PREC1)[1].em[1], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 1);
+  KPNLE3::MAKEEMTD();
+  EXPECT_EQ((*PREC1)[1].em[1].td.theta, 100);
+}
+
+TEST(MakeEmtd, ChargedCompoundAsPurePhase) {
+  // A made pure phase with the charges of a compound (as the a-x reader
+  // sets them) becomes plain like a solution end-member: weighted sums of
+  // slots 1..7 and 17, no DQF, no dependent rows.
+  dataset();
+  (*TD)[2].aqcp = 0.3L, (*TD)[3].aqcp = 0.1L;
+  NP0 = 1;
+  ptype0& cp = (*PREC0)[1];
+  cp.name = cp.emname = "cp";
+  cp.nmake = 2, cp.makeden = 4;
+  cp.makename[1] = "ky", cp.makecoef[1] = 1, cp.makeaction[1] = NS;
+  cp.makename[2] = "sill", cp.makecoef[2] = 3, cp.makeaction[2] = NS;
+  cp.dqfa = 5;
+  cp.td.z1 = 1, cp.td.z2 = 1;
+  KPNLE3::MAKEEMTD();
+  EXPECT_EQ(cp.nmake, 0);
+  EXPECT_NEAR(d(cp.td.h), d(0.25L * -2592.97L + 0.75L * -2585.79L), 1e-12);
+  EXPECT_NEAR(d(cp.td.cpd), d(0.25L * -2.2894L + 0.75L * -2.3994L), 1e-15);
+  EXPECT_NEAR(d(cp.td.aqcp), 0.15, 1e-15);
+  EXPECT_EQ(cp.td.alpha0, 0);
+  EXPECT_EQ(NAME[400], "");
+  EXPECT_NEAR(d((*COV)(1, 1)), 0.0625 * 0.36 + 2 * 0.1875 * 0.1 + 0.5625 * 0.49, 1e-15);
 }
 
 TEST(MakeEmtd, DependentRowsStayClearOfThePositions) {
@@ -315,4 +353,88 @@ TEST(MakeEmtd, MadeEndMemberEnergyThroughTheCrossReferences) {
   extended dgdp = 0, dgdt = 0, dg = 0;
   KPCALC1::CALCDG0(1, dgdp, dgdt, dg, P, T);
   EXPECT_NEAR(static_cast<double>(dg), static_cast<double>(expect - gsill), 1e-9);
+}
+
+TEST(MakeEmtd, MadeEndMemberSeesTheFluidComposition) {
+  // mw = 1 H2O made from the dataset's H2O: in a mixed H2O-CO2 fluid its
+  // Gibbs energy must carry the same mixing term as H2O itself, so the
+  // reaction's fluid composition has to reach the dependent row it is
+  // evaluated from.
+  dataset();
+  phtest::setrow(5, "H2O", -241.81L, 0.18880L, 0, 0.0401L, 0.000008656L, 487.5L, -0.2512L, 0, 0, 0, 0, 3);
+  phtest::setrow(6, "CO2", -393.51L, 0.21370L, 0, 0.0878L, -0.000002644L, 706.4L, -0.9989L, 0, 0, 0, 0, 3);
+  NCV = 6;
+  FLUIDTYPE = ftype::ih2oco2;
+  NP0 = 2;
+  (*PREC0)[1].name = (*PREC0)[1].emname = "H2O";
+  ptype0& mw = (*PREC0)[2];
+  mw.name = mw.emname = "mw";
+  mw.nmake = 1, mw.makeden = 1;
+  mw.makename[1] = "H2O", mw.makecoef[1] = 1, mw.makeaction[1] = NS;
+  KPNLE3::MAKEEMTD();
+  bemvector flags{};
+  flags[1] = flags[2] = true;
+  KPNLE3::MAKECROSSREFS(flags);
+  ASSERT_EQ(NAME[1], "H2O");
+  ASSERT_EQ(NAME[2], "mw");
+  // Reaction 1 holds H2O alone, reaction 2 mw alone; no position is marked
+  // as the fluid's H2O, so dmu is G.
+  NR = 2;
+  for (int k = 1; k <= emmax; ++k) (*R)(1, k) = (*R)(2, k) = 0;
+  (*R)(1, 1) = 1, (*R)(2, 2) = 1;
+  const extended P = 5, T = 900;
+  auto dmu = [&](smallint r, extended xco2) {
+    extended dgdp = 0, dmudt = 0, mu = 0;
+    KPCALC1::CALCDMU(r, dgdp, dmudt, mu, P, T, xco2, 1 - xco2);
+    return mu;
+  };
+  const extended pure = dmu(1, 0);
+  const extended h2o = dmu(1, 0.5L);
+  EXPECT_GT(h2o - pure, 1);  // the mixing term (about 2.08 kJ) is there
+  EXPECT_NEAR(d(dmu(2, 0.5L)), d(h2o), 1e-9);
+  EXPECT_NEAR(d(dmu(2, 0)), d(pure), 1e-9);
+}
+
+TEST(MakeEmtd, SecondSetUpOnTheSameRecords) {
+  // Runs that set the phases up again (calcmode 5 does so per experiment)
+  // call MAKEEMTD again on the records of the first set-up, after the
+  // dataset rows are read again: the result must be the same.
+  dataset();
+  NPSS = 1;
+  ptype1& ss = (*PREC1)[1];
+  ss.nem = 3;
+  recipe(ss.em[1], "mk", {{"ky", 1, NS}, {"and", 1, NS}}, 2);
+  recipe(ss.em[2], "hq", {{"q", 1, DIS}, {"sill", 1, EQ}}, 2);
+  recipe(ss.em[3], "cc", {{"ky", 1, NS}, {"sill", 1, NS}}, 2);
+  ss.em[3].td.z1 = 1, ss.em[3].td.z2 = 1;  // a compound of two charged species
+  NP0 = 1;
+  ptype0& mp = (*PREC0)[1];
+  mp.name = mp.emname = "mp";
+  mp.nmake = 2, mp.makeden = 3;
+  mp.makename[1] = "and", mp.makecoef[1] = 2, mp.makeaction[1] = NS;
+  mp.makename[2] = "q", mp.makecoef[2] = 1, mp.makeaction[2] = ORD;
+  KPNLE3::MAKEEMTD();
+  const auto first1 = std::make_unique<Arr<axemrec, 3>>();
+  for (int k = 1; k <= 3; ++k) (*first1)[k] = ss.em[k];
+  const ptype0 first0 = mp;
+  Mat<extended, emmax, emmax> cov1;
+  for (int i = 1; i <= 4; ++i)
+    for (int j = 1; j <= 4; ++j) cov1(i, j) = (*COV)(i, j);
+  for (int pass = 2; pass <= 3; ++pass) {
+    phtest::aluminosilicates();  // the dataset read again
+    const extended var[] = {0.25L, 0.36L, 0.49L, 0.64L};
+    for (int i = 1; i <= 4; ++i)
+      for (int j = 1; j <= 4; ++j) (*COV)(i, j) = i == j ? var[i - 1] : 0;
+    (*COV)(2, 3) = (*COV)(3, 2) = 0.1L;
+    KPNLE3::MAKEEMTD();
+    EXPECT_EQ(NCV, 4) << pass;
+    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(ss.em[k] == (*first1)[k]) << pass << " " << k;
+    EXPECT_EQ(mp.nmake, first0.nmake);
+    EXPECT_TRUE(mp.makeaction == first0.makeaction);
+    EXPECT_TRUE(mp.makepos == first0.makepos);
+    EXPECT_TRUE(mp.td == first0.td);
+    EXPECT_TRUE(mp.cov == first0.cov);
+    for (int i = 1; i <= 4; ++i)
+      for (int j = 1; j <= 4; ++j) EXPECT_EQ((*COV)(i, j), cov1(i, j)) << pass << " " << i << " " << j;
+  }
 }
