@@ -528,10 +528,10 @@ void equations::FDCHECK2() {
 
 void equations::DEBUGPRINT1() {
   std::string& w = IO::WSTR;
-  w = "a";
+  w.assign(1, 'a');
   for (int i = 1; i <= NCV; ++i) IO::ADDSTR(NAME[i], 10, w);
   IO::PUTSTR(1, w, 1, 13);
-  w = " ";
+  w.assign(1, ' ');
   for (int i = 1; i <= NCV; ++i) IO::ADDREAL(ACTIVITY[i], 10, false, 4, w);
   IO::PUTSTR(0, w, 2, 13);
   w = "ln k";

@@ -523,7 +523,7 @@ void NLE::PRINTINFO(char stage, char flag, extended fv, extended slopev, extende
   const int level = DEBUGLEVEL;
   if (level >= 4) PRINTHEADER();
   std::string& w = IO::WSTR;
-  w = NEARSING ? "@" : " ";
+  w.assign(1, NEARSING ? '@' : ' ');
   if (level == 2) IO::ADDINT(it, -2, w);
   w += level == 2 ? ' ' : stage;
   IO::ADDREAL(fv, 10, false, 4, w);

@@ -125,7 +125,7 @@ void NLE::HCUBIC(extended& x1, extended& x2, extended a, extended fa, extended g
 
 void NLE::HPRINTINFO(char c1, char c2, extended fv, extended len, extended mu, extended r) {
   std::string& w = IO::WSTR;
-  w = DEBUGLEVEL >= 3 ? std::string(1, c1) : " ";
+  w.assign(1, DEBUGLEVEL >= 3 ? c1 : ' ');
   auto num = [&](extended x) {
     if (x == 0)
       IO::ADDSTR("", 10, w);
