@@ -102,6 +102,46 @@ class Equations : public solvertest::SolverTest {
     X[1] = pfree ? XFACA[1] * P + XFACB[1] : P;
     X[2] = tfree ? XFACA[2] * T + XFACB[2] : T;
   }
+  // The symmetric binary and kyanite with their modes as unknowns, P and T
+  // fixed, modes 0.4 each, bulk (0.3, 0.5).
+  void massbalance() {
+    system({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
+    setpt(12, 973.15L, false, false);
+    ptype1& ss = (*PREC1)[1];
+    ptype0& ky = (*PREC0)[1];
+    ASSERT_EQ(NUV, 2);
+    for (int c = 1; c <= NUV; ++c) {
+      BCOMPS[c] = true;
+      ss.em[1].comp[c] = (*C)(c, 1);
+      ss.em[2].comp[c] = (*C)(c, 2);
+      ky.comp[c] = (*C)(c, 3);
+    }
+    ss.em[1].natom = 8;
+    ss.em[2].natom = 3;
+    ky.formsize = 8;
+    MODESBYNLE = true;
+    NUVLEFT = 2;
+    RANKDEFICIT = 0;
+    PROJC.fill(0);
+    PROJC(1, 1) = PROJC(2, 2) = 1;
+    COMPK[1] = 0.3L;
+    COMPK[2] = 0.5L;
+    NXP = 2;
+    NXPSS = 1;
+    MP2SS[1] = 1;
+    MP2X[1] = 3;
+    MP2SS[2] = 1;
+    for (int m = 1; m <= 2; ++m) {
+      const int p = NX + m;
+      BX[p] = true;
+      XFACA[p] = m == 1 ? 0.6666667L : 0.5L;  // different scales on purpose
+      XFACB[p] = 0.1666667L;
+      X[p] = XFACA[p] * 0.4L + XFACB[p];
+      INACC1[p] = INACC2[p] = acctype::paccessible;
+      XNAME[p] = m == 1 ? "ss" : "ky";
+    }
+    X[3] = XFACA[3] * 0.3L + XFACB[3];
+  }
   extended plain(int i) const { return BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i]; }
   extended G(const std::string& name, extended P, extended T) {
     for (int k = 1; k <= NCV; ++k)
@@ -244,43 +284,8 @@ TEST_F(Equations, JacobianMatchesCentralDifferences) {
 }
 
 TEST_F(Equations, MassBalanceRowsAndTheirJacobian) {
-  // The binary and kyanite with their modes: one reaction and two bulk rows
-  // (Al2O3, SiO2) for x and the two modes.
-  system({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
-  setpt(12, 973.15L, false, false);
-  ptype1& ss = (*PREC1)[1];
-  ptype0& ky = (*PREC0)[1];
-  ASSERT_EQ(NUV, 2);
-  for (int c = 1; c <= NUV; ++c) {
-    BCOMPS[c] = true;
-    ss.em[1].comp[c] = (*C)(c, 1);
-    ss.em[2].comp[c] = (*C)(c, 2);
-    ky.comp[c] = (*C)(c, 3);
-  }
-  ss.em[1].natom = 8;
-  ss.em[2].natom = 3;
-  ky.formsize = 8;
-  MODESBYNLE = true;
-  NUVLEFT = 2;
-  RANKDEFICIT = 0;
-  PROJC.fill(0);
-  PROJC(1, 1) = PROJC(2, 2) = 1;
-  COMPK[1] = 0.3L;
-  COMPK[2] = 0.5L;
-  NXP = 2;
-  NXPSS = 1;
-  MP2SS[1] = 1;
-  MP2X[1] = 3;
-  MP2SS[2] = 1;
-  for (int m = 1; m <= 2; ++m) {
-    const int p = NX + m;
-    BX[p] = true;
-    XFACA[p] = m == 1 ? 0.6666667L : 0.5L;  // different scales on purpose
-    XFACB[p] = 0.1666667L;
-    X[p] = XFACA[p] * 0.4L + XFACB[p];
-    INACC1[p] = INACC2[p] = acctype::paccessible;
-    XNAME[p] = m == 1 ? "ss" : "ky";
-  }
+  // One reaction and two bulk rows (Al2O3, SiO2) for x and the two modes.
+  massbalance();
   X[3] = XFACA[3] * 0.3L + XFACB[3];
   eqmatrix jac;
   eqvector f;
@@ -345,6 +350,63 @@ TEST_F(Equations, BadlyPosedAndUnevaluablePoints) {
   EXPECT_FALSE(KPCALC2::NLEFUNC(X, jac, f));
   EXPECT_EQ(screen.str(), "*** NOT OK\n");
   DOINGMC = false;
+}
+
+TEST_F(Equations, DebugLevelsPrintChecksAndState) {
+  massbalance();
+  eqmatrix jac;
+  eqvector f;
+  auto printed = [&](int level) {
+    DEBUGLEVEL = static_cast<smallint>(level);
+    screen.str("");
+    EXPECT_TRUE(KPCALC2::NLEFUNC(X, jac, f));
+    return screen.str();
+  };
+  EXPECT_EQ(printed(3), "");
+  const std::string four = printed(4);
+  // Activity derivatives, analytical and by differences, then the table of
+  // relative differences; compositions and their derivatives; activities
+  // and ln K; the unknowns, residuals, f and the Jacobian.
+  for (const char* text : {"\n         sill         q        ky\ndP ", "\nfd       sill", "\ndifference with fd \n",
+                           "\ncompcalc\n", "\ndcompdx\n", "\nprojc  (rankdeficit = 0)\n", "\na      sill", "\nln k",
+                           "\nx  P(kbar)    T(C)       x(ss)\n    12.000  700.00", "\nf ", "\njac        1"})
+    EXPECT_NE(four.find(text), std::string::npos) << text << "\n" << four;
+  const std::string five = printed(5);
+  EXPECT_NE(five.find("\ndifference with fd \n"), std::string::npos);
+  EXPECT_NE(five.find("\ncompcalc\n"), std::string::npos);
+  EXPECT_EQ(five.find("ln k"), std::string::npos);
+  EXPECT_EQ(five.find("\njac"), std::string::npos);
+  DEBUGLEVEL = 1;
+}
+
+TEST_F(Equations, SolverFiniteDifferenceJacobianLeavesTheStateAlone) {
+  system({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
+  setpt(12, 973.15L, false, false);
+  X[3] = XFACA[3] * 0.3L + XFACB[3];
+  KPMATH2::NLE s;
+  ASSERT_TRUE(s.INITIALISE());
+  const eqvector x0 = X;
+  const emvector a0 = ACTIVITY;
+  const extended analytic = s.J(1, 1);
+  s.FDCALC();
+  EXPECT_EQ(X, x0);
+  EXPECT_EQ(ACTIVITY, a0);
+  EXPECT_NEAR(static_cast<double>(s.J(1, 1)), static_cast<double>(analytic), 1e-5 * std::fabs(static_cast<double>(analytic)));
+  // fdaccess 2 solves with it to the same root; 1 prints the comparison.
+  const extended root = [&] {
+    solve();
+    return plain(3);
+  }();
+  X = x0;
+  VOVUVUVED.fdaccess = 2;
+  EXPECT_EQ(solve(), 0);
+  EXPECT_NEAR(static_cast<double>(plain(3)), static_cast<double>(root), 1e-8);
+  X = x0;
+  VOVUVUVED.fdaccess = 1;
+  screen.str("");
+  EXPECT_EQ(solve(), 0);
+  for (const char* text : {"\nanalytical jacobian\n", "\nfd jacobian\n", "\n% difference\n        --\n"})
+    EXPECT_NE(screen.str().find(text), std::string::npos) << text << screen.str();
 }
 
 }  // namespace
