@@ -314,6 +314,92 @@ TEST_F(NleTest, CubicStationaryPoints) {
   EXPECT_EQ(r1, -0.5L);
 }
 
+TEST_F(NleTest, TrialStepsFollowTheLimitAndItsClass) {
+  // Records where the equations are evaluated: start, step start, trials.
+  std::vector<long double> at;
+  auto recorder = [&](long double jval) {
+    return [&at, jval](const eqvector& x, eqmatrix& j, eqvector& e) {
+      at.push_back(x[1]);
+      e[1] = x[1] + 0.25L;  // no root inside the box: every step falls
+      j(1, 1) = jval;
+      return true;
+    };
+  };
+  const long double eps = IO::MACHEPS;
+  // slim = 0.5: the first trial is 0.45 of the way.
+  layout({0.25L});
+  solve(recorder(1));
+  ASSERT_GE(at.size(), 3u);
+  EXPECT_NEAR(at[2], 0.25L - 0.45L * 0.5L, 1e-15L);
+  // A first trial still falling goes on to the bound: 0.99999 of the limit
+  // for an xaccessible one, 0.9999999999 for a window limit.
+  for (acctype k : {acctype::xaccessible, acctype::windowlimit}) {
+    at.clear();
+    layout({0.25L}, 1e-20L, k);
+    solve(recorder(10));  // d = e / 10 = 0.05: the bound lies 5 steps away
+    ASSERT_GE(at.size(), 4u);
+    EXPECT_NEAR(at[2], 0.2L, 1e-15L);
+    const long double frac = k == acctype::xaccessible ? 0.99999L : 0.9999999999L;
+    EXPECT_NEAR(at[3], 0.25L - frac * (0.25L - 2 * eps), 1e-15L);
+  }
+}
+
+TEST_F(NleTest, NearSingularDirectionDropsTheSmallSingularValue) {
+  for (long double tiny : {1e-14L, 1e-6L}) {
+    layout({0.5L, 0.5L});
+    NLE s([tiny](const eqvector& x, eqmatrix& j, eqvector& e) {
+      e[1] = x[1] + x[2] - 0.9L;
+      e[2] = x[1] + (1 + tiny) * x[2] - 0.9L;
+      j(1, 1) = j(1, 2) = j(2, 1) = 1;
+      j(2, 2) = 1 + tiny;
+      return true;
+    });
+    ASSERT_TRUE(s.INITIALISE());
+    long double f0 = 0, slope0 = 0, slim = 0;
+    s.STARTUP(f0, slope0, slim);
+    EXPECT_EQ(NEARSING, tiny < 1e-12L) << tiny;
+    // The dropped direction leaves d along (1, 1): equal entries.
+    if (NEARSING) {
+      EXPECT_NEAR(s.d[1], s.d[2], 1e-15L);
+    }
+  }
+}
+
+TEST_F(NleTest, TraceAtLevelThreeAndHookTrace) {
+  DEBUGLEVEL = 3;
+  layout({0.9L}, 1);
+  auto square = [](const eqvector& x, eqmatrix& j, eqvector& e) {
+    e[1] = x[1] * x[1] - 0.25L;
+    j(1, 1) = 2 * x[1];
+    return true;
+  };
+  solve(square);
+  const std::string out = screen.str();
+  // Per step: a line of 58 "-", the heading (with the names in the first
+  // step), the "0" and "s" lines, and after the step the values indented
+  // by 59 blanks.
+  EXPECT_EQ(out.substr(0, 59), std::string(58, '-') + "\n");
+  EXPECT_NE(out.find("\n 0  0.004684 -0.009368             0      0.09679          \n"
+                     " s  2.281e-5-0.0005625             1 i   0.006754   0.08218\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find(std::string(59, ' ') + "    0.588889\n"), std::string::npos);
+  EXPECT_NE(out.find("\xA5   2      f     slope          step         maxe     maxdx\n"), std::string::npos);
+  // The hook step at level 2: its own heading and one "*" line per step.
+  DEBUGLEVEL = 2;
+  screen.str("");
+  layout({0.9L}, 1);
+  solve(square, false);
+  // f, then the length and mu (blank and "G-N" for a Gauss-Newton step), the
+  // ratio r, max |e| and the largest scaled move.
+  EXPECT_EQ(screen.str(),
+            "\n \xA5       f         h         v            r      maxe      maxd\n"
+            "   0.004684                 G-N       0.9701   0.09679    0.3111\n"
+            "   2.281e-5                 G-N       0.9951  0.006754   0.08218\n"
+            "  9.862e-10                 G-N        1.000  4.441e-5  0.006664\n"
+            "\nstep too small near solution (dxconverge)\n");
+}
+
 // ---- The accessible step limit ---------------------------------------------
 
 class StepLimitTest : public NleTest {
