@@ -101,6 +101,39 @@ TEST_F(NleTest, QuadraticSystemsReachTheirKnownRoots) {
   }
 }
 
+TEST_F(NleTest, StronglyNonlinearSystemsNeedDampedSteps) {
+  // atan(20 (x - 0.5)): the Newton step from far away leaves the box, so the
+  // line search cuts it and the hook step shortens it along its curve; from
+  // 0.57 the Gauss-Newton step overshoots and the hook step shrinks it.
+  auto steep = [](const eqvector& x, eqmatrix& j, eqvector& e) {
+    const long double u = 20 * (x[1] - 0.5L);
+    e[1] = std::atan(u);
+    j(1, 1) = 20 / (1 + u * u);
+    return true;
+  };
+  // 10 (x2 - x1^2) = 0 and 0.5 - x1 = 0: root (0.5, 0.25) in a curved valley.
+  auto valley = [](const eqvector& x, eqmatrix& j, eqvector& e) {
+    e[1] = 10 * (x[2] - x[1] * x[1]);
+    e[2] = 0.5L - x[1];
+    j(1, 1) = -20 * x[1];
+    j(1, 2) = 10;
+    j(2, 1) = -1;
+    j(2, 2) = 0;
+    return true;
+  };
+  for (bool ls : {true, false}) {
+    for (long double x0 : {0.95L, 0.02L, 0.57L}) {
+      layout({x0});
+      EXPECT_EQ(solve(steep, ls), 0) << x0 << " " << ls;
+      EXPECT_NEAR(X[1], 0.5L, 1e-7L) << x0 << " " << ls;
+    }
+    layout({0.05L, 0.9L});
+    EXPECT_EQ(solve(valley, ls), 0) << ls;
+    EXPECT_NEAR(X[1], 0.5L, 1e-7L) << ls;
+    EXPECT_NEAR(X[2], 0.25L, 1e-7L) << ls;
+  }
+}
+
 TEST_F(NleTest, StartTestReturnsAtOnceWithoutMessage) {
   DEBUGLEVEL = 2;
   layout({0.3L, 0.4L});
