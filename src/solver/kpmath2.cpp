@@ -18,7 +18,7 @@ NLE::NLE(residualfunction fn) : func(fn ? std::move(fn) : residualfunction(KPCAL
 extended NLE::plain(int i) const {
   extended v = BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i];
   if (i == 2) v -= 273.15L;
-  if (i > NX) v /= std::sqrt(SUMBULKCOMPS);
+  if (i > NX && SUMBULKCOMPS > 0) v /= std::sqrt(SUMBULKCOMPS);
   return v;
 }
 
@@ -196,7 +196,7 @@ void NLE::report(smallint code) {
     w = std::string(20, ' ');
     for (int i = NX + 1; i <= NX + NXP; ++i) {
       const extended v = BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i];
-      IO::ADDREAL(v / std::sqrt(SUMBULKCOMPS), 10, false, 4, w);
+      IO::ADDREAL(SUMBULKCOMPS > 0 ? v / std::sqrt(SUMBULKCOMPS) : v, 10, false, 4, w);
     }
     IO::PUTSTR(0, w, 1, 13);
   }
@@ -384,6 +384,7 @@ void NLE::FINDLIMIT(extended& slim, acctype& accv) {
         line = "t1,t2 = ";
         IO::ADDSTR(IO::FLOATSTR(lastg, 6), 20, line);
         IO::ADDSTR(IO::FLOATSTR(lasth, 6), 20, line);
+        IO::ADDSTR(IO::FLOATSTR(0, 6), 20, line);  // the vanishing factor
         out << line << "\n";
       }
       const xtermtype& xt = *zerofactor;

@@ -433,6 +433,26 @@ TEST_F(NleTest, TraceAtLevelThreeAndHookTrace) {
             "\nstep too small near solution (dxconverge)\n");
 }
 
+TEST_F(NleTest, TraceLinesWrapAfterFifteenValues) {
+  // 20 unknowns, e_i = x_i - 0.5: at level 2 the iteration line holds the
+  // first 15 values, a second line indented by 54 blanks the other 5.
+  DEBUGLEVEL = 2;
+  layout(std::vector<long double>(20, 0.9L), 1);
+  solve([](const eqvector& x, eqmatrix& j, eqvector& e) {
+    for (int i = 1; i <= 20; ++i) {
+      e[i] = x[i] - 0.5L;
+      j(i, i) = 1;
+    }
+    return true;
+  });
+  // (unknown 2 is shown as a temperature in degrees C)
+  std::string values = "    0.900000    -272.250";
+  for (int i = 0; i < 13; ++i) values += "    0.900000";
+  std::string rest = std::string(54, ' ');
+  for (int i = 0; i < 5; ++i) rest += "    0.900000";
+  EXPECT_NE(screen.str().find(values + "\n" + rest + "\n"), std::string::npos) << screen.str();
+}
+
 // ---- The accessible step limit ---------------------------------------------
 
 class StepLimitTest : public NleTest {
