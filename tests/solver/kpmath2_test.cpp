@@ -203,6 +203,14 @@ TEST_F(NleTest, SingularJacobianGivesCode3) {
     EXPECT_EQ(X[1], 0.4L);
     EXPECT_NE(screen.str().find("   jacobian singular in steplength\n"), std::string::npos);
   }
+  // An exactly singular, non-zero Jacobian in the hook step: no division by
+  // its zero singular value.
+  layout({0.4L, 0.6L});
+  EXPECT_EQ(solve([](const eqvector& x, eqmatrix& j, eqvector& e) {
+              e[1] = e[2] = x[1] + x[2] - 0.5L;
+              j(1, 1) = j(1, 2) = j(2, 1) = j(2, 2) = 1;
+              return true;
+            }, false), 3);
 }
 
 // A residual function that plays a script along the line search's direction:
