@@ -249,10 +249,21 @@ TEST_F(Equations, SymmetricBinaryMatchesBisection) {
     EXPECT_EQ(solve(ls), 0);
     EXPECT_NEAR(static_cast<double>(plain(3)), static_cast<double>(x), 1e-8) << ls;
   }
-  // The residual is (dG0 + RT ln K) / RNSITE and ALNK keeps ln K.
-  eqmatrix jac;
-  eqvector f;
+  // The residual is (dG0 + RT ln K) / RNSITE, the Jacobian is divided by
+  // RNSITE and the scale, JACOBIANG keeps the undivided derivative, ALNK ln K;
+  // a non-aqueous phase clears the fluid slots of its TD rows.
+  eqmatrix jac, jac3;
+  eqvector f, f3;
   ASSERT_TRUE(KPCALC2::NLEFUNC(X, jac, f));
+  const smallint rn = RNSITE[1];
+  RNSITE[1] = 3;
+  (*TD)[1].xco2 = (*TD)[2].xh2o = 0.5L;
+  ASSERT_TRUE(KPCALC2::NLEFUNC(X, jac3, f3));
+  EXPECT_NEAR(static_cast<double>(3 * f3[1]), static_cast<double>(rn * f[1]), 1e-15);
+  EXPECT_NEAR(static_cast<double>(3 * jac3(1, 1) * XFACA[3]), static_cast<double>(JACOBIANG(1, 1)), 1e-12);
+  EXPECT_EQ((*TD)[1].xco2, 0);
+  EXPECT_EQ((*TD)[2].xh2o, 0);
+  RNSITE[1] = rn;
   EXPECT_NEAR(static_cast<double>(ALNK[1]), static_cast<double>((*R)(1, 1) * (std::log(1 - plain(3)) + W * plain(3) * plain(3) / (RGAS * T))), 1e-12);
 }
 
