@@ -164,6 +164,12 @@ TEST(MakeCrossRefs, LayoutMapsTablesAndPhaseHeaders) {
   EXPECT_EQ(MODEG[1], 0.3L);
   EXPECT_EQ(MODEG[2], 0.1L);
   EXPECT_EQ(TYPX[7], 0.0001L);
+  // Mode scaling as the phase records carry it.
+  EXPECT_EQ(XFACA[6], (*PREC1)[1].modefaca);
+  EXPECT_EQ(XFACB[6], (*PREC1)[1].modefacb);
+  EXPECT_EQ(XFACA[7], (*PREC0)[MP2SS[2]].modefaca);
+  EXPECT_EQ(XFACB[7], (*PREC0)[MP2SS[2]].modefacb);
+  EXPECT_NE(XFACA[6], 0);
   EXPECT_EQ(INACC2[6], acctype::paccessible);
   EXPECT_TRUE(BX[6] && BX[7]);
   // Covariance from the all-phase rows at their old positions (zz skipped:
