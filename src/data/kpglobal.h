@@ -6,3 +6,4 @@
 #include "data/kpglobal_models.h"
 #include "data/kpglobal_phases.h"
 #include "data/kpglobal_lsq.h"
+#include "data/kpglobal_uncert.h"

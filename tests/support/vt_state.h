@@ -81,6 +81,15 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   OXNO.fill(0);
   NOOX.fill(0);
   ACTIVITY.fill(0);
+  SDACTIVITY.fill(0);
+  // Unknowns and the uncertainties of a solved equilibrium.
+  BX.fill(false);
+  NX = NXP = 0;
+  JACOBIANG.fill(0);
+  JROW = JCOL = 0;
+  COVX.fill(0);
+  SDX.fill(0);
+  CORPT = 0;
   COMPNAME.fill("");
   COMPDIV.fill(0);
   ICOMP.fill(0);
