@@ -90,6 +90,11 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   COVX.fill(0);
   SDX.fill(0);
   CORPT = 0;
+  // Phase-diagram axes and excess phases.
+  DIAGRAMMODE = diagramtype::ptcalc;
+  MUPOS = 0;
+  NEXCESSSTRINGS = 0;
+  NSITE.fill(1);
   COMPNAME.fill("");
   COMPDIV.fill(0);
   ICOMP.fill(0);
