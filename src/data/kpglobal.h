@@ -6,4 +6,5 @@
 #include "data/kpglobal_models.h"
 #include "data/kpglobal_phases.h"
 #include "data/kpglobal_lsq.h"
+#include "data/kpglobal_solver.h"
 #include "data/kpglobal_uncert.h"

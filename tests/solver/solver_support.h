@@ -1,0 +1,55 @@
+// Shared set-up of the solver tests: the state reset in a temporary folder
+// with the output files open, and the example dataset read for a chosen list
+// of end-members.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "models/kpread1.h"
+#include "support/vt_state.h"
+
+namespace solvertest {
+
+class SolverTest : public vtest::StateTest {
+ protected:
+  std::optional<vtest::tempfolder> dir;
+
+  void SetUp() override {
+    StateTest::SetUp();
+    dir.emplace("vt-solver-", true);
+    KPREAD1::SETUPCOMPONENTTABLE();  // also NSITE := 1
+    KPGLOBAL::ACTIVITY.fill(1);
+    KPGLOBAL::SDACTIVITY.fill(0);
+  }
+  void TearDown() override {
+    StateTest::TearDown();
+    dir.reset();
+  }
+  // Opens the results file (2), log (3), ic file (4) and drawing file (6).
+  void openoutputs() {
+    for (int bit : {2, 3, 4, 6}) IO::OPENOUTPUT(bit, (*dir / ("out" + std::to_string(bit) + ".txt")).string());
+  }
+  // What channel bit received, after the output files are closed.
+  std::string output(int bit) {
+    IO::CLOSEOUTPUT();
+    return vtest::readfile(*dir / ("out" + std::to_string(bit) + ".txt"));
+  }
+  // Reads the example dataset's compositions, data rows and covariance for
+  // the end-members named, in that order (NAME, NCV, C, TD, COV).
+  void readdataset(const std::vector<std::string>& names) {
+    namespace fs = std::filesystem;
+    const fs::path example = fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt";
+    fs::copy_file(example, *dir / "vt-ds3x.txt", fs::copy_options::overwrite_existing);
+    IO::CONTROLIO.dsfile = "3x";
+    KPREAD1::READTHERMO(1);
+    KPGLOBAL::NCV = static_cast<smallint>(names.size());
+    for (int k = 1; k <= KPGLOBAL::NCV; ++k) KPGLOBAL::NAME[k] = names[static_cast<std::size_t>(k - 1)];
+    KPREAD1::READTHERMO(2);
+    KPREAD1::READTHERMO(3);
+  }
+};
+
+}  // namespace solvertest
