@@ -98,6 +98,22 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   COMPNAME.fill("");
   COMPDIV.fill(0);
   ICOMP.fill(0);
+
+  // The solver's unknowns and what the solver and the equations leave behind.
+  NX = NXP = NXPSS = 0;
+  X.fill(0);
+  XNAME.fill("");
+  XFACA.fill(0);
+  XFACB.fill(0);
+  TYPX.fill(0);
+  BX.fill(false);
+  INACC1.fill(acctype::inaccessible);
+  INACC2.fill(acctype::inaccessible);
+  NXVARLIM = NSFNH = 0;
+  NEARSING = false;
+  JROW = JCOL = 0;
+  SUMBULKCOMPS = 0;
+  IBATCH = NOKBATCH = 0;
 }
 
 // Output files closed, input files closed, screen and keyboard back on the
