@@ -7,12 +7,13 @@
 
 #include "frame/io.h"
 #include "models/kpute1_models.h"
+#include "solver/kpcalc2_equations.h"
 
 namespace KPMATH2 {
 
 using namespace KPGLOBAL;
 
-NLE::NLE(residualfunction fn) : func(std::move(fn)) {}
+NLE::NLE(residualfunction fn) : func(fn ? std::move(fn) : residualfunction(KPCALC2::NLEFUNC)) {}
 
 extended NLE::plain(int i) const {
   extended v = BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i];

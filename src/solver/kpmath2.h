@@ -24,7 +24,7 @@ using residualfunction =
 
 class NLE {
  public:
-  explicit NLE(residualfunction func);
+  explicit NLE(residualfunction func = nullptr);
 
   // The solve: true exactly when code = 0. Codes: 0 converged, 1 step too
   // small far from the solution, 2 too many iterations, 3..7 step-method

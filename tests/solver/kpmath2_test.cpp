@@ -12,7 +12,7 @@ namespace {
 using namespace KPGLOBAL;
 using KPMATH2::NLE;
 
-class SolverTest : public vtest::StateTest {
+class NleTest : public vtest::StateTest {
  protected:
   int calls = 0;
 
@@ -68,7 +68,7 @@ bool circle(const eqvector& x, eqmatrix& j, eqvector& e) {
   return true;
 }
 
-TEST_F(SolverTest, LinearSystemInOneStep) {
+TEST_F(NleTest, LinearSystemInOneStep) {
   for (bool ls : {true, false}) {
     layout({0.9L, 0.1L});
     calls = 0;
@@ -81,7 +81,7 @@ TEST_F(SolverTest, LinearSystemInOneStep) {
   }
 }
 
-TEST_F(SolverTest, QuadraticSystemsReachTheirKnownRoots) {
+TEST_F(NleTest, QuadraticSystemsReachTheirKnownRoots) {
   for (bool ls : {true, false}) {
     layout({0.9L, 0.2L});
     EXPECT_EQ(solve(circle, ls), 0) << ls;
@@ -101,7 +101,7 @@ TEST_F(SolverTest, QuadraticSystemsReachTheirKnownRoots) {
   }
 }
 
-TEST_F(SolverTest, StartTestReturnsAtOnceWithoutMessage) {
+TEST_F(NleTest, StartTestReturnsAtOnceWithoutMessage) {
   DEBUGLEVEL = 2;
   layout({0.3L, 0.4L});
   EXPECT_EQ(solve(linear2), 0);
@@ -115,7 +115,7 @@ TEST_F(SolverTest, StartTestReturnsAtOnceWithoutMessage) {
   EXPECT_EQ(solve([](const eqvector&, eqmatrix&, eqvector&) { return true; }), 0);
 }
 
-TEST_F(SolverTest, SmallStepsEndAsSolutionOrFailureByTheResidual) {
+TEST_F(NleTest, SmallStepsEndAsSolutionOrFailureByTheResidual) {
   // The Jacobian is reported 1000 times too large, so every step is tiny.
   auto lazy = [](const eqvector& x, eqmatrix& j, eqvector& e) {
     e[1] = x[1] - 0.5L;
@@ -143,7 +143,7 @@ KPMATH2::residualfunction slow(long double c) {
   };
 }
 
-TEST_F(SolverTest, IterationLimitGivesCode2) {
+TEST_F(NleTest, IterationLimitGivesCode2) {
   // Line search: 25 + 1 steps of two evaluations each.
   layout({0.9L});
   EXPECT_EQ(solve(slow(1 / (1 - 0.499L))), 2);
@@ -157,7 +157,7 @@ TEST_F(SolverTest, IterationLimitGivesCode2) {
   EXPECT_EQ(steps, 101);
 }
 
-TEST_F(SolverTest, SingularJacobianGivesCode3) {
+TEST_F(NleTest, SingularJacobianGivesCode3) {
   for (bool ls : {true, false}) {
     DEBUGLEVEL = 2;
     screen.str("");
@@ -195,7 +195,7 @@ struct script {
   }
 };
 
-TEST_F(SolverTest, LineSearchFailuresGiveCodes4To7) {
+TEST_F(NleTest, LineSearchFailuresGiveCodes4To7) {
   // Code 4: ten extension trials falling too slowly, the tenth rising.
   {
     layout({0.5L});  // d = 1/80 limits the step to 40, an inaccessible bound
@@ -240,7 +240,7 @@ TEST_F(SolverTest, LineSearchFailuresGiveCodes4To7) {
   }
 }
 
-TEST_F(SolverTest, HookStepWithoutAccessibleStepGivesCode4) {
+TEST_F(NleTest, HookStepWithoutAccessibleStepGivesCode4) {
   layout({1e-10L});
   EXPECT_EQ(solve([](const eqvector& x, eqmatrix& j, eqvector& e) {
               e[1] = x[1] + 0.5L;
@@ -250,7 +250,7 @@ TEST_F(SolverTest, HookStepWithoutAccessibleStepGivesCode4) {
   EXPECT_EQ(X[1], 1e-10L);
 }
 
-TEST_F(SolverTest, IllegalStartGivesCode9ThenEndsTheRun) {
+TEST_F(NleTest, IllegalStartGivesCode9ThenEndsTheRun) {
   auto never = [](const eqvector&, eqmatrix&, eqvector&) { return false; };
   DEBUGLEVEL = 0;
   layout({5.25L, 873.4L, 0.123456L});
@@ -271,7 +271,7 @@ TEST_F(SolverTest, IllegalStartGivesCode9ThenEndsTheRun) {
   EXPECT_EQ(screen.str(), "solver could not start\n");
 }
 
-TEST_F(SolverTest, UnevaluablePointIsNeverTakenAsAStep) {
+TEST_F(NleTest, UnevaluablePointIsNeverTakenAsAStep) {
   // A tolerant run (debug level 0): the first trial cannot be evaluated; the
   // solve stops with code 10 and x stays where it was evaluable.
   DEBUGLEVEL = 0;
@@ -296,7 +296,7 @@ TEST_F(SolverTest, UnevaluablePointIsNeverTakenAsAStep) {
   EXPECT_EQ(end.message, "not ok (1)");
 }
 
-TEST_F(SolverTest, CubicStationaryPoints) {
+TEST_F(NleTest, CubicStationaryPoints) {
   // f = (t - 0.25)^2 through t = 0 and t = 1: the minimum 0.25 exactly.
   long double r1 = 0, r2 = 0;
   NLE::CUBIC(0, 0.0625L, -0.5L, 1, 0.5625L, 1.5L, r1, r2);
@@ -316,7 +316,7 @@ TEST_F(SolverTest, CubicStationaryPoints) {
 
 // ---- The accessible step limit ---------------------------------------------
 
-class StepLimitTest : public SolverTest {
+class StepLimitTest : public NleTest {
  protected:
   NLE s{[](const eqvector&, eqmatrix&, eqvector&) { return true; }};
   void prepare() {
@@ -451,7 +451,7 @@ TEST_F(StepLimitTest, SiteFractionsStayNonNegative) {
 
 // ---- Trace ------------------------------------------------------------------
 
-TEST_F(SolverTest, TraceAtLevelTwo) {
+TEST_F(NleTest, TraceAtLevelTwo) {
   DEBUGLEVEL = 1;
   layout({0.9L, 0.1L});
   solve(linear2);
