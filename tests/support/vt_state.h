@@ -82,11 +82,8 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   NOOX.fill(0);
   ACTIVITY.fill(0);
   SDACTIVITY.fill(0);
-  // Unknowns and the uncertainties of a solved equilibrium.
-  BX.fill(false);
-  NX = NXP = 0;
+  // The uncertainties of a solved equilibrium.
   JACOBIANG.fill(0);
-  JROW = JCOL = 0;
   COVX.fill(0);
   SDX.fill(0);
   CORPT = 0;
