@@ -46,13 +46,23 @@ bemvector choosephases(const strings& list, int nph) {
   return chosen;
 }
 
+// Significant digits that show a pressure as given, to one decimal.
+smallint ptdigits(extended P) {
+  const extended a = std::fabs(P);
+  int digits = a >= 1 ? static_cast<int>(std::floor(std::log10(a))) + 1 : 1;
+  if (a != std::floor(a)) ++digits;
+  return static_cast<smallint>(std::clamp(digits, 1, 18));
+}
+
 // P (kbar) and T (K) for the activities, asked or from the script.
 void ptforaxe(extended& P, extended& T) {
   if (VOVUVUVED.ptforaxe == controlboolean::yes) {
     P = VOVUVUVED.ptforaxep;
     T = VOVUVUVED.ptforaxet;
     std::string line = " at PT: ";
-    IO::ADDREAL(P, 0, false, 1, line);
+    // One significant digit would show 12 kbar as 10: take the digits of the
+    // whole kbar, and one decimal where there is a fraction.
+    IO::ADDREAL(P, 0, false, ptdigits(P), line);
     line += " kbar, ";
     IO::ADDINT(T, 0, line);
     line += IO::DEGREE + "C (from script)";

@@ -135,13 +135,13 @@ TEST_F(ExtractTest, TablesKeepActivitiesOne) {
 TEST_F(ExtractTest, ScriptPTOmitAndReset) {
   setup(calcmodetype::phasecalc);
   VOVUVUVED.ptforaxe = controlboolean::yes;
-  VOVUVUVED.ptforaxep = 8;
+  VOVUVUVED.ptforaxep = 8.5L;
   VOVUVUVED.ptforaxet = 650;
   (*PREC1)[2].wa[1] = 30;  // a large W: the activities pass 1
   answers("omit g fluid sill and ru\n");
   KPREAD1::EXTRACTEM();
   const std::string s = screen.str();
-  EXPECT_NE(s.find("input values of compositional variables at PT: 8 kbar, 650\xA1" "C (from script)\n"),
+  EXPECT_NE(s.find("input values of compositional variables at PT: 8.5 kbar, 650\xA1" "C (from script)\n"),
             std::string::npos)
       << s;
   EXPECT_NE(s.find(" ## reset, was "), std::string::npos) << s;
