@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "frame/kpmath1.h"
+#include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
 #include "models/kpread2.h"
 #include "solver/kpread1_extract.h"
@@ -23,16 +24,23 @@ class OrderTest : public solvertest::SolverTest {
     namespace fs = std::filesystem;
     fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt");
     fs::copy_file(vtest::datapath("ax-order.txt"), *dir / "vt-order.txt");
+    fs::copy_file(vtest::datapath("ax-order-bw.txt"), *dir / "vt-orderbw.txt");
     CALCMODE = calcmodetype::rockcalc;
     IO::CONTROLIO.dsfile = "3x";
-    IO::CONTROLIO.axfile = "order";
+    IO::CONTROLIO.axfile = axfile();
     IO::SCRIPTFILENAME = "vt-script.txt";
     KPREAD1::READTHERMO(1);
     const IO::RunEnded e = vtest::endof([] { KPREAD2::SETUPPHASES(); });
     ASSERT_EQ(e.where, "") << screen.str();
     screen.str("");
   }
+  virtual std::string axfile() const { return "order"; }
   ptype1& od() { return (*PREC1)[1]; }
+};
+
+class OrderBWTest : public OrderTest {
+ protected:
+  std::string axfile() const override { return "orderbw"; }
 };
 
 }  // namespace
@@ -117,4 +125,40 @@ TEST_F(OrderTest, SolveRestoresSystemAndRandomStarts) {
   // Phases without order variables stop the run.
   vtest::runends([] { KPREAD1::CALCQ(2, 4, 773.15L); });
   EXPECT_NE(screen.str().find("-- run bombed in calcq : not an OD phase"), std::string::npos);
+}
+
+// The dataset's Bragg-Williams term of sill and the two-site a-x model that
+// describes the same ordering reach the same Q: the solved a-x Q zeroes the
+// residual of the Bragg-Williams model (written out here), and the dataset's
+// root finder lands on it within its tolerance of 0.001 kJ on the residual.
+TEST_F(OrderBWTest, AxModelMatchesDatasetOrdering) {
+  VOVUVUVED.ptforaxe = controlboolean::yes;
+  VOVUVUVED.ptforaxep = 6;
+  VOVUVUVED.ptforaxet = 700;
+  answers("od sill\n");
+  KPREAD1::EXTRACTEM();
+  ASSERT_EQ(NAME[3], "sill");
+  const tdvector& bw = (*TD)[3];
+  // The model of the a-x file: n = 1, f = 1/4, dH = W, W(o,a) = 4 W.
+  ASSERT_EQ(bw.sfn, 1);
+  ASSERT_EQ(bw.sffac, 0.25L);
+  ASSERT_EQ(bw.sfdh, bw.sfw);
+  ASSERT_EQ(bw.sfdhv, bw.sfwv);
+  ASSERT_EQ(4 * bw.sfw, 19);
+  ASSERT_EQ(4 * bw.sfwv, 0.04L);
+  const extended P = 6, T = 973.15L;
+  const extended dH = bw.sfdh + bw.sfdhv * P, W = bw.sfw + bw.sfwv * P;
+  // The two arrangements differ only by their order: equal data rows.
+  od().em[2].td = od().em[1].td;
+  // The equations hold at every stationary point, the disordered maximum
+  // Q = 0 as well: start on the ordered side.
+  od().xyz[1].guess = 0.9L;
+  ASSERT_TRUE(KPREAD1::CALCQ(1, P, T));
+  const extended q = od().xyz[1].guess;
+  auto F = [&](extended Q) {
+    return dH + W * (2 * Q - 1) + 0.5L * 0.25L * RGAS * T * std::log((1 - Q) * (1 - Q) / ((1 + Q) * (1 + Q)));
+  };
+  EXPECT_GT(q, 0.5L);
+  EXPECT_NEAR(F(q), 0, 1e-7);
+  EXPECT_NEAR(KPCALC1::IHQ(T, dH, W, 1, 0.25L), q, 5e-4);
 }
