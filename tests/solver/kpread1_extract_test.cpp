@@ -129,6 +129,23 @@ TEST_F(ExtractTest, TablesKeepActivitiesOne) {
   }
 }
 
+// Average P-T on pure phases only: no P and T asked, the given activities
+// raised to their default uncertainties per site of each end-member.
+TEST_F(ExtractTest, PurePhasesGetDefaultUncertainties) {
+  setup(calcmodetype::rockcalc);
+  (*PREC0)[1].act = 0.5L;  // q
+  (*PREC0)[2].act = 0.02L;  // ky
+  answers("q ky\n");
+  KPREAD1::EXTRACTEM();
+  EXPECT_EQ(screen.str().find("P for a-x"), std::string::npos);
+  ASSERT_EQ(NCV, 2);
+  EXPECT_EQ(NAME[1], "q");
+  EXPECT_EQ(ACTIVITY[1], 0.5L);
+  // One site each: sd 0.3 x 0.25 x 0.5 for 0.5, the floor 0.01 for 0.02.
+  EXPECT_EQ(SDACTIVITY[1], static_cast<extended>(0.0375f));
+  EXPECT_FLOAT_EQ(static_cast<float>(SDACTIVITY[2]), 0.01f);
+}
+
 // Phase diagrams with P and T from the script and "omit": the script line
 // continues "input values of compositional variables"; an activity above 1
 // is reset to 0.999 and reported.

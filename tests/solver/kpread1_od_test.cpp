@@ -122,6 +122,18 @@ TEST_F(OrderTest, SolveRestoresSystemAndRandomStarts) {
   EXPECT_FALSE(KPREAD1::FINDLEGALQ(1, true, 4, 773.15L, wasillegal));
   EXPECT_GE(od().xyz[1].guess, 2);
   EXPECT_LE(od().xyz[1].guess, 3);
+  // Two internal reactions (a third arrangement of the same composition)
+  // for one order variable.
+  od().xyz[1].lo = -1;
+  od().xyz[1].hi = 1;
+  od().xyz[1].guess = 0.2L;
+  od().nem = 3;
+  od().em[3] = od().em[1];
+  od().em[3].name = "sill";
+  vtest::runends([] { KPREAD1::CALCQ(1, 4, 773.15L); });
+  EXPECT_NE(screen.str().find("-- run bombed in calcq : no of reactions not equal to no of Qs"),
+            std::string::npos);
+  od().nem = 2;
   // Phases without order variables stop the run.
   vtest::runends([] { KPREAD1::CALCQ(2, 4, 773.15L); });
   EXPECT_NE(screen.str().find("-- run bombed in calcq : not an OD phase"), std::string::npos);
