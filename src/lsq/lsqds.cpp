@@ -239,8 +239,8 @@ void ASSEMBLY(smallint iter) {
     // provide: such records are read and reported, but give no row.
     if (x.multi) {
       if (iter == 1 && x.ireac == 1)
-        IO::PUTSTR(0,
-                   "experiment " + IO::INT2STR(e) + "  (" + x.ref +
+        IO::PUTSTR(1,
+                   "experiment " + IO::INT2STR(e) + "  (" + IO::TRIMSTRING(x.ref) +
                        "): reactions among solution phases are not fitted; left out",
                    1, 13);
       continue;
@@ -274,9 +274,9 @@ void ASSEMBLY(smallint iter) {
       // Brackets on one side only give no interval: the experiment is left
       // out of the fit (and reported as not used).
       x.used = false;
-      IO::PUTSTR(0,
-                 "experiment " + IO::INT2STR(e) + ": " + MAKERELINE(x.coef, x.em, x.n) + "  (" + x.ref +
-                     "): all brackets on one side; left out of the fit",
+      IO::PUTSTR(1,
+                 "experiment " + IO::INT2STR(e) + ": " + MAKERELINE(x.coef, x.em, x.n) + "  (" +
+                     IO::TRIMSTRING(x.ref) + "): all brackets on one side; left out of the fit",
                  1, 13);
       continue;
     }
