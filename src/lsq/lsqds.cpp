@@ -286,6 +286,14 @@ void ASSEMBLY(smallint iter) {
     for (int k = 1; k <= x.nbr; ++k) tsum += x.br[k].t;
     TBAR[r] = static_cast<smallint>(std::nearbyint(tsum / x.nbr));
     const extended sd = x.wsum <= 0 ? 0.5L * x.factor * (x.hhigh - x.hlow) : x.factor / x.wsum;
+    // A row weighs 1/sd: brackets that leave no uncertainty (a reaction
+    // without entropy, volume or activity terms) cannot be fitted.
+    if (!(sd > 0) || !std::isfinite(sd) || !std::isfinite(x.hlow + x.hhigh))
+      IO::ERROREXIT("assembly",
+                    "experiment " + IO::INT2STR(e) + " (" + MAKERELINE(x.coef, x.em, x.n) +
+                        "): its brackets give the row the sd " + IO::REAL2STR(sd, 6, false) +
+                        "; it must be positive",
+                    faulttype::yourfault);
     x.sdrow = sd;
     for (int j = 1; j <= x.n; ++j) {
       (*B)(r, x.em[j]) = true;

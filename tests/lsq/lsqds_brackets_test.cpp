@@ -12,6 +12,7 @@
 #include <cmath>
 #include <vector>
 
+#include "lsq/lsqds.h"
 #include "lsq/lsqds_brackets.h"
 #include "lsq/lsqds_report.h"
 #include "support/vt_state.h"
@@ -314,6 +315,25 @@ TEST_F(LsqBracketsTest, CalculatedTemperatureAndPressure) {
   (*TDA)[2].h = -960;  // dH 40: T = 3950 K, beyond 3000
   EXPECT_EQ(LSQDS::CALCT(1, 1, dgdp, dgdt), 150);
   EXPECT_EQ(dgdt, 0);
+}
+
+// A reaction between two end-members of equal entropy and volume at unit
+// activities: every bracket has the same enthalpy and an sd of 0, so the
+// row would weigh 1/0: the assembly stops naming the experiment.
+TEST_F(LsqBracketsTest, RowWithoutUncertaintyStops) {
+  add("aa", -1000, 0.1L, 2);
+  add("bb", -990, 0.1L, 2);
+  xprec& x = reaction({-1, 1});
+  bracket(x, false, 5, 900);
+  bracket(x, true, 6, 950);
+  NEO = 0;
+  NEXPT = 1;
+  const IO::RunEnded e = vtest::endof([] { LSQDS::ASSEMBLY(1); });
+  EXPECT_EQ(e.status, 1);
+  EXPECT_NE(screen.str().find("-- run bombed in assembly : experiment 1 (aa = bb): its brackets give the row the sd 0; "
+                              "it must be positive"),
+            std::string::npos)
+      << screen.str();
 }
 
 }  // namespace
