@@ -265,4 +265,31 @@ TEST_F(LsqReportTest, LatexPageBreaks) {
   EXPECT_EQ(n, 2u);
 }
 
+// Line flags of the result table, case by case: a lower and an upper
+// bracket share a line at the same P (samepx), T (sametx) or both (ditto);
+// samepx and sametx also need the same activity term, ditto does not; two
+// brackets on one side never share; a bracket on the line before is never
+// paired again.
+TEST_F(LsqReportTest, LineFlags) {
+  xprec& x = (*XPW)[1];
+  br(x, false, 5, 600, 0);       // 1
+  br(x, true, 5, 600, 0);        // 2: same P, T, x and lna: all three
+  br(x, false, 5, 600, 0);       // 3: 2 shares the line before
+  br(x, true, 5, 600, 0).lna = 1;  // 4: same P and T, another lna: ditto only
+  br(x, true, 6, 600, 0);        // 5: 4 is on a shared line
+  br(x, true, 6, 700, 0);        // 6: both upper
+  br(x, false, 7, 700, 0);       // 7: same T as 6
+  br(x, true, 7, 700, 0);        // 8: same P and T as 7, but 7 shares the line before
+  x.br[1].ditto = true;          // stale flags are cleared
+  LSQDS::SAMEPTXW(1);
+  const bool px[] = {false, true, false, false, false, false, false, false};
+  const bool tx[] = {false, true, false, false, false, false, true, false};
+  const bool dt[] = {false, true, false, true, false, false, false, false};
+  for (int k = 1; k <= 8; ++k) {
+    EXPECT_EQ(x.br[k].samepx, px[k - 1]) << k;
+    EXPECT_EQ(x.br[k].sametx, tx[k - 1]) << k;
+    EXPECT_EQ(x.br[k].ditto, dt[k - 1]) << k;
+  }
+}
+
 }  // namespace
