@@ -206,13 +206,15 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
   std::string xp = vtest::readfile("ds-xpex.txt");
   const std::size_t end = xp.rfind("0\n");
   ASSERT_NE(end, std::string::npos);
-  xp.insert(end, "1 py gr\n  -1 1  1\ngt gt  phase\n0  5.0  600  0  0.2  0.2\n1  5.0  700  0  0.3  0.3\n-1\n");
+  xp.insert(end,
+            "1 py gr\n  -1 1  1\ngt gt  phase\n0  5.0  600  0  0.2  0.2\n1  5.0  700  0  0.3  0.3\n-1\n"
+            "1 ky sill\n  -1 1  1\n0.7 0  fixed\n0  6.0  600  0  0.6\n1  6.0  640  0  0.5\n-1\n");
   std::ofstream("ds-xpex.txt") << xp;
   std::string prefs = vtest::readfile("ds-prefs.txt");
   prefs.replace(prefs.find("infolevel 2"), 11, "infolevel 3");
   std::ofstream("ds-prefs.txt") << prefs;
   ASSERT_EQ(run("1"), 0) << screen.str();
-  ASSERT_EQ(NXPW, 8);
+  ASSERT_EQ(NXPW, 9);
   const xprec& x = (*XPW)[8];
   ASSERT_EQ(x.nem, 4);
   EXPECT_EQ(x.apos[1], 1);
@@ -224,6 +226,10 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
     EXPECT_NEAR(b.a[4], std::pow(xs[k - 1], 3), 1e-15) << k;
     EXPECT_NEAR(b.lna, 3 * std::log(xs[k - 1] / (1 - xs[k - 1])), 1e-14) << k;
   }
+  // A fixed activity (0.7 for ky) and one read on each bracket line (sill).
+  const xprec& y = (*XPW)[9];
+  EXPECT_NEAR(y.br[1].lna, std::log(0.6L / 0.7L), 1e-15L);
+  EXPECT_NEAR(y.br[2].lna, std::log(0.5L / 0.7L), 1e-15L);
   IO::FLUSHALL();
   const std::string log = vtest::readfile("vt-log.txt");
   EXPECT_NE(log.find(" 8)  activities for gt gt for the given brackets  (phase )\n"
