@@ -14,8 +14,9 @@ Reads the example dataset ../lists/vt-ds3x.txt and writes
                enthalpies exactly while its residual variance is not zero;
                one entry kept out of the fit (code 2); then explicit
                reactions with brackets 10 degrees C either side of
-               temperatures given in EQUILIBRIA below (read and listed; the
-               brackets are fitted by a later stage).
+               temperatures given in EQUILIBRIA below, fitted with the
+               calorimetry (one of them at x(CO2) = 0.5, where the fluid
+               end-member's activity is 1 - x(CO2) or x(CO2)).
 The other files of the example (ds-prefs.txt, ds-scr4lsq.txt, ds-axex.txt,
 answers.txt) are written by hand.
 """
@@ -40,17 +41,20 @@ OXIDE_OF = {1: ("q", 1), 3: ("cor", Fraction(1, 2)), 5: ("per", 1), 2: ("ru", 1)
 T_HIGH = 973.15
 SD_ROW = 0.40
 ERR = 0.20
-# Explicit reactions (name: coefficient) with a pressure (kbar) and the
+# Explicit reactions (name: coefficient) with a pressure (kbar), the
 # temperature (degrees C, rounded) at which the example dataset's end-member
-# Gibbs energies make the reaction's Delta G zero there, as the program
-# computes them in calculation mode 5 (Pitzer-Sterner H2O); the brackets lie
-# 10 degrees C either side. The test of the example checks that they do.
+# Gibbs energies make the reaction's Delta G + RT ln K zero there, as the
+# program computes them in calculation mode 5 (Pitzer-Sterner H2O and CO2,
+# non-ideal mixing of the two), and the fluid's x(CO2); the brackets lie 10
+# degrees C either side. The test of the example checks that they do.
 EQUILIBRIA = [
-    ({"ky": -1, "sill": 1}, 6.0, 618),
-    ({"ky": -1, "and": 1}, 2.0, 350),
-    ({"and": -1, "sill": 1}, 2.0, 743),
-    ({"dsp": -2, "cor": 1, "H2O": 1}, 5.0, 430),
-    ({"br": -1, "per": 1, "H2O": 1}, 2.0, 655),
+    ({"ky": -1, "sill": 1}, 6.0, 618, 0),
+    ({"ky": -1, "and": 1}, 2.0, 350, 0),
+    ({"and": -1, "sill": 1}, 2.0, 743, 0),
+    ({"dsp": -2, "cor": 1, "H2O": 1}, 5.0, 430, 0),
+    ({"br": -1, "per": 1, "H2O": 1}, 2.0, 655, 0),
+    ({"br": -1, "per": 1, "H2O": 1}, 2.0, 590, 0.5),
+    ({"mag": -1, "per": 1, "CO2": 1}, 2.0, 779, 0.5),
 ]
 
 
@@ -190,12 +194,14 @@ def main():
                         + f"   {hcal:.4f}  {SD_ROW:.2f}  {t:.2f}\n")
             if i == 0:
                 f.write("% kept out of the fit\n2 coe q\n  1 -1   5.0000  0.40  298.15\n")
-        f.write("0\n\n% experiments: read and listed, fitted by a later stage\n")
-        for coef, p, tc in EQUILIBRIA:
+        f.write("0\n\n% experiments: code, names / coefficients, weight factor / activities, reference\n"
+                "% / brackets: code (0 reactants grew, 1 products grew), P (kbar), T (C), x(CO2)\n")
+        for coef, p, tc, xco2 in EQUILIBRIA:
             f.write("1 " + " ".join(coef) + "\n")
             f.write("  " + " ".join(str(c) for c in coef.values()) + "  1\n")
             f.write("  ".join("1" for _ in coef) + "   example\n")
-            f.write(f"0  {p:.1f}  {tc - 10}  0\n1  {p:.1f}  {tc + 10}  0\n-1\n")
+            x = f"{xco2:g}"
+            f.write(f"0  {p:.1f}  {tc - 10}  {x}\n1  {p:.1f}  {tc + 10}  {x}\n-1\n")
         f.write("0\n")
 
 

@@ -22,10 +22,15 @@ void DOLSQDS();
 void DSCLEANUP();
 
 // Completes the observation system for iteration iter: from the second
-// iteration on the direct-calorimetry rows take the current H and sd(H); the
-// experiment records give no rows at this stage (their brackets are read and
-// listed only); NEXP := the rows of the system. With infolevel > 1 the
-// system is listed in the log.
+// iteration on the direct-calorimetry rows take the current H and sd(H);
+// every experiment record is recalculated with the current data (activities
+// of its solution-phase entries, bracket enthalpies, the interval) and each
+// used one gives a row: its reaction, the interval's mid-point and an sd
+// from the pairs' weights or the interval's width. An experiment whose
+// brackets all lie on one side is left out with a message. Records of a
+// group (reactions among solution phases) give no row. NEXP := the rows of
+// the system. With infolevel > 1 the activity tables and the system are
+// listed in the log.
 void ASSEMBLY(smallint iter);
 
 }  // namespace LSQDS

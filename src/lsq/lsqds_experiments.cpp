@@ -377,6 +377,9 @@ void READEXPERIMENTS_::brackets(int first) {
       } else if (ac == acoderead) {
         if (wp > nw) stop("readxy", "not enough info 2", line);
         b.a[j] = wordreal(words[wp], "reading a", line);
+        // ln a enters the bracket's enthalpy: an activity must be positive.
+        if (!(b.a[j] > 0))
+          stop("readxy", "activity of " + x.emname[j] + " is " + words[wp] + ": it must be positive", line);
         ++wp;
       } else {
         b.a[j] = ac;
@@ -386,6 +389,8 @@ void READEXPERIMENTS_::brackets(int first) {
       if (b.a[j] < 1) continue;
       if (j == H2OPOS) b.a[j] = 1 - b.xco2;
       if (j == CO2POS) b.a[j] = b.xco2;
+      if (!(b.a[j] > 0))
+        stop("readxy", "x(CO2) = " + words[4] + " leaves " + x.emname[j] + " no activity (ln 0)", line);
     }
     if (code == 2) --x.nbr;
   }

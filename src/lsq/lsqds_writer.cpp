@@ -6,6 +6,7 @@
 
 #include "frame/io.h"
 #include "lsq/lsqds_dataset.h"
+#include "lsq/lsqds_report.h"
 #include "lsq/lsqds_solvers.h"
 
 namespace LSQDS {
@@ -198,7 +199,9 @@ void CSVROWS() {
 
 void OUTXY() {
   PROPERTIES();
+  LATEXOUTPUT();
   CALORIMETRY();
+  EXPERIMENTRESULTS();
   WRITETHERMODATA();
 }
 

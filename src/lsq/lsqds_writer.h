@@ -8,7 +8,8 @@
 
 namespace LSQDS {
 
-// The report to the results file and the log, then WRITETHERMODATA.
+// The report to the results file and the log (fitted properties, LaTeX
+// tables in the log, calorimetry, experiments), then WRITETHERMODATA.
 void OUTXY();
 
 // The refitted dataset: entries TDA[1..NTOT] with the fitted enthalpies

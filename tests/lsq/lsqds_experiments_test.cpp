@@ -332,6 +332,15 @@ TEST_F(LsqExperimentsTest, BadInputStopsCleanly) {
       {"0\n1 ky sill\n-1 1 1\n1 1\n1 7 800 1.5\n", "readxy : bracket x(CO2) outside 0..1" + f + "5)"},
       {"0\n1 ky sill\n-1 1 1\n1 1\n1 7\n", "reading : expecting a single (1); got:  - reading T" + f + "5)"},
       {brackets, "readxy : need to increase maxnb (max = 270) " + f + "275)"},
+      // ln a of the bracket: activities read on bracket lines must be
+      // positive, and the fluid end-members must keep some of the fluid.
+      {"0\n1 ky sill\n-1 1 1\n0 1\n1 7 800 0 0\n", "readxy : activity of ky is 0: it must be positive" + f + "5)"},
+      {"0\n1 ky sill\n-1 1 1\n0 1\n1 7 800 0 -0.3\n",
+       "readxy : activity of ky is -0.3: it must be positive" + f + "5)"},
+      {"0\n1 per H2O ky\n-1 1 1 1\n1 1 1\n1 7 800 1\n",
+       "readxy : x(CO2) = 1 leaves H2O no activity (ln 0)" + f + "5)"},
+      {"0\n1 per CO2 ky\n-1 1 1 1\n1 1 1\n0 7 800 0\n",
+       "readxy : x(CO2) = 0 leaves CO2 no activity (ln 0)" + f + "5)"},
       {"0\n1 ky sill\n-1 1 1\n1 1\n1 7 800 0\n", "readxy : end of file while reading the brackets of experiment 1 in file \"ds-xptest.txt\""},
   };
   for (const auto& [text, message] : cases) {

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "frame/io.h"
 #include "frame/vestramond.h"
 #include "lsq/lsqds_experiments.h"
 #include "models/kpcalc1.h"
@@ -66,7 +68,8 @@ TEST_F(LsqRunTest, IterationsClampedAndTheUpdateRules) {
   ASSERT_EQ(run("25"), 0);  // clamped to 10
   EXPECT_EQ(NOXCAL, noxcal);  // the second run starts from empty tables
   const std::string s = screen.str();
-  EXPECT_NE(s.find("\n10: 0.707\n"), std::string::npos) << s;
+  const std::string sigfit = IO::REAL2STR(std::sqrt(SIG2), 3, true);
+  EXPECT_NE(s.find("\n9: " + sigfit + "\n10: " + sigfit + "\n"), std::string::npos) << s;
   EXPECT_EQ(s.find("\n11: "), std::string::npos);
   // The iteration before the last left the held end-members at their input
   // H and sd(H) (0 becoming 0.0001) and the free ones at their fitted H
@@ -105,24 +108,57 @@ TEST_F(LsqRunTest, TablesBeforeFilesAndTheHeapReport) {
 
 // Each explicit reaction of the example has its lower bracket on one side
 // of the dataset's equilibrium and its upper bracket on the other: Delta G
-// from the end-member Gibbs energies of the table changes sign between them.
+// + RT ln K from the end-member Gibbs energies of the table (at the
+// bracket's fluid x(CO2)) changes sign between them. After the fit the
+// report's calculated T and P of every bracket put the reaction at
+// equilibrium with the fitted enthalpies, within the solves' tolerances.
 TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
   ASSERT_EQ(run("1"), 0);
-  ASSERT_EQ(NXPW, 5);
+  ASSERT_EQ(NXPW, 7);
   CALCMODE = calcmodetype::lsqdscalc;
+  constexpr extended R = 0.0083144L;
+  auto deltag = [](const xprec& x, const brrec& b, extended P, extended T) {
+    extended dg = 0;
+    for (int i = 1; i <= x.n; ++i) {
+      (*TDA)[x.em[i]].xco2 = b.xco2;
+      extended g = 0;
+      KPCALC1::GEM(x.em[i], P, T, g);
+      dg += x.coef[i] * g;
+    }
+    return dg + R * T * b.lna;
+  };
+  const std::vector<extended> fitted = [] {
+    std::vector<extended> h;
+    for (int k = 1; k <= NTP; ++k) h.push_back((*TDA)[k].h);
+    return h;
+  }();
   for (int e = 1; e <= NXPW; ++e) {
     const xprec& x = (*XPW)[e];
     ASSERT_EQ(x.nbr, 2);
-    for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = (*TDA)[k].horig;
-    extended dg[2] = {0, 0};
-    for (int b = 1; b <= 2; ++b)
-      for (int i = 1; i <= x.n; ++i) {
-        extended g = 0;
-        KPCALC1::GEM(x.em[i], x.br[b].p, x.br[b].t, g);
-        dg[b - 1] += x.coef[i] * g;
-      }
-    EXPECT_LT(dg[0] * dg[1], 0) << x.retext;
     EXPECT_EQ(x.br[2].t - x.br[1].t, 20);
+    for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = fitted[static_cast<std::size_t>(k - 1)];
+    for (int b = 1; b <= 2; ++b) {
+      const brrec& br = x.br[b];
+      // ln K from the bracket's activities (a fluid end-member at 1 - x(CO2) or x(CO2)).
+      extended lnk = 0;
+      for (int i = 1; i <= x.n; ++i) {
+        const std::string n = PHNAMES[x.em[i]];
+        const extended a = n == "H2O" ? 1 - br.xco2 : n == "CO2" ? br.xco2 : 1;
+        lnk += x.coef[i] * std::log(a);
+      }
+      EXPECT_NEAR(br.lna, lnk, 1e-15L) << x.retext;
+      ASSERT_GT(br.tcalc, 300) << x.retext;
+      ASSERT_GT(br.pcalc, 0.01L) << x.retext;
+      // Newton stops once a step is below 0.01 K (0.001 kbar): the residual
+      // left is below that step times the slope.
+      EXPECT_LT(std::fabs(deltag(x, br, br.p, br.tcalc)), 0.01L * 0.2L) << x.retext;
+      EXPECT_LT(std::fabs(deltag(x, br, br.pcalc, br.t)), 0.001L * 0.2L) << x.retext;
+    }
+    for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = (*TDA)[k].horig;
+    const extended dg1 = deltag(x, x.br[1], x.br[1].p, x.br[1].t);
+    const extended dg2 = deltag(x, x.br[2], x.br[2].p, x.br[2].t);
+    EXPECT_GT(dg1, 0) << x.retext;  // reactants stable at the lower bracket
+    EXPECT_LT(dg2, 0) << x.retext;
   }
 }
 
@@ -150,8 +186,63 @@ TEST_F(LsqRunTest, OptionsLeftOpenAreAskedInOrder) {
   EXPECT_EQ(CONTROLDS.useqr, controlboolean::no);
   EXPECT_EQ(CONTROLDS.mark456, controlboolean::yes);
   EXPECT_EQ(CONTROLDS.tighten, controlboolean::ask);
-  EXPECT_NE(s.find("lsq (choleski) gives sigfit = 0.707"), std::string::npos) << s;
-  EXPECT_NE(s.find("\n1: 0.707\n"), std::string::npos);
+  const std::string sigfit = IO::REAL2STR(std::sqrt(SIG2), 3, true);
+  EXPECT_NE(s.find("lsq (choleski) gives sigfit = " + sigfit + "     (ndf = 27)"), std::string::npos) << s;
+  EXPECT_NE(s.find("\n1: " + sigfit + "\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace KPGLOBAL;
+
+// An explicit reaction whose activity line names the example's garnet for
+// both end-members: each bracket gives one composition per phase entry, the
+// activities come from the ideal model (a(py) = (1 - x)^3, a(gr) = x^3) and
+// ln K = ln a(gr) - ln a(py) takes them at the reaction's own entries; the
+// log shows the activity table.
+TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
+  std::string xp = vtest::readfile("ds-xpex.txt");
+  const std::size_t end = xp.rfind("0\n");
+  ASSERT_NE(end, std::string::npos);
+  xp.insert(end,
+            "1 py gr\n  -1 1  1\ngt gt  phase\n0  5.0  600  0  0.2  0.2\n1  5.0  700  0  0.3  0.3\n-1\n"
+            "1 ky sill\n  -1 1  1\n0.7 0  fixed\n0  6.0  600  0  0.6\n1  6.0  640  0  0.5\n-1\n");
+  std::ofstream("ds-xpex.txt") << xp;
+  std::string prefs = vtest::readfile("ds-prefs.txt");
+  prefs.replace(prefs.find("infolevel 2"), 11, "infolevel 3");
+  std::ofstream("ds-prefs.txt") << prefs;
+  ASSERT_EQ(run("1"), 0) << screen.str();
+  ASSERT_EQ(NXPW, 9);
+  const xprec& x = (*XPW)[8];
+  ASSERT_EQ(x.nem, 4);
+  EXPECT_EQ(x.apos[1], 1);
+  EXPECT_EQ(x.apos[2], 4);
+  const double xs[] = {0.2, 0.3};
+  for (int k = 1; k <= 2; ++k) {
+    const brrec& b = x.br[k];
+    EXPECT_NEAR(b.a[1], std::pow(1 - xs[k - 1], 3), 1e-15) << k;
+    EXPECT_NEAR(b.a[4], std::pow(xs[k - 1], 3), 1e-15) << k;
+    EXPECT_NEAR(b.lna, 3 * std::log(xs[k - 1] / (1 - xs[k - 1])), 1e-14) << k;
+  }
+  // A fixed activity (0.7 for ky) and one read on each bracket line (sill).
+  const xprec& y = (*XPW)[9];
+  EXPECT_NEAR(y.br[1].lna, std::log(0.6L / 0.7L), 1e-15L);
+  EXPECT_NEAR(y.br[2].lna, std::log(0.5L / 0.7L), 1e-15L);
+  IO::FLUSHALL();
+  const std::string log = vtest::readfile("vt-log.txt");
+  EXPECT_NE(log.find(" 8)  activities for gt gt for the given brackets  (phase )\n"
+                     "      P      T        py        gr        py        gr\n"
+                     "    5.0    600   0.51200   0.00800   0.51200   0.00800\n"
+                     "    5.0    700   0.34300   0.02700   0.34300   0.02700\n"),
+            std::string::npos)
+      << log;
+  // At infolevel 3 the listing shows every experiment row: reactants, "=  ",
+  // products (each name and two blanks), blanks up to 35 characters, the
+  // reference.
+  EXPECT_NE(log.find("    ky  =  sill  " + std::string(22, ' ') + "  (example )\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("    py  =  gr  " + std::string(24, ' ') + "  (phase )\n"), std::string::npos);
 }
 
 }  // namespace
