@@ -7,3 +7,4 @@
 #include "data/kpglobal_phases.h"
 #include "data/kpglobal_lsq.h"
 #include "data/kpglobal_solver.h"
+#include "data/kpglobal_reactions.h"

@@ -396,6 +396,49 @@ void ADDSTR(const std::string& s, smallint width, std::string& line) {
   line += t;
 }
 
+void ADDSTRLONG(const std::string& s, smallint width, std::string& line) {
+  const std::size_t w = static_cast<std::size_t>(width < 0 ? -static_cast<int>(width) : width);
+  if (w > s.size()) {
+    if (width > 0) line.append(w - s.size(), ' ');
+    line += s;
+    if (width < 0) line.append(w - s.size(), ' ');
+  } else {
+    line += s;
+  }
+}
+
+void PUTWRAPPED(smallint before, const std::string& text, smallint after, longint where) {
+  if (text.size() <= static_cast<std::size_t>(addstrlimit)) {
+    PUTSTR(before, text, after, where);
+    return;
+  }
+  // Break after the last comma, or before the last blank, that keeps a piece
+  // within the limit; a piece without either is cut at the limit.
+  std::size_t start = 0;
+  bool first = true;
+  while (start < text.size()) {
+    std::size_t len = text.size() - start;
+    if (len > static_cast<std::size_t>(addstrlimit)) {
+      len = addstrlimit;
+      for (std::size_t k = addstrlimit; k > 1; --k) {
+        const char c = text[start + k - 1];
+        if (c == ',') {
+          len = k;
+          break;
+        }
+        if (c == ' ' && text[start + k - 2] != ' ') {
+          len = k - 1;
+          break;
+        }
+      }
+    }
+    const bool last = start + len >= text.size();
+    PUTSTR(first ? before : 0, text.substr(start, len), last ? after : 1, where);
+    first = false;
+    start += len;
+  }
+}
+
 void ADDREAL(extended x, smallint width, bool fixed, smallint places, std::string& line) {
   ADDSTR(REAL2STR(x, places, fixed), width, line);
 }
@@ -439,6 +482,21 @@ int clampplaces(int places, int lo) {
 }
 
 }  // namespace
+
+std::string FIXEDFIELD(extended x, smallint width, smallint places) {
+  const std::string sp = specialtext(x);
+  std::string t;
+  if (!sp.empty() && sp != "denorm") {
+    t = sp;
+  } else {
+    char buf[8192];
+    std::snprintf(buf, sizeof buf, "%.*Lf", static_cast<int>(places < 0 ? 0 : places > 30 ? 30 : places), x);
+    t = buf;
+  }
+  if (width > 0 && t.size() < static_cast<std::size_t>(width)) t.insert(0, static_cast<std::size_t>(width) - t.size(), ' ');
+  return t;
+}
+
 
 std::string FLOATSTR(extended x, smallint places) {
   const std::string sp = specialtext(x);
@@ -823,10 +881,15 @@ void PROMPTREALS(const std::string& prompt, KPGLOBAL::rrvector& values, smallint
     PROMPTSTRINGS(p, words, n);
     for (smallint i = 1; i <= n; ++i)
       if (words[i] == "kill") KILLRUN();
+    // Only 40 values can be held: an answer of more is refused whole rather
+    // than cut, so that no value the user typed is silently dropped.
+    if (n > KPGLOBAL::rrmax) {
+      p = "too many values (max = " + std::to_string(KPGLOBAL::rrmax) + "): replace with";
+      continue;
+    }
     if (wanted <= 0 || n >= wanted) break;
     p.assign(1, ' ');
   }
-  // Only 40 values can be held: further words are ignored.
   const smallint use = static_cast<smallint>(std::min<int>(wanted > 0 ? wanted : n, KPGLOBAL::rrmax));
   for (smallint i = 1; i <= use; ++i) {
     std::string err;

@@ -179,6 +179,18 @@ void PUTSTR(smallint before, const std::string& text, smallint after, longint wh
 // line would pass 250 characters the overflow mark 0xA4 is appended instead,
 // and a line ending with that mark takes nothing more.
 void ADDSTR(const std::string& s, smallint width, std::string& line);
+// Direct fixed-point write of a field: x with places decimals (a minus sign
+// when negative), right-justified in width characters; a longer number takes
+// the room it needs. For files that a reader parses (csv rows).
+std::string FIXEDFIELD(extended x, smallint width, smallint places);
+// ADDSTR for lines meant for other programs, which are not cut: no overflow
+// mark; hand the line to PUTWRAPPED.
+void ADDSTRLONG(const std::string& s, smallint width, std::string& line);
+// PUTSTR of a line of any length: a line of at most 250 characters is written
+// as it is; a longer one is broken after a comma or before a blank into
+// pieces of at most 250 characters, so that no field is lost or split. before
+// goes before the first piece, after after the last.
+void PUTWRAPPED(smallint before, const std::string& text, smallint after, longint where);
 // NOTE the argument order: (x, width, fixed, places, line) throughout the code
 // base. Appends REAL2STR(x, places, fixed) through ADDSTR with width.
 void ADDREAL(extended x, smallint width, bool fixed, smallint places, std::string& line);
@@ -233,6 +245,9 @@ void PROMPTSTRINGS(const std::string& prompt, KPGLOBAL::strings& words, smallint
 void PROMPTSTRING(const std::string& prompt, sstring& w);
 void PROMPTREAL(const std::string& prompt, extended& x);
 void PROMPTINTEGER(const std::string& prompt, smallint& n);
+// Reads one answer line of values (count 0: any number, returned in count;
+// count > 0: at least that many). More than 40 words are refused and asked
+// again; a word that is not a number is asked again with the reader's message.
 void PROMPTREALS(const std::string& prompt, KPGLOBAL::rrvector& values, smallint& count);
 bool QUERY(const std::string& q);
 void PROMPTCONTROL(const std::string& prompt, KPGLOBAL::controlboolean& c);

@@ -9,6 +9,7 @@
 #include "frame/kpute1.h"
 
 #include "models/kpread1.h"
+#include "reactions/kpread1_tables.h"
 
 namespace VESTRAMOND {
 
@@ -62,6 +63,9 @@ namespace {
 // to ask).
 bool DORUN(calcmodetype mode) {
   switch (mode) {
+    case calcmodetype::tablecalc:
+      KPREAD1::DOTABLE();
+      return true;
     case calcmodetype::makelist:
       KPREAD1::DOMAKELIST();
       return true;

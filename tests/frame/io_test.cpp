@@ -567,11 +567,13 @@ TEST_F(IoTest, PromptRealsCountsAndRepairs) {
   EXPECT_EQ(v[2], 7);
   std::string many;
   for (int i = 1; i <= 45; ++i) many += std::to_string(i) + " ";
+  // More than the 40 values the list holds: refused whole and asked again.
   count = 0;
-  answers(many + "\n");
+  answers(many + "\n8 9\n");
   IO::PROMPTREALS("many", v, count);
-  EXPECT_EQ(count, 40);
-  EXPECT_EQ(v[40], 40);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(v[2], 9);
+  EXPECT_NE(screen.str().find("many : too many values (max = 40): replace with : "), std::string::npos);
 }
 
 TEST_F(IoTest, PromptDataFileOpensAsksAndFails) {
