@@ -101,6 +101,20 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   OXNO.fill(0);
   NOOX.fill(0);
   ACTIVITY.fill(0);
+  SDACTIVITY.fill(0);
+  // Unknowns and the uncertainties of a solved equilibrium.
+  BX.fill(false);
+  NX = NXP = 0;
+  JACOBIANG.fill(0);
+  JROW = JCOL = 0;
+  COVX.fill(0);
+  SDX.fill(0);
+  CORPT = 0;
+  // Phase-diagram axes and excess phases.
+  DIAGRAMMODE = diagramtype::ptcalc;
+  MUPOS = 0;
+  NEXCESSSTRINGS = 0;
+  NSITE.fill(1);
   COMPNAME.fill("");
   COMPDIV.fill(0);
   ICOMP.fill(0);
