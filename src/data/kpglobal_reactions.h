@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/kpglobal_base.h"
+#include "data/kpglobal_lsq.h"
 
 namespace KPGLOBAL {
 
@@ -28,7 +29,9 @@ inline smallint NEX = 0;
 // Candidate invariant points: the reactions meeting at point m are
 // IR(m, 1..NIR[m]); IBIT[m] the union of their end-member sets.
 inline Mat<smallint, intmax, emmax> IR;
-inline Arr<smallint, intmax> NIR;
+// NIR, the count per point, is the per-row count of the least-squares
+// module (kpglobal_lsq.h), whose first slots serve here.
+static_assert(maxnexp >= intmax);
 inline Arr<longint3, intmax> IBIT;
 inline smallint NINT = 0;
 
