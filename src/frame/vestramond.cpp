@@ -9,6 +9,8 @@
 #include "frame/kpute1.h"
 
 #include "models/kpread1.h"
+#include "reactions/kpptx.h"
+#include "reactions/kpread1_diagram.h"
 #include "reactions/kpread1_tables.h"
 
 namespace VESTRAMOND {
@@ -68,6 +70,10 @@ bool DORUN(calcmodetype mode) {
       return true;
     case calcmodetype::makelist:
       KPREAD1::DOMAKELIST();
+      return true;
+    case calcmodetype::phasecalc:
+      KPREAD1::READDIAGRAMDATA();
+      KPPTX::PHASEDIAGRAMCALCS();
       return true;
     default:
       break;

@@ -11,6 +11,8 @@
 #include "frame/kpmath1.h"
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
+#include "reactions/kpre_window.h"
+#include "solver/kpcalc2_reactions.h"
 
 namespace KPRE {
 
@@ -236,9 +238,7 @@ void REDUCE(bool final) {
     keep = NAME[LNAPOS];
     NAME[LNAPOS] = IO::MAKESSTRING(LNANAMEP[1]);
   }
-  // The reaction texts RLINES[1..NR] are built here by the reaction-text
-  // routine of the solver layer (KPCALC2::MAKERLINE) once it is in place; the
-  // table run does not read them.
+  for (int i = 1; i <= NR; ++i) KPCALC2::MAKERLINE(static_cast<smallint>(i));
   if (LNAPOS > 0) NAME[LNAPOS] = keep;
   ++INDENTR;
 }
@@ -663,7 +663,11 @@ void CALCR::BUILDEXA() {
     }
   }
   const longint3 S = setof(unstable);
-  if (s == 1) {
+  if (s == 0) {
+    // The unstable side holds only phases in excess: the empty set would be
+    // a subset of every candidate and exclude them all, so it excludes
+    // nothing.
+  } else if (s == 1) {
     bool known = false;
     for (int m = 1; m <= NEX1 && !known; ++m) known = EXEM[m] == j1;
     if (!known && NEX1 < emmax) {
@@ -689,10 +693,11 @@ void CALCR::BUILDEXA() {
       int kept = 0;
       for (int m = 1; m <= NEX; ++m)
         if (!IO::BSUBSET2(S, EXA[m])) EXA[++kept] = EXA[m];
-      if (kept < examax)
-        EXA[++kept] = S;
-      else
-        EXA[examax] = S;
+      // An exclusion is never dropped silently: with the list full the run
+      // stops and says so.
+      if (kept >= examax)
+        IO::ERROREXIT("buildexa", "too many excluded assemblages" + KPUTE1::MAXSTR(examax), faulttype::yourfault);
+      EXA[++kept] = S;
       NEX = static_cast<smallint>(kept);
       changed = true;
     }
@@ -731,9 +736,25 @@ void CALCR::run() {
   switch (CALCMODE) {
     case calcmodetype::tablecalc:
       break;
+    case calcmodetype::phasecalc: {
+      // A phase diagram keeps the reactions whose line passes through its
+      // window; the others are dropped, or, with Schreinemakers pruning, tell
+      // which assemblages cannot be stable in the window.
+      g4vector g4{};
+      if (INPTXWINDOW(NR, g4)) {
+        WRITEMARK('X');
+      } else if (DOALLREACTIONS) {
+        --NR;
+        --NRBIT;
+        WRITEMARK('+');
+      } else {
+        g4first = g4[1];
+        BUILDEXA();
+      }
+      break;
+    }
     case calcmodetype::rockcalc:
-    case calcmodetype::phasecalc:
-      // The window tests of average P-T and of phase diagrams decide here.
+      // The window test of average P-T decides here.
       IO::ERROREXIT("calcr", "the reaction window test of this calculation mode is not available in this version",
                     faulttype::myfault);
     default:
