@@ -448,11 +448,7 @@ void INTERSECTIONS() {
   IO::PUTSTR(1, "invariant points are not calculated in this version", 1, 13);
 }
 
-namespace {
-
-// The activities that are not 1, as a column (up to three) or in blocks of
-// eight end-members.
-void activityreport() {
+void ACTIVITYREPORT() {
   bemvector flag{};
   int n = 0;
   for (int j = 1; j <= NCV; ++j) {
@@ -505,8 +501,6 @@ void activityreport() {
   }
 }
 
-}  // namespace
-
 void PHASEDIAGRAMCALCS() {
   NEX1 = 0;
   NEX = 0;
@@ -540,7 +534,7 @@ void PHASEDIAGRAMCALCS() {
     case diagramtype::tlnacalc: unit(LNAPOS); break;
     default: break;
   }
-  activityreport();
+  ACTIVITYREPORT();
   REHELP = false;
   PTMODE = calcp() ? findtype::findp : findtype::findt;
   switch (VOVUVUVED.doallr) {

@@ -35,6 +35,11 @@ void SETLIM(extended& xtol, extended& ytol);
 // table of its line along the diagram's x-list with uncertainties.
 void PTXTABLE();
 
+// The activities that are not 1 (H2O, CO2 and the axis end-member aside):
+// "Unit activities", a column of up to three, or blocks of eight end-member
+// numbers that list every end-member except H2O and CO2; fills VARLNA.
+void ACTIVITYREPORT();
+
 // The invariant points of the diagram (not calculated in this version: it
 // says so).
 void INTERSECTIONS();
