@@ -238,3 +238,49 @@ TEST_F(DiagramE2E, TxDecarbonationLine) {
     EXPECT_LE(std::fabs(dG(r, 2, T, x)), std::fabs(dS) * (0.005 + 1e-3)) << "x(CO2) = " << x;
   }
 }
+
+// The other diagram types on the example system, Schreinemakers mode, window
+// and fixed condition typed: P-x(CO2) at 500 C, T-log a(H2O) at 5 kbar and
+// P-log a(H2O) at 500 C. Each prints its title and table; along the T-log a
+// lines delta G + nu(H2O) R T ln 10 log a = 0 to the printed digits.
+TEST_F(DiagramE2E, OtherDiagramTypes) {
+  std::string base = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt");
+  base.replace(base.find("doallr yes"), 10, "doallr no");
+  base += "setloga yes\n";
+  struct kind {
+    const char* code;
+    const char* answers;
+    const char* title;
+    const char* label;
+  };
+  for (const kind& k : {kind{"3", "1 10 0.1 0.9\n500\n", "pressure-x(CO2) calculations (from script)", "x(CO2)"},
+                        kind{"4", "H2O\n300 900 -2 0\n5\n", "temperature-log a calculations (from script)", "log a"},
+                        kind{"5", "H2O\n1 10 -2 0\n500\n", "pressure-log a calculations (from script)", "log a"}}) {
+    std::string script = base;
+    script.replace(script.find("calctype 1"), 10, std::string("calctype ") + k.code);
+    ASSERT_EQ(run("diagram", k.answers, {{"vt-diagram.txt", script}}), 0) << vtest::readfile(*dir / "screen.txt");
+    const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
+    EXPECT_NE(out.find(std::string("\n") + k.title + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string("\n") + k.label + " "), std::string::npos) << out;
+    if (std::string(k.code) != "4") continue;
+    EXPECT_EQ(out.find("Thermodynamics of reactions"), std::string::npos);
+    readdataset({"ky", "sill", "and", "q", "prl", "H2O"});
+    const table t = parse(out, "log a", 10, 0);
+    int checked = 0;
+    for (std::size_t i = 0; i < t.cells.size(); ++i) {
+      int nuw = 0;
+      for (const auto& [nu, name] : t.reactions[i].terms)
+        if (name == "H2O") nuw = nu;
+      for (std::size_t j = 0; j < t.x.size(); ++j) {
+        const std::string& c = t.cells[i][j];
+        if (c == "+" || c == "-" || c.empty()) continue;
+        const double T = std::stod(c) + 273.15;
+        const auto g = [&](double TT) { return dG(t.reactions[i], 5, TT) + nuw * Rgas * std::log(10.0) * TT * t.x[j]; };
+        const double dS = (g(T + 1e-3) - g(T - 1e-3)) / 2e-3;
+        EXPECT_LE(std::fabs(g(T)), std::fabs(dS) * (0.005 + 1e-3)) << "reaction " << i + 1 << ": " << c;
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 30);
+  }
+}
