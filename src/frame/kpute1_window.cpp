@@ -86,12 +86,15 @@ void POK(extended& lo, extended& hi, xOKtype ok) { windowok(lo, hi, ok, FIGPLOW,
 void TOK(extended& lo, extended& hi, xOKtype ok) { windowok(lo, hi, ok, FIGTLOW, FIGTHIGH, "T", -273.15L, -1); }
 
 void LISTP() {
-  makelist(LP, NLP, PLOW, PHIGH, CPINC, FIX == fixtype::fixp || FIX == fixtype::fixpt, FIX != fixtype::fixt, "P",
+  // The interval is echoed as the script's only when the script gave it.
+  makelist(LP, NLP, PLOW, PHIGH, CPINC, FIX == fixtype::fixp || FIX == fixtype::fixpt,
+           FIX != fixtype::fixt && VOVUVUVED.calcp == controlboolean::yes, "P",
            " kbar", 1e-06L);
 }
 
 void LISTT() {
-  makelist(LT, NLT, TLOW, THIGH, CTINC, FIX == fixtype::fixt || FIX == fixtype::fixpt, FIX != fixtype::fixp, "T",
+  makelist(LT, NLT, TLOW, THIGH, CTINC, FIX == fixtype::fixt || FIX == fixtype::fixpt,
+           FIX != fixtype::fixp && VOVUVUVED.calct == controlboolean::yes, "T",
            " " + IO::DEGREE + "C", 1e-05L);
 }
 

@@ -284,3 +284,30 @@ TEST_F(DiagramE2E, OtherDiagramTypes) {
     EXPECT_GT(checked, 30);
   }
 }
+
+// A typed session: the script names only the a-x file and the phases; the
+// diagram type, fluid, excess phases, windows, interval, fluid composition
+// and the all-reactions choice are answered at the prompts, then no more
+// runs. The table is the example's, P at T every 50 C.
+TEST_F(DiagramE2E, TypedSession) {
+  ASSERT_EQ(run("diagram", "1\ny\ny\n\nn\n1 12 300 900\nn\n300 900 50\n1 12\ny\n1\nn\n",
+                {{"vt-diagram.txt", "axfile pure\nwith ky sill and q prl H2O\n"}}),
+            0)
+      << vtest::readfile(*dir / "screen.txt");
+  const std::string screen = vtest::readfile(*dir / "screen.txt");
+  for (const char* prompt : {"code for type of phase diagram :", "stop, and put info in the scriptfile ? ",
+                             "overall PT window: P low,high T low,high (in kbar, \xA1" "C) : ",
+                             "calculate T at P (rather than P at T) ? ",
+                             "T calcs: between T(low) and T(high), with T increment : ", "P low,high (kbar) : ",
+                             "fluid just H2O ? ", "required action:", "more phase diagram calculations ? "})
+    EXPECT_NE(screen.find(prompt), std::string::npos) << prompt << "\n" << screen;
+  EXPECT_EQ(screen.find("(from script)"), std::string::npos);
+  const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
+  EXPECT_NE(out.find("\npressure-temperature calculations\n"), std::string::npos);
+  readdataset({"ky", "sill", "and", "q", "prl", "H2O"});
+  const table t = parse(out, "P(kbar)", 8, 273.15);
+  ASSERT_EQ(t.x.size(), 13u);
+  ASSERT_EQ(t.cells.size(), 6u);
+  const double P = std::stod(t.cells[0][6]);  // and = ky at 600 C
+  EXPECT_LE(std::fabs(dG(t.reactions[0], P, 873.15)), 0.74 * 6e-4);
+}
