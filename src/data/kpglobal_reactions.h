@@ -1,7 +1,7 @@
 // Module-level state of KPGLOBAL: the reaction search (reactions found, the
 // end-member sets of balanced reactions, exclusions, candidate invariant
-// points, the echelon form of the independent reactions) and the per-reaction
-// activity term (ALNK and RLINES live with the solver state).
+// points, the echelon form of the independent reactions). ALNK and RLINES
+// are with the solver state.
 #pragma once
 
 #include <string>
@@ -27,11 +27,10 @@ inline Arr<longint3, examax> EXA;       // excluded assemblages
 inline smallint NEX = 0;
 
 // Candidate invariant points: the reactions meeting at point m are
-// IR(m, 1..NIR[m]); IBIT[m] the union of their end-member sets.
+// IR(m, 1..NIR[m]) (NIR, shared with the least-squares rows, is with that
+// state); IBIT[m] the union of their end-member sets.
 inline Mat<smallint, intmax, emmax> IR;
-// NIR, the count per point, is the per-row count of the least-squares
-// module (kpglobal_lsq.h), whose first slots serve here.
-static_assert(maxnexp >= intmax);
+static_assert(maxnexp >= intmax, "NIR holds a count per invariant point");
 inline Arr<longint3, intmax> IBIT;
 inline smallint NINT = 0;
 

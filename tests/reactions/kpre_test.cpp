@@ -98,6 +98,9 @@ TEST_F(ReactionSearch, AluminosilicatesGiveSixReactionsEachOnce) {
   EXPECT_NE(screen.str().find("\n\n\nno of reactions = 6\n"), std::string::npos) << screen.str();
   EXPECT_EQ(screen.str().find("intersections"), std::string::npos);
   EXPECT_EQ(ALNK[1], 0);  // unit activities
+  // The reaction texts, negative side first.
+  EXPECT_EQ(RLINES[1], "1)  sill = ky");
+  EXPECT_EQ(RLINES[3], "3)  q + cor = ky");
 }
 
 // Without DOALLREACTIONS the summary names the exclusions and counts the
