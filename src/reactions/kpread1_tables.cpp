@@ -154,6 +154,9 @@ void DOTABLE() {
   // The end-members of the chosen phases, solution phases taken apart, all
   // with activity 1 (no activities are computed for tables).
   EXTRACTEM();
+  // Names that all failed to match, or an "omit" of every phase, leave
+  // nothing to tabulate: say so rather than write empty tables.
+  if (NCV == 0) IO::ERROREXIT("dotable", "no phases chosen", faulttype::yourfault);
   KPUTE2::POSITIONS();
   WRITETABLE();
 }

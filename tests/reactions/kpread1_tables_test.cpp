@@ -456,3 +456,12 @@ TEST_F(TableGrid, CsvRowsOfAMadeEndMember) {
   EXPECT_EQ(l[7].rfind("VESTRAMOND running at ", 0), 0u);
   EXPECT_EQ(l[7].substr(l[7].size() - 18), " using the dataset");
 }
+
+// Every phase left out: the run stops as the user's fault instead of writing
+// empty tables.
+TEST_F(TableRunExample, NoPhaseChosenStops) {
+  KPSCRIPT::SCRIPTFILE.opentext("axfile pure\nwith omit q ky sill and H2O\nautoexit\n", "vt-tables.txt");
+  answers("");
+  const IO::RunEnded e = vtest::runends([] { KPREAD1::DOTABLE(); });
+  EXPECT_EQ(e.message, "no phases chosen");
+}
