@@ -9,15 +9,13 @@
 #include "frame/io.h"
 #include "frame/kpmath1.h"
 #include "frame/kpscript.h"
-#include "frame/kpute1.h"
 #include "frame/kpute2.h"
 #include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
-#include "models/kpnle3_compositions.h"
-#include "models/kpnle3_make.h"
 #include "models/kpread1.h"
 #include "models/kpread2.h"
 #include "reactions/kpre.h"
+#include "solver/kpread1_extract.h"
 
 namespace KPREAD1 {
 
@@ -153,78 +151,14 @@ void DOTABLE() {
   READTHERMO(1);
   KPSCRIPT::READCONTROLTC();
   KPREAD2::SETUPPHASES();
-  // KPREAD1::EXTRACTEM takes solution phases apart into their end-members at
-  // this point once it is in place; until then the end-members of the chosen
-  // pure phases form the system.
-  TABLEENDMEMBERS();
+  // The end-members of the chosen phases, solution phases taken apart, all
+  // with activity 1 (no activities are computed for tables).
+  EXTRACTEM();
+  // Names that all failed to match, or an "omit" of every phase, leave
+  // nothing to tabulate: say so rather than write empty tables.
+  if (NCV == 0) IO::ERROREXIT("dotable", "no phases chosen", faulttype::yourfault);
   KPUTE2::POSITIONS();
   WRITETABLE();
-}
-
-void TABLEENDMEMBERS() {
-  bemvector drop{};
-  MAKENAME(drop);
-  // The phase names: solution phases, then pure phases.
-  strings list;
-  const int nph = NPSS + NP0;
-  for (int i = 1; i <= NPSS; ++i) list[i] = (*PREC1)[i].name;
-  for (int i = 1; i <= NP0; ++i) list[NPSS + i] = (*PREC0)[i].name;
-  strings words;
-  smallint nw = 0;
-  if (NWHSTRINGS > 0) {
-    words = WHSTRINGS;
-    nw = NWHSTRINGS;
-  } else {
-    IO::PROMPTSTRINGS("which phases", words, nw);
-  }
-  bemvector chosen{};
-  if (nw < 2) {
-    for (int i = 1; i <= nph; ++i) chosen[i] = true;
-  } else {
-    const bool omit = words[1] == "omit" || words[1] == "0mit";
-    for (int i = 1; i <= nph; ++i) chosen[i] = omit;
-    for (int w = omit ? 2 : 1; w <= nw; ++w) {
-      sstring name = words[w];
-      smallint pos = 0;
-      if (KPUTE2::NAMEINLIST(name, list, false, pos)) chosen[pos] = !omit;
-    }
-  }
-  for (int i = 1; i <= NPSS; ++i)
-    if (chosen[i])
-      IO::ERROREXIT("dotable",
-                    "solution phase " + list[i] +
-                        " chosen: taking solution phases apart into end-members is not available in this "
-                        "version; choose pure phases only",
-                    faulttype::yourfault);
-  int nchosen = 0;
-  for (int i = 1; i <= nph; ++i) {
-    drop[i] = !chosen[i];
-    if (chosen[i]) ++nchosen;
-  }
-  if (nchosen == 0) IO::ERROREXIT("dotable", "no phases chosen", faulttype::yourfault);
-  MAKENAME(drop);
-  READTHERMO(2);
-  KPNLE3::MAKEEMC();
-  READTHERMO(3);
-  KPNLE3::MAKEEMTD();
-  for (int j = 1; j <= emmax; ++j) {
-    ACTIVITY[j] = 1;
-    SDACTIVITY[j] = 0;
-  }
-  // The system is the pure phases in phase order, named as in the a-x file.
-  for (int ip = 1; ip <= NP0; ++ip) {
-    const ptype0& ph = (*PREC0)[ip];
-    for (int i = 1; i <= NUV; ++i) (*C)(i, ip) = ph.comp[i];
-    NAME[ip] = ph.name;
-    tdvector& row = (*TD)[ip];
-    for (int s = 1; s <= 25; ++s) row[s] = ph.td[s];
-    row.istrength = row.xco2 = row.xh2o = 0;
-    row.makephase = 0;
-    row.makeem = ph.nmake > 0 && WITHDS4X ? ip : 0;
-  }
-  NCV = NNE = NP0;
-  NE = 0;
-  NU = NUV;
 }
 
 void WRITETABLE() {

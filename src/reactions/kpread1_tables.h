@@ -11,15 +11,9 @@
 namespace KPREAD1 {
 
 // One run of calculation mode 0: dataset, script, a-x file, the end-members
-// of the chosen phases, then WRITETABLE.
+// of the chosen phases (solution phases taken apart into theirs), then
+// WRITETABLE.
 void DOTABLE();
-
-// The end-members of the chosen phases as the system, for the table run:
-// taken from the script's "with" list or asked ("which phases"), their
-// compositions and data read, made end-members built, activities 1. Until the
-// extraction of end-members from solution phases is in place only pure phases
-// can be chosen; a chosen solution phase stops the run.
-void TABLEENDMEMBERS();
 
 // Writes the sections of the table run, asking where the run leaves a choice.
 void WRITETABLE();

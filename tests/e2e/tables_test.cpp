@@ -1,7 +1,8 @@
 // The table run (calculation mode 0) by the real program on the example files
 // in examples/tables, answers on stdin: the output files, the csv table read
-// by Python's csv module, the fugacity tables against the fluid equations
-// computed here, and the clear stop on a solution phase.
+// by Python's csv module, solution phases taken apart into end-members of
+// activity 1, and the fugacity tables against the fluid equations computed
+// here.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -45,10 +46,11 @@ TEST(TablesE2E, ExampleRunWritesEveryOutput) {
                      "4.05  -0.0025         \n"),
             std::string::npos);
   EXPECT_NE(out.find("\nG(H2O)\n\n   kbar \xA1" "C       400       500"), std::string::npos);
-  EXPECT_NE(out.find("\nno of reactions = 3\n"), std::string::npos);
+  EXPECT_NE(out.find("\nno of reactions = 6\n"), std::string::npos);
   EXPECT_NE(out.find("(a, b and c includes fluid fugacities, at P = 8.0 kbar and T = 600\xA1" "C)"), std::string::npos);
   const std::string sk = vtest::readfile(dir / "vt-tables-sk.txt");
-  EXPECT_EQ(sk.rfind("\nendmembers = {q, ky, sill, and, H2O};\n\n", 0), 0u) << sk.substr(0, 80);
+  EXPECT_EQ(sk.rfind("\nendmembers = {py, alm, gr, an, ab, H2O, CO2, q, ky, sill, and};\n\n", 0), 0u)
+      << sk.substr(0, 80);
   EXPECT_NE(sk.find("(* reaction thermo linearised at P = 8.0 kbar and T = 600\xA1" "C *)\n\n{{   1,"), std::string::npos);
   EXPECT_NE(sk.find("\n\n\n(* reaction thermo for (1) *)\n\n{    6.00,    8.00,   10.00};\n"), std::string::npos);
   const std::string log = vtest::readfile(dir / "vt-log.txt");
@@ -76,7 +78,7 @@ assert rows[-1][0].startswith('VESTRAMOND running at ')
 )";
   const std::string cmd = "cd '" + dir.path().string() + "' && python3 check.py vt-tables.csv > csv.txt 2>&1";
   EXPECT_EQ(std::system(cmd.c_str()), 0) << vtest::readfile(dir / "csv.txt");
-  EXPECT_EQ(vtest::readfile(dir / "csv.txt"), "q ky sill and H2O\n");
+  EXPECT_EQ(vtest::readfile(dir / "csv.txt"), "py alm gr an ab H2O CO2 q ky sill and\n");
 }
 
 // A typed session: the phases asked for ("omit" one), no to the reactions,
@@ -120,15 +122,63 @@ TEST(TablesE2E, TypedSessionWithFugacityTables) {
   EXPECT_EQ(sk.find("CO2"), std::string::npos);
 }
 
-// A solution phase chosen before its end-members can be taken apart stops
-// the run clearly, as the user's fault (exit status 1).
-TEST(TablesE2E, SolutionPhaseStopsClearly) {
+
+namespace {
+
+// The number after the text "name =" on a line of the one-point G table.
+double onepointg(const std::string& out, const std::string& name) {
+  const std::string head = "\n" + std::string(6 - name.size(), ' ') + name + " =";
+  const std::size_t at = out.find(head);
+  EXPECT_NE(at, std::string::npos) << name;
+  return at == std::string::npos ? 0 : std::stod(out.substr(at + head.size(), 17));
+}
+
+}  // namespace
+
+// A typed session on the example a-x file: the phases asked for (garnet and
+// plagioclase taken apart, the fluid and rutile left out), G at one point, the
+// grossular + 2 kyanite + quartz = 3 anorthite reaction linearised there and
+// its error matrix at the same point. The extracted end-members enter with
+// activity 1: the reaction's dG equals the sum of the printed end-member G's,
+// with nothing of the ideal-mixing activity of gr in garnet (z^3 from the
+// starting z = 0.1 of the a-x file) in it.
+TEST(TablesE2E, TypedSessionTakesSolutionPhasesApart) {
   const vtest::tempfolder dir("vt-e2e-tabless-");
-  fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "ax" / "vt-simple.txt", dir / "vt-simple.txt");
-  EXPECT_EQ(runexample(dir, "\n", {{"vt-tables.txt", "axfile simple\nwith q g\nautoexit\n"}}), 1);
-  EXPECT_NE(vtest::readfile(dir / "screen.txt")
-                .find("-- run bombed in dotable : solution phase g chosen: taking solution phases apart into "
-                      "end-members is not available in this version; choose pure phases only\n"),
-            std::string::npos)
-      << vtest::readfile(dir / "screen.txt");
+  fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "ax" / "vt-simple.txt", dir / "vt-simple.txt",
+                fs::copy_options::overwrite_existing);
+  EXPECT_EQ(runexample(dir, "omit ru fluid\n5\n600\ny\n5\n600\n4\n5\n600\n0\n",
+                       {{"vt-tables.txt", "axfile simple\nautoexit\n"}}),
+            0);
+  const std::string screen = vtest::readfile(dir / "screen.txt");
+  EXPECT_NE(screen.find("\nsolutions will be taken apart into their end-members\n"), std::string::npos) << screen;
+  EXPECT_NE(vtest::readfile(dir / "vt-log.txt").find("which phases : omit ru fluid\n"), std::string::npos);
+  const std::string sk = vtest::readfile(dir / "vt-tables-sk.txt");
+  EXPECT_EQ(sk.rfind("\nendmembers = {py, alm, gr, an, ab, q, ky, sill, and};\n\n", 0), 0u) << sk.substr(0, 80);
+
+  const std::string out = vtest::readfile(dir / "vt-tables-o.txt");
+  ASSERT_NE(out.find("\nG at 5.000 kbar and 600.00 \xA1" "C\n"), std::string::npos) << out;
+  const double sum = 3 * onepointg(out, "an") - onepointg(out, "gr") - onepointg(out, "q") - 2 * onepointg(out, "ky");
+  const std::string row = "\n    4    .    .   -1    3    .   -1   -2    .    .";
+  const std::size_t at = out.find(row);
+  ASSERT_NE(at, std::string::npos) << out;
+  std::istringstream abc(out.substr(at + row.size()));
+  double a = 0, b = 0, c = 0;
+  abc >> a >> b >> c;
+  // a with 4 significant digits, b with 5 decimals, c with 3.
+  EXPECT_NEAR(a + b * 873.15 + c * 5, sum, 0.005 + 0.5e-5 * 873.15 + 0.5e-3 * 5);
+
+  // The error matrix at the point of linearisation (exactly 0, which the
+  // number writer shows as "0"), and dG itself.
+  EXPECT_NE(out.find("\n          600.00\n    5.00       0\n"), std::string::npos);
+  const std::string head = "(* reaction thermo for (4) *)\n\n{    5.00};\n{  873.15};\n\n{{";
+  const std::size_t dg = sk.find(head);
+  ASSERT_NE(dg, std::string::npos) << sk;
+  const double dG = std::stod(sk.substr(dg + head.size(), 10));
+  EXPECT_NEAR(dG, sum, 0.5e-4 + 6 * 0.5e-8);
+  // The activity product the table implies is 1; ideal mixing in garnet
+  // (a(gr) = z^3, to the power -1 in the reaction) would have moved dG by
+  // -RT ln z^3, some 50 kJ.
+  const double R = 0.0083144, T = 873.15, z = 0.1;
+  EXPECT_NEAR(std::exp(-(dG - sum) / (R * T)), 1.0, 1e-4);
+  EXPECT_GT(std::fabs(dG - (sum - R * T * std::log(z * z * z))), 50.0);
 }

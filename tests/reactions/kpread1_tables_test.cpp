@@ -248,13 +248,15 @@ TEST_F(TableRunExample, NumbersAgreeWithTheGibbsEnergyRoutine) {
   KPREAD1::DOTABLE();
   IO::CLOSEOUTPUT();
   const std::string out = vtest::readfile(dir->path() / "vt-tables-o.txt");
-  ASSERT_EQ(NCV, 5);
-  const char* names[] = {"q", "ky", "sill", "and", "H2O"};
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(NAME[i], names[i - 1]);
+  // The solution phases taken apart into their end-members (garnet,
+  // plagioclase, fluid), then the pure phases.
+  ASSERT_EQ(NCV, 11);
+  const char* names[] = {"py", "alm", "gr", "an", "ab", "H2O", "CO2", "q", "ky", "sill", "and"};
+  for (int i = 1; i <= 11; ++i) EXPECT_EQ(NAME[i], names[i - 1]);
 
   // Gibbs energies on the grid: 4 decimals printed.
   const extended P[] = {1, 5, 9}, T[] = {673.15L, 873.15L, 1073.15L};
-  for (int i = 1; i <= 5; ++i) {
+  for (int i = 1; i <= 11; ++i) {
     const auto rows = linesafter(out, std::string("G(") + names[i - 1] + ")", 5);
     ASSERT_EQ(rows.size(), 5u) << names[i - 1];
     for (int p = 0; p < 3; ++p) {
@@ -271,10 +273,10 @@ TEST_F(TableRunExample, NumbersAgreeWithTheGibbsEnergyRoutine) {
   // reference state: S = -dG/dT, V = dG/dP, H = G + TS, Cp = -T d2G/dT2 at
   // 298.15 K and 0.001 kbar, by central differences.
   const extended P0 = 0.001L, T0 = 298.15L, h = 0.01L, hp = 0.0001L;
-  for (int i : {2, 4}) {
+  for (int i : {9, 11}) {
     const auto row = linesafter(out, "q        ", 3);
     ASSERT_EQ(row.size(), 3u);
-    const std::vector<double> v = numbers(row[static_cast<std::size_t>(i == 2 ? 0 : 2)], 8);
+    const std::vector<double> v = numbers(row[static_cast<std::size_t>(i == 9 ? 0 : 2)], 8);
     const extended S = -(G(i, P0, T0 + h) - G(i, P0, T0 - h)) / (2 * h);
     const extended V = (G(i, P0 + hp, T0) - G(i, P0 - hp, T0)) / (2 * hp);
     const extended H = G(i, P0, T0) + T0 * S;
@@ -286,28 +288,34 @@ TEST_F(TableRunExample, NumbersAgreeWithTheGibbsEnergyRoutine) {
     EXPECT_NEAR(cp, static_cast<double>(Cp), 1e-4) << i;
   }
 
-  // Linearised reactions at 8 kbar, 600 C: three reactions among the
-  // polymorphs. b and c against central differences of dG, a from them.
-  EXPECT_NE(out.find("\nno of reactions = 3\n"), std::string::npos);
-  const auto rx = linesafter(out, "         q   ky sill  and  H2O", 3);
-  ASSERT_EQ(rx.size(), 3u);
+  // Linearised reactions at 8 kbar, 600 C: the three among the polymorphs
+  // and the three of grossular, anorthite, quartz and one polymorph, whose
+  // garnet and plagioclase end-members enter with activity 1. b and c
+  // against central differences of dG, a from them.
+  EXPECT_NE(out.find("\nno of reactions = 6\n"), std::string::npos);
+  const auto rx = linesafter(out, "        py  alm   gr   an   ab  H2O  CO2    q   ky sill  and", 6);
+  ASSERT_EQ(rx.size(), 6u);
   const extended Pl = 8, Tl = 873.15L;
-  for (int k = 1; k <= 3; ++k) {
+  for (int k = 1; k <= 6; ++k) {
     const std::vector<double> v = numbers(rx[static_cast<std::size_t>(k - 1)]);
-    ASSERT_EQ(v.size(), 9u);
+    ASSERT_EQ(v.size(), 15u);
     auto dG = [&](extended p, extended t) {
       extended s = 0;
-      for (int j = 1; j <= 5; ++j) s += v[static_cast<std::size_t>(j)] * G(j, p, t);
+      for (int j = 1; j <= 11; ++j) s += v[static_cast<std::size_t>(j)] * G(j, p, t);
       return s;
     };
-    for (int j = 1; j <= 5; ++j) EXPECT_EQ(v[static_cast<std::size_t>(j)], (*R)(k, j));
+    for (int j = 1; j <= 11; ++j) EXPECT_EQ(v[static_cast<std::size_t>(j)], (*R)(k, j));
     const extended b = (dG(Pl, Tl + h) - dG(Pl, Tl - h)) / (2 * h);
     const extended c = (dG(Pl + hp, Tl) - dG(Pl - hp, Tl)) / (2 * hp);
     const extended a = dG(Pl, Tl) - b * Tl - c * Pl;
-    EXPECT_NEAR(v[7], static_cast<double>(b), 0.5e-5 + 1e-8) << k;
-    EXPECT_NEAR(v[8], static_cast<double>(c), 0.5e-3 + 1e-6) << k;
-    EXPECT_NEAR(v[6], static_cast<double>(a), std::fabs(static_cast<double>(a)) * 5e-4 + 1e-3) << k;
+    EXPECT_NEAR(v[13], static_cast<double>(b), 0.5e-5 + 1e-8) << k;
+    EXPECT_NEAR(v[14], static_cast<double>(c), 0.5e-3 + 1e-6) << k;
+    EXPECT_NEAR(v[12], static_cast<double>(a), std::fabs(static_cast<double>(a)) * 5e-4 + 1e-3) << k;
   }
+  // Grossular + 2 kyanite + quartz = 3 anorthite is among them.
+  const std::vector<double> gasp = numbers(rx[3]);
+  EXPECT_EQ(std::vector<double>(gasp.begin() + 1, gasp.begin() + 12),
+            (std::vector<double>{0, 0, -1, 3, 0, 0, 0, -1, -2, 0, 0}));
 
   // The error matrix of reaction 1 over 6..10 kbar, 500..700 C: 0 at the
   // point of linearisation, elsewhere dG minus the linear form.
@@ -447,4 +455,13 @@ TEST_F(TableGrid, CsvRowsOfAMadeEndMember) {
   EXPECT_EQ(l[6], "");
   EXPECT_EQ(l[7].rfind("VESTRAMOND running at ", 0), 0u);
   EXPECT_EQ(l[7].substr(l[7].size() - 18), " using the dataset");
+}
+
+// Every phase left out: the run stops as the user's fault instead of writing
+// empty tables.
+TEST_F(TableRunExample, NoPhaseChosenStops) {
+  KPSCRIPT::SCRIPTFILE.opentext("axfile pure\nwith omit q ky sill and H2O\nautoexit\n", "vt-tables.txt");
+  answers("");
+  const IO::RunEnded e = vtest::runends([] { KPREAD1::DOTABLE(); });
+  EXPECT_EQ(e.message, "no phases chosen");
 }
