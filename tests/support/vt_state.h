@@ -114,6 +114,22 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   // Phase-diagram axes and excess phases.
   DIAGRAMMODE = diagramtype::ptcalc;
   MUPOS = 0;
+  // Windows, fixed conditions and value lists of diagrams.
+  PLOW = PHIGH = TLOW = THIGH = XCO2LOW = XCO2HIGH = LNALOW = LNAHIGH = MULOW = MUHIGH = 0;
+  FIGPLOW = FIGPHIGH = FIGTLOW = FIGTHIGH = 0;
+  FIXEDP = FIXEDT = FIXEDXCO2 = FIXEDXH2O = CPINC = CTINC = 0;
+  NLP = NLT = NLX = 0;
+  NLLNA.fill(0);
+  KEEPLNAS.fill(0);
+  LNANAMEP.fill("");
+  FIX = fixtype::fixnone;
+  CALCVARIABLE = calcvariabletype::calcpressure;
+  OTHERVARIABLE = othervariabletype::fixedpressure;
+  PTMODE = findtype::findp;
+  TPRECISION = 2, PPRECISION = 3, XCO2PRECISION = 3, LNAPRECISION = 3;
+  DOALLREACTIONS = false;
+  NEX = 0;
+  VARIANCE = 0;
   NEXCESSSTRINGS = 0;
   NSITE.fill(1);
   COMPNAME.fill("");
