@@ -350,3 +350,22 @@ TEST_F(AvptE2E, TypedSessionAveragePThenAverageT) {
   ASSERT_EQ(avT.size(), 5u) << second;
   EXPECT_NE(avT[3], "?");  // 8 kbar
 }
+
+// Two calculations with the same data from the example's script: the second
+// shows the activity table, asks "same PT window" (the script's type code
+// again) and starts from the rock's own activities, so it repeats the first.
+TEST_F(AvptE2E, SecondCalculationStartsFromTheRocksActivities) {
+  std::string script = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt");
+  script.replace(script.find("autoexit\n"), 9, "");
+  ASSERT_EQ(run("avpt", "550 700 50\n5\ny\ny\ny\n5\nn\nn\n", {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
+  const std::string screen = file("screen.txt");
+  EXPECT_NE(screen.find("same PT window ? "), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("type of rock calculation"), std::string::npos);
+  const std::string out = file("vt-avpt-o.txt");
+  const auto stars = out.find("**************************************");
+  ASSERT_NE(stars, std::string::npos) << out;
+  const std::string first = from(out.substr(0, stars), "Average pressures for pelite\n");
+  const std::string second = from(out.substr(stars), "Average pressures for pelite\n");
+  ASSERT_FALSE(first.empty());
+  for (const char* row : {"av P", "sd", "sigfit"}) EXPECT_EQ(lineof(second, row), lineof(first, row)) << row;
+}
