@@ -41,7 +41,7 @@ std::string MORETEXT(calcmodetype mode) {
   switch (mode) {
     case calcmodetype::tablecalc: return "more tables";
     case calcmodetype::nlecalc: return "more phase equilibrium calculations";
-    case calcmodetype::rockcalc: return "more average PT calculations";
+    case calcmodetype::rockcalc: return "more rock calculations";
     case calcmodetype::phasecalc: return "more phase diagram calculations";
     case calcmodetype::makelist: return "more lists";
     case calcmodetype::lsqdscalc: return "more least squares";

@@ -339,7 +339,8 @@ TEST_F(AvptE2E, TypedSessionAveragePThenAverageT) {
   for (const char* prompt :
        {"which phases : ", "type of rock calculation: \n       1 : average P\n       2 : average T\ncode : ",
         "these data ok ? ", "names of end-members to be excluded", "T at which average P to be calculated", "P window within which average P expected to lie",
-        "max allowed sd(P) : ", "max allowed sd(T) : ", "more calculations with these data ? "})
+        "max allowed sd(P) : ", "max allowed sd(T) : ", "more calculations with these data ? ",
+        "more rock calculations ? "})
     EXPECT_NE(screen.find(prompt), std::string::npos) << prompt;
   const std::string out = file("vt-avpt-o.txt");
   EXPECT_EQ(words(lineof(from(out, "Average pressures"), "av P")).size(), 6u) << out;
