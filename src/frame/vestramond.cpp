@@ -10,8 +10,10 @@
 
 #include "lsq/lsqds.h"
 #include "models/kpread1.h"
+#include "reactions/kpavpt.h"
 #include "reactions/kpptx.h"
 #include "reactions/kpread1_diagram.h"
+#include "reactions/kpread1_rock.h"
 #include "reactions/kpread1_tables.h"
 
 namespace VESTRAMOND {
@@ -39,7 +41,7 @@ std::string MORETEXT(calcmodetype mode) {
   switch (mode) {
     case calcmodetype::tablecalc: return "more tables";
     case calcmodetype::nlecalc: return "more phase equilibrium calculations";
-    case calcmodetype::rockcalc: return "more average PT calculations";
+    case calcmodetype::rockcalc: return "more rock calculations";
     case calcmodetype::phasecalc: return "more phase diagram calculations";
     case calcmodetype::makelist: return "more lists";
     case calcmodetype::lsqdscalc: return "more least squares";
@@ -84,6 +86,10 @@ bool DORUN(calcmodetype mode) {
       return true;
     case calcmodetype::lsqdscalc:
       LSQDS::DOLSQDS();
+      return true;
+    case calcmodetype::rockcalc:
+      KPREAD1::READROCKDATA();
+      KPAVPT::ROCKCALCS().run();
       return true;
     case calcmodetype::phasecalc:
       KPREAD1::READDIAGRAMDATA();

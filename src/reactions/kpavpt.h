@@ -71,12 +71,6 @@ void AVERAGEP();
 void AVERAGET();
 void AVERAGEPT();
 
-// The fluid composition appended to a title (nothing when both are 0).
-void FLUIDSTRING(std::string& s);
-// A pressure cell: blank below -1e20, "-" below the window, "*" at 1e20 and
-// above, "+" above the window, else the value with the places its size needs.
-void WRITEP(extended p, smallint width, std::string& line);
-
 // The script set of reactions ("setisr" block) into R/NR with ALNK: shape,
 // names, count, balance and independence checked, each with its message.
 void SETISRREACTIONS();
@@ -87,14 +81,17 @@ void WRITEISR();
 // "maxsdp") as it stands, or typed and clamped.
 void SETSDAVVMAX();
 
-// The rock-calculation driver's working state and its steps. The whole run
-// (one step after another, repeated on request) also needs the frame's P-T
-// window and fluid dialogue; the steps here stand on their own.
+// The rock-calculation driver: its working state and its steps, run one
+// after another by run(), repeated on request with the same data
+// (KPAVPT::ROCKCALCS().run()).
 class ROCKCALCS {
  public:
   // On entry: the rock's activities and sds saved, no exclusions, nothing
   // changed.
   ROCKCALCS();
+  // The overall window, then one calculation after another until "more
+  // calculations with these data" is answered no (or autoexit).
+  void run();
   // Average P or average T: the script's calctype (1 or 2), else the menu.
   void TYPECODE();
   // From the second run on: the rock's activities back (solution phases);
@@ -107,6 +104,11 @@ class ROCKCALCS {
   void EDITDATA();
   // The rock is fluid-absent without H2O and CO2, or on request.
   void FLUID();
+  // The P window and T list (average P) or the T window and P list (average
+  // T): asked on the first run, when the type differs from the script's, or
+  // when "same PT window" is no; the mid-window point of a rock without
+  // solution phases; the isr switches.
+  void WINDOWS();
   // The independent set: from the script ("setisr"), or found by the
   // reaction search within the window and the largest sd.
   void REACTIONS();

@@ -57,37 +57,6 @@ void matrixlines(const std::string& title, const covmatrix& m, const avvector& s
 
 }  // namespace
 
-void FLUIDSTRING(std::string& s) {
-  if (!(FIXEDXCO2 > 0) && !(FIXEDXH2O > 0)) return;
-  const auto num = [](extended x) { return IO::REAL2STR(x, IO::NPLACES(x), true); };
-  const bool absent = FLUIDTYPE == ftype::absent;
-  const std::string co2 = absent ? "a(CO2) = " : "x(CO2) = ", h2o = absent ? "a(H2O) = " : "x(H2O) = ";
-  if (FIXEDXCO2 > 0 && FIXEDXH2O > 0)
-    s += " (for " + co2 + num(FIXEDXCO2) + " and " + h2o + num(FIXEDXH2O) + ")";
-  else if (FIXEDXH2O > 0)
-    s += (absent ? " (for " : "(for ") + h2o + num(FIXEDXH2O) + ")";
-  else
-    s += " (for " + co2 + num(FIXEDXCO2) + ")";
-}
-
-void WRITEP(extended p, smallint width, std::string& line) {
-  if (p < -1e20L) {
-    IO::ADDSTR("", width, line);
-  } else if (p < PLOW) {
-    IO::ADDSTR("-", width, line);
-  } else if (p >= 1e20L) {
-    IO::ADDSTR("*", width, line);
-  } else if (p > PHIGH) {
-    IO::ADDSTR("+", width, line);
-  } else if (p > 99.9L) {
-    IO::ADDINT(p, width, line);
-  } else {
-    const extended a = std::fabs(p);
-    const smallint places = a >= 1 ? std::max<smallint>(PPRECISION, 1) : a >= 0.1L ? 2 : a >= 0.01L ? 3 : 4;
-    IO::ADDREAL(p, width, true, places, line);
-  }
-}
-
 void TABLE() {
   const bool avt = AVMODE == avtype::avtmode;
   std::string& line = IO::WSTR;
@@ -178,7 +147,7 @@ void TABLE() {
   line = "Calculations for the set of reactions";
   if (AVMODE == avtype::avpmode) line += " at T = " + IO::INT2STR(FIXEDT - 273.15L) + IO::DEGREE + "C ";
   if (avt) line += " at P = " + IO::REAL2STR(FIXEDP, 1, true) + " kbar";
-  FLUIDSTRING(line);
+  KPUTE1::FLUIDSTRING(line);
   IO::PUTSTR(1, line, 1, 13);
   line.clear();
   IO::ADDSTR("", 4, line);

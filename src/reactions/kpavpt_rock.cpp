@@ -5,10 +5,13 @@
 #include <numeric>
 
 #include "frame/io.h"
+#include "frame/kpute1.h"
+#include "frame/kpute2.h"
 #include "models/kpcalc1.h"
 #include "reactions/kpavpt.h"
 #include "reactions/kpre.h"
 #include "solver/kpcalc2_reactions.h"
+#include "solver/kpread1_activities.h"
 
 namespace KPAVPT {
 
@@ -275,6 +278,70 @@ void ROCKCALCS::REACTIONS() {
   bool done = false;
   KPRE::CALCRE(done);
   IO::PROMPTCONTROL("show correlations in calculations", VOVUVUVED.printcor);
+}
+
+void ROCKCALCS::WINDOWS() {
+  const bool ask = runs == 1 || code != VOVUVUVED.calctypeval || !IO::QUERY("same PT window");
+  if (ask) {
+    switch (AVMODE) {
+      case avtype::avtmode:
+        FIX = fixtype::fixp;
+        KPUTE2::DOCALCPT("", "P at which average T to be calculated",
+                         "T window within which average T expected to lie");
+        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::mustbedifferent);
+        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::canbesame);
+        KPUTE1::LISTP();
+        NLT = 0;
+        NLX = 0;
+        break;
+      case avtype::avptmode:
+        FIX = fixtype::fixpt;
+        KPUTE2::DOCALCPT("PT window within which average PT expected to lie",
+                         "P window within which average PT expected to lie",
+                         "T window within which average PT expected to lie");
+        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::mustbedifferent);
+        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::mustbedifferent);
+        NLP = NLT = NLX = 0;
+        break;
+      default:
+        FIX = fixtype::fixt;
+        KPUTE2::DOCALCPT("", "P window within which average P expected to lie",
+                         "T at which average P to be calculated");
+        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::mustbedifferent);
+        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::canbesame);
+        KPUTE1::LISTT();
+        NLP = 0;
+        NLX = 0;
+        break;
+    }
+  }
+  // Without solution phases the activities hold everywhere: the reaction
+  // search and the data reports work at the middle of the window.
+  if (NPSS == 0) FIXEDT = 0.5L * (TLOW + THIGH), FIXEDP = 0.5L * (PLOW + PHIGH);
+  IO::PROMPTCONTROL("independent set of reactions for rereading (put into logfile)", VOVUVUVED.oisr);
+  IO::PROMPTCONTROL("use independent set of reactions (isr) in script", VOVUVUVED.setisr);
+}
+
+void ROCKCALCS::run() {
+  KPUTE2::DOFIGPT();
+  for (;;) {
+    if (runs > 0) IO::PUTSTR(1, "**************************************", 2, 13);
+    TYPECODE();
+    STARTRUN();
+    if (runs > 1 || VOVUVUVED.dataok != controlboolean::yes) {
+      ACTIVITYTABLE();
+      EDITDATA();
+    }
+    KPUTE2::POSITIONS();
+    KPREAD1::CHECKSDA();
+    FLUID();
+    WINDOWS();
+    KPUTE1::PROMPTFLUID();
+    REACTIONS();
+    CALCULATE();
+    IO::PUTSTR(0, "", 2, 9);
+    if (VOVUVUVED.autoexit || IO::CONTROLIO.autoexit || !IO::QUERY("more calculations with these data")) break;
+  }
 }
 
 void ROCKCALCS::CALCULATE() {

@@ -5,10 +5,12 @@
 
 #include "frame/io.h"
 #include "frame/kpute1.h"
+#include "frame/kpute2.h"
 #include "models/kpcalc1.h"
 #include "reactions/kpavpt.h"
 #include "solver/kpcalc2_reactions.h"
 #include "solver/kpread1_activities.h"
+#include "solver/kpread1_od.h"
 
 namespace KPAVPT {
 
@@ -43,7 +45,7 @@ void checkcomplete(const char* where) {
 std::string summarytitle(const std::string& what, const std::string& single) {
   std::string t = "Average " + what + (VOVUVUVED.rockname.empty() ? " " : " for " + VOVUVUVED.rockname);
   t += single;
-  FLUIDSTRING(t);
+  KPUTE1::FLUIDSTRING(t);
   return t;
 }
 
@@ -53,13 +55,11 @@ void UPDATEACTIVITY(extended P, extended T) {
   int k = 0;
   for (int i = 1; i <= NPSS; ++i) {
     const ptype1& ph = (*PREC1)[i];
-    // The state of order at a new P-T needs the order-disorder solve, which
-    // this version does not have: say so rather than use a stale state.
-    if (ph.hasq)
-      IO::ERROREXIT("updateactivity",
-                    "couldn't solve for state of order of " + ph.name +
-                        " (order-disorder phases cannot be refreshed in this version)",
-                    faulttype::yourfault);
+    // An ordering phase takes its equilibrium state of order at the new P-T
+    // first: its order variables are part of the guesses read below.
+    bool wasillegal = false;
+    if (ph.hasq && !KPREAD1::FINDLEGALQ(static_cast<smallint>(i), true, P, T, wasillegal))
+      IO::ERROREXIT("updateactivity", "couldn't solve for state of order of " + ph.name, faulttype::yourfault);
     eqvector x{}, a{}, sda{};
     for (int v = 1; v <= ph.nvars; ++v) x[v] = ph.xyz[v].guess;
     KPREAD1::CALCACTIVITIES(static_cast<smallint>(i), x, P, T, a, sda);
@@ -209,7 +209,7 @@ void AVERAGEP() {
     line = "For T = " + IO::INT2STR(LT[1] - 273.15L) + " " + IO::DEGREE + "C, av P = ";
     const bool ok = av[1] > 0;
     if (ok)
-      WRITEP(av[1], 0, line);
+      KPUTE2::WRITEP(av[1], 0, line);
     else
       line += "?";
     line += " kbar, sd = ";
@@ -384,7 +384,7 @@ void AVERAGET() {
 void AVERAGEPT() {
   KPCALC2::CALCLNK();
   std::string title = "Average PT" + (VOVUVUVED.rockname.empty() ? std::string(" ") : " for " + VOVUVUVED.rockname);
-  FLUIDSTRING(title);
+  KPUTE1::FLUIDSTRING(title);
   IO::PUTSTR(1, title, 1, 13);
   extended P = 0, T = 0, sdP = 0, sdT = 0, cor = 0, fit = 0;
   AVPT(P, T, sdP, sdT, cor, fit, FIXEDXCO2, FIXEDXH2O);

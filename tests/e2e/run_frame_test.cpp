@@ -34,12 +34,12 @@ class RunFrameE2E : public ::testing::Test {
 }  // namespace
 
 TEST_F(RunFrameE2E, NormalEndKeepsOnlyFilesThatReceivedSomething) {
-  write("vt-prefs.txt", "calcmode 2\nscriptfile x\n");
+  write("vt-prefs.txt", "calcmode 1\nscriptfile x\n");
   write("vt-x.txt", "% script\nautoexit\nwith g bi\n");
   EXPECT_EQ(run(""), 0);
   const std::string screen = read("screen.txt");
   EXPECT_EQ(screen.rfind("VESTRAMOND 3.50\n", 0), 0u) << screen;
-  EXPECT_NE(screen.find("calculation mode 2 is not available in this version"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("calculation mode 1 is not available in this version"), std::string::npos) << screen;
   EXPECT_EQ(read("vt-log.txt").rfind("[display/print with fixed width font (eg Monaco)]\n\n", 0), 0u);
   EXPECT_TRUE(exists("vt-x-o.txt"));
   for (const char* name : {"vt-x-ic.txt", "vt-x-it.txt", "vt-x-sk.txt", "vt-x.csv", "vt-x2.csv"})

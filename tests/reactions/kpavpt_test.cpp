@@ -648,10 +648,6 @@ TEST_F(AvptSolutions, UpdateActivityOfThePhasesAndItsStops) {
   (*PREC1)[1].xyz[2].guess = 0;
   e = vtest::runends([] { KPAVPT::UPDATEACTIVITY(10, 873); });
   EXPECT_EQ(e.message.substr(0, 22), "site fraction xCaX not");
-  (*PREC1)[1].xyz[2].guess = 0.1L;
-  (*PREC1)[2].hasq = true;
-  e = vtest::runends([] { KPAVPT::UPDATEACTIVITY(10, 873); });
-  EXPECT_EQ(e.message.substr(0, 40), "couldn't solve for state of order of pl ");
 }
 
 TEST_F(AvptSolutions, AveragePIteratesAndMarksAPointOffTheWindow) {
