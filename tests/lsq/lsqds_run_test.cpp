@@ -161,6 +161,22 @@ TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
     EXPECT_GT(dg1, 0) << x.retext;  // reactants stable at the lower bracket
     EXPECT_LT(dg2, 0) << x.retext;
   }
+  // The group gr + 2ky + q = 3an of the example's garnet and plagioclase:
+  // ln K from the ideal models at x(gt) = 0.3, ca(pl) = 0.5 (a(gr) = 0.3^3,
+  // a(an) = 0.5); the calculated T of its same-P pair puts the reaction at
+  // equilibrium with the fitted data, and the dataset's equilibrium lies
+  // between the brackets.
+  const xprec& g = (*XPW)[8];
+  ASSERT_TRUE(g.multi);
+  ASSERT_EQ(g.nbr, 2);
+  for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = fitted[static_cast<std::size_t>(k - 1)];
+  for (int b = 1; b <= 2; ++b) EXPECT_NEAR(g.br[b].lna, 3 * std::log(0.5L) - 3 * std::log(0.3L), 1e-15L);
+  ASSERT_GT(g.br[1].tcalc, 300);
+  EXPECT_LT(std::fabs(deltag(g, g.br[1], g.br[1].p, g.br[1].tcalc)), 1e-6L);
+  EXPECT_EQ(g.br[2].tcalc, 273.15L);
+  for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = (*TDA)[k].horig;
+  EXPECT_GT(deltag(g, g.br[1], g.br[1].p, g.br[1].t), 0);
+  EXPECT_LT(deltag(g, g.br[2], g.br[2].p, g.br[2].t), 0);
 }
 
 TEST_F(LsqRunTest, OptionsLeftOpenAreAskedInOrder) {
