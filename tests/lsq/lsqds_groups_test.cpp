@@ -313,6 +313,25 @@ TEST_F(LsqGroupsTest, CalculatedPositionWindowSkipsAndRows) {
       EXPECT_EQ((*XPW)[r].br[k].pcalc, 0) << r << k;
     }
   x.br[1].xyz[1] = 0.6L;
+
+  // A same-T pair: P is solved at the pair's T; the row shows both
+  // pressures and the miss from the nearer end of their interval (the
+  // window's lower end, 1e-16 kbar, is written as 0).
+  set(1, false, 3, 440);
+  set(2, true, 5, 440);
+  for (int r = 1; r <= 2; ++r) (*XPW)[r].br[2].sametx = true;
+  LSQDS::CALCASS(1, 2, true);
+  const extended T0 = 440 + 273.15L;
+  const tdrec &ta = (*TDA)[1], &ts = (*TDA)[2];
+  const extended Pc =
+      (T0 * (ts.s - ta.s - R * std::log(0.6L)) - (ts.h - ta.h)) / (ts.v - ta.v) + 0.001L;
+  EXPECT_NEAR(x.br[1].pcalc, Pc, 1e-6L);
+  EXPECT_EQ(x.br[1].tcalc, T0);
+  EXPECT_EQ((*XPW)[2].br[2].pcalc, 0);
+  // The same pair with the equilibrium outside the P window.
+  x.br[1].xyz[1] = 0.001L;
+  LSQDS::CALCASS(1, 2, true);
+  x.br[1].xyz[1] = 0.6L;
   IO::FLUSHALL();
   const std::string o = vtest::readfile("o.txt");
   auto rj = [](extended v, int w) {
@@ -326,6 +345,14 @@ TEST_F(LsqGroupsTest, CalculatedPositionWindowSkipsAndRows) {
   EXPECT_NE(o.find("  P(kbar)      T(C)        calc     x(ss)    miss\n" + rows), std::string::npos) << o;
   EXPECT_NE(o.find("      5.00      --    not converged  (?not in T window: 100 - 1080)\n"), std::string::npos)
       << o;
+  const std::string pc = IO::REAL2STR(Pc, 1, true);
+  const std::string miss = IO::REAL2STR(Pc - 3, 1, true);
+  ASSERT_LT(Pc, 3);
+  EXPECT_NE(o.find("  3.0  5.0     440   " + std::string(10 - pc.size(), ' ') + pc + "    0.6000" +
+                   std::string(8 - miss.size(), ' ') + miss + "\n"),
+            std::string::npos)
+      << o;
+  EXPECT_NE(o.find("      --         440  not converged  (?not in P window 0 - 16.4)\n"), std::string::npos);
 }
 
 }  // namespace
