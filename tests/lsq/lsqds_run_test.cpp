@@ -263,3 +263,46 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+// A phase with order variables is taken by the run (a legal starting state
+// of order exists), and the activities of a group that names it come from
+// its equilibrium state of order at each bracket: the two-site model of ky
+// and and, Q = tanh((G(and) - G(ky)) / 4RT), written back into the bracket's
+// compositional variables in place of the starting value.
+TEST_F(LsqRunTest, OrderedPhaseOfAGroupSolvedAtEachBracket) {
+  std::string ax = vtest::readfile("ds-axex.txt");
+  std::string od = vtest::datatext("ax-order.txt");
+  od = "od 2" + od.substr(od.find("od 2 1") + 6);  // no generation flag in this mode
+  ax.replace(ax.rfind('*'), std::string::npos, od);
+  std::ofstream("ds-axex.txt") << ax;
+  std::string xp = vtest::readfile("ds-xpex.txt");
+  xp.insert(xp.rfind("0\n"), "1 od sill divariant\n1  1   order\nky sill\n  -1 1\n0  12.0  500  0  0.6\n"
+                             "1  6.0  700  0  0.6\n-1\n");
+  std::ofstream("ds-xpex.txt") << xp;
+  ASSERT_EQ(run("1"), 0) << screen.str();
+  ASSERT_EQ(NXPW, 9);
+  const xprec& x = (*XPW)[9];
+  ASSERT_TRUE(x.multi);
+  CALCMODE = calcmodetype::lsqdscalc;
+  smallint ky = 0, an = 0;
+  for (int k = 1; k <= NTP; ++k) {
+    (*TDA)[k].h = (*TDA)[k].horig;
+    if (PHNAMES[k] == "ky") ky = static_cast<smallint>(k);
+    if (PHNAMES[k] == "and") an = static_cast<smallint>(k);
+  }
+  for (int k = 1; k <= 2; ++k) {
+    const brrec& b = x.br[k];
+    extended gky = 0, gand = 0;
+    KPCALC1::GEM(ky, b.p, b.t, gky);
+    KPCALC1::GEM(an, b.p, b.t, gand);
+    const extended q = std::tanh((gand - gky) / (4 * 0.0083144L * b.t));
+    ASSERT_GT(std::fabs(q - 0.6L), 0.05L) << k;
+    EXPECT_NEAR(b.xyz[1], q, 1e-7L) << k;
+    EXPECT_NEAR(b.a[1], std::pow((1 + q) / 2, 2), 1e-7L) << k;
+    EXPECT_NEAR(b.a[2], std::pow((1 - q) / 2, 2), 1e-7L) << k;
+  }
+}
+
+}  // namespace
