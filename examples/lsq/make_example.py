@@ -16,7 +16,8 @@ Reads the example dataset ../lists/vt-ds3x.txt and writes
                reactions with brackets 10 degrees C either side of
                temperatures given in EQUILIBRIA below, fitted with the
                calorimetry (one of them at x(CO2) = 0.5, where the fluid
-               end-member's activity is 1 - x(CO2) or x(CO2)).
+               end-member's activity is 1 - x(CO2) or x(CO2)); last the
+               experiment groups of GROUPS among the phases of ds-axex.txt.
 The other files of the example (ds-prefs.txt, ds-scr4lsq.txt, ds-axex.txt,
 answers.txt) are written by hand.
 """
@@ -25,7 +26,7 @@ from fractions import Fraction
 
 DATASET = "../lists/vt-ds3x.txt"
 
-HELD = ["q", "cor", "per", "ru", "H2O", "CO2", "cc"]
+HELD = ["q", "cor", "per", "ru", "H2O", "CO2", "cc", "ab"]
 FREE = ["coe", "ky", "sill", "and", "dsp", "prl", "kao", "arag", "dol", "mag", "wo",
         "fo", "en", "di", "py", "gr", "an", "br", "sph", "qL"]
 DESCR = {"q": "quartz", "cor": "corundum", "per": "periclase", "ru": "rutile",
@@ -34,7 +35,7 @@ DESCR = {"q": "quartz", "cor": "corundum", "per": "periclase", "ru": "rutile",
          "prl": "pyrophyllite", "kao": "kaolinite", "arag": "aragonite", "dol": "dolomite",
          "mag": "magnesite", "wo": "wollastonite", "fo": "forsterite", "en": "enstatite",
          "di": "diopside", "py": "pyrope", "gr": "grossular", "an": "anorthite",
-         "br": "brucite", "sph": "sphene", "qL": "silica liquid"}
+         "br": "brucite", "sph": "sphene", "qL": "silica liquid", "ab": "albite"}
 # Element codes: 1 Si, 2 Ti, 3 Al, 5 Mg, 7 Ca, 10 O, 11 H, 12 C.
 OXIDE_OF = {1: ("q", 1), 3: ("cor", Fraction(1, 2)), 5: ("per", 1), 2: ("ru", 1),
             11: ("H2O", Fraction(1, 2))}
@@ -55,6 +56,18 @@ EQUILIBRIA = [
     ({"br": -1, "per": 1, "H2O": 1}, 2.0, 655, 0),
     ({"br": -1, "per": 1, "H2O": 1}, 2.0, 590, 0.5),
     ({"mag": -1, "per": 1, "CO2": 1}, 2.0, 779, 0.5),
+]
+# Experiment groups among the phases of the a-x file ds-axex.txt: the header
+# (phases and end-members), the reactions (name: coefficient), a pressure
+# (kbar), the compositions of the phases in list order (x(gt) = Ca/(Ca + Mg)
+# of the garnet, ca(pl) = Ca/(Ca + Na) of the plagioclase) and the
+# temperature (degrees C, rounded) at which the example dataset puts the
+# equilibrium at these compositions, as the program computes it (the
+# calculated position of the group); the brackets lie 10 degrees C either
+# side. Garnet-plagioclase-kyanite-quartz: gr + 2ky + q = 3an, with
+# a(gr) = x(gt)^3 and a(an) = ca(pl).
+GROUPS = [
+    ("gt pl ky q", [{"gr": -1, "ky": -2, "q": -1, "an": 3}], 10.0, [0.3, 0.5], 562),
 ]
 
 
@@ -202,6 +215,15 @@ def main():
             f.write("  ".join("1" for _ in coef) + "   example\n")
             x = f"{xco2:g}"
             f.write(f"0  {p:.1f}  {tc - 10}  {x}\n1  {p:.1f}  {tc + 10}  {x}\n-1\n")
+        f.write("% groups: code, phases and end-members, variance / number of reactions, weight\n"
+                "% factor, reference / per reaction its names, then its coefficients / brackets\n"
+                "% with the compositional variables of the phases\n")
+        for header, reactions, p, xyz, tc in GROUPS:
+            f.write(f"1 {header} univariant\n{len(reactions)}  1   example group\n")
+            for coef in reactions:
+                f.write(" ".join(coef) + "\n  " + " ".join(str(c) for c in coef.values()) + "\n")
+            comps = "  ".join(f"{x:g}" for x in xyz)
+            f.write(f"0  {p:.1f}  {tc - 10}  0  {comps}\n1  {p:.1f}  {tc + 10}  0  {comps}\n-1\n")
         f.write("0\n")
 
 

@@ -59,6 +59,7 @@ inline constexpr int maxoxcal = 200;   // oxide-calorimetry entries
 inline constexpr int maxnb = 270;      // brackets of one experiment
 inline constexpr int ilmax = 15;       // names of an entry or header; experiment list
 inline constexpr int tdcompmax = 8;    // composition pairs of a tdrec
+inline constexpr int workslots = 4;    // solution phases of one experiment (PREC1[1..4])
 
 using ilvector = Arr<smallint, ilmax>;
 using slvector = Arr<extended, ilmax>;

@@ -9,6 +9,7 @@
 #include "lsq/lsqds_brackets.h"
 #include "lsq/lsqds_dataset.h"
 #include "lsq/lsqds_experiments.h"
+#include "lsq/lsqds_groups.h"
 #include "lsq/lsqds_solvers.h"
 #include "lsq/lsqds_writer.h"
 
@@ -234,19 +235,15 @@ void ASSEMBLY(smallint iter) {
         IO::PUTSTR(0, "", 1, LOG);
       }
     }
-    // Reactions among the phases of a group need the phase set-up and the
-    // equilibrium solver for their activities, which this stage does not
-    // provide: such records are read and reported, but give no row.
-    if (x.multi) {
-      if (iter == 1 && x.ireac == 1)
-        IO::PUTSTR(1,
-                   "experiment " + IO::INT2STR(e) + "  (" + IO::TRIMSTRING(x.ref) +
-                       "): reactions among solution phases are not fitted; left out",
-                   1, 13);
-      continue;
+    // c. Activities: of a single reaction's solution-phase entries, or of a
+    // group's phases (once, for its first record; the others share them).
+    if (!x.multi) {
+      EXPLICITACTIVITIES(e);
+    } else if (x.ireac < 2) {
+      FILLPREC(static_cast<smallint>(e));
+      if (x.unknowncomps && (x.xyzguess || iter > 1)) CALCASS(static_cast<smallint>(e), 2, info > 2);
+      for (int k = 1; k <= x.nbr; ++k) CALCA(static_cast<smallint>(e), static_cast<smallint>(k));
     }
-    // c. Activities of the solution-phase entries.
-    EXPLICITACTIVITIES(e);
     // d. The activity table.
     if (info != 1) ACTIVITYTABLE(e);
     // e. The bracket enthalpies, the interval and the row.

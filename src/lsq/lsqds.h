@@ -27,9 +27,10 @@ void DSCLEANUP();
 // of its solution-phase entries, bracket enthalpies, the interval) and each
 // used one gives a row: its reaction, the interval's mid-point and an sd
 // from the pairs' weights or the interval's width. An experiment whose
-// brackets all lie on one side is left out with a message. Records of a
-// group (reactions among solution phases) give no row. NEXP := the rows of
-// the system. With infolevel > 1 the activity tables and the system are
+// brackets all lie on one side is left out with a message. A group's phases
+// are set up once for its first record (FILLPREC; CALCASS solves unknown
+// compositions; CALCA gives the activities of every bracket to all its
+// records). NEXP := the rows of the system. With infolevel > 1 the activity tables and the system are
 // listed in the log.
 void ASSEMBLY(smallint iter);
 

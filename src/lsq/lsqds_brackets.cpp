@@ -2,6 +2,7 @@
 // of a solution phase at a bracket.
 #include "lsq/lsqds_brackets.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "frame/io.h"
@@ -245,9 +246,10 @@ void OCALCA(smallint ip, const eqvector& x, extended P, extended T, eqvector& a)
   ptype1& ph = (*PREC1)[ip];
   for (int v = 1; v <= ph.nem - 1; ++v) ph.xyz[v].guess = x[v];
   // The activity service addresses phases 1..NPSS; the stored models of
-  // this run lie above the four working slots.
+  // this run lie above the four working slots (NPDS of them in all, while
+  // an experiment's set-up may have made NPSS and NP its own counts).
   const smallint npss = NPSS;
-  NPSS = std::max(NPSS, NP);
+  NPSS = std::max({NPSS, NP, NPDS});
   eqvector sda{};
   KPREAD1::CALCACTIVITIES(ip, x, P, T, a, sda);
   NPSS = npss;

@@ -10,6 +10,7 @@
 #include "frame/kpute1.h"
 #include "models/kpnle3.h"
 #include "models/kpread2.h"
+#include "solver/kpread1_od.h"
 
 namespace LSQDS {
 
@@ -281,14 +282,12 @@ void WRITEEMDATA() {
 void READAX() {
   IO::PUTSTR(1, "reading a-x relationships", 1, 8);
   KPREAD2::SETUPPHASES();
+  // A phase with order variables needs a legal starting state of order
+  // (docalc false: legal values only, no solve; P and T do not enter).
   for (int i = 1; i <= NP; ++i) {
-    // A legal starting state of order needs the order-disorder solve, which
-    // this version does not have: refuse such a model clearly.
-    if ((*PREC1)[i].hasq)
-      IO::ERROREXIT("readax",
-                    "cannot find legal Q guess: order variables of " + (*PREC1)[i].name +
-                        " are not handled by the least-squares run of this version",
-                    faulttype::yourfault);
+    bool wasillegal = false;
+    if ((*PREC1)[i].hasq && !KPREAD1::FINDLEGALQ(static_cast<smallint>(i), false, 0, 0, wasillegal))
+      IO::ERROREXIT("readax", "cannot find legal Q guess", faulttype::yourfault);
   }
   if (NP + 4 > solphmax)
     IO::ERROREXIT("readxy", "too many ss -> make maxnp bigger" + KPUTE1::MAXSTR(solphmax - 4), faulttype::yourfault);

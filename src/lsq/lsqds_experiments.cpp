@@ -240,6 +240,14 @@ void READEXPERIMENTS_::explicitreaction(xprec& x, int iexp) {
 // The end-member list of a group from its header, then nreac, factor, ref.
 void READEXPERIMENTS_::grouplist(xprec& x, int iexp) {
   x.nem = 0;
+  // The phases are set up in the four working slots of the phase table.
+  int nss = 0;
+  for (int i = 1; i <= x.n; ++i)
+    if (x.em[i] < 0 && ++nss > workslots)
+      stop("readxy",
+           "experiment " + std::to_string(iexp) + " names more than " + std::to_string(workslots) +
+               " solution phases",
+           line);
   for (int i = 1; i <= x.n; ++i) {
     if (x.em[i] > 0) {
       addtolist(x, PHNAMES[x.em[i]], acodeplain, x.em[i], 0, 0, line, iexp);
@@ -255,7 +263,8 @@ void READEXPERIMENTS_::grouplist(xprec& x, int iexp) {
     }
     for (int k = 1; k <= ph.nem; ++k)
       for (int m = 1; m <= ph.em[k].nmake; ++m) {
-        addtolist(x, ph.em[k].makename[m], acodemade, mustfind(ph.em[k].makename[m], line), 0, 0, line, iexp);
+        addtolist(x, ph.em[k].makename[m], acodemade, mustfind(ph.em[k].makename[m], line), p,
+                  static_cast<smallint>(k), line, iexp);
       }
   }
   const long nline = IO::DATA.line();
@@ -310,6 +319,13 @@ void READEXPERIMENTS_::groupreactions(int first, int iexp) {
       smallint pos = 0;
       if (!IO::MATCHSTRING(words[i], x.emname, x.nem, pos))
         stop("readrc", "not recognised \"" + words[i] + "\" 1", line);
+      // A made end-member has no dataset record and so no enthalpy of its
+      // own: the reaction must be written with its constituents.
+      if (x.emidx[pos] == 0)
+        stop("readrc",
+             "\"" + words[i] + "\" is a made end-member without a dataset record: write the reaction with its "
+             "constituents",
+             line);
       x.apos[i] = pos;
       x.em[i] = x.emidx[pos];
     }

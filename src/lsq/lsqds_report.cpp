@@ -7,6 +7,7 @@
 #include "frame/io.h"
 #include "lsq/lsqds_brackets.h"
 #include "lsq/lsqds_experiments.h"
+#include "lsq/lsqds_groups.h"
 #include "lsq/lsqds_solvers.h"
 
 namespace LSQDS {
@@ -439,12 +440,28 @@ void EXPERIMENTRESULTS() {
     }
     x.sdch = var < 0 ? 0 : std::sqrt(scale * var);
     MAKECDHYDROUS = x.hydrouscd;
-    // Reactions among solution phases are not fitted (the assembly gives
-    // them no row) and get no block.
-    if (x.multi) continue;
-    CALCBRACKETPOSITIONS(static_cast<smallint>(i));
+    if (!x.multi) {
+      CALCBRACKETPOSITIONS(static_cast<smallint>(i));
+    } else if (x.ireac == 1) {
+      // A group opens with its frame and the calculated positions of its
+      // phases (no uncertainties: sdtcalc and sdpcalc stay 0).
+      IO::PUTSTR(1, "--begin" + std::string(65, '-'), 1, RESLOG);
+      std::string w = x.variance == 1 ? "univariant involving " : "divariant involving ";
+      for (int j = 1; j <= x.nem; ++j) {
+        if (x.acode[j] == acodefirstss)
+          w += (*PREC1)[x.ssidx[j]].name + " ";
+        else if (x.acode[j] > 0 && x.acode[j] != acodemade)
+          w += x.emname[j] + " ";
+      }
+      if (x.unknowncomps) w += " (unknown comps) ";
+      w += " (" + x.ref + ")";
+      IO::PUTSTR(1, w, 1, RESLOG);
+      FILLPREC(static_cast<smallint>(i));
+      CALCASS(static_cast<smallint>(i), x.variance == 2 && !x.unknowncomps ? 3 : 2, true);
+    }
     x.retext = MAKERELINE(x.coef, x.em, x.n);
     WRITEFULL(static_cast<smallint>(i));
+    if (x.multi && x.ireac == x.nreac) IO::PUTSTR(0, "--end" + std::string(67, '-'), 1, RESLOG);
   }
 }
 

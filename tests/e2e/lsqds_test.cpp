@@ -93,7 +93,7 @@ TEST(LsqdsE2E, FitGivesBackTheExampleDatasetEnthalpies) {
   for (const entry& e : readcompact(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt"))
     original[e.name] = e.h;
   const std::vector<entry> fitted = readcompact(dir / "vt-ds4lsq.txt");
-  ASSERT_EQ(fitted.size(), 27u);
+  ASSERT_EQ(fitted.size(), 28u);
   for (const entry& e : fitted) {
     ASSERT_TRUE(original.count(e.name)) << e.name;
     EXPECT_LE(std::fabs(e.h - original[e.name]), std::max(e.sd, 0.005)) << e.name;
@@ -115,7 +115,7 @@ TEST(LsqdsE2E, FitGivesBackTheExampleDatasetEnthalpies) {
   std::size_t at = 0;
   int within = 0;
   while ((at = report.find("within bracket", at)) != std::string::npos) ++within, ++at;
-  EXPECT_EQ(within, 7) << report;
+  EXPECT_EQ(within, 8) << report;
   EXPECT_EQ(report.find("too "), std::string::npos);
   // Experiment 7, mag = per + CO2 at x(CO2) 0.5: the lower and upper
   // bracket on one line (same P), ln K = ln 0.5, calculated T 779 C.
@@ -129,10 +129,26 @@ TEST(LsqdsE2E, FitGivesBackTheExampleDatasetEnthalpies) {
   // The listing of the system: the oxide rows after the entry kept out of
   // the fit (the second entry) show their own entries.
   const std::string log = vtest::readfile(dir / "vt-log.txt");
-  EXPECT_NE(log.find("  9)      -3.92    0.40   coe     q\n 10)       7.18    0.40    ky     q   cor\n"),
+  EXPECT_NE(log.find(" 10)      -3.92    0.40   coe     q\n 11)       7.18    0.40    ky     q   cor\n"),
             std::string::npos)
       << log;
-  // The csv: a header row, 27 rows and the closing line.
+  // The group of garnet, plagioclase, kyanite and quartz: its frame, its
+  // reaction and phases, the calculated position at the bracket's P with
+  // the measured compositions held (562 C, between the brackets: no miss),
+  // its result block, and in the listing its row with the phases.
+  EXPECT_NE(report.find("\n--begin" + std::string(65, '-') + "\n\nunivariant involving gt pl ky q  (example group)\n\n"
+                        "   1 reactions:\n"
+                        "       py    gr    an    ab    ky     q\n"
+                        "        0     1    -3     0     2     1\n\n"
+                        "  P(kbar)      T(C)        calc     x(gt)    ca(pl)    miss\n"
+                        "    10.0     552  572       562    0.3000    0.5000\n\n"
+                        "    8)  gr + 2ky + q = 3an   (example group)\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("uH = 1.49, d/s = 0.9, h = 0.25\n--end" + std::string(67, '-') + "\n"), std::string::npos);
+  EXPECT_NE(log.find("    q  ky  gr  =  an                     in:  gt pl ky q   (example group)\n"),
+            std::string::npos);
+  // The csv: a header row, 28 rows and the closing line.
   std::istringstream csv(vtest::readfile(dir / "ds-4lsq.csv"));
   std::string line;
   int rows = 0;
@@ -141,7 +157,7 @@ TEST(LsqdsE2E, FitGivesBackTheExampleDatasetEnthalpies) {
     rows += line.find(", ") != std::string::npos;
     if (!line.empty()) last = line;
   }
-  EXPECT_EQ(rows, 28);
+  EXPECT_EQ(rows, 29);
   EXPECT_EQ(last.rfind("VESTRAMOND running at ", 0), 0u) << last;
 
   // The refitted dataset read by calculation mode 4: the entries of

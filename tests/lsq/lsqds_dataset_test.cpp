@@ -355,13 +355,15 @@ TEST_F(LsqDatasetTest, NumbersWiderThanTheirFieldKeepABlank) {
 TEST_F(LsqDatasetTest, PhaseSetUpLeavesFourWorkingSlots) {
   CALCMODE = calcmodetype::lsqdscalc;
   CONTROLDS.axsuffix = "ex";
-  NTP = 2;  // the end-members the model names
+  NTP = 4;  // the end-members the models name
   PHNAMES[1] = "py";
   PHNAMES[2] = "gr";
+  PHNAMES[3] = "an";
+  PHNAMES[4] = "ab";
   fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lsq" / "ds-axex.txt", "ds-axex.txt");
   LSQDS::READAX();
-  ASSERT_EQ(NP, 5);
-  EXPECT_EQ(NPDS, 5);
+  ASSERT_EQ(NP, 6);
+  EXPECT_EQ(NPDS, 6);
   for (int i = 1; i <= 4; ++i) {
     EXPECT_EQ((*PREC1)[i].name, "blah");
     EXPECT_EQ(SSNAME[i], "blah");
@@ -370,11 +372,12 @@ TEST_F(LsqDatasetTest, PhaseSetUpLeavesFourWorkingSlots) {
   EXPECT_EQ((*PREC1)[5].nem, 2);
   EXPECT_EQ((*PREC1)[5].em[2].name, "gr");
   EXPECT_EQ(SSNAME[5], "gt");
+  EXPECT_EQ(SSNAME[6], "pl");
 
   // 76 models fit beside the four slots; 77 do not.
   const std::string model = vtest::readfile("ds-axex.txt");
   const std::size_t at = model.find("gt 2");
-  const std::string body = model.substr(at, model.find("\n*") - at);
+  const std::string body = model.substr(at, model.find("\npl 2") - at);
   for (int n : {76, 77}) {
     std::string text;
     for (int i = 1; i <= n; ++i) {

@@ -328,6 +328,11 @@ TEST_F(LsqExperimentsTest, BadInputStopsCleanly) {
       {"0\n1 g ky\n0 1 r\n", "readxy : experiment 1 needs at least one reaction, got 0" + f + "3)"},
       {"0\n1 g ky\n1 1 r\npy q\n", "readrc : not recognised \"q\" 1" + f + "4)"},
       {"0\n1 g ky\n1 1 r\npy ky\n-1 1\n1 7 800 0 0.5\n", "readxy : not enough info 1" + f + "6)"},
+      // A made end-member has no enthalpy to fit; the working slots hold four phases.
+      {"0\n1 mix ky\n1 1 r\nfpy ky\n-1 1\n",
+       "readrc : \"fpy\" is a made end-member without a dataset record: write the reaction with its constituents" + f +
+           "4)"},
+      {"0\n1 g mix g mix g\n", "readxy : experiment 1 names more than 4 solution phases" + f + "2)"},
       {"0\n1 ky sill\n-1 1 1\n0 1\n1 7 800 0\n", "readxy : not enough info 2" + f + "5)"},
       {"0\n1 ky sill\n-1 1 1\n1 1\n1 7 800 1.5\n", "readxy : bracket x(CO2) outside 0..1" + f + "5)"},
       {"0\n1 ky sill\n-1 1 1\n1 1\n1 7\n", "reading : expecting a single (1); got:  - reading T" + f + "5)"},

@@ -114,7 +114,7 @@ TEST_F(LsqRunTest, TablesBeforeFilesAndTheHeapReport) {
 // equilibrium with the fitted enthalpies, within the solves' tolerances.
 TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
   ASSERT_EQ(run("1"), 0);
-  ASSERT_EQ(NXPW, 7);
+  ASSERT_EQ(NXPW, 8);
   CALCMODE = calcmodetype::lsqdscalc;
   constexpr extended R = 0.0083144L;
   auto deltag = [](const xprec& x, const brrec& b, extended P, extended T) {
@@ -132,8 +132,9 @@ TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
     for (int k = 1; k <= NTP; ++k) h.push_back((*TDA)[k].h);
     return h;
   }();
-  for (int e = 1; e <= NXPW; ++e) {
+  for (int e = 1; e <= 7; ++e) {
     const xprec& x = (*XPW)[e];
+    ASSERT_FALSE(x.multi);
     ASSERT_EQ(x.nbr, 2);
     EXPECT_EQ(x.br[2].t - x.br[1].t, 20);
     for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = fitted[static_cast<std::size_t>(k - 1)];
@@ -160,6 +161,22 @@ TEST_F(LsqRunTest, ExampleBracketsLieEitherSideOfTheEquilibria) {
     EXPECT_GT(dg1, 0) << x.retext;  // reactants stable at the lower bracket
     EXPECT_LT(dg2, 0) << x.retext;
   }
+  // The group gr + 2ky + q = 3an of the example's garnet and plagioclase:
+  // ln K from the ideal models at x(gt) = 0.3, ca(pl) = 0.5 (a(gr) = 0.3^3,
+  // a(an) = 0.5); the calculated T of its same-P pair puts the reaction at
+  // equilibrium with the fitted data, and the dataset's equilibrium lies
+  // between the brackets.
+  const xprec& g = (*XPW)[8];
+  ASSERT_TRUE(g.multi);
+  ASSERT_EQ(g.nbr, 2);
+  for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = fitted[static_cast<std::size_t>(k - 1)];
+  for (int b = 1; b <= 2; ++b) EXPECT_NEAR(g.br[b].lna, 3 * std::log(0.5L) - 3 * std::log(0.3L), 1e-15L);
+  ASSERT_GT(g.br[1].tcalc, 300);
+  EXPECT_LT(std::fabs(deltag(g, g.br[1], g.br[1].p, g.br[1].tcalc)), 1e-6L);
+  EXPECT_EQ(g.br[2].tcalc, 273.15L);
+  for (int k = 1; k <= NTP; ++k) (*TDA)[k].h = (*TDA)[k].horig;
+  EXPECT_GT(deltag(g, g.br[1], g.br[1].p, g.br[1].t), 0);
+  EXPECT_LT(deltag(g, g.br[2], g.br[2].p, g.br[2].t), 0);
 }
 
 TEST_F(LsqRunTest, OptionsLeftOpenAreAskedInOrder) {
@@ -187,7 +204,7 @@ TEST_F(LsqRunTest, OptionsLeftOpenAreAskedInOrder) {
   EXPECT_EQ(CONTROLDS.mark456, controlboolean::yes);
   EXPECT_EQ(CONTROLDS.tighten, controlboolean::ask);
   const std::string sigfit = IO::REAL2STR(std::sqrt(SIG2), 3, true);
-  EXPECT_NE(s.find("lsq (choleski) gives sigfit = " + sigfit + "     (ndf = 27)"), std::string::npos) << s;
+  EXPECT_NE(s.find("lsq (choleski) gives sigfit = " + sigfit + "     (ndf = 28)"), std::string::npos) << s;
   EXPECT_NE(s.find("\n1: " + sigfit + "\n"), std::string::npos);
 }
 
@@ -214,8 +231,8 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
   prefs.replace(prefs.find("infolevel 2"), 11, "infolevel 3");
   std::ofstream("ds-prefs.txt") << prefs;
   ASSERT_EQ(run("1"), 0) << screen.str();
-  ASSERT_EQ(NXPW, 9);
-  const xprec& x = (*XPW)[8];
+  ASSERT_EQ(NXPW, 10);
+  const xprec& x = (*XPW)[9];
   ASSERT_EQ(x.nem, 4);
   EXPECT_EQ(x.apos[1], 1);
   EXPECT_EQ(x.apos[2], 4);
@@ -227,12 +244,12 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
     EXPECT_NEAR(b.lna, 3 * std::log(xs[k - 1] / (1 - xs[k - 1])), 1e-14) << k;
   }
   // A fixed activity (0.7 for ky) and one read on each bracket line (sill).
-  const xprec& y = (*XPW)[9];
+  const xprec& y = (*XPW)[10];
   EXPECT_NEAR(y.br[1].lna, std::log(0.6L / 0.7L), 1e-15L);
   EXPECT_NEAR(y.br[2].lna, std::log(0.5L / 0.7L), 1e-15L);
   IO::FLUSHALL();
   const std::string log = vtest::readfile("vt-log.txt");
-  EXPECT_NE(log.find(" 8)  activities for gt gt for the given brackets  (phase )\n"
+  EXPECT_NE(log.find(" 9)  activities for gt gt for the given brackets  (phase )\n"
                      "      P      T        py        gr        py        gr\n"
                      "    5.0    600   0.51200   0.00800   0.51200   0.00800\n"
                      "    5.0    700   0.34300   0.02700   0.34300   0.02700\n"),
@@ -243,6 +260,49 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
   // reference.
   EXPECT_NE(log.find("    ky  =  sill  " + std::string(22, ' ') + "  (example )\n"), std::string::npos) << log;
   EXPECT_NE(log.find("    py  =  gr  " + std::string(24, ' ') + "  (phase )\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A phase with order variables is taken by the run (a legal starting state
+// of order exists), and the activities of a group that names it come from
+// its equilibrium state of order at each bracket: the two-site model of ky
+// and and, Q = tanh((G(and) - G(ky)) / 4RT), written back into the bracket's
+// compositional variables in place of the starting value.
+TEST_F(LsqRunTest, OrderedPhaseOfAGroupSolvedAtEachBracket) {
+  std::string ax = vtest::readfile("ds-axex.txt");
+  std::string od = vtest::datatext("ax-order.txt");
+  od = "od 2" + od.substr(od.find("od 2 1") + 6);  // no generation flag in this mode
+  ax.replace(ax.rfind('*'), std::string::npos, od);
+  std::ofstream("ds-axex.txt") << ax;
+  std::string xp = vtest::readfile("ds-xpex.txt");
+  xp.insert(xp.rfind("0\n"), "1 od sill divariant\n1  1   order\nky sill\n  -1 1\n0  12.0  500  0  0.6\n"
+                             "1  6.0  700  0  0.6\n-1\n");
+  std::ofstream("ds-xpex.txt") << xp;
+  ASSERT_EQ(run("1"), 0) << screen.str();
+  ASSERT_EQ(NXPW, 9);
+  const xprec& x = (*XPW)[9];
+  ASSERT_TRUE(x.multi);
+  CALCMODE = calcmodetype::lsqdscalc;
+  smallint ky = 0, an = 0;
+  for (int k = 1; k <= NTP; ++k) {
+    (*TDA)[k].h = (*TDA)[k].horig;
+    if (PHNAMES[k] == "ky") ky = static_cast<smallint>(k);
+    if (PHNAMES[k] == "and") an = static_cast<smallint>(k);
+  }
+  for (int k = 1; k <= 2; ++k) {
+    const brrec& b = x.br[k];
+    extended gky = 0, gand = 0;
+    KPCALC1::GEM(ky, b.p, b.t, gky);
+    KPCALC1::GEM(an, b.p, b.t, gand);
+    const extended q = std::tanh((gand - gky) / (4 * 0.0083144L * b.t));
+    ASSERT_GT(std::fabs(q - 0.6L), 0.05L) << k;
+    EXPECT_NEAR(b.xyz[1], q, 1e-7L) << k;
+    EXPECT_NEAR(b.a[1], std::pow((1 + q) / 2, 2), 1e-7L) << k;
+    EXPECT_NEAR(b.a[2], std::pow((1 - q) / 2, 2), 1e-7L) << k;
+  }
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ TEST_F(LsqWriterTest, NamesTheReaderCannotTakeBackAreRefused) {
 // back as XX * SIG2 to its 4 written decimals.
 TEST_F(LsqWriterTest, RefittedDatasetReadBackGivesTheFittedEnthalpies) {
   readexample();
-  ASSERT_EQ(NTOT, 27);
+  ASSERT_EQ(NTOT, 28);
   KPREAD1::SETUPCOMPONENTTABLE();
   NEXP = 50, NTP = NTOT;
   SIG2 = 0.5L;
@@ -180,7 +180,7 @@ TEST_F(LsqWriterTest, RefittedDatasetReadBackGivesTheFittedEnthalpies) {
     for (int j = 1; j <= NTP; ++j)
       EXPECT_NEAR((*COV)(k, j), (*XX)(k, j) * SIG2, 5e-5L) << NAME[k] << " " << NAME[j];
   }
-  extended G[28][4];
+  extended G[29][4];  // rows 1..NTP
   for (int k = 1; k <= NTP; ++k)
     for (int p = 0; p < 4; ++p) KPCALC1::GEM(static_cast<smallint>(k), grid[p].first, grid[p].second, G[k][p]);
   CALCMODE = calcmodetype::lsqdscalc;
