@@ -19,6 +19,7 @@
 
 #include "models/kpcalc1_reactions.h"
 #include "solver/solver_support.h"
+#include "support/vt_numeric.h"
 
 namespace fs = std::filesystem;
 using namespace KPGLOBAL;
@@ -26,55 +27,17 @@ using namespace KPGLOBAL;
 namespace {
 
 using dvec = std::vector<long double>;
-using dmat = std::vector<dvec>;
+using vtest::dmat;
+using vtest::inverse;
+using vtest::lineof;
+using vtest::words;
 
 constexpr long double Rgas = 0.0083144L;
-
-std::vector<std::string> words(const std::string& l) {
-  std::istringstream in(l);
-  std::vector<std::string> w;
-  std::string s;
-  while (in >> s) w.push_back(s);
-  return w;
-}
-
-// The first line that starts with start (after blanks), "" when none.
-std::string lineof(const std::string& text, const std::string& start) {
-  std::istringstream in(text);
-  std::string l;
-  while (std::getline(in, l)) {
-    const auto a = l.find_first_not_of(' ');
-    if (a != std::string::npos && l.compare(a, start.size(), start) == 0) return l;
-  }
-  return "";
-}
 
 // The lines of text from the first one that starts with start to the end.
 std::string from(const std::string& text, const std::string& start) {
   const auto a = text.find(start);
   return a == std::string::npos ? "" : text.substr(a);
-}
-
-// Inverse by Gauss-Jordan with partial pivoting.
-dmat inverse(dmat a) {
-  const std::size_t n = a.size();
-  dmat b(n, dvec(n, 0));
-  for (std::size_t i = 0; i < n; ++i) b[i][i] = 1;
-  for (std::size_t c = 0; c < n; ++c) {
-    std::size_t p = c;
-    for (std::size_t r = c + 1; r < n; ++r)
-      if (std::fabs(a[r][c]) > std::fabs(a[p][c])) p = r;
-    std::swap(a[c], a[p]);
-    std::swap(b[c], b[p]);
-    const long double d = a[c][c];
-    for (std::size_t k = 0; k < n; ++k) a[c][k] /= d, b[c][k] /= d;
-    for (std::size_t r = 0; r < n; ++r) {
-      if (r == c) continue;
-      const long double f = a[r][c];
-      for (std::size_t k = 0; k < n; ++k) a[r][k] -= f * a[c][k], b[r][k] -= f * b[c][k];
-    }
-  }
-  return b;
 }
 
 // The rock of the least-squares check: a metapelite's end-members with
