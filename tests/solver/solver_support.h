@@ -1,6 +1,6 @@
 // Shared set-up of the solver tests: the state reset in a temporary folder
-// with the output files open, and the example dataset read for a chosen list
-// of end-members.
+// with the output files open, the example dataset read for a chosen list
+// of end-members, and a small equilibrium system set up on it for the solver.
 #pragma once
 
 #include <filesystem>
@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "models/kpread1.h"
+#include "models/kpread2.h"
+#include "solver/kpre_independent.h"
 #include "support/vt_state.h"
+#include "support/vt_unknowns.h"
 
 namespace solvertest {
 
@@ -49,6 +52,40 @@ class SolverTest : public vtest::StateTest {
     for (int k = 1; k <= KPGLOBAL::NCV; ++k) KPGLOBAL::NAME[k] = names[static_cast<std::size_t>(k - 1)];
     KPREAD1::READTHERMO(2);
     KPREAD1::READTHERMO(3);
+  }
+  // The dataset end-members in system order (solution-phase blocks first),
+  // the a-x text of the solution phases and pure phases read, the unknowns P,
+  // T and the compositional variables laid out, and the reactions.
+  void nlesystem(const std::vector<std::string>& names, const std::string& ax) {
+    readdataset(names);
+    KPGLOBAL::CALCMODE = KPGLOBAL::calcmodetype::nlecalc;
+    KPREAD2::RESETPHASES();
+    IO::DATA.opentext(ax + "*\n", "vt-test.txt");
+    IO::DATAOPEN = true;
+    const IO::RunEnded end = vtest::endof([] {
+      KPREAD2::SetupPhases r;
+      r.starttokens();
+      r.readphases();
+      r.setupafterreading();
+    });
+    ASSERT_EQ(end.message, "") << screen.str();
+    vtest::nleunknowns();
+    bool ok = false;
+    KPRE::CALCRE2(ok);
+    ASSERT_TRUE(ok);
+  }
+  // Fixes P and T (plain values in X), or frees them (scaled).
+  static void setpt(extended P, extended T, bool pfree, bool tfree) {
+    using namespace KPGLOBAL;
+    BX[1] = pfree;
+    BX[2] = tfree;
+    X[1] = pfree ? XFACA[1] * P + XFACB[1] : P;
+    X[2] = tfree ? XFACA[2] * T + XFACB[2] : T;
+  }
+  // The plain value of unknown i (free ones are held scaled).
+  static extended plain(int i) {
+    using namespace KPGLOBAL;
+    return BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i];
   }
 };
 
