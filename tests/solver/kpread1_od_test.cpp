@@ -22,16 +22,9 @@ class OrderTest : public solvertest::SolverTest {
   void SetUp() override {
     SolverTest::SetUp();
     namespace fs = std::filesystem;
-    fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt");
     fs::copy_file(vtest::datapath("ax-order.txt"), *dir / "vt-order.txt");
     fs::copy_file(vtest::datapath("ax-order-bw.txt"), *dir / "vt-orderbw.txt");
-    CALCMODE = calcmodetype::rockcalc;
-    IO::CONTROLIO.dsfile = "3x";
-    IO::CONTROLIO.axfile = axfile();
-    IO::SCRIPTFILENAME = "vt-script.txt";
-    KPREAD1::READTHERMO(1);
-    const IO::RunEnded e = vtest::endof([] { KPREAD2::SETUPPHASES(); });
-    ASSERT_EQ(e.where, "") << screen.str();
+    ASSERT_NO_FATAL_FAILURE(readaxfile(calcmodetype::rockcalc, axfile()));
     screen.str("");
   }
   virtual std::string axfile() const { return "order"; }

@@ -40,12 +40,29 @@ class SolverTest : public vtest::StateTest {
     IO::CLOSEOUTPUT();
     return vtest::readfile(*dir / ("out" + std::to_string(bit) + ".txt"));
   }
-  // Reads the example dataset's compositions, data rows and covariance for
-  // the end-members named, in that order (NAME, NCV, C, TD, COV).
-  void readdataset(const std::vector<std::string>& names) {
+  // The example dataset in the test folder, as dataset "3x".
+  void copydataset() {
     namespace fs = std::filesystem;
     const fs::path example = fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt";
     fs::copy_file(example, *dir / "vt-ds3x.txt", fs::copy_options::overwrite_existing);
+  }
+  // The example dataset's names listed and the a-x file ax (vt-<ax>.txt,
+  // already in the test folder) read, as a mode driver does before it
+  // extracts the end-members.
+  void readaxfile(KPGLOBAL::calcmodetype mode, const std::string& ax) {
+    copydataset();
+    KPGLOBAL::CALCMODE = mode;
+    IO::CONTROLIO.dsfile = "3x";
+    IO::CONTROLIO.axfile = ax;
+    IO::SCRIPTFILENAME = "vt-script.txt";
+    KPREAD1::READTHERMO(1);
+    const IO::RunEnded e = vtest::endof([] { KPREAD2::SETUPPHASES(); });
+    ASSERT_EQ(e.where, "") << screen.str();
+  }
+  // Reads the example dataset's compositions, data rows and covariance for
+  // the end-members named, in that order (NAME, NCV, C, TD, COV).
+  void readdataset(const std::vector<std::string>& names) {
+    copydataset();
     IO::CONTROLIO.dsfile = "3x";
     KPREAD1::READTHERMO(1);
     KPGLOBAL::NCV = static_cast<smallint>(names.size());
