@@ -70,11 +70,9 @@ class SolverTest : public vtest::StateTest {
     KPREAD1::READTHERMO(2);
     KPREAD1::READTHERMO(3);
   }
-  // The dataset end-members in system order (solution-phase blocks first),
-  // the a-x text of the solution phases and pure phases read, the unknowns P,
-  // T and the compositional variables laid out, and the reactions.
-  void nlesystem(const std::vector<std::string>& names, const std::string& ax) {
-    readdataset(names);
+  // Reads the a-x text of the solution phases and pure phases (the closing
+  // "*" added here) as the equilibrium mode does, which must run through.
+  void readaxtext(const std::string& ax) {
     KPGLOBAL::CALCMODE = KPGLOBAL::calcmodetype::nlecalc;
     KPREAD2::RESETPHASES();
     IO::DATA.opentext(ax + "*\n", "vt-test.txt");
@@ -85,7 +83,15 @@ class SolverTest : public vtest::StateTest {
       r.readphases();
       r.setupafterreading();
     });
+    ASSERT_EQ(end.where, "") << end.message;
     ASSERT_EQ(end.message, "") << screen.str();
+  }
+  // The dataset end-members in system order (solution-phase blocks first),
+  // the a-x text of the solution phases and pure phases read, the unknowns P,
+  // T and the compositional variables laid out, and the reactions.
+  void nlesystem(const std::vector<std::string>& names, const std::string& ax) {
+    readdataset(names);
+    ASSERT_NO_FATAL_FAILURE(readaxtext(ax));
     vtest::nleunknowns();
     bool ok = false;
     KPRE::CALCRE2(ok);
