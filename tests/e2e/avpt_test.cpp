@@ -168,6 +168,24 @@ class AvptE2E : public solvertest::SolverTest {
     }
     readdataset(names);
   }
+
+  // Runs the pure rock under the rock script given, reads the reaction set
+  // and the activities of the run (rockdata), and returns the results file
+  // from the summary that starts with heading.
+  void purerock(const std::string& script, const std::string& heading, std::vector<std::vector<int>>& nu, dvec& lna,
+                dvec& varlna, std::string& summary) {
+    ASSERT_EQ(run("", "",
+                  {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile rock\n"},
+                   {"vt-pure.txt", PUREROCK},
+                   {"vt-rock.txt", script}}),
+              0)
+        << file("screen.txt");
+    const std::string out = file("vt-rock-o.txt");
+    ASSERT_NO_FATAL_FAILURE(rockdata(out, file("vt-log.txt"), nu, lna, varlna));
+    ASSERT_FALSE(HasFailure());
+    summary = from(out, heading);
+    ASSERT_FALSE(summary.empty()) << out;
+  }
 };
 
 }  // namespace
@@ -176,21 +194,13 @@ class AvptE2E : public solvertest::SolverTest {
 // and sigfit equals the generalised least squares done here to the printed
 // digits; the reactions are those of the isr block.
 TEST_F(AvptE2E, AveragePMatchesAnIndependentLeastSquares) {
-  ASSERT_EQ(run("", "",
-                {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile rock\n"},
-                 {"vt-pure.txt", PUREROCK},
-                 {"vt-rock.txt", "axfile pure\nwith py alm gr an phl ann mu cel ky q\ncalctype 1\ndataok yes\n"
-                                 "diagramPT 1 20 400 900\ncalcP yes 1 20\ncalcT yes 500 700 100\nsetmaxsdp yes 5\n"
-                                 "oisr yes\nsetisr no\nautoexit\n"}}),
-            0)
-      << file("screen.txt");
-  const std::string out = file("vt-rock-o.txt");
   std::vector<std::vector<int>> nu;
   dvec lna, varlna;
-  rockdata(out, file("vt-log.txt"), nu, lna, varlna);
-  ASSERT_FALSE(HasFailure());
-  const std::string summary = from(out, "Average pressures");
-  ASSERT_FALSE(summary.empty()) << out;
+  std::string summary;
+  ASSERT_NO_FATAL_FAILURE(purerock("axfile pure\nwith py alm gr an phl ann mu cel ky q\ncalctype 1\ndataok yes\n"
+                                   "diagramPT 1 20 400 900\ncalcP yes 1 20\ncalcT yes 500 700 100\nsetmaxsdp yes 5\n"
+                                   "oisr yes\nsetisr no\nautoexit\n",
+                                   "Average pressures", nu, lna, varlna, summary));
   const auto T = words(lineof(summary, "T"));
   const auto av = words(lineof(summary, "av P"));
   const auto sd = words(lineof(summary, "sd"));
@@ -213,19 +223,11 @@ TEST_F(AvptE2E, AverageTOverAPList) {
   const std::string script =
       "axfile pure\nwith py alm gr an phl ann mu cel ky q\ncalctype 2\ndataok yes\ndiagramPT 1 20 400 900\n"
       "calcT yes 400 900\nsetmaxsdt yes 150\noisr yes\nautoexit\nrockname pelite\n";
-  ASSERT_EQ(run("", "",
-                {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile rock\n"},
-                 {"vt-pure.txt", PUREROCK},
-                 {"vt-rock.txt", script + "calcP yes 8 12 2\n"}}),
-            0)
-      << file("screen.txt");
-  const std::string out = file("vt-rock-o.txt");
   std::vector<std::vector<int>> nu;
   dvec lna, varlna;
-  rockdata(out, file("vt-log.txt"), nu, lna, varlna);
-  ASSERT_FALSE(HasFailure());
-  const std::string summary = from(out, "Average temperatures for pelite");
-  ASSERT_FALSE(summary.empty()) << out;
+  std::string summary;
+  ASSERT_NO_FATAL_FAILURE(
+      purerock(script + "calcP yes 8 12 2\n", "Average temperatures for pelite", nu, lna, varlna, summary));
   const auto P = words(lineof(summary, "P "));
   const auto av = words(lineof(summary, "av T"));
   const auto sd = words(lineof(summary, "sd"));
