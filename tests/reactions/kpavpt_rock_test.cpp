@@ -22,11 +22,7 @@ class AvptOrder : public solvertest::SolverTest {
     SolverTest::SetUp();
     std::filesystem::copy_file(vtest::datapath("ax-order.txt"), *dir / "vt-order.txt");
     ASSERT_NO_FATAL_FAILURE(readaxfile(calcmodetype::rockcalc, "order"));
-    VOVUVUVED.ptforaxe = controlboolean::yes;
-    VOVUVUVED.ptforaxep = 12;
-    VOVUVUVED.ptforaxet = 500;
-    answers("od q\n");
-    KPREAD1::EXTRACTEM();
+    extractat(12, 500, "od q\n");
     NR = 0;
   }
 };

@@ -11,6 +11,7 @@
 #include "models/kpread1.h"
 #include "models/kpread2.h"
 #include "solver/kpre_independent.h"
+#include "solver/kpread1_extract.h"
 #include "support/vt_state.h"
 #include "support/vt_unknowns.h"
 
@@ -58,6 +59,15 @@ class SolverTest : public vtest::StateTest {
     KPREAD1::READTHERMO(1);
     const IO::RunEnded e = vtest::endof([] { KPREAD2::SETUPPHASES(); });
     ASSERT_EQ(e.where, "") << screen.str();
+  }
+  // The end-members extracted from the a-x file read, at the P (kbar) and
+  // T (C) of a script's "ptforaxe", with the answer typed.
+  void extractat(extended P, extended T, const std::string& answer) {
+    KPGLOBAL::VOVUVUVED.ptforaxe = KPGLOBAL::controlboolean::yes;
+    KPGLOBAL::VOVUVUVED.ptforaxep = P;
+    KPGLOBAL::VOVUVUVED.ptforaxet = T;
+    answers(answer);
+    KPREAD1::EXTRACTEM();
   }
   // Reads the example dataset's compositions, data rows and covariance for
   // the end-members named, in that order (NAME, NCV, C, TD, COV).
