@@ -19,6 +19,7 @@
 
 #include "models/kpcalc1_reactions.h"
 #include "solver/solver_support.h"
+#include "support/vt_program.h"
 #include "support/vt_numeric.h"
 
 namespace fs = std::filesystem;
@@ -60,8 +61,7 @@ class AvptE2E : public solvertest::SolverTest {
     for (const auto& [name, text] : files) std::ofstream(*dir / name) << text;
     std::ofstream(*dir / "answers.txt") << answers;
     for (const char* f : {"vt-log.txt", "vt-rock-o.txt", "vt-avpt-o.txt"}) fs::remove(*dir / f);
-    const std::string cmd = "cd '" + dir->path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
+    const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc));
     return WEXITSTATUS(rc);
   }

@@ -18,6 +18,7 @@
 
 #include "models/kpcalc1.h"
 #include "solver/solver_support.h"
+#include "support/vt_program.h"
 
 namespace fs = std::filesystem;
 using namespace KPGLOBAL;
@@ -52,8 +53,7 @@ class DiagramE2E : public solvertest::SolverTest {
         fs::copy_file(e.path(), *dir / e.path().filename(), fs::copy_options::overwrite_existing);
     for (const auto& [name, text] : files) std::ofstream(*dir / name) << text;
     std::ofstream(*dir / "answers.txt") << answers;
-    const std::string cmd = "cd '" + dir->path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
+    const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc));
     return WEXITSTATUS(rc);
   }
