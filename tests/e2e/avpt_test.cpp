@@ -55,9 +55,7 @@ class AvptE2E : public solvertest::SolverTest {
           const std::vector<std::pair<std::string, std::string>>& files = {}) {
     fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt",
                   fs::copy_options::overwrite_existing);
-    if (!folder.empty())
-      for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / folder))
-        fs::copy_file(e.path(), *dir / e.path().filename(), fs::copy_options::overwrite_existing);
+    if (!folder.empty()) vtest::copyexample(folder, dir->path());
     for (const auto& [name, text] : files) std::ofstream(*dir / name) << text;
     std::ofstream(*dir / "answers.txt") << answers;
     for (const char* f : {"vt-log.txt", "vt-rock-o.txt", "vt-avpt-o.txt"}) fs::remove(*dir / f);

@@ -48,9 +48,7 @@ class DiagramE2E : public solvertest::SolverTest {
  protected:
   int run(const std::string& folder, const std::string& answers,
           const std::vector<std::pair<std::string, std::string>>& files = {}) {
-    if (!folder.empty())
-      for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / folder))
-        fs::copy_file(e.path(), *dir / e.path().filename(), fs::copy_options::overwrite_existing);
+    if (!folder.empty()) vtest::copyexample(folder, dir->path());
     for (const auto& [name, text] : files) std::ofstream(*dir / name) << text;
     std::ofstream(*dir / "answers.txt") << answers;
     const int rc = vtest::runprogram(dir->path());

@@ -62,8 +62,7 @@ std::vector<entry> readcompact(const fs::path& p) {
 
 // Copies the example into dir and runs the program there with answers.txt.
 int runexample(const fs::path& dir) {
-  const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lsq";
-  for (const auto& e : fs::directory_iterator(ex)) fs::copy_file(e.path(), dir / e.path().filename());
+  vtest::copyexample("lsq", dir);
   return vtest::runprogram(dir);
 }
 

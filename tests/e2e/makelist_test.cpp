@@ -69,7 +69,7 @@ std::vector<std::string> expectedlines(const fs::path& dataset) {
 TEST(MakeListE2E, ListsExactlyTheDatasetEntriesOfTheSystem) {
   const vtest::tempfolder dir("vt-e2e-makelist-");
   const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lists";
-  for (const auto& e : fs::directory_iterator(ex)) fs::copy_file(e.path(), dir / e.path().filename());
+  vtest::copyexample("lists", dir.path());
 
   const int rc = vtest::runprogram(dir.path());
   ASSERT_TRUE(WIFEXITED(rc));

@@ -26,8 +26,7 @@ namespace {
 // the answers file and returns its exit status.
 int runexample(const vtest::tempfolder& dir, const std::string& answers,
                const std::vector<std::pair<std::string, std::string>>& files = {}) {
-  for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / "tables"))
-    fs::copy_file(e.path(), dir / e.path().filename(), fs::copy_options::overwrite_existing);
+  vtest::copyexample("tables", dir.path());
   for (const auto& [name, text] : files) std::ofstream(dir / name) << text;
   if (!answers.empty()) std::ofstream(dir / "answers.txt") << answers;
   const int rc = vtest::runprogram(dir.path());
