@@ -17,6 +17,7 @@
 #include "models/kpread2.h"
 #include "solver/kpmath2.h"
 #include "solver/kpre_independent.h"
+#include "../tests/support/vt_unknowns.h"
 
 namespace {
 
@@ -57,34 +58,9 @@ void setup(const std::vector<std::string>& names, const std::string& ax) {
   r.readphases();
   r.setupafterreading();
   ACTIVITY.fill(1);
-  STARTSS.fill(false);
   BX.fill(false);
-  NX = 2;
   NXP = 0;
-  int e = 0;
-  for (int iss = 1; iss <= NPSS; ++iss) {
-    const ptype1& ph = (*PREC1)[iss];
-    STARTSS[e + 1] = true;
-    EM2SS[e + 1] = static_cast<smallint>(iss);
-    EM2X[e + 1] = static_cast<smallint>(NX + 1);
-    e += ph.nem;
-    for (int v = 1; v <= ph.nvars; ++v) {
-      const xyzrec& xv = ph.xyz[v];
-      ++NX;
-      XFACA[NX] = xv.faca;
-      XFACB[NX] = xv.facb;
-      TYPX[NX] = xv.typx;
-      INACC1[NX] = xv.acclo;
-      INACC2[NX] = xv.acchi;
-      BX[NX] = true;
-    }
-  }
-  XFACA[1] = 1 / (40 - 0.001L);
-  XFACB[1] = -0.001L * XFACA[1];
-  XFACA[2] = 1 / 800.0L;
-  XFACB[2] = -400 * XFACA[2];
-  TYPX[1] = TYPX[2] = 1e-4L;
-  INACC1[1] = INACC2[1] = INACC1[2] = INACC2[2] = acctype::windowlimit;
+  vtest::nleunknowns();
   bool ok = false;
   KPRE::CALCRE2(ok);
 }

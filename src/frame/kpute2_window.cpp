@@ -45,6 +45,32 @@ void askrange(const std::string& prompt, extended& lo, extended& hi, extended& i
   }
 }
 
+// The calculated axis of a P-x or T-x style diagram, P or T (first two
+// values asked), and the single value asked for the other one; the diagram's
+// fixed P and T are the fixed value and the middle of the window.
+void calcaxis(bool paxis, const rrvector& v) {
+  extended f = 0;
+  if (paxis) {
+    PLOW = v[1], PHIGH = v[2];
+    KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::mustbedifferent);
+    CALCVARIABLE = calcvariabletype::calcpressure;
+    IO::PROMPTREAL("fixed T (in " + DEGC + ")", f);
+    TLOW = THIGH = f + 273.15L;
+    KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::canbesame);
+    FIXEDT = TLOW;
+    FIXEDP = (PLOW + PHIGH) / 2;
+  } else {
+    TLOW = v[1] + 273.15L, THIGH = v[2] + 273.15L;
+    KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::mustbedifferent);
+    CALCVARIABLE = calcvariabletype::calctemperature;
+    IO::PROMPTREAL("fixed P (in kbar)", f);
+    PLOW = PHIGH = f;
+    KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::canbesame);
+    FIXEDP = PLOW;
+    FIXEDT = (TLOW + THIGH) / 2;
+  }
+}
+
 std::string prange() { return pstr(PLOW) + " to " + pstr(PHIGH) + " kbar"; }
 std::string trange() { return tstr(TLOW) + " to " + tstr(THIGH) + DEGC; }
 
@@ -248,26 +274,7 @@ void DIAGRAMWINDOWSETUP(bool /*setup*/) {
       FIXEDXH2O = 1 - FIXEDXCO2;
       OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
       evenlist(XCO2LOW, XCO2HIGH, &LXCO2[1], NLX);
-      extended f = 0;
-      if (px) {
-        PLOW = v[1], PHIGH = v[2];
-        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::mustbedifferent);
-        CALCVARIABLE = calcvariabletype::calcpressure;
-        IO::PROMPTREAL("fixed T (in " + DEGC + ")", f);
-        FIXEDT = TLOW = THIGH = f + 273.15L;
-        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::canbesame);
-        FIXEDT = TLOW;
-        FIXEDP = (PLOW + PHIGH) / 2;
-      } else {
-        TLOW = v[1] + 273.15L, THIGH = v[2] + 273.15L;
-        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::mustbedifferent);
-        CALCVARIABLE = calcvariabletype::calctemperature;
-        IO::PROMPTREAL("fixed P (in kbar)", f);
-        PLOW = PHIGH = f;
-        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::canbesame);
-        FIXEDP = PLOW;
-        FIXEDT = (TLOW + THIGH) / 2;
-      }
+      calcaxis(px, v);
       break;
     }
     case diagramtype::plnacalc:
@@ -293,26 +300,7 @@ void DIAGRAMWINDOWSETUP(bool /*setup*/) {
       if (LNAHIGH < LNALOW) std::swap(LNALOW, LNAHIGH);
       OTHERVARIABLE = othervariabletype::fixedlnactivity;
       evenlist(LNALOW, LNAHIGH, &LLNA(1, 1), NLLNA[1]);
-      extended f = 0;
-      if (pl) {
-        PLOW = v[1], PHIGH = v[2];
-        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::mustbedifferent);
-        CALCVARIABLE = calcvariabletype::calcpressure;
-        IO::PROMPTREAL("fixed T (in " + DEGC + ")", f);
-        TLOW = THIGH = f + 273.15L;
-        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::canbesame);
-        FIXEDT = TLOW;
-        FIXEDP = (PLOW + PHIGH) / 2;
-      } else {
-        TLOW = v[1] + 273.15L, THIGH = v[2] + 273.15L;
-        KPUTE1::TOK(TLOW, THIGH, KPUTE1::xOKtype::mustbedifferent);
-        CALCVARIABLE = calcvariabletype::calctemperature;
-        IO::PROMPTREAL("fixed P (in kbar)", f);
-        PLOW = PHIGH = f;
-        KPUTE1::POK(PLOW, PHIGH, KPUTE1::xOKtype::canbesame);
-        FIXEDP = PLOW;
-        FIXEDT = (TLOW + THIGH) / 2;
-      }
+      calcaxis(pl, v);
       LNANAMEP[1] = LNANAME[1];
       const std::string name = IO::TRIMSTRING(LNANAME[1]);
       if (name != "H2O" && name != "CO2") {

@@ -77,6 +77,23 @@ void pseudoinverse(smallint n, Mat<extended, avrmax, 2 * emmax>& Q, Arr<extended
   }
 }
 
+// The unit-variance error sources of the diagnostics: the used end-members
+// (a stop in where when there are too many for the decomposition), their
+// error matrix (ln a scaled by lnascale) decomposed, its pseudo-inverse Q and
+// the leverage h of each source. Returns the number of used end-members.
+smallint errorsources(const char* where, iemvector& used, const avvector& e, const avvector& f, extended lnascale,
+                      Mat<extended, avrmax, 2 * emmax>& Q, Arr<extended, 2 * emmax>& h) {
+  const smallint n = usedendmembers(used);
+  if (2 * n > svdrowmax || n > svdcolmax)
+    IO::ERROREXIT(where, "too many end-members for the diagnostics", faulttype::yourfault);
+  static Mat<extended, emmax, emmax> Hh;
+  sqrtcov(used, n, Hh);
+  errormatrix(used, n, Hh, e, f, lnascale);
+  KPMATH1::CALCSVD(static_cast<smallint>(2 * n), NR);
+  pseudoinverse(n, Q, h);
+  return n;
+}
+
 extended sqrtpos(extended x) { return x > 0 ? std::sqrt(x) : 0; }
 
 }  // namespace
@@ -226,16 +243,9 @@ void AVV(extended& av, extended& sd, extended& sigfit, extended x, extended xco2
   // that each source (the enthalpy and the ln a of each end-member) can be
   // judged by its residual and leverage.
   iemvector used{};
-  const smallint n = usedendmembers(used);
-  if (2 * n > svdrowmax || n > svdcolmax)
-    IO::ERROREXIT("avv", "too many end-members for the diagnostics", faulttype::yourfault);
-  static Mat<extended, emmax, emmax> Hh;
-  sqrtcov(used, n, Hh);
-  errormatrix(used, n, Hh, e, f, 1);
-  KPMATH1::CALCSVD(static_cast<smallint>(2 * n), NR);
   static Mat<extended, avrmax, 2 * emmax> Q;
   static Arr<extended, 2 * emmax> h, ac, bc;
-  pseudoinverse(n, Q, h);
+  const smallint n = errorsources("avv", used, e, f, 1, Q, h);
   // Whitened design (a column of ones) and data.
   extended Sab = 0, Saa = 0, Sbb = 0;
   for (int c = 1; c <= 2 * n; ++c) {
@@ -405,16 +415,9 @@ void AVPT(extended& P, extended& T, extended& sdP, extended& sdT, extended& cor,
 
   // Single end-member diagnostics.
   iemvector used{};
-  const smallint n = usedendmembers(used);
-  if (2 * n > svdrowmax || n > svdcolmax)
-    IO::ERROREXIT("avpt", "too many end-members for the diagnostics", faulttype::yourfault);
-  static Mat<extended, emmax, emmax> Hh;
-  sqrtcov(used, n, Hh);
-  errormatrix(used, n, Hh, e, f, T);
-  KPMATH1::CALCSVD(static_cast<smallint>(2 * n), NR);
   static Mat<extended, avrmax, 2 * emmax> Q;
   static Arr<extended, 2 * emmax> h, bc, hat;
-  pseudoinverse(n, Q, h);
+  const smallint n = errorsources("avpt", used, e, f, T, Q, h);
   extended chi2d = 0;
   for (int c = 1; c <= 2 * n; ++c) {
     extended b = 0, c1 = 0, c2 = 0;

@@ -227,16 +227,21 @@ void SPECIALTABLES() {
     IO::ADDSTR(last ? "}}];" : "},", 0, line);
     IO::PUTSTR(0, line, last ? 2 : 1, 64);
   }
-  IO::PUTSTR(0, "r = {", 1, 64);
-  for (int i = 1; i <= NR; ++i) {
-    line = "  {";
-    for (int k = 1; k <= NCV; ++k) {
-      if (k > 1) IO::ADDSTR(", ", 0, line);
-      IO::ADDINT((*R)(i, k), 3, line);
+  // A matrix of NR rows, its name first: "  {a, b, ...}," a line, "}};"
+  // closing the last.
+  const auto matrix = [&line](const char* head, int cols, const auto& cell) {
+    IO::PUTSTR(0, head, 1, 64);
+    for (int i = 1; i <= NR; ++i) {
+      line = "  {";
+      for (int j = 1; j <= cols; ++j) {
+        if (j > 1) IO::ADDSTR(", ", 0, line);
+        cell(i, j);
+      }
+      IO::ADDSTR(i == NR ? "}};" : "},", 0, line);
+      IO::PUTSTR(0, line, 1, 64);
     }
-    IO::ADDSTR(i == NR ? "}};" : "},", 0, line);
-    IO::PUTSTR(0, line, 1, 64);
-  }
+  };
+  matrix("r = {", NCV, [&line](int i, int k) { IO::ADDINT((*R)(i, k), 3, line); });
   IO::PUTSTR(1, "{a, b, c, lnK, sdlnK} = Transpose[{", 1, 64);
   for (int i = 1; i <= NR; ++i) {
     extended dgdp = 0, dmudt = 0, dmu = 0;
@@ -255,16 +260,7 @@ void SPECIALTABLES() {
     IO::ADDSTR(last ? "}}];" : "},", 0, line);
     IO::PUTSTR(0, line, last ? 2 : 1, 64);
   }
-  IO::PUTSTR(0, "covh = {", 1, 64);
-  for (int i = 1; i <= NR; ++i) {
-    line = "  {";
-    for (int j = 1; j <= NR; ++j) {
-      if (j > 1) IO::ADDSTR(", ", 0, line);
-      IO::ADDREAL(covh(i, j), 10, true, 4, line);
-    }
-    IO::ADDSTR(i == NR ? "}};" : "},", 0, line);
-    IO::PUTSTR(0, line, 1, 64);
-  }
+  matrix("covh = {", NR, [&line, &covh](int i, int j) { IO::ADDREAL(covh(i, j), 10, true, 4, line); });
 }
 
 }  // namespace KPAVPT

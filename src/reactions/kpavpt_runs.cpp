@@ -49,6 +49,21 @@ std::string summarytitle(const std::string& what, const std::string& single) {
   return t;
 }
 
+// A row of a summary table: the label left-aligned in labelwidth, then for
+// each point of the list its value less shift, to places decimals in width,
+// or missing where the point has no result (no average).
+void summaryrow(const std::string& label, smallint labelwidth, int n, const listvals& av, const listvals& value,
+                extended shift, smallint width, smallint places, const std::string& missing) {
+  std::string line;
+  IO::ADDSTR(label, labelwidth, line);
+  for (int j = 1; j <= n; ++j)
+    if (av[j] > 0)
+      IO::ADDREAL(value[j] - shift, width, true, places, line);
+    else
+      IO::ADDSTR(missing, width, line);
+  IO::PUTSTR(0, line, 1, 13);
+}
+
 }  // namespace
 
 void UPDATEACTIVITY(extended P, extended T) {
@@ -222,30 +237,9 @@ void AVERAGEP() {
   IO::ADDSTR("T" + IO::DEGREE + "C", -7, line);
   for (int j = 1; j <= NLT; ++j) IO::ADDINT(LT[j] - 273.15L, 8, line);
   IO::PUTSTR(1, line, 1, 13);
-  line.clear();
-  IO::ADDSTR("av P", -7, line);
-  for (int j = 1; j <= NLT; ++j)
-    if (av[j] > 0)
-      IO::ADDREAL(av[j], 8, true, 2, line);
-    else
-      IO::ADDSTR("?", 8, line);
-  IO::PUTSTR(0, line, 1, 13);
-  line.clear();
-  IO::ADDSTR("sd", -7, line);
-  for (int j = 1; j <= NLT; ++j)
-    if (av[j] > 0)
-      IO::ADDREAL(sd[j], 8, true, 3, line);
-    else
-      IO::ADDSTR("", 8, line);
-  IO::PUTSTR(0, line, 1, 13);
-  line.clear();
-  IO::ADDSTR("sigfit", -7, line);
-  for (int j = 1; j <= NLT; ++j)
-    if (av[j] > 0)
-      IO::ADDREAL(sigfit[j], 8, true, 3, line);
-    else
-      IO::ADDSTR("", 8, line);
-  IO::PUTSTR(0, line, 1, 13);
+  summaryrow("av P", -7, NLT, av, av, 0, 8, 2, "?");
+  summaryrow("sd", -7, NLT, av, sd, 0, 8, 3, "");
+  summaryrow("sigfit", -7, NLT, av, sigfit, 0, 8, 3, "");
 }
 
 void AVERAGET() {
@@ -355,30 +349,9 @@ void AVERAGET() {
   IO::ADDSTR("P", -8, line);
   for (int j = 1; j <= NLP; ++j) IO::ADDREAL(LP[j], 9, true, 2, line);
   IO::PUTSTR(1, line, 1, 13);
-  line.clear();
-  IO::ADDSTR("av T", -8, line);
-  for (int j = 1; j <= NLP; ++j)
-    if (av[j] > 0)
-      IO::ADDREAL(av[j] - 273.15L, 9, true, 1, line);
-    else
-      IO::ADDSTR("?", 9, line);
-  IO::PUTSTR(0, line, 1, 13);
-  line.clear();
-  IO::ADDSTR("sd", -8, line);
-  for (int j = 1; j <= NLP; ++j)
-    if (av[j] > 0)
-      IO::ADDREAL(sd[j], 9, true, 1, line);
-    else
-      IO::ADDSTR("", 9, line);
-  IO::PUTSTR(0, line, 1, 13);
-  line.clear();
-  IO::ADDSTR("sigfit", -8, line);
-  for (int j = 1; j <= NLP; ++j)
-    if (av[j] > 0)
-      IO::ADDREAL(sigfit[j], 9, true, 3, line);
-    else
-      IO::ADDSTR("", 9, line);
-  IO::PUTSTR(0, line, 1, 13);
+  summaryrow("av T", -8, NLP, av, av, 273.15L, 9, 1, "?");
+  summaryrow("sd", -8, NLP, av, sd, 0, 9, 1, "");
+  summaryrow("sigfit", -8, NLP, av, sigfit, 0, 9, 3, "");
 }
 
 void AVERAGEPT() {

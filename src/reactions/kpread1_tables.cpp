@@ -43,6 +43,14 @@ void lnum(std::string& l, extended x, int digits, bool fixed, int w) {
   lfield(l, IO::REAL2STR(x, static_cast<smallint>(digits), fixed), w);
 }
 void linteger(std::string& l, extended x, int w) { lfield(l, IO::INT2STR(std::nearbyint(x)), w); }
+// The values 1..n of a grid list as a brace list for the drawing file,
+// after what l holds: each to digits decimals in 8 characters, then "};".
+void lbraces(std::string& l, const Arr<extended, emmax>& list, int n, int digits) {
+  for (int i = 1; i <= n; ++i) {
+    lnum(l, list[i], digits, true, 8);
+    l += i < n ? "," : "};";
+  }
+}
 
 bool endsin(const sstring& name, const char* tails) {
   const std::string t = IO::TRIMSTRING(name);
@@ -695,16 +703,10 @@ void TABLERUN::LINEARISED() {
     IO::PUTWRAPPED(1, w, 1, 13);
     IO::PUTSTR(2, "(* reaction thermo for (" + IO::INT2STR(k) + ") *)", 1, draw);
     o = "{";
-    for (int i = 1; i <= np; ++i) {
-      lnum(o, plist[i], 2, true, 8);
-      o += i < np ? "," : "};";
-    }
+    lbraces(o, plist, np, 2);
     IO::PUTWRAPPED(1, o, 1, draw);
     o = "{";
-    for (int j = 1; j <= nt; ++j) {
-      lnum(o, tlist[j], 2, true, 8);
-      o += j < nt ? "," : "};";
-    }
+    lbraces(o, tlist, nt, 2);
     IO::PUTWRAPPED(0, o, 2, draw);
     for (int i = 1; i <= np; ++i) {
       w.clear();
@@ -742,16 +744,10 @@ void TABLERUN::FUGACITY() {
   GETPTGRID();
   header();
   o = "flp = {";
-  for (int i = 1; i <= np; ++i) {
-    lnum(o, plist[i], 3, true, 8);
-    o += i < np ? "," : "};";
-  }
+  lbraces(o, plist, np, 3);
   IO::PUTWRAPPED(1, o, 1, draw);
   o = "flt = {";
-  for (int j = 1; j <= nt; ++j) {
-    lnum(o, tlist[j], 1, true, 8);
-    o += j < nt ? "," : "};";
-  }
+  lbraces(o, tlist, nt, 1);
   IO::PUTWRAPPED(1, o, 2, draw);
   for (int i = 1; i <= np; ++i) {
     w.clear();

@@ -422,12 +422,19 @@ void NLE::FINDLIMIT(extended& slim, acctype& accv) {
 // ---------------------------------------------------------------------------
 // Trace.
 
-void NLE::XHEADER(smallint w) {
+namespace {
+
+// One trace row of the unknowns that take part (BX), a cell of 12 each,
+// after the w characters already in IO::WSTR. Where they do not fit in
+// the 240 columns the row breaks after the columns that fit and again
+// before the modes (the unknowns past NX), the new lines indented by w.
+template <typename Cell>
+void xrow(smallint w, Cell cell) {
   std::string& s = IO::WSTR;
   const int per = (240 - w) / 12;
   auto add = [&](int from, int to) {
     for (int i = from; i <= to; ++i)
-      if (BX[i]) IO::ADDSTR(XNAME[i], 12, s);
+      if (BX[i]) cell(i, s);
   };
   if (NX + NXP <= per) {
     add(1, NX + NXP);
@@ -447,29 +454,14 @@ void NLE::XHEADER(smallint w) {
   IO::PUTSTR(0, s, 1, 13);
 }
 
+}  // namespace
+
+void NLE::XHEADER(smallint w) {
+  xrow(w, [](int i, std::string& s) { IO::ADDSTR(XNAME[i], 12, s); });
+}
+
 void NLE::XCONTENT(smallint w) {
-  std::string& s = IO::WSTR;
-  const int per = (240 - w) / 12;
-  auto add = [&](int from, int to) {
-    for (int i = from; i <= to; ++i)
-      if (BX[i]) IO::ADDREAL(plain(i), 12, false, 6, s);
-  };
-  if (NX + NXP <= per) {
-    add(1, NX + NXP);
-  } else {
-    if (per < NX) {
-      add(1, per);
-      IO::PUTSTR(0, s, 1, 13);
-      s = std::string(static_cast<std::size_t>(w), ' ');
-      add(per + 1, NX);
-    } else {
-      add(1, NX);
-    }
-    IO::PUTSTR(0, s, 1, 13);
-    s = std::string(static_cast<std::size_t>(w), ' ');
-    add(NX + 1, NX + NXP);
-  }
-  IO::PUTSTR(0, s, 1, 13);
+  xrow(w, [this](int i, std::string& s) { IO::ADDREAL(plain(i), 12, false, 6, s); });
 }
 
 void NLE::PRINTHEADER() {

@@ -19,6 +19,8 @@
 
 #include "models/kpcalc1_reactions.h"
 #include "solver/solver_support.h"
+#include "support/vt_program.h"
+#include "support/vt_numeric.h"
 
 namespace fs = std::filesystem;
 using namespace KPGLOBAL;
@@ -26,55 +28,17 @@ using namespace KPGLOBAL;
 namespace {
 
 using dvec = std::vector<long double>;
-using dmat = std::vector<dvec>;
+using vtest::dmat;
+using vtest::inverse;
+using vtest::lineof;
+using vtest::words;
 
 constexpr long double Rgas = 0.0083144L;
-
-std::vector<std::string> words(const std::string& l) {
-  std::istringstream in(l);
-  std::vector<std::string> w;
-  std::string s;
-  while (in >> s) w.push_back(s);
-  return w;
-}
-
-// The first line that starts with start (after blanks), "" when none.
-std::string lineof(const std::string& text, const std::string& start) {
-  std::istringstream in(text);
-  std::string l;
-  while (std::getline(in, l)) {
-    const auto a = l.find_first_not_of(' ');
-    if (a != std::string::npos && l.compare(a, start.size(), start) == 0) return l;
-  }
-  return "";
-}
 
 // The lines of text from the first one that starts with start to the end.
 std::string from(const std::string& text, const std::string& start) {
   const auto a = text.find(start);
   return a == std::string::npos ? "" : text.substr(a);
-}
-
-// Inverse by Gauss-Jordan with partial pivoting.
-dmat inverse(dmat a) {
-  const std::size_t n = a.size();
-  dmat b(n, dvec(n, 0));
-  for (std::size_t i = 0; i < n; ++i) b[i][i] = 1;
-  for (std::size_t c = 0; c < n; ++c) {
-    std::size_t p = c;
-    for (std::size_t r = c + 1; r < n; ++r)
-      if (std::fabs(a[r][c]) > std::fabs(a[p][c])) p = r;
-    std::swap(a[c], a[p]);
-    std::swap(b[c], b[p]);
-    const long double d = a[c][c];
-    for (std::size_t k = 0; k < n; ++k) a[c][k] /= d, b[c][k] /= d;
-    for (std::size_t r = 0; r < n; ++r) {
-      if (r == c) continue;
-      const long double f = a[r][c];
-      for (std::size_t k = 0; k < n; ++k) a[r][k] -= f * a[c][k], b[r][k] -= f * b[c][k];
-    }
-  }
-  return b;
 }
 
 // The rock of the least-squares check: a metapelite's end-members with
@@ -91,14 +55,11 @@ class AvptE2E : public solvertest::SolverTest {
           const std::vector<std::pair<std::string, std::string>>& files = {}) {
     fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt",
                   fs::copy_options::overwrite_existing);
-    if (!folder.empty())
-      for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / folder))
-        fs::copy_file(e.path(), *dir / e.path().filename(), fs::copy_options::overwrite_existing);
+    if (!folder.empty()) vtest::copyexample(folder, dir->path());
     for (const auto& [name, text] : files) std::ofstream(*dir / name) << text;
     std::ofstream(*dir / "answers.txt") << answers;
     for (const char* f : {"vt-log.txt", "vt-rock-o.txt", "vt-avpt-o.txt"}) fs::remove(*dir / f);
-    const std::string cmd = "cd '" + dir->path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
+    const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc));
     return WEXITSTATUS(rc);
   }
@@ -205,6 +166,24 @@ class AvptE2E : public solvertest::SolverTest {
     }
     readdataset(names);
   }
+
+  // Runs the pure rock under the rock script given, reads the reaction set
+  // and the activities of the run (rockdata), and returns the results file
+  // from the summary that starts with heading.
+  void purerock(const std::string& script, const std::string& heading, std::vector<std::vector<int>>& nu, dvec& lna,
+                dvec& varlna, std::string& summary) {
+    ASSERT_EQ(run("", "",
+                  {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile rock\n"},
+                   {"vt-pure.txt", PUREROCK},
+                   {"vt-rock.txt", script}}),
+              0)
+        << file("screen.txt");
+    const std::string out = file("vt-rock-o.txt");
+    ASSERT_NO_FATAL_FAILURE(rockdata(out, file("vt-log.txt"), nu, lna, varlna));
+    ASSERT_FALSE(HasFailure());
+    summary = from(out, heading);
+    ASSERT_FALSE(summary.empty()) << out;
+  }
 };
 
 }  // namespace
@@ -213,21 +192,13 @@ class AvptE2E : public solvertest::SolverTest {
 // and sigfit equals the generalised least squares done here to the printed
 // digits; the reactions are those of the isr block.
 TEST_F(AvptE2E, AveragePMatchesAnIndependentLeastSquares) {
-  ASSERT_EQ(run("", "",
-                {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile rock\n"},
-                 {"vt-pure.txt", PUREROCK},
-                 {"vt-rock.txt", "axfile pure\nwith py alm gr an phl ann mu cel ky q\ncalctype 1\ndataok yes\n"
-                                 "diagramPT 1 20 400 900\ncalcP yes 1 20\ncalcT yes 500 700 100\nsetmaxsdp yes 5\n"
-                                 "oisr yes\nsetisr no\nautoexit\n"}}),
-            0)
-      << file("screen.txt");
-  const std::string out = file("vt-rock-o.txt");
   std::vector<std::vector<int>> nu;
   dvec lna, varlna;
-  rockdata(out, file("vt-log.txt"), nu, lna, varlna);
-  ASSERT_FALSE(HasFailure());
-  const std::string summary = from(out, "Average pressures");
-  ASSERT_FALSE(summary.empty()) << out;
+  std::string summary;
+  ASSERT_NO_FATAL_FAILURE(purerock("axfile pure\nwith py alm gr an phl ann mu cel ky q\ncalctype 1\ndataok yes\n"
+                                   "diagramPT 1 20 400 900\ncalcP yes 1 20\ncalcT yes 500 700 100\nsetmaxsdp yes 5\n"
+                                   "oisr yes\nsetisr no\nautoexit\n",
+                                   "Average pressures", nu, lna, varlna, summary));
   const auto T = words(lineof(summary, "T"));
   const auto av = words(lineof(summary, "av P"));
   const auto sd = words(lineof(summary, "sd"));
@@ -250,19 +221,11 @@ TEST_F(AvptE2E, AverageTOverAPList) {
   const std::string script =
       "axfile pure\nwith py alm gr an phl ann mu cel ky q\ncalctype 2\ndataok yes\ndiagramPT 1 20 400 900\n"
       "calcT yes 400 900\nsetmaxsdt yes 150\noisr yes\nautoexit\nrockname pelite\n";
-  ASSERT_EQ(run("", "",
-                {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile rock\n"},
-                 {"vt-pure.txt", PUREROCK},
-                 {"vt-rock.txt", script + "calcP yes 8 12 2\n"}}),
-            0)
-      << file("screen.txt");
-  const std::string out = file("vt-rock-o.txt");
   std::vector<std::vector<int>> nu;
   dvec lna, varlna;
-  rockdata(out, file("vt-log.txt"), nu, lna, varlna);
-  ASSERT_FALSE(HasFailure());
-  const std::string summary = from(out, "Average temperatures for pelite");
-  ASSERT_FALSE(summary.empty()) << out;
+  std::string summary;
+  ASSERT_NO_FATAL_FAILURE(
+      purerock(script + "calcP yes 8 12 2\n", "Average temperatures for pelite", nu, lna, varlna, summary));
   const auto P = words(lineof(summary, "P "));
   const auto av = words(lineof(summary, "av T"));
   const auto sd = words(lineof(summary, "sd"));

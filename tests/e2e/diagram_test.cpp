@@ -18,6 +18,7 @@
 
 #include "models/kpcalc1.h"
 #include "solver/solver_support.h"
+#include "support/vt_program.h"
 
 namespace fs = std::filesystem;
 using namespace KPGLOBAL;
@@ -47,13 +48,10 @@ class DiagramE2E : public solvertest::SolverTest {
  protected:
   int run(const std::string& folder, const std::string& answers,
           const std::vector<std::pair<std::string, std::string>>& files = {}) {
-    if (!folder.empty())
-      for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / folder))
-        fs::copy_file(e.path(), *dir / e.path().filename(), fs::copy_options::overwrite_existing);
+    if (!folder.empty()) vtest::copyexample(folder, dir->path());
     for (const auto& [name, text] : files) std::ofstream(*dir / name) << text;
     std::ofstream(*dir / "answers.txt") << answers;
-    const std::string cmd = "cd '" + dir->path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
+    const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc));
     return WEXITSTATUS(rc);
   }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/vt_program.h"
 #include "support/vt_state.h"
 
 namespace fs = std::filesystem;
@@ -61,11 +62,8 @@ std::vector<entry> readcompact(const fs::path& p) {
 
 // Copies the example into dir and runs the program there with answers.txt.
 int runexample(const fs::path& dir) {
-  const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lsq";
-  for (const auto& e : fs::directory_iterator(ex)) fs::copy_file(e.path(), dir / e.path().filename());
-  const std::string cmd =
-      "cd '" + dir.string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-  return std::system(cmd.c_str());
+  vtest::copyexample("lsq", dir);
+  return vtest::runprogram(dir);
 }
 
 // The lines of a file without its last (trailer) line.
@@ -165,8 +163,7 @@ TEST(LsqdsE2E, FitGivesBackTheExampleDatasetEnthalpies) {
   std::ofstream(dir / "vt-prefs.txt") << "calcmode 4\ndsfile 4lsq\nscriptfile lists\n";
   std::ofstream(dir / "vt-lists.txt") << "autoexit\n";
   std::ofstream(dir / "lists.txt") << "SiO2 Al2O3 H2O\n";
-  const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY + "' < lists.txt > lists-screen.txt 2>&1";
-  const int rc4 = std::system(cmd.c_str());
+  const int rc4 = vtest::runprogram(dir.path(), "lists.txt", "lists-screen.txt");
   ASSERT_TRUE(WIFEXITED(rc4));
   EXPECT_EQ(WEXITSTATUS(rc4), 0) << vtest::readfile(dir / "lists-screen.txt");
   std::istringstream list(vtest::readfile(dir / "vt-lists-o.txt"));
@@ -186,9 +183,7 @@ TEST(LsqdsE2E, WrittenAnnotatedDatasetGivesTheSameFit) {
   const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lsq";
   for (const auto& e : fs::directory_iterator(ex))
     if (e.path().filename() != "ds-emex.txt") fs::copy_file(e.path(), second / e.path().filename());
-  const std::string cmd =
-      "cd '" + second.path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-  const int rc = std::system(cmd.c_str());
+  const int rc = vtest::runprogram(second.path());
   ASSERT_TRUE(WIFEXITED(rc));
   ASSERT_EQ(WEXITSTATUS(rc), 0) << vtest::readfile(second / "screen.txt");
   // The same refitted dataset (all but the time-stamped trailer) and the

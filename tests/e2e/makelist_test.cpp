@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/vt_program.h"
 #include "support/vt_state.h"
 
 namespace fs = std::filesystem;
@@ -68,11 +69,9 @@ std::vector<std::string> expectedlines(const fs::path& dataset) {
 TEST(MakeListE2E, ListsExactlyTheDatasetEntriesOfTheSystem) {
   const vtest::tempfolder dir("vt-e2e-makelist-");
   const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "lists";
-  for (const auto& e : fs::directory_iterator(ex)) fs::copy_file(e.path(), dir / e.path().filename());
+  vtest::copyexample("lists", dir.path());
 
-  const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY +
-                          "' < answers.txt > screen.txt 2>&1";
-  const int rc = std::system(cmd.c_str());
+  const int rc = vtest::runprogram(dir.path());
   ASSERT_TRUE(WIFEXITED(rc));
   EXPECT_EQ(WEXITSTATUS(rc), 0);
 
@@ -108,9 +107,7 @@ TEST(MakeListE2E, AmountsWithoutACommonSmallDivisorAreListed) {
         "       c   1  1   1.0000  5   0.0004 10   2.0004  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
         "\n 0 0 0 0 0 0 0 0 0 0 0\n\ndate line of this test (sigfit =  1.000)\n");
   write("answers.txt", "SiO2\n");
-  const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY +
-                          "' < answers.txt > screen.txt 2>&1";
-  const int rc = std::system(cmd.c_str());
+  const int rc = vtest::runprogram(dir.path());
   ASSERT_TRUE(WIFEXITED(rc));
   EXPECT_EQ(WEXITSTATUS(rc), 0) << vtest::readfile(dir / "screen.txt");
   EXPECT_EQ(vtest::readfile(dir / "vt-t-o.txt"),

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/vt_program.h"
 #include "support/vt_state.h"
 
 namespace fs = std::filesystem;
@@ -25,8 +26,7 @@ class RunFrameE2E : public ::testing::Test {
   // Runs the program with the given answers; returns its exit status.
   int run(const std::string& answers) {
     write("answers.txt", answers);
-    const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
+    const int rc = vtest::runprogram(dir.path());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
 };

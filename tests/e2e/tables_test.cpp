@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "models/kpcalc1.h"
+#include "support/vt_program.h"
 #include "support/vt_state.h"
 
 namespace fs = std::filesystem;
@@ -25,12 +26,10 @@ namespace {
 // the answers file and returns its exit status.
 int runexample(const vtest::tempfolder& dir, const std::string& answers,
                const std::vector<std::pair<std::string, std::string>>& files = {}) {
-  for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / "tables"))
-    fs::copy_file(e.path(), dir / e.path().filename(), fs::copy_options::overwrite_existing);
+  vtest::copyexample("tables", dir.path());
   for (const auto& [name, text] : files) std::ofstream(dir / name) << text;
   if (!answers.empty()) std::ofstream(dir / "answers.txt") << answers;
-  const std::string cmd = "cd '" + dir.path().string() + "' && '" + VT_BINARY + "' < answers.txt > screen.txt 2>&1";
-  const int rc = std::system(cmd.c_str());
+  const int rc = vtest::runprogram(dir.path());
   EXPECT_TRUE(WIFEXITED(rc));
   return WEXITSTATUS(rc);
 }

@@ -20,21 +20,9 @@ class AvptOrder : public solvertest::SolverTest {
  protected:
   void SetUp() override {
     SolverTest::SetUp();
-    namespace fs = std::filesystem;
-    fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt");
-    fs::copy_file(vtest::datapath("ax-order.txt"), *dir / "vt-order.txt");
-    CALCMODE = calcmodetype::rockcalc;
-    IO::CONTROLIO.dsfile = "3x";
-    IO::CONTROLIO.axfile = "order";
-    IO::SCRIPTFILENAME = "vt-script.txt";
-    KPREAD1::READTHERMO(1);
-    const IO::RunEnded e = vtest::endof([] { KPREAD2::SETUPPHASES(); });
-    ASSERT_EQ(e.where, "") << screen.str();
-    VOVUVUVED.ptforaxe = controlboolean::yes;
-    VOVUVUVED.ptforaxep = 12;
-    VOVUVUVED.ptforaxet = 500;
-    answers("od q\n");
-    KPREAD1::EXTRACTEM();
+    std::filesystem::copy_file(vtest::datapath("ax-order.txt"), *dir / "vt-order.txt");
+    ASSERT_NO_FATAL_FAILURE(readaxfile(calcmodetype::rockcalc, "order"));
+    extractat(12, 500, "od q\n");
     NR = 0;
   }
 };

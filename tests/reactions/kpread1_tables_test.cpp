@@ -17,6 +17,7 @@
 #include "frame/vestramond.h"
 #include "models/kpcalc1.h"
 #include "reactions/kpread1_tables.h"
+#include "support/vt_program.h"
 #include "support/vt_state.h"
 
 using namespace KPGLOBAL;
@@ -220,8 +221,7 @@ class TableRunExample : public vtest::StateTest {
   void SetUp() override {
     vtest::resetstate(screen, keyboard, vtest::tables::none);
     dir.emplace("vt-tablerun-", true);
-    for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / "tables"))
-      fs::copy_file(e.path(), dir->path() / e.path().filename());
+    vtest::copyexample("tables", dir->path());
     IO::READPREFS();
     KPUTE1::SETUP();
     CALCMODE = calcmodetype::tablecalc;

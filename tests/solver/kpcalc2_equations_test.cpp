@@ -44,68 +44,10 @@ const std::string FLUID =
 
 class Equations : public solvertest::SolverTest {
  protected:
-  // The dataset end-members in system order (solution-phase blocks first),
-  // the a-x text of the solution phases and pure phases, and the reactions.
-  void system(const std::vector<std::string>& names, const std::string& ax) {
-    readdataset(names);
-    CALCMODE = calcmodetype::nlecalc;
-    KPREAD2::RESETPHASES();
-    IO::DATA.opentext(ax + "*\n", "vt-test.txt");
-    IO::DATAOPEN = true;
-    const IO::RunEnded end = vtest::endof([] {
-      KPREAD2::SetupPhases r;
-      r.starttokens();
-      r.readphases();
-      r.setupafterreading();
-    });
-    ASSERT_EQ(end.message, "") << screen.str();
-    // P, T, then the variables of each solution phase in order.
-    STARTSS.fill(false);
-    NX = 2;
-    int e = 0;
-    for (int iss = 1; iss <= NPSS; ++iss) {
-      const ptype1& ph = (*PREC1)[iss];
-      STARTSS[e + 1] = true;
-      EM2SS[e + 1] = static_cast<smallint>(iss);
-      EM2X[e + 1] = static_cast<smallint>(NX + 1);
-      e += ph.nem;
-      for (int v = 1; v <= ph.nvars; ++v) {
-        ++NX;
-        const xyzrec& xv = ph.xyz[v];
-        XNAME[NX] = xv.name;
-        XFACA[NX] = xv.faca;
-        XFACB[NX] = xv.facb;
-        TYPX[NX] = xv.typx;
-        INACC1[NX] = xv.acclo;
-        INACC2[NX] = xv.acchi;
-        X[NX] = xv.faca * xv.guess + xv.facb;
-        BX[NX] = true;
-      }
-    }
-    // P over 0.001..40 kbar, T over 400..1200 K, both fixed to start with.
-    XNAME[1] = "P(kbar)";
-    XNAME[2] = "T(C)";
-    XFACA[1] = 1 / (40 - 0.001L);
-    XFACB[1] = -0.001L * XFACA[1];
-    XFACA[2] = 1 / 800.0L;
-    XFACB[2] = -400 * XFACA[2];
-    TYPX[1] = TYPX[2] = 1e-4L;
-    INACC1[1] = INACC2[1] = INACC1[2] = INACC2[2] = acctype::windowlimit;
-    bool ok = false;
-    KPRE::CALCRE2(ok);
-    ASSERT_TRUE(ok);
-  }
-  // Fixes P and T (plain values in X), or frees them (scaled).
-  void setpt(extended P, extended T, bool pfree, bool tfree) {
-    BX[1] = pfree;
-    BX[2] = tfree;
-    X[1] = pfree ? XFACA[1] * P + XFACB[1] : P;
-    X[2] = tfree ? XFACA[2] * T + XFACB[2] : T;
-  }
   // The symmetric binary and kyanite with their modes as unknowns, P and T
   // fixed, modes 0.4 each, bulk (0.3, 0.5).
   void massbalance() {
-    system({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
+    nlesystem({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
     setpt(12, 973.15L, false, false);
     ptype1& ss = (*PREC1)[1];
     ptype0& ky = (*PREC0)[1];
@@ -142,7 +84,6 @@ class Equations : public solvertest::SolverTest {
     }
     X[3] = XFACA[3] * 0.3L + XFACB[3];
   }
-  extended plain(int i) const { return BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i]; }
   extended G(const std::string& name, extended P, extended T) {
     for (int k = 1; k <= NCV; ++k)
       if (NAME[k] == name) {
@@ -202,7 +143,7 @@ class Equations : public solvertest::SolverTest {
 };
 
 TEST_F(Equations, KyaniteSillimaniteBoundaryMatchesBisection) {
-  system({"ky", "sill"}, "ky\nsill\n");
+  nlesystem({"ky", "sill"}, "ky\nsill\n");
   ASSERT_EQ(NR, 1);
   const extended T = 973.15L;
   const extended root = bisect([&](extended P) { return G("sill", P, T) - G("ky", P, T); }, 1, 30);
@@ -212,7 +153,7 @@ TEST_F(Equations, KyaniteSillimaniteBoundaryMatchesBisection) {
     EXPECT_NEAR(static_cast<double>(plain(1)), static_cast<double>(root), 1e-6) << ls;
   }
   // The three aluminosilicates meet at one P and T: both reactions vanish.
-  system({"ky", "sill", "and"}, "ky\nsill\nand\n");
+  nlesystem({"ky", "sill", "and"}, "ky\nsill\nand\n");
   ASSERT_EQ(NR, 2);
   setpt(5, 900, true, true);
   EXPECT_EQ(solve(), 0);
@@ -224,7 +165,7 @@ TEST_F(Equations, KyaniteSillimaniteBoundaryMatchesBisection) {
 TEST_F(Equations, IdealBinaryAgainstPurePhaseHasTheClosedForm) {
   // sill in the solution with kyanite: G_sill + RT ln(1 - x) = G_ky, so
   // 1 - x = exp(-(G_sill - G_ky)/RT), kyanite being the stable polymorph.
-  system({"sill", "q", "ky"}, binary(IDEAL) + "ky\n");
+  nlesystem({"sill", "q", "ky"}, binary(IDEAL) + "ky\n");
   ASSERT_EQ(NR, 1);
   const extended P = 12, T = 973.15L;
   const extended x = 1 - std::exp(-(G("sill", P, T) - G("ky", P, T)) / (RGAS * T));
@@ -238,7 +179,7 @@ TEST_F(Equations, IdealBinaryAgainstPurePhaseHasTheClosedForm) {
 }
 
 TEST_F(Equations, SymmetricBinaryMatchesBisection) {
-  system({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
+  nlesystem({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
   const extended P = 12, T = 973.15L, W = 5;
   const extended dg = G("sill", P, T) - G("ky", P, T);
   const extended x = bisect(
@@ -282,7 +223,7 @@ TEST_F(Equations, JacobianMatchesCentralDifferences) {
       {{"H2O", "CO2", "br", "per"}, FLUID + "br\nper\n", "fluid"},
   };
   for (const model& m : models) {
-    system(m.names, m.ax);
+    nlesystem(m.names, m.ax);
     ASSERT_EQ(NR, 1) << m.what;
     for (int freeone = 1; freeone <= 3; ++freeone) {
       setpt(8, 873.15L, freeone == 1, freeone == 2);
@@ -323,7 +264,7 @@ TEST_F(Equations, MassBalanceRowsAndTheirJacobian) {
 }
 
 TEST_F(Equations, BadlyPosedAndUnevaluablePoints) {
-  system({"sill", "q", "ky"}, binary(IDEAL) + "ky\n");
+  nlesystem({"sill", "q", "ky"}, binary(IDEAL) + "ky\n");
   eqmatrix jac;
   eqvector f;
   // One reaction, two free unknowns: the system is not square.
@@ -391,7 +332,7 @@ TEST_F(Equations, DebugLevelsPrintChecksAndState) {
 }
 
 TEST_F(Equations, SolverFiniteDifferenceJacobianLeavesTheStateAlone) {
-  system({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
+  nlesystem({"sill", "q", "ky"}, binary(SYMMETRIC) + "ky\n");
   setpt(12, 973.15L, false, false);
   X[3] = XFACA[3] * 0.3L + XFACB[3];
   KPMATH2::NLE s;

@@ -10,6 +10,7 @@
 #include "models/kpcalc1_reactions.h"
 #include "solver/kpcalc2_reactions.h"
 #include "solver/solver_support.h"
+#include "support/vt_numeric.h"
 
 using namespace KPGLOBAL;
 
@@ -44,19 +45,6 @@ class Location : public solvertest::SolverTest {
     return 0;
   }
 };
-
-// Bisection of f on [a, b] (a sign change) to 1e-10.
-extended bisect(const std::function<extended(extended)>& f, extended a, extended b) {
-  extended fa = f(a);
-  while (b - a > 1e-10L) {
-    const extended c = (a + b) / 2, fc = f(c);
-    if ((fa <= 0) == (fc <= 0))
-      a = c, fa = fc;
-    else
-      b = c;
-  }
-  return (a + b) / 2;
-}
 
 // The search on a function given here: dmu(x) and its slope.
 class Analytic : public KPCALC2::Find {
@@ -171,7 +159,7 @@ TEST_F(Location, KyaniteSillimaniteMatchesBisectionAndCovariance) {
   const extended P = 7;
   extended T1, T2, sd1, sd2, s1, s2;
   KPCALC2::TFIXEDP(1, T1, T2, sd1, sd2, s1, P, 0, 1, s2);
-  const extended Tb = bisect([&](extended T) { return dg(P, T); }, TLOW, THIGH);
+  const extended Tb = vtest::bisect([&](extended T) { return dg(P, T); }, TLOW, THIGH, 1e-10L);
   EXPECT_NEAR(static_cast<double>(T1), static_cast<double>(Tb), 1e-3);
   EXPECT_EQ(sd2, 1e+31L);
   // sd = sqrt(nu^T COV nu) / |d dG/dT|, the derivative by central difference;
@@ -190,7 +178,7 @@ TEST_F(Location, KyaniteSillimaniteMatchesBisectionAndCovariance) {
   extended P1, P2;
   KPCALC2::PFIXEDT(1, P1, P2, sd1, sd2, s1, T, 0, 1, s2);
   const extended RT = RGAS * T;
-  const extended Pb = bisect([&](extended p) { return dg(p, T) + RT * std::log(0.9L); }, PLOW, PHIGH);
+  const extended Pb = vtest::bisect([&](extended p) { return dg(p, T) + RT * std::log(0.9L); }, PLOW, PHIGH, 1e-10L);
   EXPECT_NEAR(static_cast<double>(P1), static_cast<double>(Pb), 1e-4);
   const extended dgdp2 = (dg(Pb + 0.001L, T) - dg(Pb - 0.001L, T)) / 0.002L;
   const extended var = varH + RT * RT * 0.05L * 0.05L;
@@ -218,7 +206,7 @@ TEST_F(Location, DecarbonationAtGivenFluidComposition) {
     extended T1, T2, dGdP1, dGdP2, dmudT1, dmudT2;
     KPCALC2::TCALC(1, false, T1, T2, dGdP1, dGdP2, P, xco2, 1 - xco2, dmudT1, dmudT2);
     ASSERT_TRUE(T1 >= TLOW && T1 <= THIGH) << static_cast<double>(xco2);
-    EXPECT_NEAR(static_cast<double>(T1), static_cast<double>(bisect(dmu, TLOW, THIGH)), 1e-3);
+    EXPECT_NEAR(static_cast<double>(T1), static_cast<double>(vtest::bisect(dmu, TLOW, THIGH, 1e-10L)), 1e-3);
     EXPECT_LT(std::fabs(dmu(T1)), 1e-3 * std::fabs(static_cast<double>(dmudT1)) + 1e-9);
     EXPECT_GT(T1, last);
     last = T1;

@@ -22,59 +22,6 @@ constexpr extended RGAS = 0.0083144L;
 
 class Solved : public solvertest::SolverTest {
  protected:
-  // The dataset end-members in system order, the a-x text of the phases, the
-  // unknowns P, T and the compositional variables, and the reactions.
-  void system(const std::vector<std::string>& names, const std::string& ax) {
-    readdataset(names);
-    CALCMODE = calcmodetype::nlecalc;
-    KPREAD2::RESETPHASES();
-    IO::DATA.opentext(ax + "*\n", "vt-test.txt");
-    IO::DATAOPEN = true;
-    const IO::RunEnded end = vtest::endof([] {
-      KPREAD2::SetupPhases r;
-      r.starttokens();
-      r.readphases();
-      r.setupafterreading();
-    });
-    ASSERT_EQ(end.message, "") << screen.str();
-    STARTSS.fill(false);
-    NX = 2;
-    int e = 0;
-    for (int iss = 1; iss <= NPSS; ++iss) {
-      const ptype1& ph = (*PREC1)[iss];
-      STARTSS[e + 1] = true;
-      EM2SS[e + 1] = static_cast<smallint>(iss);
-      EM2X[e + 1] = static_cast<smallint>(NX + 1);
-      e += ph.nem;
-      for (int v = 1; v <= ph.nvars; ++v) {
-        const xyzrec& xv = ph.xyz[v];
-        ++NX;
-        XFACA[NX] = xv.faca;
-        XFACB[NX] = xv.facb;
-        TYPX[NX] = xv.typx;
-        INACC1[NX] = xv.acclo;
-        INACC2[NX] = xv.acchi;
-        X[NX] = xv.faca * xv.guess + xv.facb;
-        BX[NX] = true;
-      }
-    }
-    XFACA[1] = 1 / (40 - 0.001L);
-    XFACB[1] = -0.001L * XFACA[1];
-    XFACA[2] = 1 / 800.0L;
-    XFACB[2] = -400 * XFACA[2];
-    TYPX[1] = TYPX[2] = 1e-4L;
-    INACC1[1] = INACC2[1] = INACC1[2] = INACC2[2] = acctype::windowlimit;
-    bool ok = false;
-    KPRE::CALCRE2(ok);
-    ASSERT_TRUE(ok);
-  }
-  void setpt(extended P, extended T, bool pfree, bool tfree) {
-    BX[1] = pfree;
-    BX[2] = tfree;
-    X[1] = pfree ? XFACA[1] * P + XFACB[1] : P;
-    X[2] = tfree ? XFACA[2] * T + XFACB[2] : T;
-  }
-  extended plain(int i) const { return BX[i] ? (X[i] - XFACB[i]) / XFACA[i] : X[i]; }
   // Solves, and evaluates the equations once more at the solution, as the
   // driver leaves them for the uncertainties.
   void solve() {
@@ -99,7 +46,7 @@ class Solved : public solvertest::SolverTest {
 // the oxide masses; the pure phase's activity enters g only; system totals
 // only with modes.
 TEST_F(Solved, PhasePropertiesAgainstDerivatives) {
-  system({"sill", "q", "ky"},
+  nlesystem({"sill", "q", "ky"},
          "ss 2 1\nverbatim\nbinary\nverbatim\nx(ss) 0.3\np(sill) 1 1 1 1 -1 x\np(q) 1 1 0 1 1 x\n"
          "sf\nW(sill,q) 5 0 0\n2\nxAl 1 1 1 1 -1 x\nxSi 1 1 0 1 1 x\n"
          "sill 1 1 xAl 1 check 0\nq 1 1 xSi 1 check 1\n\nky\n");
@@ -185,7 +132,7 @@ TEST_F(Solved, PhasePropertiesAgainstDerivatives) {
 // The aluminosilicate triple point: the uncertainties of P and T match
 // re-solves after changing one enthalpy at a time (central differences).
 TEST_F(Solved, UncertaintiesMatchResolves) {
-  system({"ky", "sill", "and"}, "ky\nsill\nand\n");
+  nlesystem({"ky", "sill", "and"}, "ky\nsill\nand\n");
   ASSERT_EQ(NR, 2);
   auto solvefrom = [&](extended& P, extended& T) {
     setpt(5, 900, true, true);

@@ -19,16 +19,9 @@ class ExtractTest : public solvertest::SolverTest {
   // listed and the a-x file read, as a mode driver does before EXTRACTEM.
   void setup(calcmodetype mode) {
     namespace fs = std::filesystem;
-    fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt",
-                  fs::copy_options::overwrite_existing);
     fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "ax" / "vt-simple.txt", *dir / "vt-simple.txt",
                   fs::copy_options::overwrite_existing);
-    CALCMODE = mode;
-    IO::CONTROLIO.dsfile = "3x";
-    IO::CONTROLIO.axfile = "simple";
-    IO::SCRIPTFILENAME = "vt-script.txt";
-    KPREAD1::READTHERMO(1);
-    KPREAD2::SETUPPHASES();
+    ASSERT_NO_FATAL_FAILURE(readaxfile(mode, "simple"));
     screen.str("");
   }
   int pos(const std::string& name) {

@@ -22,16 +22,9 @@ class OrderTest : public solvertest::SolverTest {
   void SetUp() override {
     SolverTest::SetUp();
     namespace fs = std::filesystem;
-    fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "lists" / "vt-ds3x.txt", *dir / "vt-ds3x.txt");
     fs::copy_file(vtest::datapath("ax-order.txt"), *dir / "vt-order.txt");
     fs::copy_file(vtest::datapath("ax-order-bw.txt"), *dir / "vt-orderbw.txt");
-    CALCMODE = calcmodetype::rockcalc;
-    IO::CONTROLIO.dsfile = "3x";
-    IO::CONTROLIO.axfile = axfile();
-    IO::SCRIPTFILENAME = "vt-script.txt";
-    KPREAD1::READTHERMO(1);
-    const IO::RunEnded e = vtest::endof([] { KPREAD2::SETUPPHASES(); });
-    ASSERT_EQ(e.where, "") << screen.str();
+    ASSERT_NO_FATAL_FAILURE(readaxfile(calcmodetype::rockcalc, axfile()));
     screen.str("");
   }
   virtual std::string axfile() const { return "order"; }
@@ -49,11 +42,7 @@ class OrderBWTest : public OrderTest {
 // the internal reaction ky = and is at equilibrium where
 // 2 RT ln((1 + Q)/(1 - Q)) = G(and) - G(ky), that is Q = tanh(dG / 4RT).
 TEST_F(OrderTest, TwoSiteModelSolvesToTanh) {
-  VOVUVUVED.ptforaxe = controlboolean::yes;
-  VOVUVUVED.ptforaxep = 12;
-  VOVUVUVED.ptforaxet = 500;
-  answers("od q\n");
-  KPREAD1::EXTRACTEM();
+  extractat(12, 500, "od q\n");
   const extended P = 12, T = 773.15L;
   ASSERT_EQ(NAME[1], "ky");
   ASSERT_EQ(NAME[2], "and");
@@ -144,11 +133,7 @@ TEST_F(OrderTest, SolveRestoresSystemAndRandomStarts) {
 // residual of the Bragg-Williams model (written out here), and the dataset's
 // root finder lands on it within its tolerance of 0.001 kJ on the residual.
 TEST_F(OrderBWTest, AxModelMatchesDatasetOrdering) {
-  VOVUVUVED.ptforaxe = controlboolean::yes;
-  VOVUVUVED.ptforaxep = 6;
-  VOVUVUVED.ptforaxet = 700;
-  answers("od sill\n");
-  KPREAD1::EXTRACTEM();
+  extractat(6, 700, "od sill\n");
   ASSERT_EQ(NAME[3], "sill");
   const tdvector& bw = (*TD)[3];
   // The model of the a-x file: n = 1, f = 1/4, dH = W, W(o,a) = 4 W.
