@@ -17,7 +17,7 @@
 #include "models/kpread2.h"
 #include "solver/kpmath2.h"
 #include "solver/kpre_independent.h"
-#include "../tests/support/vt_unknowns.h"
+#include "support/vt_unknowns.h"
 
 namespace {
 
