@@ -155,7 +155,9 @@ void SetupPhases::BOILDOWN(int iss) {
   }
   // 9. Proportions in the new variable numbers.
   for (int k = 1; k <= ph.nem; ++k) renumbervariables(ph.pterm[k], newvar);
-  // 10. Site fractions: vanished ones go, the rest are renumbered.
+  // 10. Site fractions: vanished ones go, the rest are renumbered. The names
+  // as read are kept for the refusal below, which the compaction overwrites.
+  const Arr<sstring, maxnsf> sfname0 = ph.sfname;
   Arr<smallint, maxnsf> newsf;
   int ns = 0;
   for (int s = 1; s <= ph.nsf; ++s) {
@@ -174,7 +176,7 @@ void SetupPhases::BOILDOWN(int iss) {
     for (int j = 1; j <= ph.em[k].ntmf; ++j) {
       tmfterm& t = ph.em[k].tmf[j];
       if (newsf[t.isf] == 0)
-        bomb("setupphases", "boil-down of " + ph.name + " removes site fraction " + ph.sfname[t.isf] + " of " +
+        bomb("setupphases", "boil-down of " + ph.name + " removes site fraction " + sfname0[t.isf] + " of " +
                                 ph.em[k].name);
     }
   // Names of removed site fractions are needed above: rename only now.

@@ -371,6 +371,8 @@ void SetupPhases::variablelimits(int iss) {
     if (x.lo < -5e19L) x.lo = 0;
     if (x.hi >= 5e19L) x.hi = 1;
     if (x.hi > 1) x.hi = 1;
+    // The caps may have closed the range ("range 1.5 2" leaves lo 1.5, hi 1).
+    if (x.hi <= x.lo) bomb("read", "lower limit > upper limit");
     if (!x.isq) {
       const bool small = x.acclo == acctype::inaccessible ? !(x.guess > x.lo) : !(x.guess >= x.lo);
       if (small) bomb("setupphases", "guess too small for " + x.name);
