@@ -7,6 +7,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace KPGLOBAL;
   vtfuzz::enterfolder("vt-fuzz-dataset");
   vtfuzz::reset();
+  TD = std::make_unique<tdtable>();
+  COV = std::make_unique<covmatrix>();
+  C = std::make_unique<icmatrix>();
   KPREAD1::SETUPCOMPONENTTABLE();
   CALCMODE = calcmodetype::nlecalc;
   vtfuzz::writefile("vt-ds4f.txt", vtfuzz::text(data, size));

@@ -26,18 +26,22 @@ inline std::ostream& nowhere() {
   return out;
 }
 
+// The state as at program start, without the heap tables (each target makes
+// the ones its reader needs: zeroing all of them for every input would take
+// most of the time).
 inline void reset() {
   static std::istringstream keyboard;
   keyboard.clear();
   keyboard.str("n\ny\nn\ny\n");
-  vtest::resetstate(nowhere(), keyboard);
+  vtest::resetstate(nowhere(), keyboard, vtest::tables::none);
 }
 
 inline std::string text(const std::uint8_t* data, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);
 }
 
-// A working folder of the target's own for readers that open files by name.
+// A working folder of the target's own for readers that open files by name
+// (libFuzzer must then be given absolute paths).
 inline void enterfolder(const std::string& name) {
   static bool entered = false;
   if (entered) return;
