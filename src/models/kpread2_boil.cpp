@@ -250,7 +250,7 @@ void SetupPhases::batchcopies() {
   // characters (a cut "-n" would give back the model's own name or one name
   // for every n).
   const auto copyname = [](const std::string& model, int n) {
-    const std::string tail = "-" + itos(n);
+    const std::string tail = '-' + itos(n);
     return model.substr(0, std::min(model.size(), sstringmax - tail.size())) + tail;
   };
   // Another phase of the run of that name: a phase of the file, or a copy of another model.

@@ -126,7 +126,7 @@ namespace {
 
 // The number after the text "name =" on a line of the one-point G table.
 double onepointg(const std::string& out, const std::string& name) {
-  const std::string head = "\n" + std::string(6 - name.size(), ' ') + name + " =";
+  const std::string head = '\n' + std::string(6 - name.size(), ' ') + name + " =";
   const std::size_t at = out.find(head);
   EXPECT_NE(at, std::string::npos) << name;
   return at == std::string::npos ? 0 : std::stod(out.substr(at + head.size(), 17));

@@ -243,7 +243,7 @@ TEST_F(LsqReportTest, LatexTables) {
 TEST_F(LsqReportTest, LatexPageBreaks) {
   setelnames();
   IO::OPENOUTPUT(IO::chlog, "log.txt");
-  for (int k = 1; k <= 42; ++k) em("e" + std::to_string(k), "d", {{1, 1}, {10, 2}});
+  for (int k = 1; k <= 42; ++k) em('e' + std::to_string(k), "d", {{1, 1}, {10, 2}});
   LSQDS::LATEXOUTPUT();
   IO::CLOSEOUTPUT();
   const std::string log = vtest::readfile("log.txt");

@@ -40,7 +40,7 @@ class ReactionSearch : public vtest::StateTest {
       NAME[j] = names[static_cast<std::size_t>(j - 1)];
       for (int i = 1; i <= NUV; ++i) (*C)(i, j) = static_cast<smallint>(cols[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(i - 1)]);
     }
-    for (int i = 1; i <= NUV; ++i) COMPNAME[i] = "X" + std::to_string(i);
+    for (int i = 1; i <= NUV; ++i) COMPNAME[i] = 'X' + std::to_string(i);
   }
   std::vector<int> row(int r) const {
     std::vector<int> v;
@@ -168,7 +168,7 @@ TEST_F(ReactionSearch, StopsAtTheReactionLimit) {
   std::vector<std::string> names;
   std::vector<std::vector<int>> cols;
   for (int j = 1; j <= 18; ++j) {
-    names.push_back("e" + std::to_string(j));
+    names.push_back('e' + std::to_string(j));
     cols.push_back({1});
   }
   system(names, cols, 1);
@@ -200,7 +200,7 @@ TEST_F(ReactionSearch, MoreThanNinetyEndMembersStopClearly) {
   std::vector<std::string> names;
   std::vector<std::vector<int>> cols;
   for (int j = 1; j <= 91; ++j) {
-    names.push_back("e" + std::to_string(j));
+    names.push_back('e' + std::to_string(j));
     cols.push_back({1});
   }
   system(names, cols, 1);

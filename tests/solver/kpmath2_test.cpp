@@ -27,7 +27,7 @@ class NleTest : public vtest::StateTest {
       XFACB[i] = 0;
       TYPX[i] = typ;
       INACC1[i] = INACC2[i] = k;
-      XNAME[i] = "x" + std::to_string(i);
+      XNAME[i] = 'x' + std::to_string(i);
     }
   }
   // Runs the solver with the line search or the hook step.

@@ -167,7 +167,7 @@ TEST_F(Independent, CapacityAndCoefficientLimitsStopCleanly) {
   // 152 end-members of one composition: 151 reactions, one past the table.
   std::vector<std::string> names;
   std::vector<std::vector<int>> c;
-  for (int j = 1; j <= 152; ++j) names.push_back("e" + std::to_string(j)), c.push_back({1});
+  for (int j = 1; j <= 152; ++j) names.push_back('e' + std::to_string(j)), c.push_back({1});
   system({"SiO2"}, names, c);
   IO::RunEnded e = vtest::runends([&] { calc(); });
   EXPECT_EQ(e.status, 1);
