@@ -385,11 +385,19 @@ void ADDSTR(const std::string& s, smallint width, std::string& line) {
     if (width > 0) t.insert(0, w - t.size(), ' ');
     else t.append(w - t.size(), ' ');
   }
-  if (line.size() + t.size() > static_cast<std::size_t>(addstrlimit)) {
-    if (line.empty()) {
-      // A single text longer than the whole buffer: keep what fits, then the mark.
-      line = t.substr(0, addstrlimit);
+  if (line.empty()) {
+    // The mark stands for text lost behind text already there: an empty buffer
+    // takes the whole text. Only a text longer than the buffer itself is cut,
+    // to what fits before the mark.
+    if (t.size() > static_cast<std::size_t>(linemax)) {
+      line = t.substr(0, linemax - 1);
+      line += OVERFLOWMARK;
+    } else {
+      line = t;
     }
+    return;
+  }
+  if (line.size() + t.size() > static_cast<std::size_t>(addstrlimit)) {
     line += OVERFLOWMARK;
     return;
   }

@@ -175,9 +175,11 @@ void PUTSTR(smallint before, const std::string& text, smallint after, longint wh
                             faulttype fault = faulttype::myfault);
 
 // Appends s to line: width 0 as it is, width > 0 right-justified and width < 0
-// left-justified in a field of |width| (a longer text is never cut). When the
-// line would pass 250 characters the overflow mark 0xA4 is appended instead,
-// and a line ending with that mark takes nothing more.
+// left-justified in a field of |width| (a longer text is never cut). When a
+// line that already holds text would pass 250 characters the overflow mark
+// 0xA4 is appended instead, and a line ending with that mark takes nothing
+// more. An empty line takes the whole text (a text longer than the 255
+// characters of a buffer is cut to 254 and the mark).
 void ADDSTR(const std::string& s, smallint width, std::string& line);
 // Direct fixed-point write of a field: x with places decimals (a minus sign
 // when negative), right-justified in width characters; a longer number takes

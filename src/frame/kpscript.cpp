@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <unordered_map>
 
 #include "frame/kpute1.h"
 
@@ -467,6 +468,18 @@ const std::vector<keywordrow>& KEYWORDTABLE() {
   return table;
 }
 
+const keywordrow* FINDKEYWORD(const std::string& word) {
+  // The table's keywords in lower case, made once: a script line costs one
+  // lookup, whatever the size of the table or of the file.
+  static const std::unordered_map<std::string, const keywordrow*> index = [] {
+    std::unordered_map<std::string, const keywordrow*> m;
+    for (const keywordrow& r : KEYWORDTABLE()) m.emplace(lower(r.keyword), &r);  // the first row of a keyword wins
+    return m;
+  }();
+  const auto it = index.find(lower(word));
+  return it == index.end() ? nullptr : it->second;
+}
+
 void DEFAULTCONTROL() {
   VOVUVUVED = controltype{};
   VOVUVUVED.autoexit = IO::CONTROLIO.autoexit;
@@ -492,11 +505,8 @@ bool DOSCRIPTLINE(const strings& w, int n) {
   if (n <= 0) return true;
   if (!w[1].empty() && w[1][0] == '*') return false;
   kw = w[1];
-  const std::string key = lower(w[1]);
-  const auto& table = KEYWORDTABLE();
-  const auto it = std::find_if(table.begin(), table.end(),
-                               [&](const keywordrow& r) { return lower(r.keyword) == key; });
-  if (it == table.end()) {
+  const keywordrow* it = FINDKEYWORD(w[1]);
+  if (it == nullptr) {
     if (NUNREC < unrecmax) UNRECSTRINGS[NUNREC + 1] = w[1];
     if (NUNREC < 32767) NUNREC++;
     return true;

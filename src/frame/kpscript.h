@@ -30,6 +30,10 @@ struct keywordrow {
 // The keyword table, in the order of the reference.
 const std::vector<keywordrow>& KEYWORDTABLE();
 
+// The row of a script keyword, in any mix of case; nullptr when the table
+// has no such keyword.
+const keywordrow* FINDKEYWORD(const std::string& word);
+
 // Defaults of the run-settings record and empty script lists.
 void DEFAULTCONTROL();
 

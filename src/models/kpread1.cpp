@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ bool parseint(const std::string& w, smallint& k) {
 
 // Single-precision rounding of an extended value (IEEE 754 binary32).
 extended tosingle(extended x) { return static_cast<extended>(static_cast<float>(x)); }
+
+// The largest composition amount of a dataset entry, in size.
+constexpr int maxamount = 2 * 32767;
 
 }  // namespace
 
@@ -141,6 +145,7 @@ class READTHERMO_ {
   Arr<smallint, emmax> entryof;
   std::string where;    // routine named in a stop
   std::string context;  // entry named in a stop
+  std::string lastword;  // the last number read, as written
 
   void SETUPTEXTREAD();
   void MAKEP();
@@ -188,7 +193,7 @@ std::string READTHERMO_::nextword(bool sameline) {
 }
 
 extended READTHERMO_::readreal(bool sameline) {
-  std::string w = nextword(sameline);
+  const std::string w = lastword = nextword(sameline);
   extended x = 0;
   if (!parsereal(w, x)) fail("expecting a number; got: " + w);
   return x;
@@ -401,6 +406,12 @@ void READTHERMO_::readcomposition(int k) {
     ++n;
     OXCODE(k, n) = code;
     OXNO(k, n) = readreal(true);
+    // No larger amount can enter the 16-bit composition matrix (an oxide takes
+    // at most two atoms of its element); the bound also keeps every sum and the
+    // excess oxygen made from the amounts inside the integer and single ranges.
+    if (std::fabs(OXNO(k, n)) > maxamount)
+      fail("amount " + lastword + " of element code " + std::to_string(code) +
+           " out of range (max = " + std::to_string(maxamount) + ")");
     sum += OXNO(k, n);
   }
   NOX[k] = n;
@@ -505,6 +516,9 @@ void READTHERMO_::TEXTCOVREAD() {
   for (int i = 1; i <= NTP; ++i)
     for (int j = i; j <= NTP; ++j) {
       extended v = readreal();
+      // Covariances are held in single precision.
+      if (!(std::fabs(v) <= std::numeric_limits<float>::max()))
+        fail("covariance of " + trimmed(PHNAMES[i]) + " and " + trimmed(PHNAMES[j]) + " out of single range: " + lastword);
       if (!used[i] || !used[j]) continue;
       v = tosingle(v);
       for (int a = 1; a <= count[i]; ++a)

@@ -128,8 +128,9 @@ void SetupPhases::starttokens() {
     }
   }
   if (!found || words[1][0] == '*') bomb("setup phases", "not enough in file");
-  if (IO::DATA.eof()) {
-    // the look-ahead reaches an empty token at the end of the only line
+  if (IO::DATA.eof() && nwords < wordsmax) {
+    // the look-ahead reaches an empty token at the end of the only line (a
+    // full line has no room for it: the refill then finds the end of the file)
     ++nwords;
     words[nwords] = "";
     fullwords[nwords] = "";
@@ -156,9 +157,14 @@ void SetupPhases::rational(smallint& p, smallint& q, const std::string& prompt) 
   IO::GETRATIONAL(curtype, cur, p, q, prompt);
   // A zero denominator is refused here, not divided by later.
   if (q == 0) bomb("reading", "zero denominator in rational; got: " + cur + " - " + prompt);
+  // The sign goes to the numerator. Negating -32768 does not fit 16 bits, so
+  // the sign is moved in a wider type and a value that no longer fits is refused.
   if (q < 0) {
-    p = static_cast<smallint>(-p);
-    q = static_cast<smallint>(-q);
+    const long np = -static_cast<long>(p), nq = -static_cast<long>(q);
+    if (np > 32767 || nq > 32767)
+      bomb("reading", "rational out of range" + maxstr(32767) + "; got: " + cur + " - " + prompt);
+    p = static_cast<smallint>(np);
+    q = static_cast<smallint>(nq);
   }
 }
 
@@ -378,9 +384,9 @@ void SetupPhases::readmake(Rec& rec, const sstring& emname, bool solution) {
     rational(nums[m], q, p);
     dens[m] = q;
   }
-  rec.makeden = IO::LI2I(static_cast<longint>(vectorlcm(dens, n)));
-  for (int m = 1; m <= n; ++m)
-    rec.makecoef[m] = IO::LI2I(static_cast<longint>(nums[m]) * (rec.makeden / dens[m]));
+  std::string what;
+  if (!overcommonden(nums, dens, n, rec.makeden, rec.makecoef, what))
+    bomb("setup phases", what + " of make for " + emname + " in " + phasename + " does not fit" + maxstr(32767));
 }
 
 template <typename Rec>
@@ -714,9 +720,9 @@ void SetupPhases::readsolution() {
           rational(nums[v], q, p);
           dens[v] = q;
         }
-        em.checkden = IO::LI2I(static_cast<longint>(vectorlcm(dens, ph.nvars)));
-        for (int v = 1; v <= ph.nvars; ++v)
-          em.checknum[v] = IO::LI2I(static_cast<longint>(nums[v]) * (em.checkden / dens[v]));
+        std::string what;
+        if (!overcommonden(nums, dens, ph.nvars, em.checkden, em.checknum, what))
+          bomb("setup phases", what + " of check for " + en + " in " + pn + " does not fit" + maxstr(32767));
       } else if (code == 7) {
         em.exclude = true;
       } else {

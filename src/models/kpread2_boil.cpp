@@ -1,5 +1,6 @@
 // Boil-down of solution phases whose starting guesses fix variables at 0,
 // and the boiled copies of phases that batches start from such guesses.
+#include <algorithm>
 #include <iostream>
 #include <vector>
 
@@ -155,7 +156,9 @@ void SetupPhases::BOILDOWN(int iss) {
   }
   // 9. Proportions in the new variable numbers.
   for (int k = 1; k <= ph.nem; ++k) renumbervariables(ph.pterm[k], newvar);
-  // 10. Site fractions: vanished ones go, the rest are renumbered.
+  // 10. Site fractions: vanished ones go, the rest are renumbered. The names
+  // as read are kept for the refusal below, which the compaction overwrites.
+  const Arr<sstring, maxnsf> sfname0 = ph.sfname;
   Arr<smallint, maxnsf> newsf;
   int ns = 0;
   for (int s = 1; s <= ph.nsf; ++s) {
@@ -174,7 +177,7 @@ void SetupPhases::BOILDOWN(int iss) {
     for (int j = 1; j <= ph.em[k].ntmf; ++j) {
       tmfterm& t = ph.em[k].tmf[j];
       if (newsf[t.isf] == 0)
-        bomb("setupphases", "boil-down of " + ph.name + " removes site fraction " + ph.sfname[t.isf] + " of " +
+        bomb("setupphases", "boil-down of " + ph.name + " removes site fraction " + sfname0[t.isf] + " of " +
                                 ph.em[k].name);
     }
   // Names of removed site fractions are needed above: rename only now.
@@ -242,7 +245,25 @@ void SetupPhases::batchcopies() {
   }
   NWHSTRINGS0 = NWHSTRINGS;
   const int npss0 = NPSS;
-  std::vector<int> copies;  // solution-phase numbers of the copies made here
+  std::vector<std::pair<int, int>> copies;  // solution-phase numbers of the copies made here, and of their models
+  // The name of copy n: the model's name cut so that "-n" fits a name's 22
+  // characters (a cut "-n" would give back the model's own name or one name
+  // for every n).
+  const auto copyname = [](const std::string& model, int n) {
+    const std::string tail = "-" + itos(n);
+    return model.substr(0, std::min(model.size(), sstringmax - tail.size())) + tail;
+  };
+  // Another phase of the run of that name: a phase of the file, or a copy of another model.
+  const auto othername = [&](const std::string& nm, int model, int slot) {
+    for (int k = 1; k <= NP0; ++k)
+      if ((*PREC0)[k].name == nm) return true;
+    for (int k = 1; k <= NPSS; ++k) {
+      if (k == slot || (*PREC1)[k].name != nm) continue;
+      const auto c = std::find_if(copies.begin(), copies.end(), [k](const auto& e) { return e.first == k; });
+      if (c == copies.end() || c->second != model) return true;
+    }
+    return false;
+  };
 
   const auto sameshape = [](const ptype1& a, const ptype1& b) {
     if (a.nvars != b.nvars) return false;
@@ -326,15 +347,16 @@ void SetupPhases::batchcopies() {
       ++NPSS;
       BOILDOWN(slot);
       // 4. Name: the first free "-n", or an earlier copy of the same shape.
+      // A name that another phase of the run already has is passed over.
       int reuse = 0;
       std::string nm;
       for (int n = 1; n <= 16; ++n) {
         if (n == 16) bomb("setupphases", "too many boils");
-        // Compared as stored: a long name is cut to the name length.
-        nm = IO::MAKESSTRING(model + "-" + itos(n));
+        nm = copyname(model, n);
+        if (othername(nm, iss, slot)) continue;
         int same = 0;
-        for (int cp : copies)
-          if ((*PREC1)[cp].name == nm) same = cp;
+        for (const auto& cp : copies)
+          if (cp.second == iss && (*PREC1)[cp.first].name == nm) same = cp.first;
         if (same == 0) break;
         if (sameshape((*PREC1)[same], c)) {
           reuse = same;
@@ -352,8 +374,8 @@ void SetupPhases::batchcopies() {
         redirect(bi, mpos, rpos);
         continue;
       }
-      c.name = IO::MAKESSTRING(nm);
-      copies.push_back(slot);
+      c.name = nm;
+      copies.emplace_back(slot, iss);
       ++NP;  // the copy is a phase of the run like any other
       // 5. The copy joins the phase list, in batch b only.
       if (NWHSTRINGS + 1 > wordsmax) bomb("read", "number of whichstrings");

@@ -2,6 +2,7 @@
 // settings, boil-down of phases started at zero, batch copies, variable
 // limits and scaling, fluid phases and the coding checks of the pure
 // end-members.
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <vector>
@@ -124,7 +125,10 @@ void SetupPhases::setupafterreading() {
       mc.ivar2 = static_cast<smallint>(iv);
     }
 
-  // 4. Samecoding copies, each inserted right after its model.
+  // 4. Samecoding copies, each inserted right after its model. A copy already
+  // made from the same model (the name repeated on one line or a line given
+  // twice) counts once; a name that is already another phase is refused.
+  std::vector<std::pair<std::string, std::string>> samecopies;  // copy, model
   if (NSC > 0 && WITHDS4X)
     for (int g = 1; g <= NSC; ++g) {
       const std::string model = SCNAME(g, 1);
@@ -132,11 +136,16 @@ void SetupPhases::setupafterreading() {
         const int im = solutionphase(model);
         if (im == 0) break;
         const std::string copy = SCNAME(g, j);
+        const auto made = std::find(samecopies.begin(), samecopies.end(), std::make_pair(copy, model));
+        if (made != samecopies.end()) continue;
         const sstring first = IO::MAKESSTRING(recoded((*PREC1)[im].xyz[1].name, model, copy));
         bool found = false;
         for (int k = 1; k <= NXYZ; ++k)
           if (XYZNAME[k] == first) found = true;
         if (found) {
+          bool taken = solutionphase(copy) > 0;
+          for (int k = 1; k <= NP0 && !taken; ++k) taken = (*PREC0)[k].name == copy;
+          if (taken) bomb("setup phases", "samecoding name " + copy + " already names a phase");
           if (NPSS + 1 > solphmax) bomb("setup phases", "too many ss phases (in making samecoding phases)");
           if (NP + 1 > purephmax) bomb("setup phases", "too many phases (in making samecoding phases)");
           ++NP;
@@ -146,6 +155,7 @@ void SetupPhases::setupafterreading() {
           c = (*PREC1)[im];
           c.name = copy;
           for (int v = 1; v <= c.nvars; ++v) c.xyz[v].name = IO::MAKESSTRING(recoded(c.xyz[v].name, model, copy));
+          samecopies.emplace_back(copy, model);
         } else if (whposition(copy, NWHSTRINGS) > 0) {
           bomb("setup phases", "no xyzguess for samecoding phase " + copy);
         }
@@ -371,6 +381,8 @@ void SetupPhases::variablelimits(int iss) {
     if (x.lo < -5e19L) x.lo = 0;
     if (x.hi >= 5e19L) x.hi = 1;
     if (x.hi > 1) x.hi = 1;
+    // The caps may have closed the range ("range 1.5 2" leaves lo 1.5, hi 1).
+    if (x.hi <= x.lo) bomb("read", "lower limit > upper limit");
     if (!x.isq) {
       const bool small = x.acclo == acctype::inaccessible ? !(x.guess > x.lo) : !(x.guess >= x.lo);
       if (small) bomb("setupphases", "guess too small for " + x.name);

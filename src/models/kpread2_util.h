@@ -73,16 +73,29 @@ inline long gcd(long a, long b) {
   return a;
 }
 
-// Least common multiple of v[1..n] (0 for n < 1).
-inline long vectorlcm(const Arr<longint, emmax>& v, int n) {
-  if (n < 1) return 0;
-  long l = v[1];
-  for (int i = 2; i <= n; ++i) {
-    if (l == 0 || v[i] == 0) return 0;
-    l = std::labs(l / gcd(l, v[i]) * v[i]);
-    if (l > 2147483647L) bomb("reading", "common denominator too large");
+// Common denominator of the fractions num[i]/den[i], i = 1..n (den > 0), and
+// each numerator over it, all held in 16 bits. False, with what overflowed in
+// what ("common denominator" or "coefficient"), when one of them does not fit.
+template <typename Nums, typename Dens, typename Out>
+bool overcommonden(const Nums& num, const Dens& den, int n, smallint& common, Out& out, std::string& what) {
+  long long l = 1;
+  for (int i = 1; i <= n; ++i) {
+    l = l / gcd(static_cast<long>(l), den[i]) * den[i];
+    if (l > 32767) {
+      what = "common denominator";
+      return false;
+    }
   }
-  return l;
+  common = static_cast<smallint>(l);
+  for (int i = 1; i <= n; ++i) {
+    const long long c = static_cast<long long>(num[i]) * (l / den[i]);
+    if (c > 32767 || c < -32768) {
+      what = "coefficient";
+      return false;
+    }
+    out[i] = static_cast<smallint>(c);
+  }
+  return true;
 }
 
 // Number of the interaction parameter of the pair (i, j), i < j, of n end-members.

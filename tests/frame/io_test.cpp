@@ -119,11 +119,20 @@ TEST(IoAddStr, JustificationAndOverflowMark) {
   line.assign(240, 'a');
   IO::ADDSTR("x", 20, line);
   EXPECT_EQ(line, std::string(240, 'a') + "\xA4");
+  // An empty buffer takes a text of 251 to 255 characters whole: the mark is
+  // for text that follows text.
+  for (std::size_t n : {251u, 255u}) {
+    line.clear();
+    IO::ADDSTR(std::string(n, 'z'), 0, line);
+    EXPECT_EQ(line, std::string(n, 'z'));
+  }
+  line.clear();
+  IO::ADDSTR("y", -252, line);
+  EXPECT_EQ(line, "y" + std::string(251, ' '));
   // A single text longer than the buffer never makes it exceed 255.
   line.clear();
   IO::ADDSTR(std::string(300, 'z'), 0, line);
-  EXPECT_LE(line.size(), 255u);
-  EXPECT_EQ(line.back(), '\xA4');
+  EXPECT_EQ(line, std::string(254, 'z') + "\xA4");
 }
 
 // ---------------------------------------------------------------------------

@@ -372,6 +372,24 @@ TEST_F(RunFrameTest, KeywordTableIsUniqueAndDocumented) {
   }
 }
 
+TEST_F(RunFrameTest, KeywordLookupIgnoresCase) {
+  // Every keyword finds its own row as written, in upper case and in lower
+  // case; a word that only starts like a keyword finds none.
+  for (const auto& row : KPSCRIPT::KEYWORDTABLE()) {
+    std::string upper = row.keyword;
+    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(KPSCRIPT::FINDKEYWORD(row.keyword), &row);
+    EXPECT_EQ(KPSCRIPT::FINDKEYWORD(upper), &row) << upper;
+    EXPECT_EQ(KPSCRIPT::FINDKEYWORD(lower(row.keyword)), &row);
+    EXPECT_EQ(KPSCRIPT::FINDKEYWORD(std::string(row.keyword) + "x"), nullptr);
+  }
+  EXPECT_EQ(KPSCRIPT::FINDKEYWORD(""), nullptr);
+  script("WITH g\nDebugLevel 2\n");
+  EXPECT_EQ(NWHSTRINGS, 1);
+  EXPECT_EQ(DEBUGLEVEL, 2);
+  EXPECT_EQ(NUNREC, 0);
+}
+
 TEST_F(RunFrameTest, LeastSquaresOptionsFile) {
   freshfolder();
   std::ofstream("ds-prefs.txt") << "vtdssuffix yes 62\n"

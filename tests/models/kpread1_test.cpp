@@ -334,6 +334,27 @@ TEST_F(Ds, MalformedFilesStopNamingTheEntry) {
   t = basetext();
   usetext(" 301" + t.substr(4));
   EXPECT_EQ(bombs([] { KPREAD1::READTHERMO(1); }), "setuptextread : too many end-members");
+  // Amounts beyond what the composition matrix can hold: past the 32-bit
+  // integers, with a whole part that 32 bits would wrap to 1, and excess
+  // oxygen past the single-precision range.
+  for (const std::string amount : {"65535", "2147483648", "4294967297.5", "3.5e38"}) {
+    t = basetext();
+    t.replace(t.find("10   2.0000  0"), 14, "10   " + amount + "  0");
+    usetext(t);
+    KPREAD1::READTHERMO(1);
+    setnames({"q"});
+    EXPECT_EQ(bombs([] { KPREAD1::READTHERMO(2); }),
+              "textcompread : amount " + amount + " of element code 10 out of range (max = 65534) - entry 1 (q)" + f);
+  }
+  // A covariance beyond the single-precision range, used or not.
+  t = basetext();
+  t.replace(t.find(" 0.1000 0.0200 "), 15, " 0.1000 -1e39 ");
+  usetext(t);
+  KPREAD1::READTHERMO(1);
+  setnames({"q"});
+  KPREAD1::READTHERMO(2);
+  EXPECT_EQ(bombs([] { KPREAD1::READTHERMO(3); }),
+            "textcovread : covariance of q and hem out of single range: -1e39 - covariance of vt-ds3t.txt");
 }
 
 TEST_F(Ds, EndMemberListMustNameEntries) {

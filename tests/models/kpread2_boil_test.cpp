@@ -56,6 +56,13 @@ TEST_F(AxTest, BoilDownRefusesAKeptEndMemberOnAVanishedSiteFraction) {
   text.replace(text.find("alm 1 1 s2 1"), 11, "alm 1 2 s2 1 s3 1");
   const IO::RunEnded e = vtest::runends([&] { read(text); });
   EXPECT_EQ(e.message, "boil-down of t removes site fraction s3 of alm");
+  // The vanished site fraction stands between kept ones: the message names it,
+  // not the one that moved into its place.
+  text = vtest::datatext("ax-boil.txt");
+  const std::string sfs = "s2 1 1 0 1 1 x\ns3 1 1 0 1 1 y\n";
+  text.replace(text.find(sfs), sfs.size(), "s3 1 1 0 1 1 y\ns2 1 1 0 1 1 x\n");
+  text.replace(text.find("alm 1 1 s2 1"), 11, "alm 1 2 s2 1 s3 1");
+  EXPECT_EQ(vtest::runends([&] { read(text); }).message, "boil-down of t removes site fraction s3 of alm");
 }
 
 TEST_F(AxTest, BoilDownWrongSizeIsReported) {

@@ -45,7 +45,23 @@ TEST_F(AxTest, EachMalformedFileIsRefusedWithItsMessage) {
     EXPECT_EQ(e.message, c.message) << c.text;
     EXPECT_EQ(e.status, 1);
     EXPECT_NE(screen.str().find("-- run bombed in " + c.where + " : " + c.message), std::string::npos);
+    // Bad input is the user's fault, never an internal error.
+    EXPECT_EQ(screen.str().find("This shouldn't have happened"), std::string::npos) << c.message;
   }
+}
+
+TEST_F(AxTest, AFullLineIsTheWholeFile) {
+  // One line of 400 words, the most a line holds, and nothing after it: 400
+  // pure phases q, the end of the file found after the last word.
+  std::string line;
+  for (int i = 0; i < wordsmax; ++i) line += i == 0 ? "q" : " q";
+  read(line);
+  EXPECT_EQ(NP, 400);
+  EXPECT_EQ(NP0, 400);
+  EXPECT_EQ(pure(400).name, "q");
+  // One word more is refused with the limit.
+  SetUp();
+  EXPECT_EQ(vtest::runends([&] { read(line + " q"); }).message, "too many words on a line (max = 400) ");
 }
 
 TEST_F(AxTest, RefusalsPrintTheirDetails) {

@@ -350,13 +350,41 @@ TEST_F(AxScriptTest, BatchLeavesAPhaseWithoutVariables) {
   EXPECT_TRUE(BATCHINFO[1].inbatch[1]);
 }
 
-TEST_F(AxScriptTest, LongCopyNamesAreComparedAsStored) {
-  // name + "-1" and name + "-2" are both cut to name + "-": the second shape
-  // finds no free name instead of making a second phase of the same name.
-  const std::string name = "t23456789012345678901";  // 21 characters
-  refused("with " + name + " q\nbatchxyzguess x(t) 0.3\nbatchxyzguess y(t) 0\nbatchxyzguess\n"
-          "batchxyzguess x(t) 0\nbatchxyzguess y(t) 0.3\nbatch yes " + name + " q xyz 1\nbatch " + name + " q xyz 2\n",
-          "setupphases", "too many boils", axwith("t 3 1", name + " 3 1"));
+TEST_F(AxScriptTest, CopyNamesNeverCollide) {
+  // Two zero patterns give two copies. Of a model named with 21 or 22
+  // characters the name is cut so that "-1" and "-2" fit: a cut suffix would
+  // give the model's own name, or one name for both copies.
+  const std::string blocks = "batchxyzguess x(t) 0.3\nbatchxyzguess y(t) 0\nbatchxyzguess\n"
+                             "batchxyzguess x(t) 0\nbatchxyzguess y(t) 0.3\n";
+  for (const std::string name : {"t23456789012345678901", "t234567890123456789012"}) {
+    SetUp();
+    run("with " + name + " q\n" + blocks + "batch yes " + name + " q xyz 1\nbatch " + name + " q xyz 2\n",
+        axwith("t 3 1", name + " 3 1"));
+    ASSERT_EQ(NPSS, 3) << name;
+    EXPECT_EQ(ss(1).name, name);
+    EXPECT_EQ(ss(2).name, "t2345678901234567890-1");
+    EXPECT_EQ(ss(3).name, "t2345678901234567890-2");
+    EXPECT_EQ(WHSTRINGS[3], ss(2).name);
+    EXPECT_TRUE(BATCHINFO[1].inbatch[3] && BATCHINFO[2].inbatch[4]);
+    TearDown();
+  }
+  // A name that a phase of the file already has is passed over.
+  SetUp();
+  run("with t q\nbatchxyzguess x(t) 0.3\nbatchxyzguess y(t) 0\nbatch yes t q xyz 1\n",
+      "t-1 1 q\n" + vtest::datatext("ax-script.txt"));
+  ASSERT_EQ(NPSS, 2);
+  EXPECT_EQ(ss(2).name, "t-2");
+}
+
+TEST_F(AxScriptTest, SamecodingCopiesCountOnce) {
+  // The same line twice, and a name repeated on a line, make one copy.
+  run("samecoding t u\nsamecoding t u u\nxyzguess x(u) 0.1\nxyzguess y(u) 0.3\n");
+  ASSERT_EQ(NPSS, 2);
+  EXPECT_EQ(NP, 3);
+  EXPECT_EQ(ss(2).name, "u");
+  // A copy may not take the name of a phase of the file.
+  refused("samecoding t q\nxyzguess x(q) 0.1\nxyzguess y(q) 0.3\n", "setup phases",
+          "samecoding name q already names a phase");
 }
 
 TEST_F(AxScriptTest, RawTermListing) {
