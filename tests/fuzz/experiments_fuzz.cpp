@@ -1,7 +1,7 @@
 // The experiments-file reader of the least-squares run: the input is the
 // whole experiments file (oxide calorimetry, then the experiments with their
 // brackets), read after the example's annotated dataset and a-x file so that
-// its end-member and phase names resolve. A file read through must leave
+// its end-member and phase names resolve (with crd and fcrd added). A file read through must leave
 // only finite numbers in the rows and records it made.
 #include <cmath>
 #include <cstdio>
@@ -52,9 +52,17 @@ void readexample(setup& s) {
   std::stringstream axtext;
   axtext << ax.rdbuf();
   vtfuzz::writefile("ds-axex.txt", axtext.str());
+  // crd and fcrd, which the reader treats apart (a negative activity makes
+  // them hydrous), as copies of periclase before the end line.
+  std::string dataset = emtext.str();
+  const std::size_t per = dataset.find("\nper ");
+  const std::size_t end = dataset.rfind("\n*");
+  if (per == std::string::npos || end == std::string::npos) fail("the example's dataset has no per or no end line");
+  const std::string block = dataset.substr(per + 4, dataset.find("\n\n", per) + 1 - per - 4);
+  dataset.insert(end + 1, "crd" + block + "\nfcrd" + block + "\n");
   CONTROLDS.axsuffix = "ex";
   try {
-    IO::DATA.opentext(emtext.str(), "ds-emex.txt");
+    IO::DATA.opentext(dataset, "ds-emex.txt");
     LSQDS::READTH();
     IO::DATA.close();
     LSQDS::READAX();
