@@ -146,11 +146,16 @@ void ReadTh::entry(tdrec& r) {
 
 void ReadTh::run() {
   IO::PUTSTR(1, "reading thermodynamic data", 1, 8);
-  DSMODE = static_cast<smallint>(IO::READINTFROM(IO::DATA, "the dataset layout mode (first line)"));
+  const longint mode = IO::READINTFROM(IO::DATA, "the dataset layout mode (first line)");
+  if (mode < -32768 || mode > 32767)
+    IO::ERROREXIT("readth",
+                  "layout mode " + std::to_string(mode) + " outside -32768..32767 (line 1 of " + IO::DATA.name() + ")",
+                  faulttype::yourfault);
+  DSMODE = static_cast<smallint>(mode);
   IO::DATA.readln();
   IO::DATA.readln();
   NTOT = 0;
-  smallint count = 0;  // entries read, dropped ones included (the log numbers them)
+  long count = 0;  // entries read, dropped ones included (the log numbers them)
   strings w;
   smallint n = 0;
   for (;;) {

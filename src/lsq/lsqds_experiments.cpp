@@ -234,6 +234,11 @@ void READEXPERIMENTS_::explicitreaction(xprec& x, int iexp) {
   if (x.hydrouscd) {
     if (CRDPOS > 0) x.acode[CRDPOS] = 1;
     if (FCRDPOS > 0) x.acode[FCRDPOS] = 1;
+    // A second crd or fcrd in the list (only the later one is CRDPOS or
+    // FCRDPOS) must not keep its negative value either: -1 and -2 are the
+    // codes of solution-phase entries, which have a phase to look up.
+    for (int j = 1; j <= x.nem; ++j)
+      if (x.acode[j] < 0 && x.ssidx[j] == 0) x.acode[j] = 1;
   }
 }
 
@@ -519,6 +524,7 @@ void READOXCAL() {
     const long sdline = IO::DATA.line();
     o.sd = readreal("sd of " + entry);
     o.t = readreal("temperature of " + entry);
+    const long tline = IO::DATA.line();
     IO::DATA.readln();
     const std::string text = MAKERELINE(o.coef, o.em, o.n);
     IO::PUTSTR(0, "  " + IO::INT2STR(NEXP + 1) + ")  " + text, 1, logmask);
@@ -529,6 +535,12 @@ void READOXCAL() {
     o.h298 = o.hcal;
     if (o.t > 298.2L)
       for (int i = 1; i <= o.n; ++i) o.h298 += heatcontent((*TDA)[o.em[i]], o.coef[i], o.t, line);
+    // A temperature so high that the heat content overflows gives no value.
+    if (!std::isfinite(o.h298))
+      stop("readxy",
+           entry + " (" + text + ") at T = " + IO::REAL2STR(o.t, 6, false) +
+               " K: no finite enthalpy at 298.15 K (the heat content overflows)",
+           tline);
     if (o.used) {
       ++NEXP;
       for (int i = 1; i <= o.n; ++i) {

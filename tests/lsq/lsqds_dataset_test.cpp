@@ -211,6 +211,10 @@ TEST_F(LsqDatasetTest, ReaderRefusesWhatItCannotHold) {
   EXPECT_EQ(NTOT, 300);
   const std::string msg = refusal(many + entry("e301", " 1 1 0", " 1 1", "0") + "*\n");
   EXPECT_EQ(msg.rfind("too many end-members (increase maxntp) (max = 300) at e301", 0), 0u) << msg;
+  // The layout mode is a 16-bit field: a larger one is refused, not wrapped.
+  EXPECT_EQ(refusal("70000\n\n*\n"), "layout mode 70000 outside -32768..32767 (line 1 of ds-emtest.txt)");
+  read("-32768\n\n*\n");
+  EXPECT_EQ(DSMODE, -32768);
   // A malformed number stops with the file and line.
   const IO::RunEnded e = vtest::runends([&] { read(head + entry("x", " 1 one 0", " 1 1") + "*\n"); });
   EXPECT_EQ(e.message, "expecting a number for amount of element 1 of x in file \"ds-emtest.txt\" (line 4)");

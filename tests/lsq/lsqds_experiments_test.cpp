@@ -301,6 +301,24 @@ TEST_F(LsqExperimentsTest, WeightsWithoutRfac) {
   EXPECT_EQ((*XPW)[2].factor, 1);
 }
 
+// crd (or fcrd) given a negative activity is hydrous cordierite at activity
+// 1, also where the header names it twice: neither entry keeps the negative
+// value, which is the code of a solution-phase entry.
+TEST_F(LsqExperimentsTest, HydrousCordieriteNamedTwice) {
+  file("0\n1 crd crd ky\n-1 -1 2 1\n-1 -2 1\n1 7 800 0\n-1\n0\n");
+  readall();
+  ASSERT_EQ(NXPW, 1);
+  const xprec& x = (*XPW)[1];
+  EXPECT_TRUE(x.hydrouscd);
+  ASSERT_EQ(x.nem, 3);
+  EXPECT_EQ(x.acode[1], 1);
+  EXPECT_EQ(x.acode[2], 1);
+  ASSERT_EQ(x.nbr, 1);
+  EXPECT_EQ(x.br[1].a[1], 1);
+  EXPECT_EQ(x.br[1].a[2], 1);
+  EXPECT_EQ(x.br[1].a[3], 1);
+}
+
 // Bad input ends in a clean stop that names the file, the line and the limit.
 TEST_F(LsqExperimentsTest, BadInputStopsCleanly) {
   const std::string f = " in file \"ds-xptest.txt\" (line ";
@@ -315,6 +333,10 @@ TEST_F(LsqExperimentsTest, BadInputStopsCleanly) {
       {"1 ky zz\n", "posinphname : zz is not an end-member name" + f + "1)"},
       {"1 ky\n 1\n -1 0 298\n", "readxy : oxide calorimetry entry 1 ( = ky) has sd 0: it must be positive" + f + "3)"},
       {"3 ky\n 1\n -1 -0.1 298\n0\n0\n", ""},
+      // So hot that the heat content overflows: no finite value at 298.15 K.
+      {"1 ky\n 1\n -1 0.5\n 1e3000\n",
+       "readxy : oxide calorimetry entry 1 ( = ky) at T = 1.00000e+3000 K: no finite enthalpy at 298.15 K (the heat content "
+       "overflows)" + f + "4)"},
       {"1 ky\n 70000 -1 1 298\n",
        "readxy : coefficient of oxide calorimetry entry 1: 70000 outside -32768..32767" + f + "2)"},
       {"1 ky\n 1 -1 \n", "reading : expecting a number for sd of oxide calorimetry entry 1" + f + "3)"},
