@@ -8,3 +8,4 @@
 #include "data/kpglobal_lsq.h"
 #include "data/kpglobal_solver.h"
 #include "data/kpglobal_reactions.h"
+#include "data/kpglobal_uncert.h"

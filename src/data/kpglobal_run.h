@@ -89,6 +89,7 @@ inline Arr<sstring, lnamax> LNANAME, LNANAMEP;  // fixed-activity names, names s
 inline smallint NLNA = 0;
 inline Arr<sstring, mumax> MUNAME;
 inline smallint NMU = 0;
+inline smallint MUPOS = 0;                // position of the pseudo end-member of a mu axis, 0 when none
 inline Arr<extended, lnamax> KEEPLNAS;   // entropy as read of each fixed-activity end-member
 inline smallint NCOMP = 0;               // number of bulk compositions
 

@@ -26,4 +26,31 @@ bool INRANGE(extended x, KPGLOBAL::findtype kind);
 // the script's calctype (1..5) or the menu "code for type of phase diagram :".
 void WHICHDIAGRAMTYPE();
 
+// Whether a window check accepts equal ends (a list of one value) or needs a
+// window of some width.
+enum class xOKtype { canbesame, mustbedifferent };
+
+// The P window lo..hi (kbar) checked against the overall window FIGPLOW..
+// FIGPHIGH: swapped when reversed, clamped to the overall window, and the
+// whole overall window when the ends agree and ok is mustbedifferent; each
+// change is said on screen and log.
+void POK(extended& lo, extended& hi, xOKtype ok);
+// The same for a T window (K) against FIGTLOW..FIGTHIGH.
+void TOK(extended& lo, extended& hi, xOKtype ok);
+
+// The P list LP[1..NLP] from PLOW to PHIGH in steps of CPINC (asked as "P
+// interval" when FIX is fixp or fixpt and CPINC is not positive); at most
+// listmax values, PHIGH always the last.
+void LISTP();
+// The T list LT[1..NLT] (K) from TLOW to THIGH in steps of CTINC ("T
+// interval" when FIX is fixt or fixpt).
+void LISTT();
+
+// The fluid of the run into FIXEDXCO2, FIXEDXH2O (and FLUIDTYPE): the
+// script's "setfluid" values when they suit the fluid end-members present,
+// else asked.
+void PROMPTFLUID();
+// Appends the fluid composition to a title (nothing when both are 0).
+void FLUIDSTRING(std::string& s);
+
 }  // namespace KPUTE1

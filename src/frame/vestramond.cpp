@@ -10,6 +10,8 @@
 
 #include "lsq/lsqds.h"
 #include "models/kpread1.h"
+#include "reactions/kpptx.h"
+#include "reactions/kpread1_diagram.h"
 #include "reactions/kpread1_tables.h"
 
 namespace VESTRAMOND {
@@ -82,6 +84,10 @@ bool DORUN(calcmodetype mode) {
       return true;
     case calcmodetype::lsqdscalc:
       LSQDS::DOLSQDS();
+      return true;
+    case calcmodetype::phasecalc:
+      KPREAD1::READDIAGRAMDATA();
+      KPPTX::PHASEDIAGRAMCALCS();
       return true;
     default:
       break;

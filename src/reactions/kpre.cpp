@@ -13,6 +13,7 @@
 #include "frame/kpmath1.h"
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
+#include "reactions/kpre_window.h"
 #include "solver/kpcalc2_reactions.h"
 #include "solver/kpre_independent.h"
 
@@ -670,7 +671,11 @@ void CALCR::BUILDEXA() {
     }
   }
   const longint3 S = setof(unstable);
-  if (s == 1) {
+  if (s == 0) {
+    // The unstable side holds only phases in excess: the empty set would be
+    // a subset of every candidate and exclude them all, so it excludes
+    // nothing.
+  } else if (s == 1) {
     bool known = false;
     for (int m = 1; m <= NEX1 && !known; ++m) known = EXEM[m] == j1;
     if (!known && NEX1 < emmax) {
@@ -696,10 +701,11 @@ void CALCR::BUILDEXA() {
       int kept = 0;
       for (int m = 1; m <= NEX; ++m)
         if (!IO::BSUBSET2(S, EXA[m])) EXA[++kept] = EXA[m];
-      if (kept < examax)
-        EXA[++kept] = S;
-      else
-        EXA[examax] = S;
+      // An exclusion is never dropped silently: with the list full the run
+      // stops and says so.
+      if (kept >= examax)
+        IO::ERROREXIT("buildexa", "too many excluded assemblages" + KPUTE1::MAXSTR(examax), faulttype::yourfault);
+      EXA[++kept] = S;
       NEX = static_cast<smallint>(kept);
       changed = true;
     }
@@ -762,10 +768,23 @@ void CALCR::run() {
       }
       break;
     }
-    case calcmodetype::phasecalc:
-      // The window tests of average P-T and of phase diagrams decide here.
-      IO::ERROREXIT("calcr", "the reaction window test of this calculation mode is not available in this version",
-                    faulttype::myfault);
+    case calcmodetype::phasecalc: {
+      // A phase diagram keeps the reactions whose line passes through its
+      // window; the others are dropped, or, with Schreinemakers pruning, tell
+      // which assemblages cannot be stable in the window.
+      g4vector g4{};
+      if (INPTXWINDOW(NR, g4)) {
+        WRITEMARK('X');
+      } else if (DOALLREACTIONS) {
+        --NR;
+        --NRBIT;
+        WRITEMARK('+');
+      } else {
+        g4first = g4[1];
+        BUILDEXA();
+      }
+      break;
+    }
     default:
       IO::ERROREXIT("calcr", "unexpected calculation mode", faulttype::myfault);
   }

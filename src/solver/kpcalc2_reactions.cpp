@@ -64,25 +64,30 @@ void TURNREACTION(smallint i, extended P, extended T, extended xco2, extended xh
   const extended c = VOVUVUVED.setloga == controlboolean::yes ? RLN10 : RGAS;
   const extended dP = 0.2L, dT = 5.0L;
   extended Po = P, To = T;
-  tdvector& axis = (*TD)[NCV];
+  // The axis end-member is the one the set-up recorded (LNAPOS, MUPOS),
+  // wherever it stands in the list.
+  const auto axis = [](smallint pos) -> tdvector& {
+    if (pos < 1 || pos > NCV) IO::ERROREXIT("turnreaction", "no end-member for the diagram axis", faulttype::myfault);
+    return (*TD)[pos];
+  };
   switch (DIAGRAMMODE) {
     case diagramtype::ptcalc:
     case diagramtype::txcalc: To = T + dT; break;
     case diagramtype::pxcalc: Po = P + dP; break;
     case diagramtype::plnacalc:
-      axis.s = KEEPLNAS[1] - c * lna;
+      axis(LNAPOS).s = KEEPLNAS[1] - c * lna;
       Po = P + dP;
       break;
     case diagramtype::tlnacalc:
-      axis.s = KEEPLNAS[1] - c * lna;
+      axis(LNAPOS).s = KEEPLNAS[1] - c * lna;
       To = T + dT;
       break;
     case diagramtype::pmucalc:
-      axis.h = mu;
+      axis(MUPOS).h = mu;
       Po = P + dP;
       break;
     case diagramtype::tmucalc:
-      axis.h = mu;
+      axis(MUPOS).h = mu;
       To = T + dT;
       break;
     default: IO::ERROREXIT("turnreaction", "unknown diagrammode", faulttype::myfault);

@@ -49,11 +49,11 @@ TEST_F(RunFrameE2E, NormalEndKeepsOnlyFilesThatReceivedSomething) {
 
 TEST_F(RunFrameE2E, MenuAndSuffixAskedAndElapsedTimeOfADogminRun) {
   write("vt-y.txt", "dogmin\n");
-  EXPECT_EQ(run("3\ny\n"), 0);
+  EXPECT_EQ(run("1\ny\n"), 0);
   const std::string screen = read("screen.txt");
   EXPECT_NE(screen.find("calculation mode :"), std::string::npos);
   EXPECT_NE(screen.find("suffix to name for script datafile"), std::string::npos) << screen;
-  EXPECT_NE(screen.find("calculation mode 3 is not available in this version"), std::string::npos);
+  EXPECT_NE(screen.find("calculation mode 1 is not available in this version"), std::string::npos);
   EXPECT_NE(screen.find("elapsed = "), std::string::npos) << screen;
   EXPECT_NE(read("vt-log.txt").find("elapsed = "), std::string::npos);
 }

@@ -113,6 +113,7 @@ TEST_F(Reactions, OrientationForPhaseDiagrams) {
   // S - R ln 10 log a with setloga) before the offset in P.
   row(2, "b", 7, 0.5L, 1);
   KEEPLNAS[1] = 0.5L;
+  LNAPOS = 2, MUPOS = 2;
   DIAGRAMMODE = diagramtype::plnacalc;
   KPCALC2::TURNREACTION(1, 5, 1000, 0, 1, -2, 0);
   EXPECT_NEAR(static_cast<double>((*TD)[2].s), static_cast<double>(0.5L + 2 * 0.0083144L), 1e-18);
@@ -121,5 +122,11 @@ TEST_F(Reactions, OrientationForPhaseDiagrams) {
   EXPECT_NEAR(static_cast<double>((*TD)[2].s), static_cast<double>(0.5L + 2 * 0.019144654296L), 1e-18);
   DIAGRAMMODE = diagramtype::tmucalc;
   KPCALC2::TURNREACTION(1, 5, 1000, 0, 1, 0, -123.5L);
+  EXPECT_EQ((*TD)[2].h, -123.5L);
+  // The axis end-member is the recorded one, also when it is not the last.
+  LNAPOS = 1;
+  DIAGRAMMODE = diagramtype::tlnacalc;
+  KPCALC2::TURNREACTION(1, 5, 1000, 0, 1, 1, 0);
+  EXPECT_NEAR(static_cast<double>((*TD)[1].s), static_cast<double>(0.5L - 0.019144654296L), 1e-18);
   EXPECT_EQ((*TD)[2].h, -123.5L);
 }

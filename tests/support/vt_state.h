@@ -105,6 +105,36 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   OXNO.fill(0);
   NOOX.fill(0);
   ACTIVITY.fill(0);
+  SDACTIVITY.fill(0);
+  // Unknowns and the uncertainties of a solved equilibrium.
+  BX.fill(false);
+  NX = NXP = 0;
+  JACOBIANG.fill(0);
+  JROW = JCOL = 0;
+  COVX.fill(0);
+  SDX.fill(0);
+  CORPT = 0;
+  // Phase-diagram axes and excess phases.
+  DIAGRAMMODE = diagramtype::ptcalc;
+  MUPOS = 0;
+  // Windows, fixed conditions and value lists of diagrams.
+  PLOW = PHIGH = TLOW = THIGH = XCO2LOW = XCO2HIGH = LNALOW = LNAHIGH = MULOW = MUHIGH = 0;
+  FIGPLOW = FIGPHIGH = FIGTLOW = FIGTHIGH = 0;
+  FIXEDP = FIXEDT = FIXEDXCO2 = FIXEDXH2O = CPINC = CTINC = 0;
+  NLP = NLT = NLX = 0;
+  NLLNA.fill(0);
+  KEEPLNAS.fill(0);
+  LNANAMEP.fill("");
+  FIX = fixtype::fixnone;
+  CALCVARIABLE = calcvariabletype::calcpressure;
+  OTHERVARIABLE = othervariabletype::fixedpressure;
+  PTMODE = findtype::findp;
+  TPRECISION = 2, PPRECISION = 3, XCO2PRECISION = 3, LNAPRECISION = 3;
+  DOALLREACTIONS = false;
+  NEX = 0;
+  VARIANCE = 0;
+  NEXCESSSTRINGS = 0;
+  NSITE.fill(1);
   COMPNAME.fill("");
   COMPDIV.fill(0);
   ICOMP.fill(0);

@@ -1,0 +1,47 @@
+// KPPTX: phase diagrams of the reactions among end-members (calculation mode
+// 3): the run's driver, the diagram variables and calculation window, and the
+// reaction-line tables.
+#pragma once
+
+#include "data/kpglobal.h"
+
+namespace KPPTX {
+
+// The lines of every reaction at each x-point: the first and second root of
+// the calculated variable (kbar or K), or the markers of the root search.
+// Filled by PTXTABLE, read by the invariant-point search.
+inline constexpr int linemax = KPGLOBAL::listmax;
+using linetable = Mat<extended, KPGLOBAL::reactmax, linemax>;
+inline linetable LINE1, LINE2;
+
+// One phase-diagram run: title, window, unit activities of the axis species,
+// the activity report, the Schreinemakers choice, the reactions in the
+// window, their line tables and (with pruning) the invariant points.
+void PHASEDIAGRAMCALCS();
+
+// Widens the window of the calculated variable while lines are traced
+// (P by 5 kbar each side within ABSPLOW..1500; T by 300 K below and 400 K
+// above within 283..3000 K), and puts the saved ends back.
+void ENLARGEWINDOW(KPGLOBAL::calcvariabletype cv);
+void RESTOREWINDOW(KPGLOBAL::calcvariabletype cv);
+
+// The conditions of a reaction calculation at the diagram point (x, y).
+void SETIPTX(extended x, extended y, extended& p, extended& t, extended& xco2, extended& xh2o, extended& lna,
+             extended& mu);
+// The x and y tolerances of the refinement of an invariant point.
+void SETLIM(extended& xtol, extended& ytol);
+
+// The reaction list, the linearised thermodynamics of each reaction and the
+// table of its line along the diagram's x-list with uncertainties.
+void PTXTABLE();
+
+// The activities that are not 1 (H2O, CO2 and the axis end-member aside):
+// "Unit activities", a column of up to three, or blocks of eight end-member
+// numbers that list every end-member except H2O and CO2; fills VARLNA.
+void ACTIVITYREPORT();
+
+// The invariant points of the diagram (not calculated in this version: it
+// says so).
+void INTERSECTIONS();
+
+}  // namespace KPPTX
