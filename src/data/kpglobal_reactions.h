@@ -1,7 +1,7 @@
 // Module-level state of KPGLOBAL: the reaction search (reactions found, the
 // end-member sets of balanced reactions, exclusions, candidate invariant
-// points, the echelon form of the independent reactions) and the per-reaction
-// activity term (ALNK and RLINES live with the solver state).
+// points, the echelon form of the independent reactions). ALNK and RLINES
+// are with the solver state.
 #pragma once
 
 #include <string>

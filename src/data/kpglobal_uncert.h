@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/kpglobal_base.h"
+#include "data/kpglobal_solver.h"  // JACOBIANG, JROW, JCOL: the input
 
 namespace KPGLOBAL {
 
@@ -16,10 +17,5 @@ inline constexpr extended sdnovalue = -1;
 inline eqmatrix COVX;   // covariance of the unknowns, by variable number
 inline eqvector SDX;    // standard deviation per variable: 0 fixed, -1 no value
 inline extended CORPT = 0;  // correlation of P (variable 1) and T (variable 2)
-
-// The Jacobian of the last evaluation of the equilibrium equations, as the
-// uncertainties read it (rows JROW x columns JCOL in use).
-inline eqmatrix JACOBIANG;
-inline smallint JROW = 0, JCOL = 0;
 
 }  // namespace KPGLOBAL

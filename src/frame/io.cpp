@@ -412,8 +412,8 @@ void PUTWRAPPED(smallint before, const std::string& text, smallint after, longin
     PUTSTR(before, text, after, where);
     return;
   }
-  // Break after the last comma, or before the last blank, that keeps a piece
-  // within the limit; a piece without either is cut at the limit.
+  // Break after the last comma, or before the last blank, that keeps a line
+  // within the limit; a line without either is cut at the limit.
   std::size_t start = 0;
   bool first = true;
   while (start < text.size()) {

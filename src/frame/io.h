@@ -188,8 +188,8 @@ std::string FIXEDFIELD(extended x, smallint width, smallint places);
 void ADDSTRLONG(const std::string& s, smallint width, std::string& line);
 // PUTSTR of a line of any length: a line of at most 250 characters is written
 // as it is; a longer one is broken after a comma or before a blank into
-// pieces of at most 250 characters, so that no field is lost or split. before
-// goes before the first piece, after after the last.
+// lines of at most 250 characters, so that no field is lost or split. before
+// goes before the first line, after after the last.
 void PUTWRAPPED(smallint before, const std::string& text, smallint after, longint where);
 // NOTE the argument order: (x, width, fixed, places, line) throughout the code
 // base. Appends REAL2STR(x, places, fixed) through ADDSTR with width.

@@ -191,6 +191,8 @@ void MAKECROSSREFS(const bemvector& phases) {
       PXSET[p] = ph.modeiso;
       INACC1[p] = INACC2[p] = acctype::paccessible;
       TYPX[p] = 0.0001L;
+      XFACA[p] = ph.modefaca;
+      XFACB[p] = ph.modefacb;
     }
     for (int ip = 1; ip <= NP0; ++ip) {
       if (!phases[NPSS + ip]) continue;
@@ -206,6 +208,8 @@ void MAKECROSSREFS(const bemvector& phases) {
       PXSET[p] = ph.pxset;
       INACC1[p] = INACC2[p] = acctype::paccessible;
       TYPX[p] = 0.0001L;
+      XFACA[p] = ph.modefaca;
+      XFACB[p] = ph.modefacb;
     }
   } else if (MODESAFTERNLE) {
     // Names for the listings only; they must still fit the 74 unknowns.

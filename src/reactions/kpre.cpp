@@ -453,6 +453,16 @@ void CALCRE(bool& done) {
 CALCR::CALCR(smallint k_, const bemvector& compsel_, const bemvector& ph_, bemvector& cand_)
     : k(k_), compsel(compsel_), ph(ph_), cand(cand_) {}
 
+// a x - b y, formed without overflow; a result beyond 32 bits is marked.
+long long CALCR::lin(long long a, long long x, long long b, long long y) {
+  const __int128 v = static_cast<__int128>(a) * x - static_cast<__int128>(b) * y;
+  if (v > std::numeric_limits<longint>::max() || v < std::numeric_limits<longint>::min()) {
+    toolarge = true;
+    return 0;
+  }
+  return static_cast<long long>(v);
+}
+
 bool CALCR::fits32(long long v) {
   if (v > std::numeric_limits<longint>::max() || v < std::numeric_limits<longint>::min()) toolarge = true;
   return !toolarge;
@@ -535,7 +545,7 @@ bool CALCR::ELIMINATE() {
       const long long g = gcd32(pivot, A(r, i));
       const long long a = pivot / g, b = A(r, i) / g;
       for (int j = i + 1; j <= n; ++j)
-        if (!fits32(A(r, j) = a * A(r, j) - b * A(i, j))) return false;
+        if (A(r, j) = lin(a, A(r, j), b, A(i, j)); toolarge) return false;
     }
     for (int r = i + 1; r <= rows; ++r) A(r, i) = 0;
     if (i >= n) break;
@@ -564,7 +574,7 @@ bool CALCR::ELIMINATE() {
     for (int r = 1; r < ii; ++r) {
       const long long g = gcd32(A(r, ii), den[ii]);
       const long long f = den[ii] / g;
-      if (!fits32(A(r, n) = f * A(r, n) - num[ii] * (A(r, ii) / g))) return false;
+      if (A(r, n) = lin(f, A(r, n), num[ii], A(r, ii) / g); toolarge) return false;
       if (f > 1)
         for (int j = r; j <= RANKC; ++j)
           if (j != ii && !fits32(A(r, j) *= f)) return false;

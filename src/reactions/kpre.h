@@ -91,6 +91,7 @@ class CALCR {
 
  private:
   bool fits32(long long v);
+  long long lin(long long a, long long x, long long b, long long y);
 };
 
 }  // namespace KPRE

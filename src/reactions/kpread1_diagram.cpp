@@ -7,7 +7,7 @@
 #include "models/kpread1.h"
 #include "models/kpread1_excess.h"
 #include "models/kpread2.h"
-#include "reactions/kpread1_tables.h"
+#include "solver/kpread1_extract.h"
 
 namespace KPREAD1 {
 
@@ -16,10 +16,7 @@ void READDIAGRAMDATA() {
   KPSCRIPT::READCONTROLTC();
   KPREAD2::SETUPPHASES();
   KPUTE1::WHICHDIAGRAMTYPE();
-  // The end-members of the chosen phases with unit activities: until solution
-  // phases can be taken apart into their end-members, the pure phases of the
-  // "with" list (or the answer to "which phases") form the system.
-  TABLEENDMEMBERS();
+  EXTRACTEM();
   CLEAN();
   KPUTE2::POSITIONS();
   INEXCESS();

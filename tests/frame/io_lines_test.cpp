@@ -22,15 +22,15 @@ TEST_F(IOLines, LongLinesAreWrappedWithNothingLost) {
   screen.str("");
   IO::PUTWRAPPED(0, line, 1, 1);
   std::istringstream in(screen.str());
-  std::string piece, joined;
-  int pieces = 0;
-  while (std::getline(in, piece)) {
-    EXPECT_LE(piece.size(), 250u);
-    EXPECT_TRUE(piece.back() == ',' || piece.back() == ';') << piece;
-    joined += piece;
-    ++pieces;
+  std::string chunk, joined;
+  int chunks = 0;
+  while (std::getline(in, chunk)) {
+    EXPECT_LE(chunk.size(), 250u);
+    EXPECT_TRUE(chunk.back() == ',' || chunk.back() == ';') << chunk;
+    joined += chunk;
+    ++chunks;
   }
-  EXPECT_EQ(pieces, 3);
+  EXPECT_EQ(chunks, 3);
   EXPECT_EQ(joined, line);
 
   // Right-justified fields without commas: broken before a field's blanks.

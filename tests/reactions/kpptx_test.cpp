@@ -258,3 +258,28 @@ TEST_F(LineTable, ActivityReport) {
   EXPECT_EQ(l[2].substr(0, 19), "sd(ln a)    0.10000");
   EXPECT_EQ(l[4], "                 e9      e10");
 }
+
+// A T-x(CO2) table of one x value: the uncertainty point is that value (the
+// middle entry of a one-value list would be entry 0). a = b + CO2 with CO2 a
+// plain species: dmu = 10 - 0.01 T + R T ln x at x = 0.5 gives T = 10 /
+// (0.01 + R ln 2) = 634.4 K, sd(T) = sqrt(0.07) / |dmu/dT|.
+TEST_F(LineTable, OneValueXco2List) {
+  NCV = NNE = 3;
+  row(3, "c", 0, 0, 0);
+  (*R)(1, 3) = 1;
+  CO2POS = 3;
+  DIAGRAMMODE = diagramtype::txcalc;
+  CALCVARIABLE = calcvariabletype::calctemperature;
+  OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
+  PTMODE = findtype::findt;
+  TLOW = 500, THIGH = 1000, FIXEDP = 0.001L, FIXEDT = 750;
+  XCO2LOW = XCO2HIGH = 0.5L, NLX = 1, LXCO2[1] = 0.5L;
+  FIXEDXCO2 = 0.5L, FIXEDXH2O = 0.5L;
+  row(2, "b", 10, 0.02L, 1);  // dV = 0
+  KPPTX::PTXTABLE();
+  const auto l = linesfrom("x(CO2)");
+  ASSERT_GE(l.size(), 3u) << screen.str();
+  const double T = 10 / (0.01 + 0.0083144 * std::log(2.0));
+  const double sdT = std::sqrt(0.07) / (0.01 + 0.0083144 * std::log(2.0));
+  EXPECT_EQ(l[2], "1     " + cell("%*.2f", T - 273.15) + cell("%*.1f", sdT)) << screen.str();
+}

@@ -244,7 +244,7 @@ class TableRunExample : public vtest::StateTest {
 }  // namespace
 
 TEST_F(TableRunExample, NumbersAgreeWithTheGibbsEnergyRoutine) {
-  answers("1 5 9\n400 800 200\ny\n8\n600\n1\n6 10 2\n500 700 100\n0\n");
+  answers("1 5 9\n400 800 200\ny\n-1\n8\n-300\n600\n1\n6 10 2\n500 700 100\n0\n");
   KPREAD1::DOTABLE();
   IO::CLOSEOUTPUT();
   const std::string out = vtest::readfile(dir->path() / "vt-tables-o.txt");
@@ -318,6 +318,31 @@ TEST_F(TableRunExample, NumbersAgreeWithTheGibbsEnergyRoutine) {
   EXPECT_EQ(at8[2], 0);
   const std::vector<double> at10 = numbers(em[2]);
   EXPECT_NEAR(at10[1], -0.02, 0.006);  // ky = sill: curvature of dG
+  // The point of linearisation was asked again until it could be calculated.
+  EXPECT_NE(screen.str().find("  P : P must be above 0 kbar\n  P : "), std::string::npos);
+  EXPECT_NE(screen.str().find("  T\xA1" "C : T must be above -273.15\xA1" "C\n  T\xA1" "C : "), std::string::npos);
+}
+
+// A script point (calcP and calcT with one value each): G of every
+// end-member on one line each with 8 decimals, and no further question.
+TEST_F(TableRunExample, ScriptPointEndsAfterTheGibbsEnergies) {
+  KPSCRIPT::SCRIPTFILE.opentext("axfile pure\nwith q ky sill and H2O\ncalcP 5\ncalcT 500\nautoexit\n", "vt-tables.txt");
+  KPSCRIPT::READCONTROLTC();
+  answers("");
+  KPREAD1::DOTABLE();
+  const std::string s = screen.str();
+  EXPECT_NE(s.find("\nG at 5.000 kbar and 500.00 \xA1" "C\n"), std::string::npos) << s;
+  const auto rows = linesafter(s, "G at 5.000", 5);
+  ASSERT_EQ(rows.size(), 5u);
+  for (int i = 1; i <= 5; ++i) {
+    const std::string& r = rows[static_cast<std::size_t>(i - 1)];
+    EXPECT_EQ(r.substr(0, 8), std::string(6 - NAME[i].size(), ' ') + NAME[i] + " =") << r;
+    EXPECT_EQ(r.size(), 25u);
+    EXPECT_NEAR(std::stold(r.substr(8)), G(i, 5, 773.15L), 0.5e-8L) << r;
+  }
+  EXPECT_EQ(s.find("linearised"), std::string::npos);
+  EXPECT_EQ(s.find("fugacity"), std::string::npos);
+  EXPECT_EQ(s.find("specification of table PT\nP:"), std::string::npos);
 }
 
 namespace {

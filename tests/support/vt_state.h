@@ -106,11 +106,8 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   NOOX.fill(0);
   ACTIVITY.fill(0);
   SDACTIVITY.fill(0);
-  // Unknowns and the uncertainties of a solved equilibrium.
-  BX.fill(false);
-  NX = NXP = 0;
+  // The uncertainties of a solved equilibrium.
   JACOBIANG.fill(0);
-  JROW = JCOL = 0;
   COVX.fill(0);
   SDX.fill(0);
   CORPT = 0;
@@ -138,6 +135,22 @@ inline void resetstate(std::ostream& screen, std::istream& keyboard, tables t = 
   COMPNAME.fill("");
   COMPDIV.fill(0);
   ICOMP.fill(0);
+
+  // The solver's unknowns and what the solver and the equations leave behind.
+  NX = NXP = NXPSS = 0;
+  X.fill(0);
+  XNAME.fill("");
+  XFACA.fill(0);
+  XFACB.fill(0);
+  TYPX.fill(0);
+  BX.fill(false);
+  INACC1.fill(acctype::inaccessible);
+  INACC2.fill(acctype::inaccessible);
+  NXVARLIM = NSFNH = 0;
+  NEARSING = false;
+  JROW = JCOL = 0;
+  SUMBULKCOMPS = 0;
+  IBATCH = NOKBATCH = 0;
 }
 
 // Output files closed, input files closed, screen and keyboard back on the
