@@ -162,6 +162,15 @@ TEST_F(InvariantE2E, TemperatureXco2Point) {
   EXPECT_NEAR(T, tkyand(2) - 273.15, 0.005 + 1e-6);
   EXPECT_GT(x, 0.5);
   EXPECT_LT(x, 0.6);  // the two dehydration lines cross ky = and between the tabulated 0.5 and 0.6
+  // The dx/dt column is dx/dT of the line: near the secant of its tabulated
+  // T at x(CO2) = 0.5 and 0.6 (row 3, cells of 8 after a label of 6).
+  const auto r3 = out.find("\n3     ", out.find("\nx(CO2) "));
+  ASSERT_NE(r3, std::string::npos);
+  const double t5 = std::stod(out.substr(r3 + 1 + 6 + 5 * 8, 8)), t6 = std::stod(out.substr(r3 + 1 + 6 + 6 * 8, 8));
+  const auto row = s.find("prl = and + q + H2O");
+  ASSERT_NE(row, std::string::npos);
+  const double slope = std::stod(s.substr(s.find('\n', row) - 10, 10));
+  EXPECT_NEAR(slope, 0.1 / (t6 - t5), 0.1 * std::fabs(0.1 / (t6 - t5)));
 }
 
 // T-log a(H2O) at 2 kbar: the point lies on ky = and, and there
