@@ -450,6 +450,8 @@ std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {
 void INTERSECTIONSEARCH::title() const {
   const std::string run = IO::TRIMSTRING(VOVUVUVED.rockname);
   const std::string name = IO::TRIMSTRING(LNANAMEP[1]);
+  // Each first line is the plain title or the title "for" the run's name,
+  // followed by the fixed condition (or the fluid of a P-T diagram).
   const std::string forrun = run.empty() ? "" : "for " + run;
   const auto p = [](extended v) { return IO::REAL2STR(v, 1, true); };
   const auto t = [](extended v) { return IO::INT2STR(v - 273.15L); };
@@ -466,22 +468,22 @@ void INTERSECTIONSEARCH::title() const {
       l2 = pw + "T " + t(TLOW) + " <-> " + t(THIGH) + DEGC;
       break;
     case diagramtype::pxcalc:
-      l1 = run.empty() ? "P-x(CO2)  of intersections" : "P-x(CO2)  of intersections " + forrun + " : T = " + t(FIXEDT) + DEGC;
+      l1 = (run.empty() ? "P-x(CO2)  of intersections" : "P-x(CO2)  of intersections " + forrun) + " : T = " + t(FIXEDT) + DEGC;
       l2 = pw + "x(CO2) " + v(XCO2LOW) + " <-> " + v(XCO2HIGH);
       break;
     case diagramtype::txcalc:
-      l1 = run.empty() ? "T-x(CO2)  of intersections" : "T-x(CO2)  of intersections " + forrun + " : P = " + p(FIXEDP) + " kbar";
+      l1 = (run.empty() ? "T-x(CO2)  of intersections" : "T-x(CO2)  of intersections " + forrun) + " : P = " + p(FIXEDP) + " kbar";
       l2 = tw + "x(CO2) " + v(XCO2LOW) + " <-> " + v(XCO2HIGH);
       before = 1;
       break;
     case diagramtype::plnacalc:
-      l1 = run.empty() ? "P-x(" + name + ")  of intersections "
-                       : "P-x(" + name + ")  of intersections " + forrun + " : T = " + t(FIXEDT) + DEGC;
+      l1 = (run.empty() ? "P-x(" + name + ")  of intersections " : "P-x(" + name + ")  of intersections " + forrun) +
+           " : T = " + t(FIXEDT) + DEGC;
       l2 = pw + loga + name + ") " + v(LNALOW) + " <-> " + v(LNAHIGH);
       break;
     case diagramtype::tlnacalc:
-      l1 = run.empty() ? "T-a(" + name + ")  of intersections"
-                       : "T-a(" + name + ")  of intersections " + forrun + " : P = " + p(FIXEDP) + " kbar";
+      l1 = (run.empty() ? "T-a(" + name + ")  of intersections" : "T-a(" + name + ")  of intersections " + forrun) +
+           " : P = " + p(FIXEDP) + " kbar";
       l2 = tw + loga + name + ") " + v(LNALOW) + " <-> " + v(LNAHIGH);
       break;
     default: IO::ERROREXIT("intersections", "unknown diagrammode", faulttype::myfault);

@@ -152,7 +152,7 @@ TEST_F(InvariantE2E, TemperatureXco2Point) {
       run("axfile pure\nwith ky and q prl H2O CO2\ncalctype 2\ndiagramPT 0.1 10 300 500\nfluidexcess yes\n"
           "inexcess yes\ndoallr no\nautoexit\n",
           "300 420 0 1\n2\n");
-  const std::string s = section(out, "T-x(CO2)  of intersections");
+  const std::string s = section(out, "T-x(CO2)  of intersections : P = 2.0 kbar\n");
   ASSERT_NE(s.find("# stable intersection 1 involving ky and q prl + (H2O)\n"), std::string::npos) << s;
   const auto at = s.find("T = ");
   ASSERT_NE(at, std::string::npos);
@@ -180,7 +180,7 @@ TEST_F(InvariantE2E, TemperatureLogActivityPoint) {
       "axfile pure\nwith ky and q prl H2O\ncalctype 4\ndiagramPT 0.1 10 300 500\nfluidpresent yes\n"
       "fluidexcess yes\ninexcess yes\ndoallr no\nsetloga yes\nautoexit\n",
       "H2O\n300 420 -2 0\n2\n");
-  const std::string s = section(out, "T-a(H2O)  of intersections");
+  const std::string s = section(out, "T-a(H2O)  of intersections : P = 2.0 kbar\nwindow : T 300 <-> 420\xA1" "C; log a(H2O) -2.0 <-> 0\n");
   ASSERT_NE(s.find("# stable intersection 1 involving ky and q prl + (H2O)\n"), std::string::npos) << s;
   const auto at = s.find("T = ");
   ASSERT_NE(at, std::string::npos);
