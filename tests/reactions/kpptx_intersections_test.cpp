@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -350,6 +351,39 @@ TEST_F(Intersections, HeaderAndSlopesTable) {
   EXPECT_EQ(rows[1].substr(0, 9), "2)  a = c");  // equal slopes: the lower position first
   EXPECT_EQ(rows[2].substr(0, 9), "4)  a = f");
   EXPECT_EQ(rows[3].substr(86), pad(IO::DEGREE, 10, false));
+}
+
+// On a P-x(CO2) diagram the slope is dx/dP over the step 0.01, half of
+// x(CO2) below 0.02 and minus half of 1 - x(CO2) above 0.98: a = b + CO2 with
+// dv = 0.4 has P(x) = P0 - R T ln x / dv; a = b, without fluid, has none.
+TEST_F(Intersections, SlopeStepsOnAnXco2Axis) {
+  DIAGRAMMODE = diagramtype::pxcalc;
+  OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
+  FIXEDT = 750;
+  NLX = 2, LXCO2[1] = 0, LXCO2[2] = 1;
+  NNE = NCV = 5, CO2POS = 5;
+  reaction(4, {-1, 1, 0, 0, 1});
+  NR = 4, NIR[1] = 2, IR(1, 2) = 4;
+  const double rt = 0.0083144 * 750;
+  for (const auto& [x, dx] : {std::pair{0.01, 0.005}, std::pair{0.5, 0.01}, std::pair{0.99, -0.005}}) {
+    // The CO2 end-member (named so that no fluid equation of state applies)
+    // puts the line through P = 10.001 at x.
+    row(5, "cx", 32.5L - rt * std::log(x), 0, 0.5L);
+    (*R)(4, 1) = -1, (*R)(4, 2) = 1, (*R)(4, 5) = 1;
+    s = std::make_unique<INTERSECTIONSEARCH>();
+    s->xlist(), s->load(1);
+    s->x = x, s->y = 10.001L, s->stable = true;
+    screen.str("");
+    s->PRINTHEADER();
+    const std::string out = screen.str();
+    const auto r4 = out.find("cx = a");
+    ASSERT_NE(r4, std::string::npos) << out;
+    const double slope = std::stod(out.substr(out.find('\n', r4) - 10, 10));
+    const double want = dx / (-rt * std::log((x + dx) / x) / 0.4);
+    EXPECT_NEAR(slope, want, 0.006 * std::fabs(want)) << x << "\n" << out;
+    EXPECT_NE(out.find(std::string(9, ' ') + IO::DEGREE + "\n"), std::string::npos) << out;  // a = b
+    EXPECT_NE(out.find("     dx/dp\n"), std::string::npos);
+  }
 }
 
 // STRIPN takes off coefficients only: the digits of names stay.
