@@ -295,6 +295,27 @@ TEST_F(Intersections, StabilityOnAnActivityAxis) {
     KPRE::INPTXWINDOWTESTS::SETLNAAXIS(stale);
     EXPECT_FALSE(KPPTX::ISTABLE(1, -0.5L, 750)) << stale;
   }
+  // RSTABLE on a = b alone, its test point at 750 K and log a(d) = x: d = a
+  // is the only reaction sharing a phase, a witness for x < 0 only.
+  PTMODE = findtype::findt;
+  for (int r = 2; r <= 3; ++r) {
+    for (int k = 1; k <= NCV; ++k) (*R)(r, k) = 0;
+    RBIT[r] = longint3{};
+  }
+  KPPTX::LINE1(1, 1) = 750;
+  NLLNA[1] = 1;
+  KPPTX::brvector inv{};
+  inv.fill(true);
+  inv[1] = false;
+  for (extended x : {0.5L, -0.5L}) {
+    LLNA(1, 1) = x;
+    KPRE::INPTXWINDOWTESTS::SETLNAAXIS(-x);
+    reaction(1, {-1, 1, 0, 0});
+    screen.str("");
+    KPPTX::RSTABLE(inv);
+    EXPECT_NE(screen.str().find(x > 0 ? "\n<= stable => 1)  " : "\nmetastable   1)  "), std::string::npos)
+        << x << screen.str();
+  }
 }
 
 // The slopes table: rows in order of slope with their absent phases, each
