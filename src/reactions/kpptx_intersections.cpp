@@ -205,14 +205,6 @@ void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& s
 void INTERSECTIONSEARCH::xlist() {
   npts = listlength("intersections");
   if (npts < 0 || npts > linemax) IO::ERROREXIT("intersections", "x-list of " + IO::INT2STR(npts) + " values");
-  for (int k = 1; k <= npts; ++k) {
-    switch (OTHERVARIABLE) {
-      case othervariabletype::fixedpressure: xs[k] = LP[k]; break;
-      case othervariabletype::fixedtemperature: xs[k] = LT[k]; break;
-      case othervariabletype::fixedmolefractionCO2: xs[k] = LXCO2[k]; break;
-      case othervariabletype::fixedlnactivity: xs[k] = LLNA(1, k); break;
-    }
-  }
 }
 
 void INTERSECTIONSEARCH::load(smallint point) {

@@ -49,8 +49,8 @@ class INTERSECTIONSEARCH {
 
   void run();
 
-  // The point's data from the global tables (j, nir, reactions, rows, lines);
-  // the x-list by diagram type.
+  // The length of the x-list by diagram type; the point's data from the
+  // global tables (j, nir, reactions, rows, lines), after xlist.
   void load(smallint point);
   void xlist();
 
@@ -79,7 +79,6 @@ class INTERSECTIONSEARCH {
   Mat<smallint, irmax, KPGLOBAL::emmax> rows{};       // their coefficient rows
   lines L1{}, L2{};
   flags W1{}, W2{}, C1{}, C2{};
-  Arr<extended, linemax> xs{};                        // the x-list
   Arr<entry, crossmax> list{};
   smallint nlist = 0;
   extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
