@@ -444,10 +444,6 @@ void PTXTABLE() {
   t.run();
 }
 
-void INTERSECTIONS() {
-  IO::PUTSTR(1, "invariant points are not calculated in this version", 1, 13);
-}
-
 void ACTIVITYREPORT() {
   bemvector flag{};
   int n = 0;

@@ -40,8 +40,8 @@ void PTXTABLE();
 // numbers that list every end-member except H2O and CO2; fills VARLNA.
 void ACTIVITYREPORT();
 
-// The invariant points of the diagram (not calculated in this version: it
-// says so).
+// The invariant points of the diagram, their stability and reports, and the
+// stability of the other lines (kpptx_intersections.cpp).
 void INTERSECTIONS();
 
 }  // namespace KPPTX

@@ -1,0 +1,768 @@
+// KPPTX (invariant points): the search of crossings of the tabulated reaction
+// lines, their refinement on the real lines, the Schreinemakers stability
+// tests and the reports.
+#include "reactions/kpptx_intersections.h"
+
+#include <cctype>
+#include <cmath>
+#include <string>
+
+#include "frame/io.h"
+#include "frame/kpute1.h"
+#include "frame/kpute2.h"
+#include "models/kpcalc1_reactions.h"
+#include "reactions/kpre_window.h"
+#include "solver/kpcalc2_reactions.h"
+
+using namespace KPGLOBAL;
+
+namespace KPPTX {
+
+namespace {
+
+constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
+const std::string DEGC = IO::DEGREE + "C";
+
+bool activityaxis() { return DIAGRAMMODE == diagramtype::plnacalc || DIAGRAMMODE == diagramtype::tlnacalc; }
+
+// The length of the x-list of the diagram; where names the routine in the
+// fatal messages.
+smallint listlength(const char* where) {
+  switch (DIAGRAMMODE) {
+    case diagramtype::ptcalc:
+      switch (CALCVARIABLE) {
+        case calcvariabletype::calcpressure: return NLT;
+        case calcvariabletype::calctemperature: return NLP;
+      }
+      IO::ERROREXIT(where, "unknown calcvariable", faulttype::myfault);
+    case diagramtype::pxcalc:
+    case diagramtype::txcalc: return NLX;
+    case diagramtype::plnacalc:
+    case diagramtype::tlnacalc: return NLLNA[1];
+    default: IO::ERROREXIT(where, "unknown diagrammode", faulttype::myfault);
+  }
+}
+
+bool sharesome(const longint3& a, const longint3& b) {
+  for (int w = 1; w <= 3; ++w)
+    if (IO::BAND(a[w], b[w]) != 0) return true;
+  return false;
+}
+
+// The unstable side of reaction r at (P, T, fluid): its reactants when the
+// products are stable (delta mu < 0), else its products.
+longint3 unstableside(smallint r, extended P, extended T, extended xco2, extended xh2o) {
+  extended dgdp = 0, dmudt = 0, dmu = 0;
+  KPCALC1::CALCDMU(r, dgdp, dmudt, dmu, P, T, xco2, xh2o);
+  longint3 u{};
+  IO::BCLEAR2(u);
+  for (int k = 1; k <= NNE; ++k) {
+    const smallint c = (*R)(r, k);
+    if ((dmu < 0 && c < 0) || (dmu >= 0 && c > 0)) IO::BSET2(u, static_cast<smallint>(k));
+  }
+  return u;
+}
+
+}  // namespace
+
+void SETAXIS(extended lna) {
+  if (activityaxis()) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(lna);
+}
+
+// ---------------------------------------------------------------------------
+// Stability tests.
+
+bool ISTABLE(smallint j, extended x, extended y) {
+  extended P, T, xc, xw, lna = 0, mu = 0;
+  SETIPTX(x, y, P, T, xc, xw, lna, mu);
+  SETAXIS(lna);
+  for (int r = 1; r <= NR; ++r) {
+    if (!sharesome(RBIT[r], IBIT[j]) || IO::BSUBSET2(RBIT[r], IBIT[j])) continue;
+    if (IO::BSUBSET2(unstableside(static_cast<smallint>(r), P, T, xc, xw), IBIT[j])) return false;
+  }
+  return true;
+}
+
+void RSTABLE(const brvector& involved) {
+  const smallint npts = listlength("rstable");
+  bool any = false;
+  for (int i = 1; i <= NR; ++i) any = any || !involved[i];
+  if (!any) return;
+  extended lna = 0;
+  const extended mu = 0;
+  bool headed = false;
+  for (int ii = 1; ii <= NR; ++ii) {
+    if (involved[ii]) continue;
+    const smallint i = static_cast<smallint>(ii);
+    int k = 0;
+    extended v = 0;
+    for (const linetable* L : {&LINE1, &LINE2}) {
+      for (int q = 1; q <= npts && k == 0; ++q)
+        if (KPUTE1::INRANGE((*L)(i, q), PTMODE)) k = q, v = (*L)(i, q);
+      if (k != 0) break;
+    }
+    extended P = FIXEDP, T = FIXEDT, xc = FIXEDXCO2, xw = FIXEDXH2O;
+    if (k != 0) {
+      switch (DIAGRAMMODE) {
+        case diagramtype::ptcalc:
+          if (CALCVARIABLE == calcvariabletype::calcpressure)
+            P = v, T = LT[k];
+          else if (CALCVARIABLE == calcvariabletype::calctemperature)
+            P = LP[k], T = v;
+          else
+            IO::ERROREXIT("rstable", "unknown calcvariable", faulttype::myfault);
+          break;
+        case diagramtype::pxcalc: P = v, xc = LXCO2[k], xw = 1 - LXCO2[k]; break;
+        case diagramtype::txcalc: T = v, xc = LXCO2[k], xw = 1 - LXCO2[k]; break;
+        case diagramtype::plnacalc: P = v, lna = LLNA(1, k); break;
+        case diagramtype::tlnacalc: T = v, lna = LLNA(1, k); break;
+        default: IO::ERROREXIT("rstable", "unknown diagrammode", faulttype::myfault);
+      }
+    }
+    bool witness = false;
+    if (k != 0) {
+      SETAXIS(lna);
+      for (int r = 1; r <= NR && !witness; ++r) {
+        if (r == i || !sharesome(RBIT[r], RBIT[i])) continue;
+        witness = IO::BSUBSET2(unstableside(static_cast<smallint>(r), P, T, xc, xw), RBIT[i]);
+      }
+    }
+    if (!headed) {
+      IO::PUTSTR(1, std::string(52, '-'), 1, 13);
+      IO::PUTSTR(0, "Stability of reactions not involved in intersections :", 2, 13);
+      headed = true;
+    }
+    std::string l;
+    IO::ADDSTR(k == 0 ? "*not known*" : witness ? "metastable" : "<= stable =>", -13, l);
+    if (k != 0) KPCALC2::TURNREACTION(i, P, T, xc, xw, lna, mu);
+    IO::ADDSTR(RLINES[i], 0, l);
+    IO::PUTSTR(0, l, 1, 13);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Uncertainty of a P-T point.
+
+void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& sdP, extended& sdT, extended& cor) {
+  switch (DIAGRAMMODE) {
+    case diagramtype::ptcalc: break;
+    case diagramtype::pxcalc:
+    case diagramtype::txcalc:
+    case diagramtype::plnacalc:
+    case diagramtype::tlnacalc: return;
+    default: IO::ERROREXIT("intersectionptx", "unknown diagrammode", faulttype::myfault);
+  }
+  extended P, T, xc, xw, lna = 0, mu = 0;
+  SETIPTX(x, y, P, T, xc, xw, lna, mu);
+  const auto slopes = [&](smallint r, extended& gP, extended& gT) {
+    extended T1 = T, T2 = 0, g2 = 0, t2 = 0;
+    KPCALC2::TCALC(r, true, T1, T2, gP, g2, P, xc, xw, gT, t2);
+  };
+  extended gPi = 0, gTi = 0, gPj = 0, gTj = 0;
+  slopes(i, gPi, gTi);
+  slopes(j, gPj, gTj);
+  KPCALC2::CALCVARLNA();
+  extended H11 = 0, H22 = 0, H12 = 0, A11 = 0, A22 = 0, A12 = 0;
+  for (int k = 1; k <= NCV; ++k) {
+    const extended ri = (*R)(i, k), rj = (*R)(j, k);
+    for (int l = 1; l <= NCV; ++l) {
+      const extended c = (*COV)(k, l);
+      H11 += (*R)(i, l) * c * ri;
+      H22 += (*R)(j, l) * c * rj;
+      H12 += (*R)(j, l) * c * ri;
+    }
+    A11 += VARLNA[k] * ri * ri;
+    A22 += VARLNA[k] * rj * rj;
+    A12 += rj * VARLNA[k] * ri;
+  }
+  // The sensitivities of P and T to the two reactions' delta mu are the rows
+  // of minus the inverse of the 2 x 2 matrix of the lines' derivatives; the
+  // determinant form stays finite when one line has a zero derivative.
+  const extended det = gPi * gTj - gTi * gPj;
+  if (det == 0 || !std::isfinite(det)) {
+    sdP = sdT = 1e31L;
+    cor = 0;
+    return;
+  }
+  const extended a1 = -gTj / det, a2 = gTi / det, b1 = gPj / det, b2 = -gPi / det;
+  const auto form = [](extended u1, extended u2, extended v1, extended v2, extended m11, extended m12,
+                       extended m22) { return u1 * (m11 * v1 + m12 * v2) + u2 * (m12 * v1 + m22 * v2); };
+  extended varP = form(a1, a2, a1, a2, H11, H12, H22);
+  extended varT = form(b1, b2, b1, b2, H11, H12, H22);
+  extended cov = form(b1, b2, a1, a2, H11, H12, H22);
+  const extended rt = RGAS * T;
+  varP += form(rt * a1, rt * a2, rt * a1, rt * a2, A11, A12, A22);
+  varT += form(rt * b1, rt * b2, rt * b1, rt * b2, A11, A12, A22);
+  cov += form(rt * b1, rt * b2, rt * a1, rt * a2, A11, A12, A22);
+  sdP = std::sqrt(varP);
+  sdT = std::sqrt(varT);
+  cor = sdP > 0 && sdT > 0 ? cov / (sdP * sdT) : 0;
+}
+
+// ---------------------------------------------------------------------------
+// The search.
+
+void INTERSECTIONSEARCH::xlist() {
+  npts = listlength("intersections");
+  if (npts < 0 || npts > linemax) IO::ERROREXIT("intersections", "x-list of " + IO::INT2STR(npts) + " values");
+}
+
+void INTERSECTIONSEARCH::load(smallint point) {
+  j = point;
+  if (NIR[j] > irmax)
+    IO::ERROREXIT("intersections", "too many reactions in intersection" + KPUTE1::MAXSTR(irmax), faulttype::myfault);
+  nir = static_cast<smallint>(NIR[j]);
+  for (int r = 1; r <= nir; ++r) {
+    rn[r] = IR(j, r);
+    for (int k = 1; k <= NCV; ++k) rows(r, k) = (*R)(rn[r], k);
+    for (int k = 1; k <= npts; ++k) {
+      L1(r, k) = LINE1(rn[r], k);
+      L2(r, k) = LINE2(rn[r], k);
+    }
+  }
+}
+
+void INTERSECTIONSEARCH::COMPARE(smallint k, smallint r1, smallint r2, smallint b1, smallint b2, bool& above,
+                                 bool& restart, bool& crossed) const {
+  if (!inwin(r1, b1, k) || !inwin(r2, b2, k)) {
+    restart = true;
+    return;
+  }
+  const extended y1 = line(r1, b1, k), y2 = line(r2, b2, k);
+  if (restart) {
+    restart = false;
+  } else {
+    crossed = (above && !(y1 < y2)) || (!above && y1 < y2);
+  }
+  above = y1 < y2;
+}
+
+void INTERSECTIONSEARCH::CROSSOVER(bool& anyfound) {
+  for (smallint r = 1; r <= nir; ++r)
+    for (smallint k = 1; k <= npts; ++k)
+      for (smallint b = 1; b <= 2; ++b) {
+        inwin(r, b, k) = KPUTE1::INRANGE(line(r, b, k), PTMODE);
+        crossflag(r, b, k) = false;
+      }
+  anyfound = false;
+  for (smallint r1 = 1; r1 <= nir; ++r1)
+    for (smallint r2 = static_cast<smallint>(r1 + 1); r2 <= nir; ++r2)
+      for (smallint b1 = 1; b1 <= 2; ++b1)
+        for (smallint b2 = 1; b2 <= 2; ++b2) {
+          bool restart = true, crossed = false, above = false;
+          for (smallint k = 1; k <= npts; ++k) {
+            COMPARE(k, r1, r2, b1, b2, above, restart, crossed);
+            if (crossed) {
+              anyfound = true;
+              restart = true;
+              crossed = false;
+              crossflag(r1, b1, k) = true;
+              crossflag(r2, b2, k) = true;
+            }
+          }
+        }
+}
+
+bool INTERSECTIONSEARCH::CROSS(smallint r1, smallint r2, smallint b1, smallint b2, smallint k) const {
+  if (k < 2) return false;
+  const extended a0 = line(r1, b1, static_cast<smallint>(k - 1)), a1 = line(r1, b1, k);
+  const extended c0 = line(r2, b2, static_cast<smallint>(k - 1)), c1 = line(r2, b2, k);
+  return (a1 > c1 && c0 > a0) || (c1 > a1 && a0 > c0);
+}
+
+void INTERSECTIONSEARCH::SETUPPTX(smallint ra, smallint rb, smallint ba, smallint bb, smallint k) {
+  const linetable& La = ba == 1 ? LINE1 : LINE2;
+  const linetable& Lb = bb == 1 ? LINE1 : LINE2;
+  ya1 = La(ra, k), ya0 = La(ra, k - 1);
+  yb1 = Lb(rb, k), yb0 = Lb(rb, k - 1);
+  switch (OTHERVARIABLE) {
+    case othervariabletype::fixedpressure: x1 = LP[k], x0 = LP[k - 1]; return;
+    case othervariabletype::fixedtemperature: x1 = LT[k], x0 = LT[k - 1]; return;
+    case othervariabletype::fixedmolefractionCO2: x1 = LXCO2[k], x0 = LXCO2[k - 1]; return;
+    case othervariabletype::fixedlnactivity: x1 = LLNA(1, k), x0 = LLNA(1, k - 1); return;
+  }
+  IO::ERROREXIT("setupptx", "othervariable", faulttype::myfault);
+}
+
+void INTERSECTIONSEARCH::CROSSPTX(extended& xc, extended& yc, bool& ok) const {
+  const extended dx = x1 - x0;
+  // |dx / x1| > 1e-10 without the division, so that x1 = 0 is no fault.
+  ok = std::fabs(dx) > 1e-10L * std::fabs(x1);
+  if (!ok) return;
+  const extended sa = (ya1 - ya0) / dx, ia = (ya0 * x1 - ya1 * x0) / dx;
+  const extended sb = (yb1 - yb0) / dx, ib = (yb0 * x1 - yb1 * x0) / dx;
+  if (std::fabs(sb - sa) >= 1e-10L) {
+    xc = -(ib - ia) / (sb - sa);
+    yc = ia + xc * sa;
+  } else {
+    ok = false;
+  }
+}
+
+void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool& isconverged) {
+  isconverged = false;
+  smallint k = 0, r0 = 0;
+  for (smallint q = 1; q <= npts && k == 0; ++q)
+    for (smallint r = 1; r <= nir && k == 0; ++r)
+      if (C1(r, q) || C2(r, q)) k = q, r0 = r;
+  isfound = k != 0;
+  if (!isfound) return;
+  smallint rs = 0;
+  for (smallint r = r0; r <= nir && rs == 0; ++r)
+    if (C1(r, k) && C2(r, k)) rs = r;
+  nlist = 0;
+  const auto append = [&](smallint r, smallint b) {
+    if (nlist < crossmax) list[++nlist] = entry{r, b};
+  };
+  if (rs == 0) {
+    for (smallint r = r0; r <= nir; ++r) {
+      if (C1(r, k)) {
+        append(r, 1);
+        C1(r, k) = false;
+      } else if (C2(r, k)) {
+        append(r, 2);
+        C2(r, k) = false;
+      }
+    }
+  } else {
+    // The first branch of r* is consumed here in every case (also when r* is
+    // the last position), so that each call uses up at least one flag.
+    C1(rs, k) = false;
+    for (smallint r = r0; r <= nir; ++r) {
+      if (r == rs) continue;
+      if (C1(r, k) && C2(r, k)) {
+        if (CROSS(rs, r, 1, 1, k)) {
+          append(r, 1);
+          C1(r, k) = false;
+        } else {
+          append(r, 2);
+          C2(r, k) = false;
+        }
+      } else {
+        if (C1(r, k) && CROSS(rs, r, 1, 1, k)) {
+          append(r, 1);
+          C1(r, k) = CROSS(rs, r, 2, 1, k);
+        }
+        if (C2(r, k) && CROSS(rs, r, 1, 2, k)) {
+          append(r, 2);
+          C2(r, k) = CROSS(rs, r, 2, 2, k);
+        }
+      }
+    }
+    // One line left: the crossing is that line with r* itself.
+    if (nlist == 1) {
+      const entry e = list[1];
+      const smallint bs = CROSS(rs, e.r, 1, e.b, k) ? 1 : CROSS(rs, e.r, 2, e.b, k) ? 2 : 0;
+      if (bs != 0) {
+        list[1] = entry{rs, bs};
+        list[2] = e;
+        nlist = 2;
+      }
+    }
+  }
+  const auto fail = [&](const std::string& why) {
+    xc = 1e21L, yc = 1e21L;
+    std::string l = "finding the intersection : " + why + " ( involving reactions: ";
+    for (int r = 1; r <= nir; ++r) {
+      IO::ADDINT(rn[r], 0, l);
+      IO::ADDSTR(" ", 0, l);
+    }
+    IO::ADDSTR(")", 0, l);
+    IO::PUTSTR(1, l, 1, 13);
+  };
+  if (nlist < 2) {
+    // Too few lines to intersect at this crossing: skipped, the search goes on.
+    fail("too few crossing lines");
+    return;
+  }
+  extended tolx = 0, toly = 0;
+  SETLIM(tolx, toly);
+  const entry a = list[1], b = list[2];
+  SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+  const extended xlo = x0, xhi = x1;
+  extended px = 1e10L, py = 1e10L;
+  bool ok = true, outside = false;
+  for (int it = 1; it <= 6; ++it) {
+    CROSSPTX(xc, yc, ok);
+    if (!ok) break;
+    isconverged = std::fabs(xc - px) < tolx && std::fabs(yc - py) < toly;
+    if (isconverged) break;
+    extended ya = yc, yb = yc;
+    extended P, T, xco2, xh2o, lna = 0, mu = 0;
+    SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
+    if (xc < xlo || xc > xhi) {
+      outside = true;
+      break;
+    }
+    SETAXIS(lna);
+    extended r2 = 0, g1 = 0, g2 = 0, t1 = 0, t2 = 0;
+    switch (CALCVARIABLE) {
+      case calcvariabletype::calcpressure:
+        KPCALC2::PCALC(rn[a.r], true, ya, r2, g1, g2, T, xco2, xh2o, t1, t2);
+        KPCALC2::PCALC(rn[b.r], true, yb, r2, g1, g2, T, xco2, xh2o, t1, t2);
+        break;
+      case calcvariabletype::calctemperature:
+        KPCALC2::TCALC(rn[a.r], true, ya, r2, g1, g2, P, xco2, xh2o, t1, t2);
+        KPCALC2::TCALC(rn[b.r], true, yb, r2, g1, g2, P, xco2, xh2o, t1, t2);
+        break;
+      default: IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
+    }
+    if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
+      x1 = xc, ya1 = ya, yb1 = yb;
+    } else {
+      x0 = xc, ya0 = ya, yb0 = yb;
+    }
+    px = xc, py = yc;
+  }
+  if (!isconverged) {
+    fail(outside ? "iteration went outside bracket - it shouldn't !!"
+                 : !ok ? "divide by zero" : "iteration did not converge");
+  }
+}
+
+std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {
+  // A coefficient is a run of digits that begins a term (after a blank, past
+  // the reaction number) and is followed by a name; the digits inside names
+  // such as H2O or S2 stay.
+  std::string out;
+  for (std::size_t p = 0; p < s.size();) {
+    if (p >= 4 && s[p - 1] == ' ' && std::isdigit(static_cast<unsigned char>(s[p]))) {
+      std::size_t q = p;
+      while (q < s.size() && std::isdigit(static_cast<unsigned char>(s[q]))) ++q;
+      if (q < s.size() && s[q] != ' ') {
+        p = q;
+        continue;
+      }
+    }
+    out += s[p++];
+  }
+  return out;
+}
+
+void INTERSECTIONSEARCH::title() const {
+  const std::string run = IO::TRIMSTRING(VOVUVUVED.rockname);
+  const std::string name = IO::TRIMSTRING(LNANAMEP[1]);
+  // Each first line is the plain title or the title "for" the run's name,
+  // followed by the fixed condition (or the fluid of a P-T diagram).
+  const std::string forrun = run.empty() ? "" : "for " + run;
+  const auto p = [](extended v) { return IO::REAL2STR(v, 1, true); };
+  const auto t = [](extended v) { return IO::INT2STR(v - 273.15L); };
+  const auto v = [](extended a) { return IO::REAL2STR(a, IO::NPLACES(a), true); };
+  const std::string loga = VOVUVUVED.setloga == controlboolean::yes ? "log a(" : "ln a(";
+  const std::string pw = "window : P " + p(PLOW) + " <-> " + p(PHIGH) + " kbars; ";
+  const std::string tw = "window : T " + t(TLOW) + " <-> " + t(THIGH) + DEGC + "; ";
+  std::string l1, l2;
+  smallint before = 0;
+  switch (DIAGRAMMODE) {
+    case diagramtype::ptcalc:
+      l1 = run.empty() ? "P-T of intersections" : "P-T of intersections " + forrun;
+      KPUTE1::FLUIDSTRING(l1);
+      l2 = pw + "T " + t(TLOW) + " <-> " + t(THIGH) + DEGC;
+      break;
+    case diagramtype::pxcalc:
+      l1 = (run.empty() ? "P-x(CO2)  of intersections" : "P-x(CO2)  of intersections " + forrun) + " : T = " + t(FIXEDT) + DEGC;
+      l2 = pw + "x(CO2) " + v(XCO2LOW) + " <-> " + v(XCO2HIGH);
+      break;
+    case diagramtype::txcalc:
+      l1 = (run.empty() ? "T-x(CO2)  of intersections" : "T-x(CO2)  of intersections " + forrun) + " : P = " + p(FIXEDP) + " kbar";
+      l2 = tw + "x(CO2) " + v(XCO2LOW) + " <-> " + v(XCO2HIGH);
+      before = 1;
+      break;
+    case diagramtype::plnacalc:
+      l1 = (run.empty() ? "P-x(" + name + ")  of intersections " : "P-x(" + name + ")  of intersections " + forrun) +
+           " : T = " + t(FIXEDT) + DEGC;
+      l2 = pw + loga + name + ") " + v(LNALOW) + " <-> " + v(LNAHIGH);
+      break;
+    case diagramtype::tlnacalc:
+      l1 = (run.empty() ? "T-a(" + name + ")  of intersections" : "T-a(" + name + ")  of intersections " + forrun) +
+           " : P = " + p(FIXEDP) + " kbar";
+      l2 = tw + loga + name + ") " + v(LNALOW) + " <-> " + v(LNAHIGH);
+      break;
+    default: IO::ERROREXIT("intersections", "unknown diagrammode", faulttype::myfault);
+  }
+  IO::PUTSTR(before, l1, 1, 13);
+  IO::PUTSTR(0, l2, 1, 13);
+  if (NE > 0) {
+    std::string l = "in excess : ";
+    for (int k = NNE + 1; k <= NCV; ++k) l += NAME[k] + " ";
+    IO::PUTSTR(0, l, 1, 13);
+  }
+}
+
+void INTERSECTIONSEARCH::coordinates(extended sdP, extended sdT, extended cor) const {
+  extended P, T, xc, xw, lna = 0, mu = 0;
+  SETIPTX(x, y, P, T, xc, xw, lna, mu);
+  const std::string loga = VOVUVUVED.setloga == controlboolean::yes ? "log a(" : "ln a(";
+  std::string l;
+  switch (DIAGRAMMODE) {
+    case diagramtype::ptcalc:
+      l = "P = ";
+      KPUTE2::WRITEP(P, 0, l);
+      l += " kbar (sd = " + IO::REAL2STR(sdP, 1, true) + "), T = ";
+      KPUTE2::WRITET(T - 273.15L, 0, l);
+      l += " " + DEGC + " (sd = " + IO::INT2STR(sdT) + "), (cor = " + IO::REAL2STR(cor, 3, true) + ")";
+      break;
+    case diagramtype::pxcalc:
+      l = "P = ";
+      KPUTE2::WRITEP(P, 0, l);
+      l += " kbar, x(CO2) = " + IO::REAL2STR(xc, 3, false);
+      break;
+    case diagramtype::txcalc:
+      l = "T = ";
+      KPUTE2::WRITET(T - 273.15L, 0, l);
+      l += " " + DEGC + " , x(CO2) = " + IO::REAL2STR(xc, 3, false);
+      break;
+    case diagramtype::plnacalc:
+      l = "P = ";
+      KPUTE2::WRITEP(P, 0, l);
+      l += "kbar ," + loga + IO::TRIMSTRING(LNANAMEP[1]) + ") = " + IO::REAL2STR(lna, 2, true);
+      break;
+    case diagramtype::tlnacalc:
+      l = "T = ";
+      KPUTE2::WRITET(T - 273.15L, 0, l);
+      l += " " + DEGC + "," + loga + IO::TRIMSTRING(LNANAMEP[1]) + ") = " + IO::REAL2STR(lna, 2, true);
+      break;
+    default: IO::ERROREXIT("intersections", "unknown diagrammode", faulttype::myfault);
+  }
+  IO::PUTSTR(0, l, 1, 13);
+}
+
+void INTERSECTIONSEARCH::PRINTHEADER() {
+  Arr<bool, emmax> inv{};
+  for (int k = 1; k <= NCV; ++k)
+    for (int r = 1; r <= nir && !inv[k]; ++r) inv[k] = rows(r, k) != 0;
+  const bool swapname = LNAPOS > 0;
+  const sstring kept = swapname ? NAME[LNAPOS] : sstring();
+  if (swapname) NAME[LNAPOS] = LNANAMEP[1];
+  IO::PUTSTR(0, std::string(58, '-'), 1, 13);
+  std::string l = (stable ? "# stable intersection " : "metastable intersection ") + IO::INT2STR(j) + " involving ";
+  bool first = true;
+  bool absent = false;
+  for (int k = 1; k <= NNE; ++k) {
+    if (!inv[k]) {
+      absent = true;
+      continue;
+    }
+    if (!first) l += " ";
+    l += NAME[k];
+    first = false;
+  }
+  if (NE > 0) {
+    l += " + (";
+    for (int k = NNE + 1; k <= NNE + NE; ++k) l += (k > NNE + 1 ? " " : "") + NAME[k];
+    l += ")";
+  }
+  if (absent) {
+    IO::ADDSTR(" or [", 6, l);
+    first = true;
+    for (int k = 1; k <= NNE; ++k) {
+      if (inv[k]) continue;
+      if (!first) l += ",";
+      l += NAME[k];
+      first = false;
+    }
+    l += "]";
+  }
+  IO::PUTSTR(0, l, 1, 13);
+  if (activityaxis() && LNAPOS >= 1 && LNAPOS <= NCV) inv[LNAPOS] = false;
+  if (!stable) {
+    if (swapname) NAME[LNAPOS] = kept;
+    return;
+  }
+  extended P, T, xc, xw, lna = 0, mu = 0;
+  SETIPTX(x, y, P, T, xc, xw, lna, mu);
+  extended dx = 0, dlna = 0;
+  switch (OTHERVARIABLE) {
+    case othervariabletype::fixedpressure:
+    case othervariabletype::fixedtemperature: break;
+    case othervariabletype::fixedmolefractionCO2:
+      dx = xc < 0.02L ? 0.5L * xc : xc > 0.98L ? -0.5L * (1 - xc) : 0.01L;
+      break;
+    case othervariabletype::fixedlnactivity: dlna = 0.01L; break;
+    default: IO::ERROREXIT("ptxtable", "othervariable", faulttype::myfault);
+  }
+  Arr<extended, irmax> s{};
+  Arr<std::string, irmax> label{};
+  Mat<bool, irmax, emmax> missing{};
+  Arr<int, irmax> nmissing{};
+  const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
+  // A slope from the calculated variable at two values of the horizontal one;
+  // a line that cannot be followed gives 0, one that does not move 1e20.
+  const auto quotient = [](extended step, extended v1, extended v2) -> extended {
+    if (v2 == v1) return 1e20L;
+    if (v1 > 1e20L || v2 > 1e20L) return 0;
+    return step / (v2 - v1);
+  };
+  for (int p = 1; p <= nir; ++p) {
+    const smallint r = rn[p];
+    KPCALC2::TURNREACTION(r, P, T, xc, xw, lna, mu);
+    for (int k = 1; k <= NNE; ++k) rows(p, k) = (*R)(r, k);
+    extended d1 = 0, d2 = 0, d3 = 0, d4 = 0, v2 = 0;
+    switch (DIAGRAMMODE) {
+      case diagramtype::ptcalc: {
+        extended dgdp = 0, dmudt = 0, dmu = 0;
+        KPCALC1::CALCDMU(r, dgdp, dmudt, dmu, P, T, xc, xw);
+        s[p] = dgdp == 0 ? 1e20L : -dmudt / dgdp;
+        break;
+      }
+      case diagramtype::pxcalc:
+      case diagramtype::txcalc: {
+        if (coef(p, H2OPOS) == 0 && coef(p, CO2POS) == 0) {
+          s[p] = 1e20L;
+          break;
+        }
+        const bool isp = DIAGRAMMODE == diagramtype::pxcalc;
+        extended a = isp ? P : T, b = a;
+        if (isp) {
+          KPCALC2::PCALC(r, true, a, v2, d1, d2, T, xc, xw, d3, d4);
+          KPCALC2::PCALC(r, true, b, v2, d1, d2, T, xc + dx, xw - dx, d3, d4);
+        } else {
+          KPCALC2::TCALC(r, true, a, v2, d1, d2, P, xc, xw, d3, d4);
+          KPCALC2::TCALC(r, true, b, v2, d1, d2, P, xc + dx, xw - dx, d3, d4);
+        }
+        s[p] = quotient(dx, a, b);
+        break;
+      }
+      case diagramtype::plnacalc:
+      case diagramtype::tlnacalc: {
+        if (coef(p, LNAPOS) == 0) {
+          s[p] = 1e20L;
+          break;
+        }
+        const bool isp = DIAGRAMMODE == diagramtype::plnacalc;
+        extended a = isp ? P : T, b = a;
+        KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
+        if (isp)
+          KPCALC2::PCALC(r, true, a, v2, d1, d2, T, xc, xw, d3, d4);
+        else
+          KPCALC2::TCALC(r, true, a, v2, d1, d2, P, xc, xw, d3, d4);
+        KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
+        if (isp)
+          KPCALC2::PCALC(r, true, b, v2, d1, d2, T, xc, xw, d3, d4);
+        else
+          KPCALC2::TCALC(r, true, b, v2, d1, d2, P, xc, xw, d3, d4);
+        s[p] = quotient(dlna, a, b);
+        break;
+      }
+      default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
+    }
+    label[p] = "[";
+    for (int k = 1; k <= NNE; ++k) {
+      missing(p, k) = inv[k] && rows(p, k) == 0;
+      if (!missing(p, k)) continue;
+      if (nmissing[p]++ > 0) label[p] += ",";
+      label[p] += NAME[k];
+    }
+    label[p] += "]";
+  }
+  l.clear();
+  IO::ADDSTR("", 66, l);
+  const char* heads[3];
+  switch (DIAGRAMMODE) {
+    case diagramtype::ptcalc: heads[0] = "low T", heads[1] = "high T", heads[2] = "dp/dt"; break;
+    case diagramtype::pxcalc: heads[0] = "low P", heads[1] = "high P", heads[2] = "dx/dp"; break;
+    case diagramtype::txcalc: heads[0] = "low T", heads[1] = "high T", heads[2] = "dx/dt"; break;
+    case diagramtype::plnacalc: heads[0] = "low P", heads[1] = "high P", heads[2] = "dlna/dp"; break;
+    case diagramtype::tlnacalc: heads[0] = "low T", heads[1] = "high T", heads[2] = "dlna/dt"; break;
+    default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
+  }
+  for (const char* h : heads) IO::ADDSTR(h, 10, l);
+  IO::PUTSTR(0, l, 1, 13);
+  Arr<smallint, irmax + 2> order{};  // order[0..nir+1] at [1..nir+2]
+  const auto ord = [&](int p) -> smallint& { return order[p + 1]; };
+  Arr<bool, irmax> placed{};
+  for (int p = 1; p <= nir; ++p) {
+    extended least = 1e30L;
+    smallint at = 0;
+    for (int q = 1; q <= nir; ++q)
+      if (!placed[q] && s[q] < least) least = s[q], at = static_cast<smallint>(q);
+    if (at == 0)  // every remaining slope at 1e30 or more: the lowest position
+      for (int q = nir; q >= 1; --q)
+        if (!placed[q]) at = static_cast<smallint>(q);
+    ord(p) = at;
+    placed[at] = true;
+  }
+  ord(0) = ord(nir);
+  ord(nir + 1) = ord(1);
+  for (int p = 1; p <= nir; ++p) {
+    const smallint q = ord(p);
+    l.clear();
+    IO::ADDSTR(STRIPN(RLINES[rn[q]]), -50, l);
+    IO::ADDSTR(label[q], 16, l);
+    const smallint nb = s[q] >= 0 ? ord(p + 1) : ord(p - 1);
+    const bool turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
+    int cnt = 0;
+    for (int k = 1; k <= NNE; ++k)
+      if (missing(q, k) && (turn ? rows(nb, k) < 0 : rows(nb, k) > 0)) ++cnt;
+    if (cnt < 1) {
+      IO::ADDSTR("", 10, l);
+      IO::ADDSTR("stable", 10, l);
+    } else {
+      IO::ADDSTR("stable", 10, l);
+      IO::ADDSTR(cnt == nmissing[q] ? "" : "stable", 10, l);
+    }
+    if (std::fabs(s[q]) < 1e-10L)
+      IO::ADDSTR("0", 10, l);
+    else if (std::fabs(s[q]) <= 1e19L)
+      IO::ADDREAL(s[q], 10, false, 3, l);
+    else
+      IO::ADDSTR(IO::DEGREE, 10, l);
+    IO::PUTSTR(0, l, p == nir ? 2 : 1, 13);
+  }
+  if (swapname) NAME[LNAPOS] = kept;
+}
+
+void INTERSECTIONSEARCH::run() {
+  xlist();
+  title();
+  involved.fill(false);
+  reported = 0;
+  for (int jj = 1; jj <= NINT; ++jj) {
+    load(static_cast<smallint>(jj));
+    ENLARGEWINDOW(CALCVARIABLE);
+    bool any = false;
+    CROSSOVER(any);
+    if (!any) {
+      RESTOREWINDOW(CALCVARIABLE);
+      continue;
+    }
+    do {
+      CALCPTX(x, y, found, converged);
+      RESTOREWINDOW(CALCVARIABLE);
+      if (!found) break;
+      findtype fx = findtype::findt, fy = findtype::findp;
+      switch (DIAGRAMMODE) {
+        case diagramtype::ptcalc:
+          if (CALCVARIABLE == calcvariabletype::calcpressure)
+            fx = findtype::findt, fy = findtype::findp;
+          else if (CALCVARIABLE == calcvariabletype::calctemperature)
+            fx = findtype::findp, fy = findtype::findt;
+          else
+            IO::ERROREXIT("ptxtable", "unknown calcvariable", faulttype::myfault);
+          break;
+        case diagramtype::pxcalc: fx = findtype::findxco2, fy = findtype::findp; break;
+        case diagramtype::txcalc: fx = findtype::findxco2, fy = findtype::findt; break;
+        case diagramtype::plnacalc: fx = findtype::findlna, fy = findtype::findp; break;
+        case diagramtype::tlnacalc: fx = findtype::findlna, fy = findtype::findt; break;
+        default: IO::ERROREXIT("intersections", "unknown diagrammode", faulttype::myfault);
+      }
+      if (!KPUTE1::INRANGE(x, fx) || !KPUTE1::INRANGE(y, fy)) continue;
+      ++reported;
+      stable = ISTABLE(j, x, y);
+      PRINTHEADER();
+      extended sdP = 0, sdT = 0, cor = 0;
+      INTERSECTIONPTX(rn[list[1].r], rn[list[2].r], x, y, sdP, sdT, cor);
+      coordinates(sdP, sdT, cor);
+      for (int r = 1; r <= nir; ++r) involved[rn[r]] = true;
+    } while (found);
+  }
+  if (reported == 0) IO::PUTSTR(1, "sorry, none in the window", 1, 13);
+  RSTABLE(involved);
+}
+
+void INTERSECTIONS() {
+  INTERSECTIONSEARCH s;
+  s.run();
+}
+
+}  // namespace KPPTX

@@ -1,0 +1,91 @@
+// KPPTX (invariant points): where the reaction lines of a phase diagram cross,
+// which of these points are stable by the Schreinemakers rule, the report of
+// each point with the slopes of its lines, and the stability of the lines
+// that meet in no reported point.
+#pragma once
+
+#include <string>
+
+#include "data/kpglobal.h"
+#include "reactions/kpptx.h"
+
+namespace KPPTX {
+
+inline constexpr int irmax = 21;         // reactions at one invariant point
+inline constexpr int crossmax = 400;     // entries of one crossing list
+
+// One boolean per reaction.
+using brvector = Arr<bool, KPGLOBAL::reactmax>;
+
+// True when no reaction among the end-members has, at the diagram point
+// (x, y), its unstable side made only of end-members of invariant point j.
+bool ISTABLE(smallint j, extended x, extended y);
+
+// "Stability of reactions not involved in intersections :" and one line for
+// every reaction 1..NR that is not involved, tested at the first point of its
+// own line inside the window.
+void RSTABLE(const brvector& involved);
+
+// The uncertainty sdP (kbar), sdT (K) and correlation cor of the P-T point
+// (x, y) where reactions i and j cross, from the enthalpy covariance and the
+// ln a variances. Other diagram types return with the outputs untouched.
+void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& sdP, extended& sdT, extended& cor);
+
+// On the activity diagrams, sets the axis end-member for the axis value lna
+// (nothing on the other diagram types): every delta mu at a diagram point is
+// taken with the activity of that point.
+void SETAXIS(extended lna);
+
+// The search of the invariant points: the working state of one call of
+// INTERSECTIONS and its nested routines. Local reaction positions run 1..nir;
+// branch codes are 1 and 2.
+class INTERSECTIONSEARCH {
+ public:
+  struct entry {
+    smallint r = 0, b = 0;
+  };
+  using flags = Mat<bool, irmax, linemax>;
+  using lines = Mat<extended, irmax, linemax>;
+
+  void run();
+
+  // The length of the x-list by diagram type; the point's data from the
+  // global tables (j, nir, reactions, rows, lines), after xlist.
+  void load(smallint point);
+  void xlist();
+
+  void CROSSOVER(bool& found);
+  void COMPARE(smallint k, smallint r1, smallint r2, smallint b1, smallint b2, bool& above, bool& restart,
+               bool& crossed) const;
+  bool CROSS(smallint r1, smallint r2, smallint b1, smallint b2, smallint k) const;
+  void CALCPTX(extended& x, extended& y, bool& found, bool& converged);
+  void SETUPPTX(smallint ra, smallint rb, smallint ba, smallint bb, smallint k);
+  void CROSSPTX(extended& x, extended& y, bool& ok) const;
+  void PRINTHEADER();
+  static std::string STRIPN(const std::string& s);
+
+  // The title lines of the stage and the coordinates line of a point.
+  void title() const;
+  void coordinates(extended sdP, extended sdT, extended cor) const;
+
+  extended& line(smallint r, smallint b, smallint k) { return b == 1 ? L1(r, k) : L2(r, k); }
+  extended line(smallint r, smallint b, smallint k) const { return b == 1 ? L1(r, k) : L2(r, k); }
+  bool& inwin(smallint r, smallint b, smallint k) { return b == 1 ? W1(r, k) : W2(r, k); }
+  bool inwin(smallint r, smallint b, smallint k) const { return b == 1 ? W1(r, k) : W2(r, k); }
+  bool& crossflag(smallint r, smallint b, smallint k) { return b == 1 ? C1(r, k) : C2(r, k); }
+
+  smallint j = 0, nir = 0, npts = 0;
+  Arr<smallint, irmax> rn{};                          // global reaction numbers
+  Mat<smallint, irmax, KPGLOBAL::emmax> rows{};       // their coefficient rows
+  lines L1{}, L2{};
+  flags W1{}, W2{}, C1{}, C2{};
+  Arr<entry, crossmax> list{};
+  smallint nlist = 0;
+  extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
+  extended x = 0, y = 0;
+  bool found = false, converged = false, stable = false;
+  brvector involved{};
+  int reported = 0;
+};
+
+}  // namespace KPPTX
