@@ -33,7 +33,8 @@ calcmodetype GETCALCMODE() {
     IO::PROMPTSTRING(prompt, w);
     if (w == "lsqds") return calcmodetype::lsqdscalc;
     if (w.size() == 1 && w[0] >= '0' && w[0] <= '4') return static_cast<calcmodetype>(w[0] - '0');
-    prompt = w.empty() ? "control code " : "not a calculation mode (0 to 4): replace with";
+    // Mode 5 is not chosen by its number at this menu: the refusal says how it is.
+    prompt = w.empty() ? "control code " : "not a calculation mode (0 to 4, or lsqds for 5): replace with";
   }
 }
 

@@ -72,6 +72,11 @@ extended tosingle(extended x) { return static_cast<extended>(static_cast<float>(
 // The largest composition amount of a dataset entry, in size.
 constexpr int maxamount = 2 * 32767;
 
+// The largest number of a data row, in size: far above any enthalpy, heat-capacity
+// or equation-of-state parameter, and low enough that every Gibbs energy made from
+// the row stays a number that the tables can print in their columns.
+constexpr extended maxdatum = 1e10L;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -154,6 +159,11 @@ class READTHERMO_ {
   void TEXTCOVREAD();
   void READNAME(sstring& name);
 
+ public:
+  void checkentries();
+
+ private:
+
   [[noreturn]] void fail(const std::string& message) {
     IO::ERROREXIT(where, message + context, faulttype::yourfault);
   }
@@ -165,6 +175,8 @@ class READTHERMO_ {
   std::string nextword(bool sameline);
   extended readreal(bool sameline = false);
   smallint readint(bool sameline = false);
+  extended readdatum();
+  void readentry(int k, tdvector& td);
   void readln();
   void skiplines(int n) {
     for (int i = 0; i < n; ++i) readln();
@@ -196,6 +208,13 @@ extended READTHERMO_::readreal(bool sameline) {
   const std::string w = lastword = nextword(sameline);
   extended x = 0;
   if (!parsereal(w, x)) fail("expecting a number; got: " + w);
+  return x;
+}
+
+// A number of an entry's data row, within the data range.
+extended READTHERMO_::readdatum() {
+  extended x = readreal();
+  if (!(std::fabs(x) <= maxdatum)) fail("number " + lastword + " out of range (max = 1e10)");
   return x;
 }
 
@@ -451,6 +470,52 @@ void READTHERMO_::TEXTCOMPREAD() {
   }
 }
 
+// Name, composition and data row of one entry into end-member k and td; the
+// cursor stands after the entry's last number.
+void READTHERMO_::readentry(int k, tdvector& td) {
+  sstring name;
+  READNAME(name);
+  readcomposition(k);
+  for (int s = 1; s <= NBTHD; ++s) td[s] = readdatum();
+  if (WITHDS4X) {
+    std::string tn = trimmed(name);
+    if (!tn.empty() && tn.back() == 'L') {
+      td[12] = 0;
+      td[13] = readdatum();
+    } else {
+      td[13] = 0;
+      // Einstein temperature from the entropy per atom; no atoms (or a zero
+      // denominator) give 0, which the lower bound below raises to 10.
+      extended theta = 0;
+      if (NOOX[k] != 0) {
+        extended den = 6.44L + 1000 * td[2] / NOOX[k];
+        if (den != 0) theta = std::nearbyint(10636 / den);
+      }
+      td[12] = theta < 10 ? 10 : theta;
+    }
+  } else {
+    td[13] = td[12];
+    td[12] = td[11];
+    td[11] = td[10];
+    td[10] = 0;
+  }
+  smallint code = readint();
+  td[14] = 0;
+  td[15] = -1;
+  td[16] = -1;
+  td[17] = 0;
+  for (int s = 20; s <= 24; ++s) td[s] = 0;
+  td[25] = 1;
+  if (code < 0) {
+    td[17] = readdatum();
+    if (td[17] != 0) td[17] = td[17] - 298.15L * td[5];
+  } else if (code == 1) {
+    for (int s = 14; s <= 16; ++s) td[s] = readdatum();
+  } else if (code == 2) {
+    for (int s = 20; s <= 25; ++s) td[s] = readdatum();
+  }
+}
+
 void READTHERMO_::TEXTTHERMOREAD() {
   where = "textthermoread";
   startentries();
@@ -462,48 +527,7 @@ void READTHERMO_::TEXTTHERMOREAD() {
       continue;
     }
     int k = list(j, 1);
-    sstring name;
-    READNAME(name);
-    readcomposition(k);
-    tdvector& td = (*TD)[k];
-    for (int s = 1; s <= NBTHD; ++s) td[s] = readreal();
-    if (WITHDS4X) {
-      std::string tn = trimmed(name);
-      if (!tn.empty() && tn.back() == 'L') {
-        td[12] = 0;
-        td[13] = readreal();
-      } else {
-        td[13] = 0;
-        // Einstein temperature from the entropy per atom; no atoms (or a zero
-        // denominator) give 0, which the lower bound below raises to 10.
-        extended theta = 0;
-        if (NOOX[k] != 0) {
-          extended den = 6.44L + 1000 * td[2] / NOOX[k];
-          if (den != 0) theta = std::nearbyint(10636 / den);
-        }
-        td[12] = theta < 10 ? 10 : theta;
-      }
-    } else {
-      td[13] = td[12];
-      td[12] = td[11];
-      td[11] = td[10];
-      td[10] = 0;
-    }
-    smallint code = readint();
-    td[14] = 0;
-    td[15] = -1;
-    td[16] = -1;
-    td[17] = 0;
-    for (int s = 20; s <= 24; ++s) td[s] = 0;
-    td[25] = 1;
-    if (code < 0) {
-      td[17] = readreal();
-      if (td[17] != 0) td[17] = td[17] - 298.15L * td[5];
-    } else if (code == 1) {
-      for (int s = 14; s <= 16; ++s) td[s] = readreal();
-    } else if (code == 2) {
-      for (int s = 20; s <= 25; ++s) td[s] = readreal();
-    }
+    readentry(k, (*TD)[k]);
     copyentry(j, true);
     readln();
   }
@@ -537,6 +561,26 @@ void READTHERMO_::TEXTCOVREAD() {
 void READTHERMO(smallint mode) {
   READTHERMO_ pass(mode);
   pass.run();
+}
+
+// Every entry is read as the full read reads a used one, so that a bad number stops
+// the run in a mode that reads compositions only, before any question is asked.
+// End-member 1 serves as scratch for the compositions.
+void READTHERMO_::checkentries() {
+  where = "textthermoread";
+  startentries();
+  tdvector td{};
+  for (int j = 1; j <= NTP; ++j) {
+    entrycontext(j, PHNAMES[j]);
+    readentry(1, td);
+    readln();
+  }
+  context.clear();
+}
+
+void CHECKTHERMO() {
+  READTHERMO_ pass(0);
+  pass.checkentries();
 }
 
 // ---------------------------------------------------------------------------------
@@ -784,6 +828,7 @@ void DOMAKELIST() {
   constexpr int batchsize = 25;
   constexpr int headerevery = 31;
   READTHERMO(1);
+  CHECKTHERMO();
 
   std::string& line = IO::WSTR;
   line = "components:";

@@ -16,6 +16,12 @@ void SETUPCOMPONENTTABLE();
 // mode reads their data rows and covariance and closes the file.
 void READTHERMO(smallint mode);
 
+// Reads the name, composition and data row of every entry of the file that mode 1
+// opened, as the full read reads a used entry, and stops on the first bad one; keeps
+// nothing but end-member 1's composition (scratch). The end-member lists run it
+// before they ask for the system.
+void CHECKTHERMO();
+
 // Turns the dataset compositions of end-members 1..NCV into oxide components and the
 // integer composition matrix C with a divisor per component. In calculation mode 4 it
 // names all 19 components but builds no matrix: the lists work from the real amounts.

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <vector>
 
+#include "frame/kpscript.h"
 #include "models/kpread2.h"
 #include "models/kpread2_util.h"
 #include "models/kpute1_models.h"
@@ -205,11 +206,23 @@ void SetupPhases::setupafterreading() {
       if (j == 0) continue;
       ph.zeroguess = false;
       ph.xyzscript = true;
+      // Before a stop, say which lines the phase needs and in which file, since the
+      // stop itself names neither.
+      const auto needs = [&ph] {
+        std::string l = "phase " + ph.name + " needs xyzguess lines for";
+        for (int v = 1; v <= ph.nvars; ++v) l += " " + ph.xyz[v].name;
+        IO::PUTSTR(1, l + ", in this order, in " + KPSCRIPT::SCRIPTFILE.name(), 0, 9);
+      };
       for (int v = 1; v <= ph.nvars; ++v) {
         const int k = j + v - 1;
-        if (k > NXYZ) bomb("setupphases", "xyzguess: wrong no of vars");
-        if (XYZNAME[k] != ph.xyz[v].name)
+        if (k > NXYZ) {
+          needs();
+          bomb("setupphases", "xyzguess: wrong no of vars");
+        }
+        if (XYZNAME[k] != ph.xyz[v].name) {
+          needs();
           bomb("setupphases", "xyzguess names don't match: \"" + ph.xyz[v].name + "\" \"" + XYZNAME[k] + "\"");
+        }
       }
       for (int v = 1; v <= ph.nvars; ++v) {
         const int k = j + v - 1;

@@ -74,14 +74,14 @@ TEST_F(RunFrameTest, CalcmodeMenuAnsweredFromTheKeyboard) {
             "   4 : lists of the end-members in a chemical system\n"
             "control code  : ");
 
-  // A bad answer is asked again, an empty one with the plain prompt.
+  // A bad answer is asked again, an empty one with the plain prompt; 5 and 9
+  // (the preferences' numbers of mode 5) are refused with the word that selects it.
   screen.str("");
-  answers("7\n\n2\n");
+  answers("7\n\n5\n9\n2\n");
   EXPECT_EQ(VESTRAMOND::GETCALCMODE(), calcmodetype::rockcalc);
   const std::string s = screen.str();
-  EXPECT_NE(s.find("control code  : not a calculation mode (0 to 4): replace with : control code  : "),
-            std::string::npos)
-      << s;
+  const std::string again = "not a calculation mode (0 to 4, or lsqds for 5): replace with : ";
+  EXPECT_NE(s.find("control code  : " + again + "control code  : " + again + again), std::string::npos) << s;
 
   answers("0\n");
   EXPECT_EQ(VESTRAMOND::GETCALCMODE(), calcmodetype::tablecalc);

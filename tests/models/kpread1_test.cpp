@@ -357,6 +357,49 @@ TEST_F(Ds, MalformedFilesStopNamingTheEntry) {
             "textcovread : covariance of q and hem out of single range: -1e39 - covariance of vt-ds3t.txt");
 }
 
+TEST_F(Ds, BadDataNumbersStopInEveryMode) {
+  const std::string f = " - entry 2 (hem) of vt-ds3t.txt";
+  // A number that is not one, and one beyond the data range, as hem's V: the full
+  // read of a used entry and the end-member lists (which read no data rows) stop
+  // alike, the lists before they ask for the system.
+  for (const std::string v : {"nan", "1.1x50", "1e999", "-2e10"}) {
+    const std::string want = v == "nan" || v == "1.1x50"
+                                 ? "textthermoread : expecting a number; got: " + v + f
+                                 : "textthermoread : number " + v + " out of range (max = 1e10)" + f;
+    std::string t = basetext();
+    t.replace(t.find("3.0270"), 6, v);
+    usetext(t);
+    KPREAD1::READTHERMO(1);
+    setnames({"hem"});
+    EXPECT_EQ(bombs([] { KPREAD1::READTHERMO(3); }), want);
+    fs::remove("vt-ds3t.txt");
+    usetext(t);
+    screen.str("");
+    CALCMODE = calcmodetype::makelist;
+    keyboard.str("SiO2\n");
+    EXPECT_EQ(bombs([] { KPREAD1::DOMAKELIST(); }), want);
+    EXPECT_EQ(screen.str().find("which system?"), std::string::npos);
+    CALCMODE = calcmodetype::nlecalc;
+    fs::remove("vt-ds3t.txt");
+  }
+  // The largest size accepted.
+  std::string t = basetext();
+  t.replace(t.find("3.0270"), 6, "-1e10");
+  usetext(t);
+  KPREAD1::READTHERMO(1);
+  setnames({"hem"});
+  KPREAD1::READTHERMO(3);
+  EXPECT_EQ((*TD)[1].v, -1e10L);
+  fs::remove("vt-ds3t.txt");
+  // An element code outside the table stops the lists before the question too.
+  usefile("ds-bad-code.txt");
+  screen.str("");
+  CALCMODE = calcmodetype::makelist;
+  EXPECT_EQ(bombs([] { KPREAD1::DOMAKELIST(); }),
+            "textthermoread : element code 20 outside 1..19 - entry 3 (mgs) of vt-ds3t.txt");
+  EXPECT_EQ(screen.str().find("which system?"), std::string::npos);
+}
+
 TEST_F(Ds, EndMemberListMustNameEntries) {
   usefile("ds-new.txt");
   KPREAD1::READTHERMO(1);

@@ -187,8 +187,16 @@ TEST_F(AxScriptTest, StartingGuessesFromTheScript) {
   EXPECT_FALSE(ss(1).boiled);
   EXPECT_EQ(ss(1).nvars, 2);
 
+  // Both stops are preceded by the lines the phase needs and the script's name; a
+  // guess for y before x starts no block at x and so is short of lines too.
+  const std::string needs = "\nphase t needs xyzguess lines for x(t) y(t), in this order, in vt-script.txt\n";
   refused("xyzguess x(t) 0.25\n", "setupphases", "xyzguess: wrong no of vars");
+  EXPECT_NE(screen.str().find(needs + "-- run bombed in setupphases : xyzguess: wrong no of vars"), std::string::npos)
+      << screen.str();
+  refused("xyzguess y(t) 0.1\nxyzguess x(t) 0.25\n", "setupphases", "xyzguess: wrong no of vars");
+  EXPECT_NE(screen.str().find(needs), std::string::npos);
   refused("xyzguess x(t) 0.25\nxyzguess z(t) 0.1\n", "setupphases", "xyzguess names don't match: \"y(t)\" \"z(t)\"");
+  EXPECT_NE(screen.str().find(needs + "-- run bombed in setupphases : xyzguess names don't match"), std::string::npos);
   // A script guess outside the limits is caught by the limit checks.
   refused("xyzguess x(t) 0.7\nxyzguess y(t) 0.15 range 0.2 0.8\n", "setupphases", "guess too small for y(t)");
 }
