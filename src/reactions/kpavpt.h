@@ -60,12 +60,6 @@ void UPDATEACTIVITY(extended P, extended T);
 void AVPITER(smallint k, extended T, extended avP, extended sdavP, extended sigfit);
 void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd, extended sigfit);
 
-// One step of average T's search on sigfit, from the fits at the lower end,
-// the middle and the upper end of the bracket: 0 when the middle fits worse
-// than both ends (the search ends), -1 when the middle replaces the lower
-// end, +1 when it replaces the upper end.
-int SEARCHSTEP(extended siglo, extended sigm, extended sighi);
-
 // Average P over the T list, average T over the P list, average PT.
 void AVERAGEP();
 void AVERAGET();

@@ -20,10 +20,8 @@ namespace {
 
 constexpr extended TOLP = 0.0001L;   // kbar: average P has stopped moving
 constexpr int MAXPASSES = 10;        // activity passes of average P
-constexpr extended BRACKET = 3.0L;   // start bracket of average T, in sd
-constexpr extended MAXBRACKET = 200.0L;
-constexpr extended AGREE = 2.0L;     // K: the bracket ends agree with the middle
-constexpr int MAXSEARCH = 20;        // pass counter limit of average T
+constexpr extended TOLT = 0.01L;     // K: average T agrees with its trial T
+constexpr int MAXSEARCH = 20;        // trials of average T
 
 using listvals = Arr<extended, listmax>;
 
@@ -103,14 +101,6 @@ void UPDATEACTIVITY(extended P, extended T) {
     IO::ERROREXIT("updateactivity", "does not add up", faulttype::yourfault);
   }
   KPCALC2::CALCLNK();
-}
-
-int SEARCHSTEP(extended siglo, extended sigm, extended sighi) {
-  if (sigm > siglo && sigm > sighi) return 0;
-  // Better than both ends: the worse end goes; otherwise the end on the
-  // side where the fit improves stays.
-  if (sigm < siglo && sigm < sighi) return siglo > sighi ? -1 : 1;
-  return siglo < sigm && sigm < sighi ? 1 : -1;
 }
 
 void AVPITER(smallint k, extended T, extended avP, extended sdavP, extended sigfit) {
@@ -273,57 +263,39 @@ void AVERAGET() {
       continue;
     }
     if (middle) AVTITER(0, FIXEDT, P, av0, sd0, sig0);
-    const extended d = std::min(BRACKET * sd0, MAXBRACKET);
-    extended Tlo = FIXEDT - d, Thi = FIXEDT + d;
-    extended avlo = 0, sdlo = 0, siglo = 0, avhi = 0, sdhi = 0, sighi = 0;
-    UPDATEACTIVITY(P, Tlo);
-    AVV(avlo, sdlo, siglo, P, FIXEDXCO2, FIXEDXH2O, true);
-    if (avlo == 0) {
-      AVTITER(0, Tlo, P, avlo, sdlo, siglo);
-      lostpoint("can't start (-)");
-      continue;
-    }
-    if (middle) AVTITER(1, Tlo, P, avlo, sdlo, siglo);
-    UPDATEACTIVITY(P, Thi);
-    AVV(avhi, sdhi, sighi, P, FIXEDXCO2, FIXEDXH2O, true);
-    if (avhi == 0) {
-      AVTITER(0, Thi, P, avhi, sdhi, sighi);
-      lostpoint("can't start (+)");
-      continue;
-    }
-    if (middle) AVTITER(1, Thi, P, avhi, sdhi, sighi);
-
-    // Search on sigfit: the trial temperature at which the average T agrees
-    // with the activities it was calculated from has the best fit.
-    bool result = false;
-    extended avm = 0, sdm = 0, sigm = 0;
-    for (int k = 2; k <= MAXSEARCH; ++k) {
-      const extended Tm = 0.5L * (Tlo + Thi);
-      UPDATEACTIVITY(P, Tm);
+    // The activities depend on T: the average T is the trial T at which the
+    // activities are taken and the average they give agree, av(T) = T. The
+    // first step takes the average itself as the next trial, later steps are
+    // secant steps on av(T) - T (a step that leaves the T window falls back
+    // to the average of the last trial).
+    extended avm = av0, sdm = sd0, sigm = sig0;
+    extended Tprev = FIXEDT, gprev = av0 - FIXEDT, Ttrial = av0;
+    bool result = std::fabs(gprev) < TOLT, lost = false;
+    for (int k = 1; k <= MAXSEARCH && !result; ++k) {
+      UPDATEACTIVITY(P, Ttrial);
       AVV(avm, sdm, sigm, P, FIXEDXCO2, FIXEDXH2O, true);
-      if (middle) AVTITER(static_cast<smallint>(k), Tm, P, avm, sdm, sigm);
-      const int step = SEARCHSTEP(siglo, sigm, sighi);
-      if (step == 0) {
-        result = std::fabs(avlo - avm) < AGREE && std::fabs(avhi - avm) < AGREE;
+      if (middle) AVTITER(static_cast<smallint>(k), Ttrial, P, avm, sdm, sigm);
+      if (avm == 0) {
+        if (!middle) AVTITER(static_cast<smallint>(k), Ttrial, P, avm, sdm, sigm);
+        lostpoint("a reaction leaves the T window");
+        lost = true;
         break;
       }
-      if (k == MAXSEARCH) {
-        result = true;
-        break;
-      }
-      if (step < 0)
-        Tlo = Tm, avlo = avm, siglo = sigm;
-      else
-        Thi = Tm, avhi = avm, sighi = sigm;
+      const extended g = avm - Ttrial;
+      result = std::fabs(g) < TOLT;
+      if (result) break;
+      const extended dg = g - gprev;
+      extended Tnext = dg != 0 ? Ttrial - g * (Ttrial - Tprev) / dg : avm;
+      if (!std::isfinite(Tnext) || Tnext < TLOW || Tnext > THIGH) Tnext = avm;
+      Tprev = Ttrial, gprev = g, Ttrial = Tnext;
     }
-    if (result) {
-      av[j] = avm, sd[j] = sdm, sigfit[j] = sigm;
-      if (middle) {
-        extended a = 0, s = 0, g = 0;
-        AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
-      }
-    } else {
-      av[j] = sd[j] = sigfit[j] = 0;
+    if (lost) continue;
+    // Without convergence the last values stand, as for average P.
+    if (!result) IO::PUTSTR(0, "did NOT converge", 1, 13);
+    av[j] = avm, sd[j] = sdm, sigfit[j] = sigm;
+    if (middle && result) {
+      extended a = 0, s = 0, g = 0;
+      AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
     }
   }
 
