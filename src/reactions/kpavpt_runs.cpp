@@ -23,7 +23,6 @@ constexpr int MAXPASSES = 10;        // activity passes of average P
 constexpr extended TOLT = 0.01L;     // K: average T agrees with its trial T
 constexpr int MAXSEARCH = 20;        // trials of average T
 
-using listvals = Arr<extended, listmax>;
 
 std::string trimmed(const std::string& s) { return std::string(KPCALC1::trimname(s)); }
 
@@ -165,14 +164,16 @@ void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd,
   IO::PUTSTR(0, line, 1, 13);
 }
 
-void AVERAGEP() {
-  checkcomplete("avP");
-  listvals av{}, sd{}, sigfit{};
+void AVERAGEPPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
+  Arr<extended, listmax> av{}, sd{}, sigfit{};
   const smallint mid = MIDDLE(NLT);
-  for (int j = 1; j <= NLT; ++j) {
+  {
     const extended T = LT[j];
     AVV(av[j], sd[j], sigfit[j], T, FIXEDXCO2, FIXEDXH2O, true);
-    if (NPSS == 0) continue;
+    if (NPSS == 0) {
+      avj = av[j], sdj = sd[j], sigj = sigfit[j];
+      return;
+    }
     const bool middle = j == mid;
     if (middle) {
       IO::PUTSTR(0, "avP iteration at T = " + IO::INT2STR(T - 273.15L) + IO::DEGREE + "C ", 1, 13);
@@ -205,7 +206,17 @@ void AVERAGEP() {
       AVV(a, s, g, T, FIXEDXCO2, FIXEDXH2O, false);
     }
   }
+  avj = av[j], sdj = sd[j], sigj = sigfit[j];
+}
 
+void AVERAGEP() {
+  checkcomplete("avP");
+  listvals av{}, sd{}, sigfit{};
+  for (int j = 1; j <= NLT; ++j) AVERAGEPPOINT(j, av[j], sd[j], sigfit[j]);
+  AVERAGEPSUMMARY(av, sd, sigfit);
+}
+
+void AVERAGEPSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit) {
   IO::PUTSTR(1,
              summarytitle("pressures", NLT == 1 ? " at T = " + IO::INT2STR(LT[1] - 273.15L) + IO::DEGREE + "C " : ""),
              1, 13);
@@ -232,11 +243,10 @@ void AVERAGEP() {
   summaryrow("sigfit", -7, NLT, av, sigfit, 0, 8, 3, "");
 }
 
-void AVERAGET() {
-  checkcomplete("avT");
-  listvals av{}, sd{}, sigfit{};
+void AVERAGETPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
+  Arr<extended, listmax> av{}, sd{}, sigfit{};
   const smallint mid = MIDDLE(NLP);
-  for (int j = 1; j <= NLP; ++j) {
+  do {
     const extended P = LP[j];
     if (NPSS == 0) {
       AVV(av[j], sd[j], sigfit[j], P, FIXEDXCO2, FIXEDXH2O, true);
@@ -297,8 +307,18 @@ void AVERAGET() {
       extended a = 0, s = 0, g = 0;
       AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
     }
-  }
+  } while (false);
+  avj = av[j], sdj = sd[j], sigj = sigfit[j];
+}
 
+void AVERAGET() {
+  checkcomplete("avT");
+  listvals av{}, sd{}, sigfit{};
+  for (int j = 1; j <= NLP; ++j) AVERAGETPOINT(j, av[j], sd[j], sigfit[j]);
+  AVERAGETSUMMARY(av, sd, sigfit);
+}
+
+void AVERAGETSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit) {
   IO::PUTSTR(1, summarytitle("temperatures", NLP == 1 ? " at P = " + IO::REAL2STR(LP[1], 1, true) + " kbar" : ""), 1,
              13);
   std::string line;
