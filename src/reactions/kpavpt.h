@@ -60,15 +60,16 @@ void UPDATEACTIVITY(extended P, extended T);
 void AVPITER(smallint k, extended T, extended avP, extended sdavP, extended sigfit);
 void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd, extended sigfit);
 
-// One step of average T's search on sigfit, from the fits at the lower end,
-// the middle and the upper end of the bracket: 0 when the middle fits worse
-// than both ends (the search ends), -1 when the middle replaces the lower
-// end, +1 when it replaces the upper end.
-int SEARCHSTEP(extended siglo, extended sigm, extended sighi);
-
 // Average P over the T list, average T over the P list, average PT.
 void AVERAGEP();
 void AVERAGET();
+// One entry j of the list (iteration listing and diagnostics at the middle
+// entry) and the summary of the whole list; an av of 0 marks no result.
+using listvals = Arr<extended, KPGLOBAL::listmax>;
+void AVERAGEPPOINT(int j, extended& av, extended& sd, extended& sigfit);
+void AVERAGETPOINT(int j, extended& av, extended& sd, extended& sigfit);
+void AVERAGEPSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit);
+void AVERAGETSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit);
 void AVERAGEPT();
 
 // The script set of reactions ("setisr" block) into R/NR with ALNK: shape,
@@ -114,6 +115,9 @@ class ROCKCALCS {
   void REACTIONS();
   // The isr block for rereading, the data reports and the average.
   void CALCULATE();
+  // When the reactions across the whole window make no complete set: each
+  // entry of the list with the set found in the window collapsed onto it.
+  void POINTSETS();
 
   KPGLOBAL::emvector savedact{}, savedsd{};
   KPGLOBAL::bemvector excluded{};

@@ -20,12 +20,9 @@ namespace {
 
 constexpr extended TOLP = 0.0001L;   // kbar: average P has stopped moving
 constexpr int MAXPASSES = 10;        // activity passes of average P
-constexpr extended BRACKET = 3.0L;   // start bracket of average T, in sd
-constexpr extended MAXBRACKET = 200.0L;
-constexpr extended AGREE = 2.0L;     // K: the bracket ends agree with the middle
-constexpr int MAXSEARCH = 20;        // pass counter limit of average T
+constexpr extended TOLT = 0.01L;     // K: average T agrees with its trial T
+constexpr int MAXSEARCH = 20;        // trials of average T
 
-using listvals = Arr<extended, listmax>;
 
 std::string trimmed(const std::string& s) { return std::string(KPCALC1::trimname(s)); }
 
@@ -105,14 +102,6 @@ void UPDATEACTIVITY(extended P, extended T) {
   KPCALC2::CALCLNK();
 }
 
-int SEARCHSTEP(extended siglo, extended sigm, extended sighi) {
-  if (sigm > siglo && sigm > sighi) return 0;
-  // Better than both ends: the worse end goes; otherwise the end on the
-  // side where the fit improves stays.
-  if (sigm < siglo && sigm < sighi) return siglo > sighi ? -1 : 1;
-  return siglo < sigm && sigm < sighi ? 1 : -1;
-}
-
 void AVPITER(smallint k, extended T, extended avP, extended sdavP, extended sigfit) {
   std::string line;
   if (k == 0) {
@@ -175,14 +164,16 @@ void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd,
   IO::PUTSTR(0, line, 1, 13);
 }
 
-void AVERAGEP() {
-  checkcomplete("avP");
-  listvals av{}, sd{}, sigfit{};
+void AVERAGEPPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
+  Arr<extended, listmax> av{}, sd{}, sigfit{};
   const smallint mid = MIDDLE(NLT);
-  for (int j = 1; j <= NLT; ++j) {
+  {
     const extended T = LT[j];
     AVV(av[j], sd[j], sigfit[j], T, FIXEDXCO2, FIXEDXH2O, true);
-    if (NPSS == 0) continue;
+    if (NPSS == 0) {
+      avj = av[j], sdj = sd[j], sigj = sigfit[j];
+      return;
+    }
     const bool middle = j == mid;
     if (middle) {
       IO::PUTSTR(0, "avP iteration at T = " + IO::INT2STR(T - 273.15L) + IO::DEGREE + "C ", 1, 13);
@@ -215,7 +206,17 @@ void AVERAGEP() {
       AVV(a, s, g, T, FIXEDXCO2, FIXEDXH2O, false);
     }
   }
+  avj = av[j], sdj = sd[j], sigj = sigfit[j];
+}
 
+void AVERAGEP() {
+  checkcomplete("avP");
+  listvals av{}, sd{}, sigfit{};
+  for (int j = 1; j <= NLT; ++j) AVERAGEPPOINT(j, av[j], sd[j], sigfit[j]);
+  AVERAGEPSUMMARY(av, sd, sigfit);
+}
+
+void AVERAGEPSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit) {
   IO::PUTSTR(1,
              summarytitle("pressures", NLT == 1 ? " at T = " + IO::INT2STR(LT[1] - 273.15L) + IO::DEGREE + "C " : ""),
              1, 13);
@@ -242,11 +243,10 @@ void AVERAGEP() {
   summaryrow("sigfit", -7, NLT, av, sigfit, 0, 8, 3, "");
 }
 
-void AVERAGET() {
-  checkcomplete("avT");
-  listvals av{}, sd{}, sigfit{};
+void AVERAGETPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
+  Arr<extended, listmax> av{}, sd{}, sigfit{};
   const smallint mid = MIDDLE(NLP);
-  for (int j = 1; j <= NLP; ++j) {
+  do {
     const extended P = LP[j];
     if (NPSS == 0) {
       AVV(av[j], sd[j], sigfit[j], P, FIXEDXCO2, FIXEDXH2O, true);
@@ -273,60 +273,52 @@ void AVERAGET() {
       continue;
     }
     if (middle) AVTITER(0, FIXEDT, P, av0, sd0, sig0);
-    const extended d = std::min(BRACKET * sd0, MAXBRACKET);
-    extended Tlo = FIXEDT - d, Thi = FIXEDT + d;
-    extended avlo = 0, sdlo = 0, siglo = 0, avhi = 0, sdhi = 0, sighi = 0;
-    UPDATEACTIVITY(P, Tlo);
-    AVV(avlo, sdlo, siglo, P, FIXEDXCO2, FIXEDXH2O, true);
-    if (avlo == 0) {
-      AVTITER(0, Tlo, P, avlo, sdlo, siglo);
-      lostpoint("can't start (-)");
-      continue;
-    }
-    if (middle) AVTITER(1, Tlo, P, avlo, sdlo, siglo);
-    UPDATEACTIVITY(P, Thi);
-    AVV(avhi, sdhi, sighi, P, FIXEDXCO2, FIXEDXH2O, true);
-    if (avhi == 0) {
-      AVTITER(0, Thi, P, avhi, sdhi, sighi);
-      lostpoint("can't start (+)");
-      continue;
-    }
-    if (middle) AVTITER(1, Thi, P, avhi, sdhi, sighi);
-
-    // Search on sigfit: the trial temperature at which the average T agrees
-    // with the activities it was calculated from has the best fit.
-    bool result = false;
-    extended avm = 0, sdm = 0, sigm = 0;
-    for (int k = 2; k <= MAXSEARCH; ++k) {
-      const extended Tm = 0.5L * (Tlo + Thi);
-      UPDATEACTIVITY(P, Tm);
+    // The activities depend on T: the average T is the trial T at which the
+    // activities are taken and the average they give agree, av(T) = T. The
+    // first step takes the average itself as the next trial, later steps are
+    // secant steps on av(T) - T (a step that leaves the T window falls back
+    // to the average of the last trial).
+    extended avm = av0, sdm = sd0, sigm = sig0;
+    extended Tprev = FIXEDT, gprev = av0 - FIXEDT, Ttrial = av0;
+    bool result = std::fabs(gprev) < TOLT, lost = false;
+    for (int k = 1; k <= MAXSEARCH && !result; ++k) {
+      UPDATEACTIVITY(P, Ttrial);
       AVV(avm, sdm, sigm, P, FIXEDXCO2, FIXEDXH2O, true);
-      if (middle) AVTITER(static_cast<smallint>(k), Tm, P, avm, sdm, sigm);
-      const int step = SEARCHSTEP(siglo, sigm, sighi);
-      if (step == 0) {
-        result = std::fabs(avlo - avm) < AGREE && std::fabs(avhi - avm) < AGREE;
+      if (middle) AVTITER(static_cast<smallint>(k), Ttrial, P, avm, sdm, sigm);
+      if (avm == 0) {
+        if (!middle) AVTITER(static_cast<smallint>(k), Ttrial, P, avm, sdm, sigm);
+        lostpoint("a reaction leaves the T window");
+        lost = true;
         break;
       }
-      if (k == MAXSEARCH) {
-        result = true;
-        break;
-      }
-      if (step < 0)
-        Tlo = Tm, avlo = avm, siglo = sigm;
-      else
-        Thi = Tm, avhi = avm, sighi = sigm;
+      const extended g = avm - Ttrial;
+      result = std::fabs(g) < TOLT;
+      if (result) break;
+      const extended dg = g - gprev;
+      extended Tnext = dg != 0 ? Ttrial - g * (Ttrial - Tprev) / dg : avm;
+      if (!std::isfinite(Tnext) || Tnext < TLOW || Tnext > THIGH) Tnext = avm;
+      Tprev = Ttrial, gprev = g, Ttrial = Tnext;
     }
-    if (result) {
-      av[j] = avm, sd[j] = sdm, sigfit[j] = sigm;
-      if (middle) {
-        extended a = 0, s = 0, g = 0;
-        AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
-      }
-    } else {
-      av[j] = sd[j] = sigfit[j] = 0;
+    if (lost) continue;
+    // Without convergence the last values stand, as for average P.
+    if (!result) IO::PUTSTR(0, "did NOT converge", 1, 13);
+    av[j] = avm, sd[j] = sdm, sigfit[j] = sigm;
+    if (middle && result) {
+      extended a = 0, s = 0, g = 0;
+      AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
     }
-  }
+  } while (false);
+  avj = av[j], sdj = sd[j], sigj = sigfit[j];
+}
 
+void AVERAGET() {
+  checkcomplete("avT");
+  listvals av{}, sd{}, sigfit{};
+  for (int j = 1; j <= NLP; ++j) AVERAGETPOINT(j, av[j], sd[j], sigfit[j]);
+  AVERAGETSUMMARY(av, sd, sigfit);
+}
+
+void AVERAGETSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit) {
   IO::PUTSTR(1, summarytitle("temperatures", NLP == 1 ? " at P = " + IO::REAL2STR(LP[1], 1, true) + " kbar" : ""), 1,
              13);
   std::string line;

@@ -286,6 +286,57 @@ TEST_F(AvptE2E, ExampleScriptAndTheIsrBlockPastedBack) {
   EXPECT_EQ(isr(file("vt-log.txt")), rows);
 }
 
+// Average T of the example with its isr block: the answer is where the
+// activities were taken (the last trial of the listing agrees with the
+// average to the printed digit), and a start far from it does not lose the
+// point.
+TEST_F(AvptE2E, AverageTOfTheExampleSettlesAtItsOwnResult) {
+  const std::string answers = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "answers.txt");
+  ASSERT_EQ(run("avpt", answers), 0) << file("screen.txt");
+  std::string block;
+  std::istringstream in(file("vt-log.txt"));
+  for (std::string l; std::getline(in, l);)
+    if (l.rfind("isr ", 0) == 0) block += l + "\n";
+  std::string script = file("vt-avpt.txt");
+  script.replace(script.find("calctype 1"), 10, "calctype 2");
+  script.replace(script.find("calcP yes 1 20"), 14, "calcT yes 400 900");
+  script.replace(script.find("setisr no"), 9, "setisr yes\n" + block);
+  ASSERT_EQ(run("", "8\n500\n", {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
+  const std::string out = file("vt-avpt-o.txt");
+  const std::string listing = from(out, "avT iteration at P = 8.0 kbar");
+  std::string last;
+  std::istringstream lines(listing.substr(0, listing.find("\n\n")));
+  for (std::string l; std::getline(lines, l);) last = l;
+  const auto trial = words(last);
+  ASSERT_GE(trial.size(), 3u) << listing;
+  const auto one = words(lineof(out, "For P = 8.0 kbar, av T ="));
+  ASSERT_GE(one.size(), 9u) << out;
+  EXPECT_NEAR(std::stod(one[8]), std::stod(trial[1]), 0.051) << listing;
+  EXPECT_NEAR(std::stod(one[8]), std::stod(trial[2]), 0.051) << listing;
+}
+
+// Average T of the example over 4 to 10 kbar: no set of reactions crosses
+// the T window at both ends of that range, so each pressure takes the set
+// of its own and gives what it gives when asked alone.
+TEST_F(AvptE2E, AverageTOverAPListWithoutACommonSet) {
+  std::string script = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt");
+  script.replace(script.find("calctype 1"), 10, "calctype 2");
+  script.replace(script.find("calcP yes 1 20"), 14, "calcT yes 400 900");
+  ASSERT_EQ(run("avpt", "4 10 2\n500\n", {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
+  const std::string out = file("vt-avpt-o.txt");
+  EXPECT_NE(out.find("no complete set of reactions over the whole P range: each P of the list with its own set"),
+            std::string::npos)
+      << out;
+  const auto av = words(lineof(from(out, "Average temperatures"), "av T"));
+  ASSERT_EQ(av.size(), 6u) << out;
+  for (const auto& [j, p] : {std::pair<int, const char*>{2, "4"}, {5, "10"}}) {
+    ASSERT_EQ(run("avpt", std::string(p) + " " + p + "\n500\n", {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
+    const auto one = words(lineof(file("vt-avpt-o.txt"), "For P = "));
+    ASSERT_GE(one.size(), 9u);
+    EXPECT_EQ(av[j], one[8]) << "P = " << p;
+  }
+}
+
 // The same rock typed at every prompt: the phases, the P-T of the
 // activities, the overall window, average P over a T list; then, with the
 // same data, average T over a P list with annite excluded.
