@@ -234,6 +234,21 @@ void LINETABLE::conditions(int j, extended& P, extended& T, extended& xco2, exte
 void LINETABLE::roots(smallint i, int j, extended& r1, extended& r2) {
   extended P, T, xc, xw, d1, d2, d3, d4;
   conditions(j, P, T, xc, xw);
+  if (const smallint nu = KPPTX::NOFLUIDSPECIES(i, xc, xw)) {
+    // No equilibrium anywhere: delta mu = dG - nu infinity. The line runs
+    // off to T = 0, or to the P where dG would be +nu infinity: above the
+    // window when nu dG/dP > 0. It gets the marks of a line wholly beyond
+    // that end of the (widened) window, and a blank second row.
+    bool above = false;
+    if (isp) {
+      extended dgdp = 0, dmudt = 0, dmu = 0;
+      KPCALC1::CALCDMU(i, dgdp, dmudt, dmu, (PLOW + PHIGH) / 2, T, xc, xw);
+      above = nu * dgdp > 0;
+    }
+    r1 = above ? PHIGH + 1 : (isp ? PLOW : TLOW) - 1;
+    r2 = -1e21L;
+    return;
+  }
   if (isp)
     KPCALC2::PCALC(i, false, r1, r2, d1, d2, T, xc, xw, d3, d4);
   else
@@ -370,6 +385,13 @@ void LINETABLE::run() {
 }
 
 }  // namespace
+
+smallint NOFLUIDSPECIES(smallint i, extended xco2, extended xh2o) {
+  if (DIAGRAMMODE != diagramtype::pxcalc && DIAGRAMMODE != diagramtype::txcalc) return 0;
+  if (CO2POS > 0 && (*R)(i, CO2POS) != 0 && xco2 <= 0) return (*R)(i, CO2POS);
+  if (H2OPOS > 0 && (*R)(i, H2OPOS) != 0 && xh2o <= 0) return (*R)(i, H2OPOS);
+  return 0;
+}
 
 void ENLARGEWINDOW(calcvariabletype cv) {
   switch (cv) {

@@ -31,6 +31,12 @@ void SETIPTX(extended x, extended y, extended& p, extended& t, extended& xco2, e
 // The x and y tolerances of the refinement of an invariant point.
 void SETLIM(extended& xtol, extended& ytol);
 
+// In an x(CO2) diagram, when reaction i holds H2O or CO2 and the fluid has
+// none of it (x = 0), that species' coefficient (else 0): its activity is 0,
+// ln K is infinite and the reaction has no equilibrium, so its line gets no
+// value there.
+smallint NOFLUIDSPECIES(smallint i, extended xco2, extended xh2o);
+
 // The reaction list, the linearised thermodynamics of each reaction and the
 // table of its line along the diagram's x-list with uncertainties.
 void PTXTABLE();

@@ -4,6 +4,7 @@
 #include "frame/io.h"
 #include "frame/kpute1.h"
 #include "models/kpcalc1_reactions.h"
+#include "reactions/kpptx.h"
 #include "solver/kpcalc2_reactions.h"
 
 namespace KPRE {
@@ -35,12 +36,20 @@ void INPTXWINDOWTESTS::SETMUAXIS(extended v) { (*TD)[axisrow(MUPOS, "mu")].h = v
 
 void INPTXWINDOWTESTS::corner(int k, extended P, extended T, extended xco2, extended xh2o) {
   KPCALC1::CALCDMU(i, dgdp[k], dmudt[k], dmu[k], P, T, xco2, xh2o);
+  if (const smallint nu = KPPTX::NOFLUIDSPECIES(i, xco2, xh2o)) {
+    // A fluid species of the reaction is absent (x = 0): nu ln x makes delta
+    // mu and its T derivative tend to -nu times infinity; that limit, not
+    // the value of a pure fluid, decides the corner.
+    dmu[k] = dmudt[k] = -nu * 1e30L;
+    limit = true;
+  }
   g4[k] = dmu[k] < 0;
 }
 
 bool INPTXWINDOWTESTS::allsame() const { return g4[1] == g4[2] && g4[2] == g4[3] && g4[3] == g4[4]; }
 
 bool INPTXWINDOWTESTS::tedge(int a, int b, extended P, extended xco2, extended xh2o) {
+  if (KPPTX::NOFLUIDSPECIES(i, xco2, xh2o) != 0) return false;  // no line along this edge
   if (KPCALC2::SAMESIGN(dmudt[a], dmudt[b])) return false;
   extended T1 = 0, T2 = 0, d1, d2, d3, d4;
   KPCALC2::TCALC(i, false, T1, T2, d1, d2, P, xco2, xh2o, d3, d4);
@@ -48,6 +57,7 @@ bool INPTXWINDOWTESTS::tedge(int a, int b, extended P, extended xco2, extended x
 }
 
 bool INPTXWINDOWTESTS::pedge(int a, int b, extended T, extended xco2, extended xh2o) {
+  if (KPPTX::NOFLUIDSPECIES(i, xco2, xh2o) != 0) return false;  // no line along this edge
   if (KPCALC2::SAMESIGN(dgdp[a], dgdp[b])) return false;
   extended P1 = 0, P2 = 0, d1, d2, d3, d4;
   KPCALC2::PCALC(i, false, P1, P2, d1, d2, T, xco2, xh2o, d3, d4);
@@ -66,10 +76,14 @@ bool INPTXWINDOWTESTS::INPTWINDOW() {
 }
 
 bool INPTXWINDOWTESTS::fluidextremum(bool pressureaxis) {
-  const bool differ = pressureaxis ? !KPCALC2::SAMESIGN(dgdp[3], dgdp[4]) : !KPCALC2::SAMESIGN(dmudt[1], dmudt[2]);
+  // Corners at an absent fluid species hold limits (delta mu infinite at
+  // both ends of x when both species stand on one side), which say nothing
+  // of the interior: then the extremum always decides.
+  const bool differ =
+      limit || (pressureaxis ? !KPCALC2::SAMESIGN(dgdp[3], dgdp[4]) : !KPCALC2::SAMESIGN(dmudt[1], dmudt[2]));
   if (!differ || H2OPOS < 1 || CO2POS < 1) return false;
   const extended nc = (*R)(i, CO2POS), nw = (*R)(i, H2OPOS);
-  if (!(nc > 0 && nw > 0)) return false;
+  if (!(nc > 0 && nw > 0) && !(limit && nc < 0 && nw < 0)) return false;
   // Along x(CO2) delta mu is extreme where nc/x = nw/(1 - x).
   const extended xs = nc / (nc + nw);
   extended a, b, mu1 = 0, mu2 = 0;

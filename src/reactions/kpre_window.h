@@ -39,6 +39,7 @@ class INPTXWINDOWTESTS {
   g4vector& g4;
   // d(delta mu)/dP, d(delta mu)/dT and delta mu at each corner.
   Arr<extended, 4> dgdp{}, dmudt{}, dmu{};
+  bool limit = false;  // a corner lies where a fluid species of the reaction is absent
 
   void corner(int k, extended P, extended T, extended xco2, extended xh2o);
   bool allsame() const;

@@ -283,3 +283,56 @@ TEST_F(LineTable, OneValueXco2List) {
   const double sdT = std::sqrt(0.07) / (0.01 + 0.0083144 * std::log(2.0));
   EXPECT_EQ(l[2], "1     " + cell("%*.2f", T - 273.15) + cell("%*.1f", sdT)) << screen.str();
 }
+
+// x(CO2) = 0 in a T-x(CO2) table of a = b + CO2: CO2 has activity 0, so
+// dmu = 10 - 0.01 T + R T ln x has no root at any T (the line runs to 0 K
+// as x falls). That column is "-" in row 1 and blank in row 2, not the
+// 1000 K of a pure fluid; x = 0.5 and x = 1 keep their temperatures.
+TEST_F(LineTable, AbsentFluidSpeciesHasNoEquilibrium) {
+  NCV = NNE = 3;
+  row(3, "c", 0, 0, 0);
+  (*R)(1, 3) = 1;
+  CO2POS = 3;
+  DIAGRAMMODE = diagramtype::txcalc;
+  CALCVARIABLE = calcvariabletype::calctemperature;
+  OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
+  PTMODE = findtype::findt;
+  TLOW = 500, THIGH = 1100, FIXEDP = 0.001L, FIXEDT = 750;
+  XCO2LOW = 0, XCO2HIGH = 1, NLX = 3, LXCO2[1] = 0, LXCO2[2] = 0.5L, LXCO2[3] = 1;
+  FIXEDXCO2 = 0.5L, FIXEDXH2O = 0.5L;
+  row(2, "b", 10, 0.02L, 1);
+  KPPTX::PTXTABLE();
+  const auto l = linesfrom("x(CO2)");
+  ASSERT_GE(l.size(), 4u) << screen.str();
+  std::istringstream r1(l[2]), r2(l[3]);
+  std::vector<std::string> t1, t2;
+  for (std::string s; r1 >> s;) t1.push_back(s);
+  for (std::string s; r2 >> s;) t2.push_back(s);
+  const double T = 10 / (0.01 + 0.0083144 * std::log(2.0));
+  ASSERT_GE(t1.size(), 4u) << screen.str();
+  EXPECT_EQ(t1[1], "-") << screen.str();
+  EXPECT_EQ(t1[2], cell("%.*f", T - 273.15, 2));
+  EXPECT_EQ(t1[3], "726.85");
+  EXPECT_TRUE(t2.empty()) << l[3];
+  EXPECT_EQ(KPPTX::NOFLUIDSPECIES(1, 0, 1), 1);
+  EXPECT_EQ(KPPTX::NOFLUIDSPECIES(1, 1e-9L, 1), 0);
+  // P-x(CO2) at 750 K with dV = +0.2: P = 0.001 + (-2.5 - 750 R ln x) / 0.2 rises
+  // without bound as x falls, so x = 0 is "+" (9.11 kbar at x = 0.5, and
+  // below the window at x = 1).
+  row(2, "b", 10, 0.02L, 1.2L);
+  screen.str("");
+  DIAGRAMMODE = diagramtype::pxcalc;
+  CALCVARIABLE = calcvariabletype::calcpressure;
+  PTMODE = findtype::findp;
+  PLOW = 1, PHIGH = 30, FIXEDT = 750, FIXEDP = 15.5L;
+  KPPTX::PTXTABLE();
+  const auto p = linesfrom("x(CO2)");
+  ASSERT_GE(p.size(), 3u) << screen.str();
+  std::istringstream rp(p[2]);
+  std::vector<std::string> tp;
+  for (std::string s; rp >> s;) tp.push_back(s);
+  ASSERT_GE(tp.size(), 4u) << screen.str();
+  EXPECT_EQ(tp[1], "+") << screen.str();
+  EXPECT_EQ(tp[2], cell("%.*f", 0.001 + (-2.5 + 750 * 0.0083144 * std::log(2.0)) / 0.2, 3));
+  EXPECT_EQ(tp[3], "-");
+}

@@ -125,6 +125,12 @@ TEST_F(Window, XCO2CornersOfADecarbonation) {
   EXPECT_EQ(signs(), "-++-");
   XCO2LOW = 0.2L;
   EXPECT_FALSE(test(diagramtype::pxcalc));
+  // From x = 0 the line T(x) runs down to 0 K, so it crosses 300-600 K near
+  // x = 0.018: corners at x = 0 take the limit -infinity of R T ln x (a pure
+  // fluid would put them at 800 K, all positive, and lose the line).
+  XCO2LOW = 0, TLOW = 300, THIGH = 600;
+  EXPECT_TRUE(test(diagramtype::txcalc));
+  EXPECT_EQ(signs(), "-++-");
 }
 
 // The fluid extremum: a = b + H2O + CO2 with dH = -1.2, dS = -0.0135, dV = 0:
@@ -148,6 +154,15 @@ TEST_F(Window, FluidExtremumOfADehydrationDecarbonation) {
     EXPECT_EQ(test(diagramtype::txcalc), crosses) << static_cast<double>(dH);
     EXPECT_EQ(signs(), "----");
   }
+  // Over x = 0..1 both ends are limits (dmu -> -infinity where either
+  // species is absent); the extremum alone decides, as worked above.
+  XCO2LOW = 0, XCO2HIGH = 1;
+  for (extended dH : {-1.2L, -2.5L}) {
+    row(2, "b", dH, 0.3L - 0.0135L, 1);
+    EXPECT_EQ(test(diagramtype::txcalc), dH > -2) << static_cast<double>(dH);
+    EXPECT_EQ(signs(), "----");
+  }
+  XCO2LOW = 0.3L, XCO2HIGH = 0.95L;
   // With only one fluid species released there is no extremum to test.
   (*R)(1, 3) = 0;
   row(2, "b", -1.2L, 0.3L - 0.0135L, 1);
