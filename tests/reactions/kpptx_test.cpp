@@ -66,6 +66,18 @@ class LineTable : public solvertest::SolverTest {
     for (int j = 1; j <= NLT; ++j) LT[j] = 700 + 15 * (j - 1);
     FIXEDT = 850, FIXEDP = 15.5L;
   }
+  // The reaction a = b + CO2 on a T-x(CO2) diagram: CO2 (end-member 3) a
+  // plain species beside a and b, T calculated at each x(CO2).
+  void decarbonationtx() {
+    NCV = NNE = 3;
+    row(3, "c", 0, 0, 0);
+    (*R)(1, 3) = 1;
+    CO2POS = 3;
+    DIAGRAMMODE = diagramtype::txcalc;
+    CALCVARIABLE = calcvariabletype::calctemperature;
+    OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
+    PTMODE = findtype::findt;
+  }
 };
 
 }  // namespace
@@ -264,14 +276,7 @@ TEST_F(LineTable, ActivityReport) {
 // plain species: dmu = 10 - 0.01 T + R T ln x at x = 0.5 gives T = 10 /
 // (0.01 + R ln 2) = 634.4 K, sd(T) = sqrt(0.07) / |dmu/dT|.
 TEST_F(LineTable, OneValueXco2List) {
-  NCV = NNE = 3;
-  row(3, "c", 0, 0, 0);
-  (*R)(1, 3) = 1;
-  CO2POS = 3;
-  DIAGRAMMODE = diagramtype::txcalc;
-  CALCVARIABLE = calcvariabletype::calctemperature;
-  OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
-  PTMODE = findtype::findt;
+  decarbonationtx();
   TLOW = 500, THIGH = 1000, FIXEDP = 0.001L, FIXEDT = 750;
   XCO2LOW = XCO2HIGH = 0.5L, NLX = 1, LXCO2[1] = 0.5L;
   FIXEDXCO2 = 0.5L, FIXEDXH2O = 0.5L;
@@ -289,14 +294,7 @@ TEST_F(LineTable, OneValueXco2List) {
 // as x falls). That column is "-" in row 1 and blank in row 2, not the
 // 1000 K of a pure fluid; x = 0.5 and x = 1 keep their temperatures.
 TEST_F(LineTable, AbsentFluidSpeciesHasNoEquilibrium) {
-  NCV = NNE = 3;
-  row(3, "c", 0, 0, 0);
-  (*R)(1, 3) = 1;
-  CO2POS = 3;
-  DIAGRAMMODE = diagramtype::txcalc;
-  CALCVARIABLE = calcvariabletype::calctemperature;
-  OTHERVARIABLE = othervariabletype::fixedmolefractionCO2;
-  PTMODE = findtype::findt;
+  decarbonationtx();
   TLOW = 500, THIGH = 1100, FIXEDP = 0.001L, FIXEDT = 750;
   XCO2LOW = 0, XCO2HIGH = 1, NLX = 3, LXCO2[1] = 0, LXCO2[2] = 0.5L, LXCO2[3] = 1;
   FIXEDXCO2 = 0.5L, FIXEDXH2O = 0.5L;
