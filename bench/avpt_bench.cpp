@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/vestramond.h"
 #include "data/kpglobal.h"
 #include "frame/io.h"
 #include "frame/kpute1.h"
@@ -23,7 +24,7 @@ void setup() {
   IO::INITIO();
   IO::SCREEN = &sink;
   IO::CONTROLIO.autoexit = true;
-  KPUTE1::SETUP();
+  VESTRAMOND::SETUP();
   const auto old = std::filesystem::current_path();
   std::filesystem::current_path(std::filesystem::path(VT_SOURCE_DIR) / "examples" / "lists");
   IO::CONTROLIO.dsfile = "3x";

@@ -10,7 +10,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "frame/vestramond.h"
+#include "app/vestramond.h"
 
 namespace fs = std::filesystem;
 

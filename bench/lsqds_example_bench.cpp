@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "frame/io.h"
-#include "frame/vestramond.h"
+#include "app/vestramond.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/vestramond.h"
 #include "data/kpglobal.h"
 #include "frame/io.h"
 #include "frame/kpute1.h"
@@ -30,7 +31,7 @@ void load(int n) {
     IO::INITIO();
     IO::SCREEN = &sink;
     IO::CONTROLIO.autoexit = true;
-    KPUTE1::SETUP();
+    VESTRAMOND::SETUP();
     ready = true;
   }
   const auto old = std::filesystem::current_path();

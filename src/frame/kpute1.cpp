@@ -6,8 +6,6 @@
 
 #include "frame/io.h"
 
-#include "models/kpread1.h"
-
 namespace KPUTE1 {
 
 using namespace KPGLOBAL;
@@ -40,7 +38,6 @@ void SETUP() {
   allocate(DCOMPDX, "DCOMPDX");
   C->fill(0);
 
-  KPREAD1::SETUPCOMPONENTTABLE();  // the 19 oxide components
   NSITE.fill(1);
   BCOMPS.fill(true);
 

@@ -9,8 +9,9 @@
 namespace KPUTE1 {
 
 // Allocates the large tables once (C, COV, R, TD, PREC0, PREC1, DCOMPDX; each
-// reported through IO::HEAPINC), fills the component table, sets NSITE to 1
-// and BCOMPS to true, the P and T scaling and the random seeds.
+// reported through IO::HEAPINC), sets NSITE to 1 and BCOMPS to true, the P
+// and T scaling and the random seeds. The component table belongs to the
+// models and is filled by the program's set-up (VESTRAMOND::SETUP).
 void SETUP();
 // Frees the tables allocated by SETUP (each reported through IO::HEAPDEC).
 void CLEANUP();

@@ -14,9 +14,9 @@
 #include <limits>
 #include <string>
 
+#include "app/vestramond.h"
 #include "frame/io.h"
 #include "frame/kpute1.h"
-#include "frame/vestramond.h"
 #include "lsq/lsqds_dataset.h"
 #include "lsq/lsqds_groups.h"
 #include "support/vt_state.h"
@@ -74,7 +74,7 @@ class LsqGroupsTest : public vtest::StateTest {
   // The run releases the phase tables: set them up again with the stored
   // models, as the run's input stage leaves them.
   static void phasesagain() {
-    KPUTE1::SETUP();
+    VESTRAMOND::SETUP();
     CALCMODE = calcmodetype::lsqdscalc;
     LSQDS::READAX();
   }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "frame/io.h"
-#include "frame/vestramond.h"
+#include "app/vestramond.h"
 #include "lsq/lsqds_experiments.h"
 #include "models/kpcalc1.h"
 #include "support/vt_state.h"

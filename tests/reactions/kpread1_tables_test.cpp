@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/vestramond.h"
 #include "frame/io.h"
 #include "frame/io_prefs.h"
 #include "frame/kpscript.h"
 #include "frame/kpute1.h"
-#include "frame/vestramond.h"
 #include "models/kpcalc1.h"
 #include "reactions/kpread1_tables.h"
 #include "support/vt_program.h"
@@ -223,7 +223,7 @@ class TableRunExample : public vtest::StateTest {
     dir.emplace("vt-tablerun-", true);
     vtest::copyexample("tables", dir->path());
     IO::READPREFS();
-    KPUTE1::SETUP();
+    VESTRAMOND::SETUP();
     CALCMODE = calcmodetype::tablecalc;
     VESTRAMOND::OPENFILES();
     KPSCRIPT::READCONTROLTC();

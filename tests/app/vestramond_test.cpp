@@ -2,9 +2,9 @@
 // calculation-mode menu.
 #include <fstream>
 
+#include "app/vestramond.h"
 #include "frame/io_prefs.h"
 #include "frame/run_fixture.h"
-#include "frame/vestramond.h"
 
 using namespace KPGLOBAL;
 
@@ -91,4 +91,16 @@ TEST_F(RunFrameTest, CalcmodeMenuAnsweredFromTheKeyboard) {
   const IO::RunEnded e = vtest::runends([] { VESTRAMOND::GETCALCMODE(); });
   EXPECT_EQ(e.status, 0);
   EXPECT_NE(screen.str().find("-- run killed --"), std::string::npos);
+}
+
+TEST_F(RunFrameTest, SetupFillsTheComponentTable) {
+  // The frame's set-up leaves the models' component table alone; the
+  // program's set-up fills it, by element code.
+  ELNAME.fill("");
+  KPUTE1::SETUP();
+  EXPECT_EQ(ELNAME[1], "");
+  VESTRAMOND::SETUP();
+  EXPECT_EQ(ELNAME[1], "Si");
+  EXPECT_EQ(ELNAME[19], "Cr");
+  KPUTE1::CLEANUP();
 }

@@ -1,4 +1,4 @@
 // VESTRAMOND: thermodynamic calculations for metamorphic petrology.
-#include "frame/vestramond.h"
+#include "app/vestramond.h"
 
 int main() { return VESTRAMOND::RUN(); }

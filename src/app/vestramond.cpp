@@ -1,4 +1,4 @@
-#include "frame/vestramond.h"
+#include "app/vestramond.h"
 
 #include <chrono>
 #include <exception>
@@ -115,6 +115,11 @@ void SHUTDOWN(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
+void SETUP() {
+  KPUTE1::SETUP();
+  KPREAD1::SETUPCOMPONENTTABLE();  // the 19 oxide components
+}
+
 int RUN() {
   const auto start = std::chrono::steady_clock::now();
   try {
@@ -127,7 +132,7 @@ int RUN() {
     const smallint code = IO::CONTROLIO.calcmode;
     CALCMODE = code >= 0 && code <= 5 ? static_cast<calcmodetype>(code) : GETCALCMODE();
 
-    KPUTE1::SETUP();
+    SETUP();
     if (CALCMODE == calcmodetype::lsqdscalc) {
       // The mode's own tables and options come before its files; its driver
       // reads the script itself.

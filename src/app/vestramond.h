@@ -18,6 +18,10 @@ KPGLOBAL::calcmodetype GETCALCMODE();
 // ds-ic<suffix>.txt and ds-<suffix>.csv.
 void OPENFILES();
 
+// The set-up of an invocation: the work tables, scaling and seeds of the run
+// frame, then the models' table of the 19 oxide components.
+void SETUP();
+
 // The question after a run of the mode ("more tables", ...).
 std::string MORETEXT(KPGLOBAL::calcmodetype mode);
 
