@@ -113,10 +113,10 @@ void SETSDAVVMAX() {
     if (VOVUVUVED.setmaxsdt == controlboolean::yes) {
       SDAVVMAX = VOVUVUVED.maxsdt;
       IO::PUTSTR(0, "max allowed sd(T): " + IO::INT2STR(SDAVVMAX) + IO::DEGREE + "C (from script)", 1, 9);
-    } else {
-      IO::PROMPTREAL("max allowed sd(T)", SDAVVMAX);
+      return;
     }
-    // A script value is held to the same limits as a typed one.
+    // Only a typed value is held to the limits; a script value stands.
+    IO::PROMPTREAL("max allowed sd(T)", SDAVVMAX);
     if (SDAVVMAX > 500) {
       SDAVVMAX = 500;
       IO::PUTSTR(0, "max sd(T) reset to 500" + IO::DEGREE + "C", 1, 13);
@@ -130,9 +130,9 @@ void SETSDAVVMAX() {
   if (VOVUVUVED.setmaxsdp == controlboolean::yes) {
     SDAVVMAX = VOVUVUVED.maxsdp;
     IO::PUTSTR(0, "max allowed sd(P): " + IO::REAL2STR(SDAVVMAX, 1, true) + " kbar (from script)", 1, 9);
-  } else {
-    IO::PROMPTREAL("max allowed sd(P)", SDAVVMAX);
+    return;
   }
+  IO::PROMPTREAL("max allowed sd(P)", SDAVVMAX);
   if (SDAVVMAX > 20) {
     SDAVVMAX = 20;
     IO::PUTSTR(0, "max sd(P) reset to 20 kbar", 1, 13);
