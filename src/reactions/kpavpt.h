@@ -63,13 +63,6 @@ void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd,
 // Average P over the T list, average T over the P list, average PT.
 void AVERAGEP();
 void AVERAGET();
-// One entry j of the list (iteration listing and diagnostics at the middle
-// entry) and the summary of the whole list; an av of 0 marks no result.
-using listvals = Arr<extended, KPGLOBAL::listmax>;
-void AVERAGEPPOINT(int j, extended& av, extended& sd, extended& sigfit);
-void AVERAGETPOINT(int j, extended& av, extended& sd, extended& sigfit);
-void AVERAGEPSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit);
-void AVERAGETSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit);
 void AVERAGEPT();
 
 // The script set of reactions ("setisr" block) into R/NR with ALNK: shape,
@@ -115,9 +108,6 @@ class ROCKCALCS {
   void REACTIONS();
   // The isr block for rereading, the data reports and the average.
   void CALCULATE();
-  // When the reactions across the whole window make no complete set: each
-  // entry of the list with the set found in the window collapsed onto it.
-  void POINTSETS();
 
   KPGLOBAL::emvector savedact{}, savedsd{};
   KPGLOBAL::bemvector excluded{};

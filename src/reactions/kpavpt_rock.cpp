@@ -113,10 +113,10 @@ void SETSDAVVMAX() {
     if (VOVUVUVED.setmaxsdt == controlboolean::yes) {
       SDAVVMAX = VOVUVUVED.maxsdt;
       IO::PUTSTR(0, "max allowed sd(T): " + IO::INT2STR(SDAVVMAX) + IO::DEGREE + "C (from script)", 1, 9);
-    } else {
-      IO::PROMPTREAL("max allowed sd(T)", SDAVVMAX);
+      return;
     }
-    // A script value is held to the same limits as a typed one.
+    // Only a typed value is held to the limits; a script value stands.
+    IO::PROMPTREAL("max allowed sd(T)", SDAVVMAX);
     if (SDAVVMAX > 500) {
       SDAVVMAX = 500;
       IO::PUTSTR(0, "max sd(T) reset to 500" + IO::DEGREE + "C", 1, 13);
@@ -130,9 +130,9 @@ void SETSDAVVMAX() {
   if (VOVUVUVED.setmaxsdp == controlboolean::yes) {
     SDAVVMAX = VOVUVUVED.maxsdp;
     IO::PUTSTR(0, "max allowed sd(P): " + IO::REAL2STR(SDAVVMAX, 1, true) + " kbar (from script)", 1, 9);
-  } else {
-    IO::PROMPTREAL("max allowed sd(P)", SDAVVMAX);
+    return;
   }
+  IO::PROMPTREAL("max allowed sd(P)", SDAVVMAX);
   if (SDAVVMAX > 20) {
     SDAVVMAX = 20;
     IO::PUTSTR(0, "max sd(P) reset to 20 kbar", 1, 13);
@@ -345,52 +345,8 @@ void ROCKCALCS::run() {
   }
 }
 
-void ROCKCALCS::POINTSETS() {
-  const bool avt = AVMODE == avtype::avtmode;
-  const int n = avt ? NLP : NLT;
-  extended& lo = avt ? PLOW : TLOW;
-  extended& hi = avt ? PHIGH : THIGH;
-  const extended lo0 = lo, hi0 = hi;
-  const std::string var = avt ? "P" : "T";
-  IO::PUTSTR(1, "no complete set of reactions over the whole " + var + " range: each " + var + " of the list with its own set",
-             1, 13);
-  listvals av{}, sd{}, sigfit{};
-  for (int j = 1; j <= n; ++j) {
-    lo = hi = avt ? LP[j] : LT[j];
-    const std::string at = avt ? IO::REAL2STR(LP[j], 1, true) + " kbar" : IO::INT2STR(LT[j] - 273.15L) + IO::DEGREE + "C";
-    IO::PUTSTR(1, "reactions at " + var + " = " + at, 1, 13);
-    // Each search starts from the rock's own activities, as the first did.
-    if (NPSS > 0)
-      for (int k = 1; k <= NCV; ++k) ACTIVITY[k] = savedact[k], SDACTIVITY[k] = savedsd[k];
-    bool done = false;
-    KPRE::CALCRE(done);
-    if (NR < 2 || INCOMPLETE) {
-      IO::PUTSTR(0, "no complete set of reactions at " + var + " = " + at + ": no result there", 1, 13);
-      continue;
-    }
-    TABLE();
-    SPECIALTABLES();
-    if (avt)
-      AVERAGETPOINT(j, av[j], sd[j], sigfit[j]);
-    else
-      AVERAGEPPOINT(j, av[j], sd[j], sigfit[j]);
-  }
-  lo = lo0, hi = hi0;
-  if (avt)
-    AVERAGETSUMMARY(av, sd, sigfit);
-  else
-    AVERAGEPSUMMARY(av, sd, sigfit);
-}
-
 void ROCKCALCS::CALCULATE() {
   if (VOVUVUVED.oisr == controlboolean::yes) WRITEISR();
-  // The reactions that cross the whole window may fall short of a complete
-  // set although each entry of the list has one of its own.
-  if (VOVUVUVED.setisr != controlboolean::yes && INCOMPLETE && AVMODE != avtype::avptmode &&
-      (AVMODE == avtype::avtmode ? NLP : NLT) > 1) {
-    POINTSETS();
-    return;
-  }
   if (NR == 0) {
     IO::PUTSTR(1, "** no reactions", 1, 13);
     return;

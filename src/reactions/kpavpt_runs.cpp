@@ -23,6 +23,7 @@ constexpr int MAXPASSES = 10;        // activity passes of average P
 constexpr extended TOLT = 0.01L;     // K: average T agrees with its trial T
 constexpr int MAXSEARCH = 20;        // trials of average T
 
+using listvals = Arr<extended, listmax>;
 
 std::string trimmed(const std::string& s) { return std::string(KPCALC1::trimname(s)); }
 
@@ -164,16 +165,14 @@ void AVTITER(smallint k, extended Ttrial, extended P, extended avT, extended sd,
   IO::PUTSTR(0, line, 1, 13);
 }
 
-void AVERAGEPPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
-  Arr<extended, listmax> av{}, sd{}, sigfit{};
+void AVERAGEP() {
+  checkcomplete("avP");
+  listvals av{}, sd{}, sigfit{};
   const smallint mid = MIDDLE(NLT);
-  {
+  for (int j = 1; j <= NLT; ++j) {
     const extended T = LT[j];
     AVV(av[j], sd[j], sigfit[j], T, FIXEDXCO2, FIXEDXH2O, true);
-    if (NPSS == 0) {
-      avj = av[j], sdj = sd[j], sigj = sigfit[j];
-      return;
-    }
+    if (NPSS == 0) continue;
     const bool middle = j == mid;
     if (middle) {
       IO::PUTSTR(0, "avP iteration at T = " + IO::INT2STR(T - 273.15L) + IO::DEGREE + "C ", 1, 13);
@@ -206,17 +205,7 @@ void AVERAGEPPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
       AVV(a, s, g, T, FIXEDXCO2, FIXEDXH2O, false);
     }
   }
-  avj = av[j], sdj = sd[j], sigj = sigfit[j];
-}
 
-void AVERAGEP() {
-  checkcomplete("avP");
-  listvals av{}, sd{}, sigfit{};
-  for (int j = 1; j <= NLT; ++j) AVERAGEPPOINT(j, av[j], sd[j], sigfit[j]);
-  AVERAGEPSUMMARY(av, sd, sigfit);
-}
-
-void AVERAGEPSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit) {
   IO::PUTSTR(1,
              summarytitle("pressures", NLT == 1 ? " at T = " + IO::INT2STR(LT[1] - 273.15L) + IO::DEGREE + "C " : ""),
              1, 13);
@@ -243,10 +232,11 @@ void AVERAGEPSUMMARY(const listvals& av, const listvals& sd, const listvals& sig
   summaryrow("sigfit", -7, NLT, av, sigfit, 0, 8, 3, "");
 }
 
-void AVERAGETPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
-  Arr<extended, listmax> av{}, sd{}, sigfit{};
+void AVERAGET() {
+  checkcomplete("avT");
+  listvals av{}, sd{}, sigfit{};
   const smallint mid = MIDDLE(NLP);
-  do {
+  for (int j = 1; j <= NLP; ++j) {
     const extended P = LP[j];
     if (NPSS == 0) {
       AVV(av[j], sd[j], sigfit[j], P, FIXEDXCO2, FIXEDXH2O, true);
@@ -307,18 +297,8 @@ void AVERAGETPOINT(int j, extended& avj, extended& sdj, extended& sigj) {
       extended a = 0, s = 0, g = 0;
       AVV(a, s, g, P, FIXEDXCO2, FIXEDXH2O, false);
     }
-  } while (false);
-  avj = av[j], sdj = sd[j], sigj = sigfit[j];
-}
+  }
 
-void AVERAGET() {
-  checkcomplete("avT");
-  listvals av{}, sd{}, sigfit{};
-  for (int j = 1; j <= NLP; ++j) AVERAGETPOINT(j, av[j], sd[j], sigfit[j]);
-  AVERAGETSUMMARY(av, sd, sigfit);
-}
-
-void AVERAGETSUMMARY(const listvals& av, const listvals& sd, const listvals& sigfit) {
   IO::PUTSTR(1, summarytitle("temperatures", NLP == 1 ? " at P = " + IO::REAL2STR(LP[1], 1, true) + " kbar" : ""), 1,
              13);
   std::string line;

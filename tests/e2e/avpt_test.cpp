@@ -316,24 +316,24 @@ TEST_F(AvptE2E, AverageTOfTheExampleSettlesAtItsOwnResult) {
 }
 
 // Average T of the example over 4 to 10 kbar: no set of reactions crosses
-// the T window at both ends of that range, so each pressure takes the set
-// of its own and gives what it gives when asked alone.
+// the T window at both ends of that range, so the run stops after the data
+// reports, with the complete set's message and exit status 1; each end of
+// the range alone has a complete set and runs.
 TEST_F(AvptE2E, AverageTOverAPListWithoutACommonSet) {
   std::string script = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt");
   script.replace(script.find("calctype 1"), 10, "calctype 2");
   script.replace(script.find("calcP yes 1 20"), 14, "calcT yes 400 900");
-  ASSERT_EQ(run("avpt", "4 10 2\n500\n", {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
+  ASSERT_EQ(run("avpt", "4 10 2\n500\n", {{"vt-avpt.txt", script}}), 1) << file("screen.txt");
   const std::string out = file("vt-avpt-o.txt");
-  EXPECT_NE(out.find("no complete set of reactions over the whole P range: each P of the list with its own set"),
+  EXPECT_NE(out.find("\nan incomplete set of independent reactions has been generated;\n"
+                     "vary the run conditions to try and get a complete set...\n\n"
+                     "-- run bombed in avT : incomplete set\n"),
             std::string::npos)
       << out;
-  const auto av = words(lineof(from(out, "Average temperatures"), "av T"));
-  ASSERT_EQ(av.size(), 6u) << out;
-  for (const auto& [j, p] : {std::pair<int, const char*>{2, "4"}, {5, "10"}}) {
+  EXPECT_EQ(out.find("Average temperatures"), std::string::npos) << out;
+  for (const char* p : {"4", "10"}) {
     ASSERT_EQ(run("avpt", std::string(p) + " " + p + "\n500\n", {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
-    const auto one = words(lineof(file("vt-avpt-o.txt"), "For P = "));
-    ASSERT_GE(one.size(), 9u);
-    EXPECT_EQ(av[j], one[8]) << "P = " << p;
+    EXPECT_NE(file("vt-avpt-o.txt").find("For P = "), std::string::npos) << "P = " << p;
   }
 }
 
