@@ -484,7 +484,9 @@ void CALCR::CALCA() {
       IO::ADDSTR(COMPNAME[i], -5, l);
       IO::PUTSTR(i == NU ? 1 : 0, l, 1, 13);
     }
-    for (int j = 1; j <= NCV; ++j) {
+    // The end-members of the system proper, the ones a candidate is chosen
+    // from; the phases in excess are never chosen.
+    for (int j = 1; j <= NNE; ++j) {
       std::string l = cand[j] ? "" : "     ";
       IO::ADDSTR(NAME[j], -8, l);
       if (cand[j]) l += "     ";
