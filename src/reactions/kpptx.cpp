@@ -163,18 +163,20 @@ void LINETABLE::headers() {
     default: IO::ERROREXIT("ptxtable", "unknown diagrammode", faulttype::myfault);
   }
   IO::PUTSTR(1, l, 1, 13);
-  const auto mid = [](extended a, extended b) {
-    const extended v = (a + b) / 2;
-    return IO::REAL2STR(v, IO::NPLACES(v), true);
-  };
+  // The label names the list point k0 at which the uncertainties are taken
+  // (a row whose line leaves the window there takes the nearest point on
+  // it), not the fixed condition or the middle of the axis, which need not
+  // be a list point.
+  const extended v = x[k0];
+  const std::string vs = IO::REAL2STR(v, IO::NPLACES(v), true);
   const bool log10 = VOVUVUVED.setloga == controlboolean::yes;
   switch (OTHERVARIABLE) {
-    case othervariabletype::fixedpressure: l = "uncertainties at " + IO::REAL2STR(FIXEDP, 1, true) + " kbars "; break;
-    case othervariabletype::fixedtemperature: l = "uncertainties at " + IO::INT2STR(FIXEDT - 273.15L) + DEGC + " "; break;
-    case othervariabletype::fixedmolefractionCO2: l = "uncertainties at or near x(CO2) = " + mid(XCO2LOW, XCO2HIGH); break;
+    case othervariabletype::fixedpressure: l = "uncertainties at " + IO::REAL2STR(v, 1, true) + " kbars "; break;
+    case othervariabletype::fixedtemperature: l = "uncertainties at " + IO::INT2STR(v - 273.15L) + DEGC + " "; break;
+    case othervariabletype::fixedmolefractionCO2: l = "uncertainties at or near x(CO2) = " + vs; break;
     case othervariabletype::fixedlnactivity:
       l = std::string(log10 ? "uncertainties at or near log a(" : "uncertainties at or near ln a(") +
-          IO::TRIMSTRING(LNANAMEP[1]) + ") " + mid(LNALOW, LNAHIGH);
+          IO::TRIMSTRING(LNANAMEP[1]) + ") " + vs;
       break;
   }
   IO::PUTSTR(0, l, 1, 13);

@@ -484,7 +484,9 @@ void CALCR::CALCA() {
       IO::ADDSTR(COMPNAME[i], -5, l);
       IO::PUTSTR(i == NU ? 1 : 0, l, 1, 13);
     }
-    for (int j = 1; j <= NCV; ++j) {
+    // The end-members of the system proper, the ones a candidate is chosen
+    // from; the phases in excess are never chosen.
+    for (int j = 1; j <= NNE; ++j) {
       std::string l = cand[j] ? "" : "     ";
       IO::ADDSTR(NAME[j], -8, l);
       if (cand[j]) l += "     ";
@@ -711,10 +713,10 @@ void CALCR::BUILDEXA() {
       int kept = 0;
       for (int m = 1; m <= NEX; ++m)
         if (!IO::BSUBSET2(S, EXA[m])) EXA[++kept] = EXA[m];
-      // An exclusion is never dropped silently: with the list full the run
-      // stops and says so.
-      if (kept >= examax)
-        IO::ERROREXIT("buildexa", "too many excluded assemblages" + KPUTE1::MAXSTR(examax), faulttype::yourfault);
+      // With the list full and nothing removed, S takes the place of the
+      // last one. An exclusion only prunes: one lost means more candidates
+      // balanced and kept, never a reaction wrongly left out.
+      if (kept >= examax) kept = examax - 1;
       EXA[++kept] = S;
       NEX = static_cast<smallint>(kept);
       changed = true;

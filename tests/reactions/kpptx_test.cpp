@@ -204,7 +204,8 @@ TEST_F(LineTable, TemperatureAtPressureAndZeroSlope) {
 }
 
 // Print marks: 20 points print 20 columns, 201 print 1, 12, ..., 199 and 201
-// (20 columns); a T-log a table has no thermodynamics block.
+// (20 columns); a T-log a table has no thermodynamics block, and of five ln a
+// values its uncertainties are taken at the second.
 TEST_F(LineTable, PrintMarksAndLogaTable) {
   pcalc();
   const auto columns = [&](int n) {
@@ -235,13 +236,51 @@ TEST_F(LineTable, PrintMarksAndLogaTable) {
   FIXEDP = 1;
   KPPTX::PTXTABLE();
   EXPECT_EQ(screen.str().find("Thermodynamics"), std::string::npos);
-  EXPECT_NE(screen.str().find("uncertainties at or near ln a(bee) -0.5"), std::string::npos) << screen.str();
+  EXPECT_NE(screen.str().find("uncertainties at or near ln a(bee) -0.75"), std::string::npos) << screen.str();
   EXPECT_NE(screen.str().find("Temperatures in the range 427 <-> 727" + IO::DEGREE + "C;  for P = 1.0 kbar"),
             std::string::npos);
   // T at ln a = v: 10 - 0.1 (1 - 0.001) - (0.01 - R v) T = 0 (b carries the
   // axis, dV = -0.1 at 1 kbar): 546.49 C at v = -0.25.
   const double T0 = (10 - 0.1 * (1 - 0.001)) / (0.01 - 0.0083144 * -0.25) - 273.15;
   EXPECT_NE(screen.str().find(cell("%*.2f", T0)), std::string::npos) << screen.str();
+}
+
+// The uncertainty label names the list point the uncertainties are taken at:
+// the first at or above the fixed condition (P list 1..10 with the fixed P
+// at 5.5: 6.0; T list 700, 715, ... K with the fixed T at 857 K: 865 K), or
+// entry trunc(n/2) of an x(CO2) list. On a T-x(CO2) line of a = b + CO2
+// sd(T) = sqrt(0.07) / |R ln x - 0.01| changes with x, so the printed sdT
+// must be the one at the labelled x.
+TEST_F(LineTable, UncertaintyLabelNamesThePointUsed) {
+  CALCVARIABLE = calcvariabletype::calctemperature;
+  OTHERVARIABLE = othervariabletype::fixedpressure;
+  PTMODE = findtype::findt;
+  PLOW = 1, PHIGH = 10, TLOW = 700, THIGH = 1000;
+  NLP = 10;
+  for (int j = 1; j <= NLP; ++j) LP[j] = j;
+  FIXEDP = 5.5L, FIXEDT = 850;
+  KPPTX::PTXTABLE();
+  EXPECT_NE(screen.str().find("\nuncertainties at 6.0 kbars \n"), std::string::npos) << screen.str();
+  screen.str("");
+  pcalc();
+  FIXEDT = 857;
+  KPPTX::PTXTABLE();
+  EXPECT_NE(screen.str().find("\nuncertainties at 592" + IO::DEGREE + "C \n"), std::string::npos) << screen.str();
+
+  screen.str("");
+  decarbonationtx();
+  TLOW = 400, THIGH = 1000, FIXEDP = 0.001L, FIXEDT = 700;
+  XCO2LOW = 0.1L, XCO2HIGH = 0.9L, NLX = 5;
+  LXCO2[1] = 0.1L, LXCO2[2] = 0.3L, LXCO2[3] = 0.5L, LXCO2[4] = 0.7L, LXCO2[5] = 0.9L;
+  FIXEDXCO2 = 0.5L, FIXEDXH2O = 0.5L;
+  row(2, "b", 10, 0.02L, 1);  // dV = 0
+  KPPTX::PTXTABLE();
+  const auto l = linesfrom("uncertainties at or near x(CO2) = ");
+  ASSERT_GE(l.size(), 5u) << screen.str();
+  const double x = std::stod(l[0].substr(l[0].rfind(' ') + 1));
+  EXPECT_EQ(x, 0.3);
+  const double sdT = std::sqrt(0.07) / std::fabs(0.0083144 * std::log(x) - 0.01);
+  EXPECT_EQ(l[4].substr(l[4].rfind(' ') + 1), cell("%.*f", sdT, 1)) << screen.str();
 }
 
 // The activity report: none below 0.999 gives "Unit activities"; four give

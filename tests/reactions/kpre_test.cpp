@@ -319,6 +319,27 @@ TEST_F(ReactionSearch, PruningBuildsExclusions) {
   EXPECT_NE(screen.str().find("+-++"), std::string::npos) << screen.str();
 }
 
+// The dump before the "wrong no of phases" stop: the components, chosen or
+// not, then the end-members of the system proper (the phases in excess are
+// never candidates), chosen ones set in, "*" on those of the subsystem.
+TEST_F(ReactionSearch, WrongNumberOfPhasesDump) {
+  system({"a", "b", "c", "d", "H2O"}, {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 1}}, 2, 1);
+  bemvector compsel{}, ph{}, cand{};
+  compsel[1] = true;
+  for (int j : {1, 2, 3, 5}) ph[j] = true;
+  for (int j : {1, 2, 3}) cand[j] = true;
+  RANKC = 1;  // a one-component subsystem takes two end-members, not three
+  KPRE::CALCR r(1, compsel, ph, cand);
+  const IO::RunEnded e = vtest::runends([&] { r.CALCA(); });
+  EXPECT_EQ(e.where, "calca");
+  EXPECT_EQ(e.message, "wrong no of phases ");
+  const auto chosen = [](const char* n) { return n + std::string(15, ' ') + "*\n"; };
+  const std::string expected = "ix = 1, no = 1, iy = 3, rankc+1 = 2\nX1   \n\n     X2   \n" + chosen("a") +
+                               chosen("b") + chosen("c") + "     d       \n\n" +
+                               "-- run bombed in calca : wrong no of phases ";
+  EXPECT_EQ(screen.str().substr(0, expected.size()), expected) << screen.str();
+}
+
 // Candidate invariant points: a set of end-members holding three reactions
 // or more is recorded with the union of their phase sets; a later candidate
 // holding a recorded point is skipped.

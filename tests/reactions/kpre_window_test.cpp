@@ -207,10 +207,10 @@ TEST_F(Window, ActivityAxisOnTheRecordedEndMember) {
 }
 
 // Schreinemakers pruning: a reaction whose unstable side holds only phases in
-// excess gives no exclusion (the empty set would exclude every candidate);
-// a 61st excluded assemblage stops the run naming the limit instead of
-// overwriting the 60th.
-TEST_F(Window, PruningNeverRecordsTheEmptySetNorDropsAnExclusion) {
+// excess gives no exclusion (the empty set would exclude every candidate).
+// With 60 excluded assemblages held, a new one that removes none takes the
+// place of the 60th; one that removes some is appended after them.
+TEST_F(Window, PruningNeverRecordsTheEmptySetAndReplacesTheSixtieth) {
   NCV = 2, NNE = 1;
   NAME[1] = "a", NAME[2] = "H2O";
   bemvector compsel{}, ph{}, cand{};
@@ -223,18 +223,34 @@ TEST_F(Window, PruningNeverRecordsTheEmptySetNorDropsAnExclusion) {
   EXPECT_EQ(NEX, 0);
   EXPECT_EQ(NEX1, 0);
   EXPECT_EQ(NR, 0);
-  // The list full: 60 assemblages of two end-members each among 1..90.
+  // The list full: 60 assemblages {m, 89, 90} among 1..90.
   NCV = NNE = 90;
+  const auto set = [](std::initializer_list<int> members) {
+    longint3 s;
+    IO::BCLEAR2(s);
+    for (int j : members) IO::BSET2(s, static_cast<smallint>(j));
+    return s;
+  };
   NEX = 60;
-  for (int m = 1; m <= 60; ++m) {
-    IO::BCLEAR2(EXA[m]);
-    IO::BSET2(EXA[m], static_cast<smallint>(m));
-    IO::BSET2(EXA[m], 90);
-  }
+  for (int m = 1; m <= 60; ++m) EXA[m] = set({m, 89, 90});
   for (int j = 1; j <= 90; ++j) r.nu[j] = 0;
-  r.nu[61] = 1, r.nu[62] = 1, r.nu[63] = -2;
+  r.nu[61] = 1, r.nu[62] = 1, r.nu[63] = -2;  // unstable side {61, 62}
   NR = 1, NRBIT = 1;
-  const IO::RunEnded e = vtest::runends([&] { r.BUILDEXA(); });
-  EXPECT_EQ(e.where, "buildexa");
-  EXPECT_EQ(e.message, "too many excluded assemblages (max = 60) ");
+  screen.str("");
+  r.BUILDEXA();
+  EXPECT_EQ(NEX, 60);
+  EXPECT_EQ(EXA[60], set({61, 62}));
+  EXPECT_EQ(EXA[59], set({59, 89, 90}));
+  EXPECT_EQ(EXA[1], set({1, 89, 90}));
+  EXPECT_EQ(screen.str(), "+");
+  // {5, 90} holds none of those held and lies in {5, 89, 90} only: that one
+  // goes, the others move up, and the new one is appended as the 60th.
+  for (int j = 1; j <= 90; ++j) r.nu[j] = 0;
+  r.nu[5] = 1, r.nu[90] = 1, r.nu[64] = -2;
+  NR = 1, NRBIT = 1;
+  r.BUILDEXA();
+  EXPECT_EQ(NEX, 60);
+  EXPECT_EQ(EXA[5], set({6, 89, 90}));
+  EXPECT_EQ(EXA[59], set({61, 62}));
+  EXPECT_EQ(EXA[60], set({5, 90}));
 }
