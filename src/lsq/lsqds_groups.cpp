@@ -342,6 +342,17 @@ void CALCASS(smallint i, smallint mode, bool print) {
     IO::PUTSTR(1, w, 1, RESLOG);
   }
 
+  // Mode 2 solves T (or P) together with the compositions wherever the
+  // independent reactions fix them: one reaction per free unknown. Where
+  // freeing the compositions would leave more unknowns than reactions (a
+  // single reaction among several solution phases), the equilibrium is
+  // looked for at the measured compositions instead, unless the experiment
+  // asks for its compositions to be solved.
+  int nfreex = 0;
+  for (int j = 3; j <= NX; ++j)
+    if (BX[j]) ++nfreex;
+  const bool holdx = mode == 2 && !x.unknowncomps && 1 + nfreex != NR;
+
   // 5. One solve per bracket, or per pair.
   for (int k = 1; k <= nbr; ++k) {
     const brrec& b = x.br[k];
@@ -356,9 +367,6 @@ void CALCASS(smallint i, smallint mode, bool print) {
     FIXEDP = X[1] = b.p;
     FIXEDT = X[2] = b.t;
     BX[1] = BX[2] = false;
-    // Measured compositions are held in mode 2: the equilibrium is looked
-    // for at the experiment's compositions; otherwise they are solved.
-    const bool holdx = mode == 2 && !x.unknowncomps;
     for (int j = 3; j <= NX; ++j) {
       if (holdx) BX[j] = false;
       X[j] = BX[j] ? XFACB[j] + XGUESS[j] * XFACA[j] : XGUESS[j];

@@ -30,9 +30,10 @@ void CALCA(smallint i, smallint k);
 
 // Calculated position of experiment i (after FILLPREC). mode 2: T at each
 // bracket's P, or P at its T for the first bracket of a same-T pair, the
-// compositions solved with it for unknowncomps and held at the bracket's
-// values otherwise; mode 3: P and T held, the compositions solved; mode 1
-// stops. Writes pcalc, tcalc (0 kbar, 273.15 K when not calculated) into
+// compositions solved with it when the reactions fix them (as many
+// reactions as T or P and compositions together) or for unknowncomps, and
+// held at the bracket's values otherwise; mode 3: P and T held, the
+// compositions solved; mode 1 stops. Writes pcalc, tcalc (0 kbar, 273.15 K when not calculated) into
 // every record of the group, and the solved compositions when unknowncomps.
 // With print the reactions, a header and one row per solve (mask 12).
 void CALCASS(smallint i, smallint mode, bool print);
