@@ -141,13 +141,18 @@ void FILLPREC(smallint i) {
   NCV = x.nem;
   KPREAD1::MAKEOXIDES();
   KPNLE3::MAKEEMC();
-  // The models were listed once when the a-x file was read: the set-up of
-  // each experiment does not list its working copies again.
+  // MAKEEMTD lists the solution phases on the first run of the invocation,
+  // but under the equilibrium mode held here its listing would go to the
+  // initial-tables channel, which the least-squares run never opens. The
+  // experiment's phases are listed once the mode is restored instead, to
+  // the intermediate-results file.
   const smallint mainloop = MAINLOOP;
   MAINLOOP = 2;
   KPNLE3::MAKEEMTD();
   MAINLOOP = mainloop;
   CALCMODE = mode;
+  if (MAINLOOP == 1)
+    for (int iss = 1; iss <= NPSS; ++iss) KPNLE3::WRITEAX(static_cast<smallint>(iss));
 }
 
 // ---------------------------------------------------------------------------

@@ -17,7 +17,9 @@ namespace LSQDS {
 // the system end-members NAME[1..nem] with their compositions and data rows
 // from TDA ("###" and no composition for an entry without a record); then
 // the components, the composition matrix and the made end-members. NP0,
-// NPSS, NP, NCV are the experiment's; ACTIVITY is 1 throughout.
+// NPSS, NP, NCV are the experiment's; ACTIVITY is 1 throughout. On the
+// first run of the invocation the working slots' models are listed
+// (KPNLE3::WRITEAX, the intermediate-results file in this mode).
 void FILLPREC(smallint i);
 
 // Activities of the list entries of experiment i at bracket k (after

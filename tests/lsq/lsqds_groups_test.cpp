@@ -132,8 +132,8 @@ TEST_F(LsqGroupsTest, BinaryGroupFitsAndItsPositionIsTheClosedForm) {
 // The phase set-up of an experiment: a solution phase into working slot 1
 // with its end-members' names, compositions and data rows; a plain
 // end-member as a pure phase; an entry without a record inside a solution
-// phase named "###"; an experiment of plain end-members only has no
-// solution phase.
+// phase named "###"; the set-up's listing of the model; an experiment of
+// plain end-members only has no solution phase.
 TEST_F(LsqGroupsTest, PhaseSetUpMappings) {
   ASSERT_EQ(run(onegroup), 0);
   phasesagain();
@@ -167,6 +167,17 @@ TEST_F(LsqGroupsTest, PhaseSetUpMappings) {
   EXPECT_EQ(NAME[3], "###");
   x.emidx[3] = 3;
   made.nmake = 0;
+
+  // Each set-up lists its solution phase's model to the intermediate-results
+  // file: the verbatim block for a title (its end lines as "#"), one line
+  // end before each section heading, three blanks before a term, two before
+  // an activity, an empty line to close.
+  IO::OPENOUTPUT(IO::chic, "ic.txt");
+  LSQDS::FILLPREC(1);
+  IO::FLUSHALL();
+  EXPECT_EQ(vtest::readfile("ic.txt"),
+            "#\n binary\n#\n\n starting guesses\n  x(ss) = 0.50000\n\n site fractions\n   xA = x\n   xB = 1 - x\n"
+            "\n proportions\n   ass = x\n   bss = 1 - x\n\n activities\n  ass = xA\n  bss = xB\n\n");
 
   // Plain end-members only.
   xprec& p = (*XPW)[2];
