@@ -349,10 +349,10 @@ void CALCASS(smallint i, smallint mode, bool print) {
 
   // Mode 2 solves T (or P) together with the compositions wherever the
   // independent reactions fix them: one reaction per free unknown. Where
-  // freeing the compositions would leave more unknowns than reactions (a
-  // single reaction among several solution phases), the equilibrium is
-  // looked for at the measured compositions instead, unless the experiment
-  // asks for its compositions to be solved.
+  // they do not (freeing the compositions would leave more unknowns than
+  // reactions, as for a single reaction among several solution phases), the
+  // equilibrium is looked for at the measured compositions instead, unless
+  // the experiment asks for its compositions to be solved.
   int nfreex = 0;
   for (int j = 3; j <= NX; ++j)
     if (BX[j]) ++nfreex;

@@ -35,8 +35,9 @@ void CALCA(smallint i, smallint k);
 // compositions solved with it when the reactions fix them (as many
 // reactions as T or P and compositions together) or for unknowncomps, and
 // held at the bracket's values otherwise; mode 3: P and T held, the
-// compositions solved; mode 1 stops. Writes pcalc, tcalc (0 kbar, 273.15 K when not calculated) into
-// every record of the group, and the solved compositions when unknowncomps.
+// compositions solved; mode 1 stops. Writes pcalc, tcalc (0 kbar, 273.15 K
+// when not calculated) into every record of the group, and the solved
+// compositions when unknowncomps.
 // With print the reactions, a header and one row per solve (mask 12).
 void CALCASS(smallint i, smallint mode, bool print);
 
