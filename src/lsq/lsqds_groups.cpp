@@ -141,13 +141,18 @@ void FILLPREC(smallint i) {
   NCV = x.nem;
   KPREAD1::MAKEOXIDES();
   KPNLE3::MAKEEMC();
-  // The models were listed once when the a-x file was read: the set-up of
-  // each experiment does not list its working copies again.
+  // MAKEEMTD lists the solution phases on the first run of the invocation,
+  // but under the equilibrium mode held here its listing would go to the
+  // initial-tables channel, which the least-squares run never opens. The
+  // experiment's phases are listed once the mode is restored instead, to
+  // the intermediate-results file.
   const smallint mainloop = MAINLOOP;
   MAINLOOP = 2;
   KPNLE3::MAKEEMTD();
   MAINLOOP = mainloop;
   CALCMODE = mode;
+  if (MAINLOOP == 1)
+    for (int iss = 1; iss <= NPSS; ++iss) KPNLE3::WRITEAX(static_cast<smallint>(iss));
 }
 
 // ---------------------------------------------------------------------------
@@ -342,6 +347,17 @@ void CALCASS(smallint i, smallint mode, bool print) {
     IO::PUTSTR(1, w, 1, RESLOG);
   }
 
+  // Mode 2 solves T (or P) together with the compositions wherever the
+  // independent reactions fix them: one reaction per free unknown. Where
+  // they do not (freeing the compositions would leave more unknowns than
+  // reactions, as for a single reaction among several solution phases), the
+  // equilibrium is looked for at the measured compositions instead, unless
+  // the experiment asks for its compositions to be solved.
+  int nfreex = 0;
+  for (int j = 3; j <= NX; ++j)
+    if (BX[j]) ++nfreex;
+  const bool holdx = mode == 2 && !x.unknowncomps && 1 + nfreex != NR;
+
   // 5. One solve per bracket, or per pair.
   for (int k = 1; k <= nbr; ++k) {
     const brrec& b = x.br[k];
@@ -356,9 +372,6 @@ void CALCASS(smallint i, smallint mode, bool print) {
     FIXEDP = X[1] = b.p;
     FIXEDT = X[2] = b.t;
     BX[1] = BX[2] = false;
-    // Measured compositions are held in mode 2: the equilibrium is looked
-    // for at the experiment's compositions; otherwise they are solved.
-    const bool holdx = mode == 2 && !x.unknowncomps;
     for (int j = 3; j <= NX; ++j) {
       if (holdx) BX[j] = false;
       X[j] = BX[j] ? XFACB[j] + XGUESS[j] * XFACA[j] : XGUESS[j];

@@ -17,7 +17,9 @@ namespace LSQDS {
 // the system end-members NAME[1..nem] with their compositions and data rows
 // from TDA ("###" and no composition for an entry without a record); then
 // the components, the composition matrix and the made end-members. NP0,
-// NPSS, NP, NCV are the experiment's; ACTIVITY is 1 throughout.
+// NPSS, NP, NCV are the experiment's; ACTIVITY is 1 throughout. On the
+// first run of the invocation the working slots' models are listed
+// (KPNLE3::WRITEAX, the intermediate-results file in this mode).
 void FILLPREC(smallint i);
 
 // Activities of the list entries of experiment i at bracket k (after
@@ -30,10 +32,12 @@ void CALCA(smallint i, smallint k);
 
 // Calculated position of experiment i (after FILLPREC). mode 2: T at each
 // bracket's P, or P at its T for the first bracket of a same-T pair, the
-// compositions solved with it for unknowncomps and held at the bracket's
-// values otherwise; mode 3: P and T held, the compositions solved; mode 1
-// stops. Writes pcalc, tcalc (0 kbar, 273.15 K when not calculated) into
-// every record of the group, and the solved compositions when unknowncomps.
+// compositions solved with it when the reactions fix them (as many
+// reactions as T or P and compositions together) or for unknowncomps, and
+// held at the bracket's values otherwise; mode 3: P and T held, the
+// compositions solved; mode 1 stops. Writes pcalc, tcalc (0 kbar, 273.15 K
+// when not calculated) into every record of the group, and the solved
+// compositions when unknowncomps.
 // With print the reactions, a header and one row per solve (mask 12).
 void CALCASS(smallint i, smallint mode, bool print);
 

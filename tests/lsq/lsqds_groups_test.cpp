@@ -132,8 +132,8 @@ TEST_F(LsqGroupsTest, BinaryGroupFitsAndItsPositionIsTheClosedForm) {
 // The phase set-up of an experiment: a solution phase into working slot 1
 // with its end-members' names, compositions and data rows; a plain
 // end-member as a pure phase; an entry without a record inside a solution
-// phase named "###"; an experiment of plain end-members only has no
-// solution phase.
+// phase named "###"; the set-up's listing of the model; an experiment of
+// plain end-members only has no solution phase.
 TEST_F(LsqGroupsTest, PhaseSetUpMappings) {
   ASSERT_EQ(run(onegroup), 0);
   phasesagain();
@@ -167,6 +167,17 @@ TEST_F(LsqGroupsTest, PhaseSetUpMappings) {
   EXPECT_EQ(NAME[3], "###");
   x.emidx[3] = 3;
   made.nmake = 0;
+
+  // Each set-up lists its solution phase's model to the intermediate-results
+  // file: the verbatim block for a title (its end lines as "#"), one line
+  // end before each section heading, three blanks before a term, two before
+  // an activity, an empty line to close.
+  IO::OPENOUTPUT(IO::chic, "ic.txt");
+  LSQDS::FILLPREC(1);
+  IO::FLUSHALL();
+  EXPECT_EQ(vtest::readfile("ic.txt"),
+            "#\n binary\n#\n\n starting guesses\n  x(ss) = 0.50000\n\n site fractions\n   xA = x\n   xB = 1 - x\n"
+            "\n proportions\n   ass = x\n   bss = 1 - x\n\n activities\n  ass = xA\n  bss = xB\n\n");
 
   // Plain end-members only.
   xprec& p = (*XPW)[2];
@@ -353,6 +364,66 @@ TEST_F(LsqGroupsTest, CalculatedPositionWindowSkipsAndRows) {
             std::string::npos)
       << o;
   EXPECT_NE(o.find("      --         440  not converged  (?not in P window 0 - 16.4)\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// apu, ass and bss of one composition: the group apu ss with its two
+// reactions apu = ass and apu = bss fixes T and x(ass) together at the
+// bracket's P. The report's calculated position is checked against the
+// equilibrium worked out here from the fitted data: with G = H - T S +
+// V (P - 0.001), x = exp((G(apu) - G(ass)) / RT) and 1 - x = exp((G(apu) -
+// G(bss)) / RT), so T is the root of their sum minus 1, found by bisection.
+TEST_F(LsqGroupsTest, GroupWithAsManyReactionsAsUnknownsSolvesTAndComposition) {
+  std::ofstream("ds-emex.txt") << "5\n% one composition\n"
+                               << entry("apu", " 1    1.00   10    2.00", 3, -900, "    0.10", 0.04, 2.0)
+                               << entry("ass", " 1    1.00   10    2.00", 3, -890, "     100", 0.05, 2.1)
+                               << entry("bss", " 1    1.00   10    2.00", 3, -881.75, "    0.10", 0.06, 2.2)
+                               << "*\n";
+  ASSERT_EQ(run("1 apu ss univariant\n2  1   one composition\napu ass\n  -1 1\napu bss\n  -1 1\n"
+                "0  5.0  440  0  0.6\n1  5.0  480  0  0.6\n-1\n"),
+            0)
+      << screen.str();
+  ASSERT_EQ(NXPW, 2);
+  const extended P = 5;
+  auto g = [P](const tdrec& r, extended T) { return r.h - T * r.s + r.v * (P - 0.001L); };
+  const tdrec &a = (*TDA)[1], &s = (*TDA)[2], &b = (*TDA)[3];
+  auto excess = [&](extended T) {
+    return std::exp((g(a, T) - g(s, T)) / (R * T)) + std::exp((g(a, T) - g(b, T)) / (R * T)) - 1;
+  };
+  extended lo = 400, hi = 2000;
+  ASSERT_LT(excess(lo) * excess(hi), 0);
+  for (int it = 0; it < 200; ++it) {
+    const extended mid = (lo + hi) / 2;
+    (excess(lo) * excess(mid) <= 0 ? hi : lo) = mid;
+  }
+  const extended T = (lo + hi) / 2, xa = std::exp((g(a, T) - g(s, T)) / (R * T));
+  ASSERT_GT(xa, 0.01L);
+  ASSERT_LT(xa, 0.99L);
+  // One solve for the pair at 5 kbar, in both records; the measured
+  // composition stays in the brackets.
+  for (int r = 1; r <= 2; ++r) {
+    EXPECT_NEAR((*XPW)[r].br[1].tcalc, T, 1e-6L) << r;
+    EXPECT_EQ((*XPW)[r].br[1].pcalc, P) << r;
+    EXPECT_EQ((*XPW)[r].br[2].tcalc, 273.15L) << r;
+  }
+  EXPECT_EQ((*XPW)[1].br[1].xyz[1], 0.6L);
+  IO::FLUSHALL();
+  const std::string rep = vtest::readfile("ds-o4lsq.txt");
+  char row[120];
+  std::snprintf(row, sizeof row, "     5.0     440  480%10ld%10.4f", std::lround(static_cast<double>(T - 273.15L)),
+                static_cast<double>(xa));
+  std::string want = row;
+  const extended t1 = 440 + 273.15L, t2 = 480 + 273.15L;
+  if (T < t1 || T > t2) {
+    std::snprintf(row, sizeof row, "%8ld", std::lround(static_cast<double>(T < t1 ? T - t1 : T - t2)));
+    want += row;
+  }
+  EXPECT_NE(rep.find("   2 reactions:\n      ass   bss   apu\n"), std::string::npos) << rep;
+  EXPECT_NE(rep.find("  P(kbar)      T(C)        calc     x(ss)    miss\n" + want + "\n"), std::string::npos) << rep;
+  EXPECT_EQ(rep.find("not converged"), std::string::npos);
 }
 
 }  // namespace
