@@ -350,3 +350,41 @@ TEST_F(DiagramE2E, SolutionEndMembersWithActivities) {
   }
   EXPECT_GT(checked, 10);
 }
+
+// One session of two runs on one script, the diagram type asked each time:
+// a T-log a(q) run, "more", then a P-T run. The P-T run is the same as in a
+// session of its own, line by line apart from the time stamp: q is not put
+// in excess, the reaction thermodynamics are printed and the reactions keep
+// their numbers. With H2O as the earlier axis the fluid is still asked.
+TEST_F(DiagramE2E, SecondRunOfASessionIsAFreshRun) {
+  std::string script;
+  {
+    std::istringstream in(vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt"));
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind("calctype", 0) != 0 && l.rfind("autoexit", 0) != 0) script += l + "\n";
+  }
+  const std::string pt = "1\nn\n";
+  ASSERT_EQ(run("diagram", pt, {{"vt-diagram.txt", script}}), 0) << vtest::readfile(*dir / "screen.txt");
+  const auto fresh = vtest::runsof(vtest::readfile(*dir / "vt-diagram-o.txt"));
+  ASSERT_EQ(fresh.size(), 1u);
+  ASSERT_EQ(run("diagram", "4\nq\ny\n300 900 -2 0\n5\n\ny\n" + pt, {{"vt-diagram.txt", script}}), 0)
+      << vtest::readfile(*dir / "screen.txt");
+  const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
+  const auto runs = vtest::runsof(out);
+  ASSERT_EQ(runs.size(), 2u) << out;
+  EXPECT_NE(out.find("\ntemperature-log a calculations\n"), std::string::npos) << out;
+  EXPECT_EQ(runs[1], fresh[0]) << out;
+
+  // An H2O axis first: the P-T run without a script fluid asks "fluid just H2O".
+  std::string nofluid;
+  {
+    std::istringstream in(script);
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind("setfluid", 0) != 0) nofluid += l + "\n";
+  }
+  ASSERT_EQ(run("diagram", "5\nH2O\ny\n1 10 -2 0\n500\ny\n1\ny\nn\n", {{"vt-diagram.txt", nofluid}}), 0)
+      << vtest::readfile(*dir / "screen.txt");
+  const std::string screen = vtest::readfile(*dir / "screen.txt");
+  EXPECT_NE(screen.find("pressure-temperature calculations"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("fluid just H2O ? "), std::string::npos) << screen;
+}
