@@ -238,7 +238,8 @@ TEST_F(DiagramE2E, TxDecarbonationLine) {
 
 // The other diagram types on the example system, Schreinemakers mode, window
 // and fixed condition typed: P-x(CO2) at 500 C, T-log a(H2O) at 5 kbar and
-// P-log a(H2O) at 500 C. Each prints its title and table; along the T-log a
+// P-log a(H2O) at 500 C, the base of the logs asked although the script says
+// "setloga yes". Each prints its title and table; along the T-log a
 // lines delta G + nu(H2O) R T ln 10 log a = 0 to the printed digits.
 TEST_F(DiagramE2E, OtherDiagramTypes) {
   std::string base = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt");
@@ -251,14 +252,18 @@ TEST_F(DiagramE2E, OtherDiagramTypes) {
     const char* label;
   };
   for (const kind& k : {kind{"3", "1 10 0.1 0.9\n500\n", "pressure-x(CO2) calculations (from script)", "x(CO2)"},
-                        kind{"4", "H2O\n300 900 -2 0\n5\n", "temperature-log a calculations (from script)", "log a"},
-                        kind{"5", "H2O\n1 10 -2 0\n500\n", "pressure-log a calculations (from script)", "log a"}}) {
+                        kind{"4", "H2O\ny\n300 900 -2 0\n5\n", "temperature-log a calculations (from script)", "log a"},
+                        kind{"5", "H2O\ny\n1 10 -2 0\n500\n", "pressure-log a calculations (from script)", "log a"}}) {
     std::string script = base;
     script.replace(script.find("calctype 1"), 10, std::string("calctype ") + k.code);
     ASSERT_EQ(run("diagram", k.answers, {{"vt-diagram.txt", script}}), 0) << vtest::readfile(*dir / "screen.txt");
     const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
     EXPECT_NE(out.find(std::string("\n") + k.title + "\n"), std::string::npos) << out;
     EXPECT_NE(out.find(std::string("\n") + k.label + " "), std::string::npos) << out;
+    // "setloga yes" in the script does not answer the question of the base.
+    const bool asked =
+        vtest::readfile(*dir / "screen.txt").find("-log a, are logs to be to the base 10 ? ") != std::string::npos;
+    EXPECT_EQ(asked, std::string(k.code) != "3");
     if (std::string(k.code) != "4") continue;
     EXPECT_EQ(out.find("Thermodynamics of reactions"), std::string::npos);
     readdataset({"ky", "sill", "and", "q", "prl", "H2O"});
