@@ -9,15 +9,9 @@
 #include "models/kpread2.h"
 #include "solver/kpread1_extract.h"
 
-using namespace KPGLOBAL;
-
 namespace KPREAD1 {
 
 void READDIAGRAMDATA() {
-  // The exclusions of the previous run's pruning would hide their end-members
-  // from the position look-up (H2O, CO2, the log a end-member) of this one.
-  NEX1 = 0;
-  NEX = 0;
   READTHERMO(1);
   KPSCRIPT::READCONTROLTC();
   KPREAD2::SETUPPHASES();
