@@ -282,11 +282,10 @@ void DIAGRAMWINDOWSETUP(bool /*setup*/) {
       const bool pl = DIAGRAMMODE == diagramtype::plnacalc;
       if (!lnaname || NLNA < 1)
         IO::ERROREXIT("diagram", "no end-member for the log a axis", faulttype::yourfault);
-      // A script that asks for common logs gets them without a question.
-      const bool scriptlog10 = VOVUVUVED.setloga == controlboolean::yes;
+      // The base of the logarithms is asked for every diagram, whatever the
+      // script said.
       VOVUVUVED.seta = VOVUVUVED.setlna = VOVUVUVED.setloga = controlboolean::no;
-      if (scriptlog10 || IO::QUERY(pl ? "for P-log a, are logs to be to the base 10"
-                                      : "for T-log a, are logs to be to the base 10")) {
+      if (IO::QUERY(pl ? "for P-log a, are logs to be to the base 10" : "for T-log a, are logs to be to the base 10")) {
         VOVUVUVED.setloga = controlboolean::yes;
       } else {
         VOVUVUVED.setlna = controlboolean::yes;

@@ -223,7 +223,16 @@ void reorder(const iemvector& ex, const icvector& pc, int ne) {
 }  // namespace
 
 void INEXCESS() {
-  MUPOS = 0;  // set only by a mu axis of this run
+  // The axes belong to this run: a log a or mu axis of an earlier run of the
+  // session must not put its end-member in excess, drop the reaction
+  // thermodynamics or take the place of the fluid in this one.
+  NLNA = 0;
+  LNAPOS = 0;
+  LNANAME[1].clear();
+  LNANAMEP[1].clear();
+  KEEPLNAS[1] = 0;
+  NMU = 0;
+  MUPOS = 0;
   // 1. The fluid.
   if (!isem(H2OPOS) && !isem(CO2POS)) {
     FLUIDTYPE = ftype::absent;

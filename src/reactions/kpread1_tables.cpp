@@ -194,64 +194,49 @@ void TABLERUN::run() {
 
 void TABLERUN::getlist(bool isp, smallint& n, Arr<extended, emmax>& list) {
   const controltype& v = VOVUVUVED;
-  // The script's point, when it gives one that can be calculated.
+  // The script's single point is taken as it stands (a script T is in K).
   if (isp && v.calcp == controlboolean::yes && PLOW == PHIGH) {
-    if (PLOW > 0) {
-      n = 1;
-      list[1] = PLOW;
-      return;
-    }
-    IO::PUTSTR(0, "P from script must be above 0 kbar", 1, 9);
+    n = 1;
+    list[1] = PLOW;
+    return;
   }
   if (!isp && v.calct == controlboolean::yes && TLOW == THIGH) {
-    if (TLOW > 0) {
-      n = 1;
-      list[1] = TLOW;
-      return;
-    }
-    IO::PUTSTR(0, "T from script must be above -273.15" + DEGC, 1, 9);
+    n = 1;
+    list[1] = TLOW;
+    return;
   }
-  const std::string what = isp ? "P" : "T";
   const std::string prompt = isp ? "P: list of values OR start, finish, interval"
                                  : "T" + DEGC + ": list of values OR start, finish, interval";
-  const extended offset = isp ? 0 : 273.15L;
-  for (;;) {
-    rrvector values{};
-    smallint count = 0;
-    IO::PROMPTREALS(prompt, values, count);
-    if (count == 0) {
-      count = 1;
-      values[1] = 5;
-    }
-    const bool range = count == 3 && !(values[2] < values[3]);
-    if (!range) {
-      n = count;
-      for (int i = 1; i <= n; ++i) list[i] = values[i] + offset;
-    } else {
-      const extended start = values[1], finish = values[2];
-      extended interval = values[3];
-      // A range must run upwards in steps: say what is wrong and ask again.
-      if (interval == 0 || start > finish) {
-        IO::PUTSTR(0, "odd " + what + ": a range needs start <= finish and an interval other than 0", 1, 9);
-        continue;
-      }
-      const extended steps = std::nearbyint((finish - start) / interval) + 1;
-      if (steps < 2 || steps > 40) {
-        n = 10;
-        interval = (finish - start) / 10;
-      } else {
-        n = static_cast<smallint>(steps);
-      }
-      for (int i = 1; i <= n; ++i)
-        list[i] = isp ? start + (i - 1) * interval : (i - 1) * interval + (start + 273.15L);
-      if (isp && list[1] == 0) list[1] = 0.001L;
-      if (!isp && list[1] == 300.0L) list[1] = 298.15L;
-    }
-    bool ok = true;
-    for (int i = 1; i <= n && ok; ++i) ok = list[i] > 0;
-    if (ok) return;
-    IO::PUTSTR(0, isp ? "P must be above 0 kbar" : "T must be above -273.15" + DEGC, 1, 9);
+  rrvector values{};
+  smallint count = 0;
+  IO::PROMPTREALS(prompt, values, count);
+  if (count == 0) {
+    count = 1;
+    values[1] = 5;
   }
+  // Three values whose second is not below the third are start, finish and
+  // interval; anything else is a list.
+  if (!(count == 3 && !(values[2] < values[3]))) {
+    n = count;
+    for (int i = 1; i <= n; ++i) list[i] = isp ? values[i] : values[i] + 273.15L;
+    return;
+  }
+  const extended start = values[1], finish = values[2];
+  extended interval = values[3];
+  if (interval == 0 || start > finish)
+    IO::ERROREXIT("PTgrid", isp ? "odd P" : "odd T", faulttype::yourfault);
+  // The number of points, the nearest integer (halves to even) plus one; a
+  // count outside 2..40 becomes ten points over the range.
+  const extended steps = std::nearbyint((finish - start) / interval) + 1;
+  if (steps < 2 || steps > 40) {
+    n = 10;
+    interval = (finish - start) / 10;
+  } else {
+    n = static_cast<smallint>(steps);
+  }
+  for (int i = 1; i <= n; ++i) list[i] = isp ? start + (i - 1) * interval : (i - 1) * interval + (start + 273.15L);
+  if (isp && list[1] == 0) list[1] = 0.001L;
+  if (!isp && list[1] == 300.0L) list[1] = 298.15L;
 }
 
 void TABLERUN::GETPTGRID() {

@@ -384,3 +384,33 @@ TEST_F(AvptE2E, SecondCalculationStartsFromTheRocksActivities) {
   ASSERT_FALSE(first.empty());
   for (const char* row : {"av P", "sd", "sigfit"}) EXPECT_EQ(lineof(second, row), lineof(first, row)) << row;
 }
+
+// One session of two rock calculations on the example: the first excludes
+// cel ("these data ok" no), the second, after "more rock calculations",
+// changes nothing. The second is the same as a calculation of its own, line
+// by line apart from the time stamp: cel is back in its activities and
+// reactions.
+TEST_F(AvptE2E, SecondCalculationOfASessionIsAFreshOne) {
+  std::string script;
+  {
+    std::istringstream in(vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt"));
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind("autoexit", 0) != 0 && l.rfind("dataok", 0) != 0) script += l + "\n";
+  }
+  const std::string plain = "y\n550 700 50\n5\nn\nn\n";
+  ASSERT_EQ(run("avpt", plain, {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
+  const auto fresh = vtest::runsof(file("vt-avpt-o.txt"));
+  ASSERT_EQ(fresh.size(), 1u);
+  ASSERT_EQ(run("avpt", "n\ncel\n550 700 50\n5\nn\ny\n" + plain, {{"vt-avpt.txt", script}}), 0)
+      << file("screen.txt");
+  const std::string out = file("vt-avpt-o.txt");
+  const auto runs = vtest::runsof(out);
+  ASSERT_EQ(runs.size(), 2u) << out;
+  const auto hascel = [](const std::vector<std::string>& lines) {
+    for (const auto& l : lines)
+      if (l.find("cel") != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_FALSE(hascel(runs[0])) << out;  // the first calculation did exclude it
+  EXPECT_EQ(runs[1], fresh[0]) << out;
+}

@@ -238,7 +238,8 @@ TEST_F(DiagramE2E, TxDecarbonationLine) {
 
 // The other diagram types on the example system, Schreinemakers mode, window
 // and fixed condition typed: P-x(CO2) at 500 C, T-log a(H2O) at 5 kbar and
-// P-log a(H2O) at 500 C. Each prints its title and table; along the T-log a
+// P-log a(H2O) at 500 C, the base of the logs asked although the script says
+// "setloga yes". Each prints its title and table; along the T-log a
 // lines delta G + nu(H2O) R T ln 10 log a = 0 to the printed digits.
 TEST_F(DiagramE2E, OtherDiagramTypes) {
   std::string base = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt");
@@ -251,14 +252,18 @@ TEST_F(DiagramE2E, OtherDiagramTypes) {
     const char* label;
   };
   for (const kind& k : {kind{"3", "1 10 0.1 0.9\n500\n", "pressure-x(CO2) calculations (from script)", "x(CO2)"},
-                        kind{"4", "H2O\n300 900 -2 0\n5\n", "temperature-log a calculations (from script)", "log a"},
-                        kind{"5", "H2O\n1 10 -2 0\n500\n", "pressure-log a calculations (from script)", "log a"}}) {
+                        kind{"4", "H2O\ny\n300 900 -2 0\n5\n", "temperature-log a calculations (from script)", "log a"},
+                        kind{"5", "H2O\ny\n1 10 -2 0\n500\n", "pressure-log a calculations (from script)", "log a"}}) {
     std::string script = base;
     script.replace(script.find("calctype 1"), 10, std::string("calctype ") + k.code);
     ASSERT_EQ(run("diagram", k.answers, {{"vt-diagram.txt", script}}), 0) << vtest::readfile(*dir / "screen.txt");
     const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
     EXPECT_NE(out.find(std::string("\n") + k.title + "\n"), std::string::npos) << out;
     EXPECT_NE(out.find(std::string("\n") + k.label + " "), std::string::npos) << out;
+    // "setloga yes" in the script does not answer the question of the base.
+    const bool asked =
+        vtest::readfile(*dir / "screen.txt").find("-log a, are logs to be to the base 10 ? ") != std::string::npos;
+    EXPECT_EQ(asked, std::string(k.code) != "3");
     if (std::string(k.code) != "4") continue;
     EXPECT_EQ(out.find("Thermodynamics of reactions"), std::string::npos);
     readdataset({"ky", "sill", "and", "q", "prl", "H2O"});
@@ -349,4 +354,42 @@ TEST_F(DiagramE2E, SolutionEndMembersWithActivities) {
     }
   }
   EXPECT_GT(checked, 10);
+}
+
+// One session of two runs on one script, the diagram type asked each time:
+// a T-log a(q) run, "more", then a P-T run. The P-T run is the same as in a
+// session of its own, line by line apart from the time stamp: q is not put
+// in excess, the reaction thermodynamics are printed and the reactions keep
+// their numbers. With H2O as the earlier axis the fluid is still asked.
+TEST_F(DiagramE2E, SecondRunOfASessionIsAFreshRun) {
+  std::string script;
+  {
+    std::istringstream in(vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt"));
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind("calctype", 0) != 0 && l.rfind("autoexit", 0) != 0) script += l + "\n";
+  }
+  const std::string pt = "1\nn\n";
+  ASSERT_EQ(run("diagram", pt, {{"vt-diagram.txt", script}}), 0) << vtest::readfile(*dir / "screen.txt");
+  const auto fresh = vtest::runsof(vtest::readfile(*dir / "vt-diagram-o.txt"));
+  ASSERT_EQ(fresh.size(), 1u);
+  ASSERT_EQ(run("diagram", "4\nq\ny\n300 900 -2 0\n5\n\ny\n" + pt, {{"vt-diagram.txt", script}}), 0)
+      << vtest::readfile(*dir / "screen.txt");
+  const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
+  const auto runs = vtest::runsof(out);
+  ASSERT_EQ(runs.size(), 2u) << out;
+  EXPECT_NE(out.find("\ntemperature-log a calculations\n"), std::string::npos) << out;
+  EXPECT_EQ(runs[1], fresh[0]) << out;
+
+  // An H2O axis first: the P-T run without a script fluid asks "fluid just H2O".
+  std::string nofluid;
+  {
+    std::istringstream in(script);
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind("setfluid", 0) != 0) nofluid += l + "\n";
+  }
+  ASSERT_EQ(run("diagram", "5\nH2O\ny\n1 10 -2 0\n500\ny\n1\ny\nn\n", {{"vt-diagram.txt", nofluid}}), 0)
+      << vtest::readfile(*dir / "screen.txt");
+  const std::string screen = vtest::readfile(*dir / "screen.txt");
+  EXPECT_NE(screen.find("pressure-temperature calculations"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("fluid just H2O ? "), std::string::npos) << screen;
 }

@@ -179,7 +179,7 @@ TEST_F(InvariantE2E, TemperatureLogActivityPoint) {
   const std::string out = run(
       "axfile pure\nwith ky and q prl H2O\ncalctype 4\ndiagramPT 0.1 10 300 500\nfluidpresent yes\n"
       "fluidexcess yes\ninexcess yes\ndoallr no\nsetloga yes\nautoexit\n",
-      "H2O\n300 420 -2 0\n2\n");
+      "H2O\ny\n300 420 -2 0\n2\n");
   const std::string s = section(out, "T-a(H2O)  of intersections : P = 2.0 kbar\nwindow : T 300 <-> 420\xA1" "C; log a(H2O) -2.0 <-> 0\n");
   ASSERT_NE(s.find("# stable intersection 1 involving ky and q prl + (H2O)\n"), std::string::npos) << s;
   const auto at = s.find("T = ");

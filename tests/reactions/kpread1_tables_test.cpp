@@ -109,25 +109,32 @@ TEST_F(TableGrid, ListsRangesAndDefaults) {
   EXPECT_NEAR(static_cast<double>(t.plist[10]), 90.1, 1e-13);
 }
 
-// Bad answers are refused and asked again with a message that names what is
-// wrong: a backward range or a zero interval, values at or below 0 kbar or
-// absolute zero, more than 40 values.
-TEST_F(TableGrid, BadAnswersAreAskedAgain) {
-  grid("5 1 1\n1 5 0\n3\n100 50 10\n-300\n25\n");
-  EXPECT_EQ(ps(), (std::vector<double>{3}));
-  EXPECT_EQ(ts(), (std::vector<double>{298.15}));
-  const std::string s = screen.str();
-  const std::string oddp = "odd P: a range needs start <= finish and an interval other than 0\n";
-  std::size_t count = 0;
-  for (std::size_t at = s.find(oddp + "P: list"); at != std::string::npos; at = s.find(oddp + "P: list", at + 1))
-    ++count;
-  EXPECT_EQ(count, 2u) << s;
-  EXPECT_NE(s.find("odd T: a range needs start <= finish and an interval other than 0\n"), std::string::npos);
-  EXPECT_NE(s.find("T must be above -273.15\xA1" "C\n"), std::string::npos);
-  grid("0 2\n-1\n1\n-273.15\n0\n");
-  EXPECT_EQ(ps(), (std::vector<double>{1}));
-  EXPECT_EQ(ts(), (std::vector<double>{273.15}));
-  EXPECT_NE(screen.str().find("P must be above 0 kbar\n"), std::string::npos);
+// A range with a zero interval or its start above its finish stops the run
+// ("odd P" for pressures, "odd T" for temperatures), at the first bad answer
+// and with no second question; values at or below 0 kbar or absolute zero
+// are taken as they stand; more than 40 values are asked again.
+TEST_F(TableGrid, BadRangesStopTheRun) {
+  const auto stops = [&](const std::string& a) {
+    const IO::RunEnded e = vtest::runends([&] { grid(a); });
+    EXPECT_EQ(e.status, 1) << a;
+    EXPECT_EQ(e.where, "PTgrid") << a;
+    return e.message;
+  };
+  EXPECT_EQ(stops("5 1 1\n2\n400\n"), "odd P");
+  EXPECT_NE(screen.str().find("\n-- run bombed in PTgrid : odd P\n"), std::string::npos) << screen.str();
+  EXPECT_EQ(screen.str().find("P: list of values OR start, finish, interval", screen.str().find("odd P")),
+            std::string::npos);
+  EXPECT_EQ(stops("1 5 0\n"), "odd P");
+  EXPECT_EQ(stops("3\n100 50 10\n"), "odd T");
+  EXPECT_EQ(stops("3\n500 700 0\n"), "odd T");
+  grid("0 2\n-1\n");
+  EXPECT_EQ(ps(), (std::vector<double>{0, 2}));  // a list is taken as it stands
+  ASSERT_EQ(t.nt, 1);
+  EXPECT_NEAR(static_cast<double>(t.tlist[1]), 272.15, 1e-12);
+  grid("-3 1 1\n-280\n");
+  EXPECT_EQ(ps(), (std::vector<double>{-3, -2, -1, 0, 1}));  // a range too
+  ASSERT_EQ(t.nt, 1);
+  EXPECT_NEAR(static_cast<double>(t.tlist[1]), -6.85, 1e-12);
   std::string many;
   for (int i = 1; i <= 41; ++i) many += std::to_string(i) + " ";
   grid(many + "\n2\n400\n");
@@ -145,10 +152,10 @@ TEST_F(TableGrid, ScriptPointIsTakenAsItIs) {
   EXPECT_EQ(ps(), (std::vector<double>{7}));
   EXPECT_EQ(ts(), (std::vector<double>{873.15}));
   EXPECT_EQ(screen.str(), "\nspecification of table PT\n");
-  PLOW = PHIGH = 0;
-  grid("2\n");
-  EXPECT_EQ(ps(), (std::vector<double>{2}));
-  EXPECT_EQ(screen.str().find("P from script must be above 0 kbar\nP: list"), 27u) << screen.str();
+  PLOW = PHIGH = 0;  // taken as it stands too
+  grid("");
+  EXPECT_EQ(ps(), (std::vector<double>{0}));
+  EXPECT_EQ(screen.str(), "\nspecification of table PT\n");
   PLOW = 7;
   PHIGH = 8;
   grid("4 6\n");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vtest {
 
@@ -24,6 +25,27 @@ inline void copyexample(const std::string& name, const std::filesystem::path& fo
   namespace fs = std::filesystem;
   for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / name))
     fs::copy_file(e.path(), folder / e.path().filename(), fs::copy_options::overwrite_existing);
+}
+
+}  // namespace vtest
+
+namespace vtest {
+
+// The runs of one results file, each as its lines from its heading on with
+// the heading's time stamp line ("... running at ...") left out.
+inline std::vector<std::vector<std::string>> runsof(const std::string& results) {
+  std::vector<std::vector<std::string>> runs;
+  std::size_t a = 0;
+  while (a < results.size()) {
+    std::size_t b = results.find('\n', a);
+    if (b == std::string::npos) b = results.size();
+    const std::string line = results.substr(a, b - a);
+    a = b + 1;
+    if (line.rfind("^^^^", 0) == 0) runs.emplace_back();
+    if (runs.empty() || line.find(" running at ") != std::string::npos) continue;
+    runs.back().push_back(line);
+  }
+  return runs;
 }
 
 }  // namespace vtest
