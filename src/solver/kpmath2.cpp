@@ -405,8 +405,11 @@ void NLE::FINDLIMIT(extended& slim, acctype& accv) {
       line = "   ";
       for (int l = 1; l <= xt.nt; ++l) IO::ADDSTR(ph.xyz[xt.ix[l]].name, 20, line);
       out << line << "\n";
-      out << row("x  ", [&](int j) { return v[j]; }) << ", slim = " << IO::FLOATSTR(slim, 6) << "  "
-          << IO::FLOATSTR(slim0, 6) << "\n";
+      line = row("x  ", [&](int j) { return v[j]; }) + ", slim = ";
+      IO::ADDSTR(IO::FLOATSTR(slim, 6), 20, line);
+      IO::ADDSTR("  ", 0, line);
+      IO::ADDSTR(IO::FLOATSTR(slim0, 6), 20, line);
+      out << line << "\n";
       out << row("1-x", [&](int j) { return 1 - v[j]; }) << "\n";
       out << row("d  ", [&](int j) { return delta[j]; }) << "\n";
       out << row("sx ", [&](int j) { return t[j]; }) << "\n";

@@ -606,6 +606,12 @@ TEST_F(StepLimitTest, SiteFractionsStayNonNegative) {
   s.FINDLIMIT(slim, acc);
   EXPECT_EQ(slim, 0);
   EXPECT_NE(screen.str().find("crasher with         ph, sf term =     1\n"), std::string::npos);
+  // Every number of the block in a field of 20, slim and slim0 too: the
+  // fixed y = 0 of the vanishing factor, then slim = slim0 = (1 - 0.3)/0.1.
+  EXPECT_NE(screen.str().find("\nx  " + std::string(19, ' ') + "0, slim = " + std::string(10, ' ') +
+                              "7.00000e-0  " + std::string(10, ' ') + "7.00000e-0\n"),
+            std::string::npos)
+      << screen.str();
 }
 
 // ---- Trace ------------------------------------------------------------------
