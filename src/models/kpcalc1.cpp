@@ -54,6 +54,13 @@ constexpr gasconst GASES[] = {{"CH4", 190.6L, 0.046L},
   IO::ERROREXIT("gem", std::string(message) + std::string(name), faulttype::yourfault);
 }
 
+// " at P = ... kbar, T = ... °C": the point a stop was met at, so that a
+// point outside the range of the data is not taken for a fault in the data.
+std::string atpoint(extended P, extended T) {
+  return " at P = " + IO::REAL2STR(P, 3, true) + " kbar, T = " + IO::REAL2STR(T - 273.15L, 2, true) + " " +
+         IO::DEGREE + "C";
+}
+
 // The line written straight to standard output before b Pth > 1 stops the run.
 [[noreturn]] void thermalpressurefailure(std::string_view name, extended P, extended T, extended Pth,
                                          extended a, extended b, extended c) {
@@ -63,7 +70,7 @@ constexpr gasconst GASES[] = {{"CH4", 190.6L, 0.046L},
                 static_cast<int>(KPGLOBAL::GIXPW), nm.c_str(), P, std::llround(T - 273.15L), Pth, a, b,
                 c);
   *IO::SCREEN << buf << '\n' << std::flush;
-  IO::ERROREXIT("gem", "duff: b Pth > 1, so log(-ve)", faulttype::yourfault);
+  IO::ERROREXIT("gem", "duff: b Pth > 1, so log(-ve)" + atpoint(P, T), faulttype::yourfault);
 }
 
 }  // namespace
@@ -327,7 +334,7 @@ void GEM(smallint i, extended P, extended T, extended& G) {
 
   // 9. Sum in this order.
   G = (p.h - T * p.s) + gcp + gv + gf + gmix + gord + gcrd + gaq;
-  if (!std::isfinite(G)) stop("G not finite (check the data) for ", name);
+  if (!std::isfinite(G)) stop("G not finite (check the data) for ", std::string(name) + atpoint(P, T));
 }
 
 }  // namespace KPCALC1

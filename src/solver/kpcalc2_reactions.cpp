@@ -97,9 +97,9 @@ void TURNREACTION(smallint i, extended P, extended T, extended xco2, extended xh
   if (dmu > 0) {
     for (int k = 1; k <= NCV; ++k) (*R)(i, k) = static_cast<smallint>(-(*R)(i, k));
     ALNK[i] = -ALNK[i];
-    // The text follows the row, so that a printed reaction shows the
-    // orientation it was given.
-    MAKERLINE(i);
+    // Only the row and its ln K turn: the text RLINES[i] stays as the
+    // reaction search built it, so that every listing prints a reaction in
+    // one sense.
   }
 }
 

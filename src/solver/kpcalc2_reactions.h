@@ -26,7 +26,7 @@ void CALCVARLNA();
 // offset point of the diagram kind, so that its right-hand side is the
 // stable side on the high-T (or high-P) side of the line. lna or mu is the
 // value of the diagram's activity or potential axis (end-member row NCV).
-// A reversed reaction gets its text RLINES[i] rebuilt.
+// The text RLINES[i] is not rebuilt: it keeps the sense the search gave it.
 void TURNREACTION(smallint i, extended P, extended T, extended xco2, extended xh2o, extended lna,
                   extended mu);
 

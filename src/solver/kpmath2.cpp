@@ -338,11 +338,19 @@ void NLE::FINDLIMIT(extended& slim, acctype& accv) {
     lastg = gv;
     lasth = h;
     if (!counts) continue;
-    // A step that runs parallel to the limit (|h| within the margin) neither
-    // approaches nor leaves it: it sets no limit.
-    if (h >= 5 * eps && (gv - 2 * eps) / h < slim) {
-      slim = (gv - 2 * eps) / h;
-      accv = acctype::inaccessible;
+    if (h >= 5 * eps) {
+      // The step approaches the limit: stop 2 eps short of it.
+      if ((gv - 2 * eps) / h < slim) {
+        slim = (gv - 2 * eps) / h;
+        accv = acctype::inaccessible;
+      }
+    } else if (h >= -5 * eps && gv < 2 * eps) {
+      // A step parallel to a limit that is already violated (or within the
+      // margin of it) can never bring the point back: the step is stopped,
+      // not left unlimited. The class stays as it is. Parallel to a limit
+      // that holds, the step neither approaches nor leaves it and sets no
+      // limit.
+      slim = 0;
     }
   }
   // Stage 4: the watched site fractions at the trial point.
@@ -397,8 +405,11 @@ void NLE::FINDLIMIT(extended& slim, acctype& accv) {
       line = "   ";
       for (int l = 1; l <= xt.nt; ++l) IO::ADDSTR(ph.xyz[xt.ix[l]].name, 20, line);
       out << line << "\n";
-      out << row("x  ", [&](int j) { return v[j]; }) << ", slim = " << IO::FLOATSTR(slim, 6) << "  "
-          << IO::FLOATSTR(slim0, 6) << "\n";
+      line = row("x  ", [&](int j) { return v[j]; }) + ", slim = ";
+      IO::ADDSTR(IO::FLOATSTR(slim, 6), 20, line);
+      IO::ADDSTR("  ", 0, line);
+      IO::ADDSTR(IO::FLOATSTR(slim0, 6), 20, line);
+      out << line << "\n";
       out << row("1-x", [&](int j) { return 1 - v[j]; }) << "\n";
       out << row("d  ", [&](int j) { return delta[j]; }) << "\n";
       out << row("sx ", [&](int j) { return t[j]; }) << "\n";

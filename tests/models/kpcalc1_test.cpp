@@ -547,13 +547,18 @@ TEST_F(GemTerms, DomainGuards) {
   r.h = -2000, r.s = 0.1L, r.v = 3, r.cpa = 0.25L, r.kappa0pp = 1600, r.theta = 1, r.smax = -1, r.vmax = -1;
   EXPECT_EQ(stopmessage(r, "old", 2, 600), "K' = 1 for old");
   KPGLOBAL::WITHDS4X = true;
+  // A P far beyond the fluid's equation of state gives no finite G: the stop
+  // names the point as well as the end-member.
+  EXPECT_EQ(stopmessage(row(H2O), "H2O", 1e308L, 673.15L),
+            "G not finite (check the data) for H2O at P = 1.00e+308 kbar, T = 400.00 " + IO::DEGREE + "C");
 
   // b Pth > 1: the line on standard output, then the fatal message.
   r = row(KY);
   r.alpha0 = 1e-3L, r.kappa0 = 1000, r.kappa0p = 4, r.kappa0pp = 0;
   screen.str("");
   KPGLOBAL::GIXPW = 7;
-  EXPECT_EQ(stopmessage(r, "tst", 10, 1500.15L), "duff: b Pth > 1, so log(-ve)");
+  EXPECT_EQ(stopmessage(r, "tst", 10, 1500.15L),
+            "duff: b Pth > 1, so log(-ve) at P = 10.000 kbar, T = 1227.00 " + IO::DEGREE + "C");
   const std::string line = screen.str();
   EXPECT_EQ(line.substr(0, 32), "   7   tst   10.000000      1227") << line;
   EXPECT_EQ(line.find('\n'), 80u) << line;

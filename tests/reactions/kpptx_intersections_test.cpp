@@ -268,13 +268,15 @@ TEST_F(Intersections, StabilityWitnessRules) {
   EXPECT_EQ(screen.str(), "");
   inv[1] = inv[4] = false;
   for (int k = 1; k <= NLT; ++k) KPPTX::LINE1(4, k) = 1e21L, KPPTX::LINE2(4, k) = -1e21L;
-  reaction(1, {1, -1, 0, 0, 0});  // b = a: turned at 605 K, its text rebuilt
+  reaction(1, {1, -1, 0, 0, 0});  // b = a: turned at 605 K, its text kept
   KPPTX::RSTABLE(inv);
   EXPECT_EQ(screen.str(),
             "\n----------------------------------------------------\n"
             "Stability of reactions not involved in intersections :\n\n"
-            "<= stable => 1)  a = b\n"
+            "<= stable => 1)  b = a\n"
             "*not known*  4)  e = d\n");
+  EXPECT_EQ((*R)(1, 1), -1);
+  EXPECT_EQ((*R)(1, 2), 1);
 }
 
 // On an activity axis the tests take delta mu with the axis end-member set
@@ -319,7 +321,7 @@ TEST_F(Intersections, StabilityOnAnActivityAxis) {
 }
 
 // The slopes table: rows in order of slope with their absent phases, each
-// reaction turned with its text rebuilt, the stable side from the neighbour
+// reaction turned but printed as built, the stable side from the neighbour
 // in slope order (worked by hand: a = b is stable below 750 K, where c lies
 // above it in G, c = b above, a = c below); then a tie, a flat and a vertical
 // line.
@@ -339,9 +341,12 @@ TEST_F(Intersections, HeaderAndSlopesTable) {
   EXPECT_EQ(screen.str(), std::string(58, '-') + "\n# stable intersection 1 involving a b c  or [d]\n" +
                               std::string(66, ' ') + "     low T    high T     dp/dt\n" +
                               tablerow("1)  a = b", "[c]", "stable", "", "-0.100") +
-                              tablerow("3)  c = b", "[a]", "", "stable", "-0.0533") +
+                              tablerow("3)  b = c", "[a]", "", "stable", "-0.0533") +
                               tablerow("2)  a = c", "[b]", "stable", "", "0.0400") + "\n");
-  EXPECT_EQ(RLINES[3], "3)  c = b");  // turned: b is the stable side at higher T
+  // Turned, b being the stable side at higher T; the text stays as built.
+  EXPECT_EQ((*R)(3, 2), 1);
+  EXPECT_EQ((*R)(3, 3), -1);
+  EXPECT_EQ(RLINES[3], "3)  b = c");
 
   screen.str("");
   s->stable = false;
@@ -367,7 +372,7 @@ TEST_F(Intersections, HeaderAndSlopesTable) {
   for (std::size_t p = out.find("dp/dt\n") + 6, e; (e = out.find('\n', p)) != std::string::npos && e > p; p = e + 1)
     rows.push_back(out.substr(p, e - p));
   ASSERT_EQ(rows.size(), 4u) << out;
-  EXPECT_EQ(rows[0].substr(0, 9), "5)  d = a");  // turned
+  EXPECT_EQ(rows[0].substr(0, 9), "5)  a = d");  // turned, printed as built
   EXPECT_EQ(rows[0].substr(86), pad("0", 10, false));
   EXPECT_EQ(rows[1].substr(0, 9), "2)  a = c");  // equal slopes: the lower position first
   EXPECT_EQ(rows[2].substr(0, 9), "4)  a = f");
@@ -383,21 +388,20 @@ TEST_F(Intersections, SlopeStepsOnAnXco2Axis) {
   FIXEDT = 750;
   NLX = 2, LXCO2[1] = 0, LXCO2[2] = 1;
   NNE = NCV = 5, CO2POS = 5;
-  reaction(4, {-1, 1, 0, 0, 1});
   NR = 4, NIR[1] = 2, IR(1, 2) = 4;
   const double rt = 0.0083144 * 750;
   for (const auto& [x, dx] : {std::pair{0.01, 0.005}, std::pair{0.5, 0.01}, std::pair{0.99, -0.005}}) {
     // The CO2 end-member (named so that no fluid equation of state applies)
     // puts the line through P = 10.001 at x.
     row(5, "cx", 32.5L - rt * std::log(x), 0, 0.5L);
-    (*R)(4, 1) = -1, (*R)(4, 2) = 1, (*R)(4, 5) = 1;
+    reaction(4, {-1, 1, 0, 0, 1});
     s = std::make_unique<INTERSECTIONSEARCH>();
     s->xlist(), s->load(1);
     s->x = x, s->y = 10.001L, s->stable = true;
     screen.str("");
     s->PRINTHEADER();
     const std::string out = screen.str();
-    const auto r4 = out.find("cx = a");
+    const auto r4 = out.find("4)  a = b + cx ");
     ASSERT_NE(r4, std::string::npos) << out;
     const double slope = std::stod(out.substr(out.find('\n', r4) - 10, 10));
     const double want = dx / (-rt * std::log((x + dx) / x) / 0.4);

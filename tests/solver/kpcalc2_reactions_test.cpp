@@ -95,12 +95,15 @@ TEST_F(Reactions, OrientationForPhaseDiagrams) {
   CALCMODE = calcmodetype::phasecalc;
   DIAGRAMMODE = diagramtype::ptcalc;
   // At 1000 K + 5 K dmu(b = a) = 0.05 > 0: turned, ln K too, so that the
-  // right-hand side b is the high-T side. Turning again changes nothing.
+  // right-hand side b is the high-T side. Turning again changes nothing. The
+  // text keeps the sense it was built in.
+  KPCALC2::MAKERLINE(1);
   for (int pass = 0; pass < 2; ++pass) {
     KPCALC2::TURNREACTION(1, 5, 1000, 0, 1, 0, 0);
     EXPECT_EQ((*R)(1, 1), -1);
     EXPECT_EQ((*R)(1, 2), 1);
     EXPECT_EQ(ALNK[1], -0.3L);
+    EXPECT_EQ(RLINES[1], "1)  b = a");
   }
   // dmu exactly 0 at the offset point: not turned (two rows without entropy
   // are their enthalpies alone).

@@ -2,6 +2,7 @@
 // systems with known roots, every result code, the accessible step limit and
 // the trace, with the line search and with the hook step.
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "solver/kpmath2.h"
@@ -527,7 +528,7 @@ TEST_F(StepLimitTest, LinearLimits) {
   s.FINDLIMIT(slim, acc);
   EXPECT_EQ(slim, (0.3L - 2 * eps) / 0.5L);  // the box binds, not the limit
   EXPECT_EQ(acc, acctype::windowlimit);
-  // A step parallel to the limit (h = 0) sets no limit.
+  // A step parallel to the limit (h = 0) sets no limit while it holds.
   X[1] = X[2] = 0.1L;
   s.d[1] = 0.1L;
   s.d[2] = -0.1L;
@@ -535,6 +536,17 @@ TEST_F(StepLimitTest, LinearLimits) {
   s.FINDLIMIT(slim, acc);
   EXPECT_NEAR(slim, (0.1L - 2 * eps) / 0.1L, 1e-15L);
   EXPECT_EQ(acc, acctype::windowlimit);
+  // Parallel to a violated limit (x = (0.3, 0.3): g = -0.1), and to one held
+  // only within the margin (x = (0.25, 0.25 - eps/2): g = eps/2 < 2 eps), the
+  // step is stopped: slim 0, and the class the box gave stays.
+  for (const auto& [x1, x2] : {std::pair{0.3L, 0.3L}, std::pair{0.25L, 0.25L - eps / 2}}) {
+    X[1] = x1;
+    X[2] = x2;
+    acc = acctype::mulimit;
+    s.FINDLIMIT(slim, acc);
+    EXPECT_EQ(slim, 0) << static_cast<double>(x1);
+    EXPECT_EQ(acc, acctype::windowlimit);
+  }
 }
 
 TEST_F(StepLimitTest, SiteFractionsStayNonNegative) {
@@ -594,6 +606,12 @@ TEST_F(StepLimitTest, SiteFractionsStayNonNegative) {
   s.FINDLIMIT(slim, acc);
   EXPECT_EQ(slim, 0);
   EXPECT_NE(screen.str().find("crasher with         ph, sf term =     1\n"), std::string::npos);
+  // Every number of the block in a field of 20, slim and slim0 too: the
+  // fixed y = 0 of the vanishing factor, then slim = slim0 = (1 - 0.3)/0.1.
+  EXPECT_NE(screen.str().find("\nx  " + std::string(19, ' ') + "0, slim = " + std::string(10, ' ') +
+                              "7.00000e-0  " + std::string(10, ' ') + "7.00000e-0\n"),
+            std::string::npos)
+      << screen.str();
 }
 
 // ---- Trace ------------------------------------------------------------------
