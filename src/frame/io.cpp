@@ -752,13 +752,18 @@ bool STR2INT(const std::string& w, smallint& n, std::string& err) {
 
 void REAL2RATIONAL(extended x, longint& p, longint& q) {
   const extended tol = 0.001L;
-  if (!std::isfinite(x)) {
-    p = 0;
-    q = 1;
-    return;
-  }
+  // The fraction is made of 32-bit integers: a number whose nearest integer
+  // lies beyond them (or that is not a number) has no such fraction.
   const extended ax = std::fabs(x);
   const extended nx = std::nearbyint(ax);
+  constexpr longint pmax = std::numeric_limits<longint>::max();
+  if (!(nx <= pmax)) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.10Lg", x);
+    ERROREXIT("real2rational",
+              std::string("number ") + buf + " out of range for a fraction (max = " + std::to_string(pmax) + ")",
+              faulttype::yourfault);
+  }
   if (std::fabs(ax - nx) < tol) {
     p = static_cast<longint>(x < 0 ? -nx : nx);
     q = 1;

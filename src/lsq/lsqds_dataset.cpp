@@ -19,6 +19,13 @@ using namespace KPGLOBAL;
 namespace {
 
 constexpr int elementmax = 19;  // element codes 1..19 of the composition pairs
+// The largest composition amount, in size, that the dataset reader takes back
+// from the refitted dataset (and that the 16-bit composition matrix of an
+// experiment's phases can hold).
+constexpr int maxamount = 2 * 32767;
+// The smallest layout mode the dataset reader implements: the refitted
+// dataset carries the mode read here.
+constexpr int mindsmode = 5;
 
 bool isliquid(const std::string& name) { return !name.empty() && name.back() == 'L'; }
 
@@ -69,7 +76,14 @@ void ReadTh::entry(tdrec& r) {
     if (r.ncomp >= tdcompmax) bad("too many composition pairs" + KPUTE1::MAXSTR(tdcompmax));
     ++r.ncomp;
     r.comp[r.ncomp].code = code;
-    r.comp[r.ncomp].amount = real("amount of element " + std::to_string(code));
+    const extended a = real("amount of element " + std::to_string(code));
+    if (!(std::fabs(a) <= maxamount)) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.10Lg", a);
+      bad(std::string("amount ") + buf + " of element code " + std::to_string(code) + " out of range (max = " +
+          std::to_string(maxamount) + ")");
+    }
+    r.comp[r.ncomp].amount = a;
   }
   r.nsite = small("site number");
   r.natom = small("number of atoms");
@@ -150,6 +164,12 @@ void ReadTh::run() {
   if (mode < -32768 || mode > 32767)
     IO::ERROREXIT("readth",
                   "layout mode " + std::to_string(mode) + " outside -32768..32767 (line 1 of " + IO::DATA.name() + ")",
+                  faulttype::yourfault);
+  if (mode < mindsmode)
+    IO::ERROREXIT("readth",
+                  "dsmode = " + std::to_string(mode) + " not implemented (line 1 of " + IO::DATA.name() +
+                      ": the refitted dataset takes this layout mode, which must be " + std::to_string(mindsmode) +
+                      " or more)",
                   faulttype::yourfault);
   DSMODE = static_cast<smallint>(mode);
   IO::DATA.readln();
@@ -248,9 +268,10 @@ void WRITEEMDATA() {
       o << (r.comp[p].code < 10 ? " " : "") << r.comp[p].code << FIXFIELD(r.comp[p].amount, 8, 2) << "   ";
     o << "  0\n";
     o << INTFIELD(r.nsite, 4) << INTFIELD(r.natom, 4) << "\n";
-    // One boundary with the fit: sd(H) below 99 is an observation, 99 or
-    // more a free parameter written with its fitted value.
-    if (r.sdhorig < 99)
+    // The value read is written up to and including sd(H) 99 (99 itself is
+    // free in the fit but keeps its input H and sd here); above 99 the
+    // fitted H with the sd "100".
+    if (r.sdhorig <= 99)
       o << FIXFIELD(r.horig, 10, 2) << FIXFIELD(r.sdhorig, 8, 2);
     else
       o << FIXFIELD(r.h, 10, 2) << "     100";

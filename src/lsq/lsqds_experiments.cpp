@@ -4,6 +4,7 @@
 #include "lsq/lsqds_experiments.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "frame/io.h"
 #include "frame/kpute1.h"
@@ -38,12 +39,38 @@ void nextwords(strings& words, smallint& n, long& line, const std::string& what)
   } while (n == 0);
 }
 
-// A free-format integer that must fit a 16-bit field.
-smallint readsmall(const std::string& what) {
-  const long line = IO::DATA.line();
+// A free-format integer that must fit a 16-bit field (from lowest on: a
+// value that is negated must keep its size in the field).
+smallint readsmall(const std::string& what, longint lowest = -32768) {
   const longint v = IO::READINTFROM(IO::DATA, what);
-  if (v < -32768 || v > 32767) stop("readxy", what + ": " + std::to_string(v) + " outside -32768..32767", line);
+  if (v < lowest || v > 32767)
+    stop("readxy", what + ": " + std::to_string(v) + " outside " + std::to_string(lowest) + "..32767",
+         IO::DATA.line());
   return static_cast<smallint>(v);
+}
+
+// Stops when the reaction of experiment iexp (coefficients coef of the
+// end-members em[1..n]) does not balance: every element, the charge
+// included, must add up to zero. The amounts are those of the annotated
+// dataset, which writes them with two decimals, so a residual within the
+// rounding of the amounts (0.005 per unit of coefficient) is taken as zero.
+void checkbalance(const ilvector& coef, const ilvector& em, smallint n, int iexp, long line) {
+  Arr<extended, compmax> sum{};
+  extended size = 0;
+  for (int i = 1; i <= n; ++i) {
+    const tdrec& t = (*TDA)[em[i]];
+    size += std::abs(static_cast<int>(coef[i]));
+    for (int p = 1; p <= t.ncomp; ++p) sum[t.comp[p].code] += coef[i] * t.comp[p].amount;
+  }
+  for (int c = 1; c <= compmax; ++c)
+    if (std::fabs(sum[c]) > 0.005L * size) {
+      char amount[64];
+      std::snprintf(amount, sizeof amount, "%.6Lg", sum[c]);
+      stop("readxy",
+           "reaction " + MAKERELINE(coef, em, n) + " of experiment " + std::to_string(iexp) + " doesn't balance (" +
+               ELNAME[c] + ": " + amount + ")",
+           line);
+    }
 }
 
 extended readreal(const std::string& what) { return IO::READREALFROM(IO::DATA, what); }
@@ -179,6 +206,7 @@ void READEXPERIMENTS_::explicitreaction(xprec& x, int iexp) {
   x.ireac = 1;
   for (int i = 1; i <= x.n; ++i) x.coef[i] = readsmall("reaction coefficient of experiment " + std::to_string(iexp));
   x.factor = readreal("weight factor of experiment " + std::to_string(iexp));
+  checkbalance(x.coef, x.em, x.n, iexp, IO::DATA.line());
   IO::DATA.readln();
   weight(x);
   // The activity line: one word per reaction end-member, then reference words.
@@ -336,6 +364,7 @@ void READEXPERIMENTS_::groupreactions(int first, int iexp) {
     }
     for (int i = 1; i <= nw; ++i)
       x.coef[i] = readsmall("reaction coefficient of experiment " + std::to_string(iexp));
+    checkbalance(x.coef, x.em, x.n, iexp, line);
     IO::DATA.readln();
     FINDPOSI(x.emidx, x.nem);
     x.nofluid = H2OPOS == 0 && CO2POS == 0;
@@ -519,7 +548,8 @@ void READOXCAL() {
     if (o.n > ilmax) stop("readxy", "too many names in " + entry + KPUTE1::MAXSTR(ilmax), line);
     for (int i = 1; i <= o.n; ++i) o.em[i] = mustfind(words[i + 1], line);
     FINDPOSI(o.em, o.n);
-    for (int i = 1; i <= o.n; ++i) o.coef[i] = readsmall("coefficient of " + entry);
+    // The row takes each coefficient negated: -32768 has no 16-bit negative.
+    for (int i = 1; i <= o.n; ++i) o.coef[i] = readsmall("coefficient of " + entry, -32767);
     o.hcal = readreal("enthalpy of " + entry);
     const long sdline = IO::DATA.line();
     o.sd = readreal("sd of " + entry);

@@ -84,13 +84,14 @@ void CALCBRACKETPOSITIONS(smallint i) {
     brrec& b = x.br[k];
     b.tcalc = 273.15L;
     b.pcalc = b.sdtcalc = b.sdpcalc = 0;
-    extended pdgdp = 0, pdgdt = 0, tdgdp = 0, tdgdt = 0;
-    b.pcalc = CALCP(i, static_cast<smallint>(k), pdgdp, pdgdt);
-    b.tcalc = CALCT(i, static_cast<smallint>(k), tdgdp, tdgdt);
-    // Each calculated value takes the derivative of its own solve, taken
-    // where that solve ended.
-    b.sdpcalc = (pdgdp == 0 || b.pcalc < 0.01L) ? 0 : std::fabs(x.sdch / pdgdp);
-    b.sdtcalc = (tdgdt == 0 || b.tcalc < 273.15L) ? 0 : std::fabs(x.sdch / tdgdt);
+    // Both uncertainties take the derivatives of the temperature solve (at
+    // the bracket's P and the calculated T): where that solve fails they are
+    // 0 and neither value gets an uncertainty.
+    extended dgdp = 0, dgdt = 0;
+    b.pcalc = CALCP(i, static_cast<smallint>(k), dgdp, dgdt);
+    b.tcalc = CALCT(i, static_cast<smallint>(k), dgdp, dgdt);
+    b.sdpcalc = (dgdp == 0 || b.pcalc < 0.01L) ? 0 : std::fabs(x.sdch / dgdp);
+    b.sdtcalc = (dgdt == 0 || b.tcalc < 273.15L) ? 0 : std::fabs(x.sdch / dgdt);
   }
 }
 
@@ -417,11 +418,12 @@ void WRITEFULL(smallint i) {
 
   // Summary items that got no bracket line, on lines of their own.
   auto own = [&](const std::string& s) { IO::PUTSTR(0, std::string(82, ' ') + s, 1, RESLOG); };
-  if (x.used) {
-    if (m <= 1) own(chitem(x, 1, false));
+  // An experiment without bracket lines has no summary at all.
+  if (x.used && m >= 1) {
+    if (m == 1) own(chitem(x, 1, false));
     if (m <= 2) own(verdict(x));
     if (m <= 3) own(leverage(x));
-  } else if (m == 1) {
+  } else if (!x.used && m == 1) {
     own(chitem(x, 1, false));
   }
 }

@@ -296,7 +296,7 @@ TEST(IoWords, TrimSameMatchMake) {
   EXPECT_EQ(pos, 0);
 }
 
-TEST(IoWords, Real2RationalByHand) {
+TEST_F(IoTest, Real2RationalByHand) {
   longint p = 0, q = 0;
   IO::REAL2RATIONAL(0.5L, p, q);
   EXPECT_EQ(p * 1000 + q, 1002);
@@ -315,6 +315,16 @@ TEST(IoWords, Real2RationalByHand) {
   IO::REAL2RATIONAL(0.142857L, p, q);
   EXPECT_EQ(p, 1);
   EXPECT_EQ(q, 7);
+  // The 32-bit ends: the largest integer is its own fraction; a number whose
+  // nearest integer lies beyond it stops the run.
+  IO::REAL2RATIONAL(-2147483647.4L, p, q);
+  EXPECT_EQ(p, -2147483647);
+  EXPECT_EQ(q, 1);
+  const IO::RunEnded e = vtest::runends([&] { IO::REAL2RATIONAL(3e9L, p, q); });
+  EXPECT_EQ(e.status, 1);
+  EXPECT_EQ(e.where, "real2rational");
+  EXPECT_EQ(e.message, "number 3000000000 out of range for a fraction (max = 2147483647)");
+  EXPECT_EQ(vtest::runends([&] { IO::REAL2RATIONAL(2147483647.5L, p, q); }).where, "real2rational");
 }
 
 TEST(IoWords, ConvertersForPrompts) {

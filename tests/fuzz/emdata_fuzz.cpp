@@ -1,6 +1,8 @@
 // The annotated dataset reader of the least-squares run: the input is the
 // whole annotated dataset file, read from its layout mode to the "*" line.
-// A file read through must leave only finite numbers in the table.
+// A file read through must leave only finite numbers in the table, element
+// amounts that the dataset reader takes back (at most 65534 in size) and a
+// layout mode it implements (5 or more).
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +21,15 @@ void checkfinite() {
                           r.landaut,  r.smax,     r.vmax,      r.sfdh,    r.sfdhv, r.sfw, r.sfwv,  r.sffac, r.aqcp};
     bool ok = true;
     for (extended x : v) ok = ok && std::isfinite(x);
-    for (int p = 1; p <= r.ncomp; ++p) ok = ok && std::isfinite(r.comp[p].amount);
+    for (int p = 1; p <= r.ncomp; ++p) ok = ok && std::fabs(r.comp[p].amount) <= 65534;
     if (!ok) {
-      std::fprintf(stderr, "emdata_fuzz: non-finite number in entry %d\n", k);
+      std::fprintf(stderr, "emdata_fuzz: non-finite number or amount out of range in entry %d\n", k);
       std::abort();
     }
+  }
+  if (DSMODE < 5) {
+    std::fprintf(stderr, "emdata_fuzz: layout mode %d taken\n", DSMODE);
+    std::abort();
   }
 }
 

@@ -95,6 +95,9 @@ void checkfinite() {
   for (int i = 1; i <= NOXCAL; ++i) {
     const oxcalrec& o = (*OXCAL)[i];
     if (!finite(o.hcal) || !finite(o.sd) || !finite(o.t) || !finite(o.h298)) fail("non-finite oxide calorimetry");
+    // The row takes the coefficients negated.
+    for (int j = 1; j <= o.n && j <= ilmax; ++j)
+      if (o.coef[j] < -32767) fail("oxide calorimetry coefficient without a 16-bit negative");
   }
   for (int i = 1; i <= NXPW; ++i) {
     const xprec& x = (*XPW)[i];

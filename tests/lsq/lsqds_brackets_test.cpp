@@ -285,7 +285,9 @@ TEST_F(LsqBracketsTest, BracketEnthalpyAndItsUncertainty) {
 // The calculated T and P of a bracket of aa = bb (dS 0.01, dV -0.1, dH 10):
 // T = (dH + dV (P - P0)) / dS at 5 kbar, P = P0 + (T dS - dH) / dV at 900 K.
 // Failures: a zero dG/dT (dS 0) and a T beyond 3000 K give 150 with zero
-// derivatives; the pressure keeps its own derivative for its sd.
+// derivatives. Both sds of a bracket come from the temperature solve's
+// derivatives (sd(T) = sdch / |dS|, sd(P) = sdch / |dV|), so a failed
+// temperature leaves the solved pressure without an sd.
 TEST_F(LsqBracketsTest, CalculatedTemperatureAndPressure) {
   add("aa", -1000, 0.1L, 2);
   add("bb", -990, 0.11L, 1.9L);
@@ -300,13 +302,18 @@ TEST_F(LsqBracketsTest, CalculatedTemperatureAndPressure) {
   EXPECT_EQ(x.br[1].p, 5);
 
   x.sdch = 0.3L;
-  (*TDA)[2].s = 0.1L;  // dS = 0: no temperature, a pressure still
   LSQDS::CALCBRACKETPOSITIONS(1);
   const brrec& b = x.br[1];
+  EXPECT_NEAR(b.tcalc, (10 - 0.1L * (5 - P0)) / 0.01L, 1e-6L);
+  EXPECT_NEAR(b.sdtcalc, 0.3L / 0.01L, 1e-6L);
+  EXPECT_NEAR(b.pcalc, P0 + (9 - 10) / -0.1L, 1e-7L);
+  EXPECT_NEAR(b.sdpcalc, 0.3L / 0.1L, 1e-8L);
+  (*TDA)[2].s = 0.1L;  // dS = 0: no temperature, a pressure still
+  LSQDS::CALCBRACKETPOSITIONS(1);
   EXPECT_EQ(b.tcalc, 150);
   EXPECT_EQ(b.sdtcalc, 0);
   EXPECT_NEAR(b.pcalc, P0 + 10 / 0.1L, 1e-7L);
-  EXPECT_NEAR(b.sdpcalc, 0.3L / 0.1L, 1e-9L);
+  EXPECT_EQ(b.sdpcalc, 0);
   EXPECT_EQ(LSQDS::CALCT(1, 1, dgdp, dgdt), 150);
   EXPECT_EQ(dgdp, 0);
   EXPECT_EQ(dgdt, 0);

@@ -211,10 +211,26 @@ TEST_F(LsqDatasetTest, ReaderRefusesWhatItCannotHold) {
   EXPECT_EQ(NTOT, 300);
   const std::string msg = refusal(many + entry("e301", " 1 1 0", " 1 1", "0") + "*\n");
   EXPECT_EQ(msg.rfind("too many end-members (increase maxntp) (max = 300) at e301", 0), 0u) << msg;
-  // The layout mode is a 16-bit field: a larger one is refused, not wrapped.
+  // The layout mode is a 16-bit field: a larger one is refused, not wrapped;
+  // the refitted dataset carries it, and the dataset reader takes 5 or more.
   EXPECT_EQ(refusal("70000\n\n*\n"), "layout mode 70000 outside -32768..32767 (line 1 of ds-emtest.txt)");
-  read("-32768\n\n*\n");
-  EXPECT_EQ(DSMODE, -32768);
+  EXPECT_EQ(refusal("4\n\n*\n"), "dsmode = 4 not implemented (line 1 of ds-emtest.txt: the refitted dataset "
+                                   "takes this layout mode, which must be 5 or more)");
+  EXPECT_EQ(refusal("-32768\n\n*\n").rfind("dsmode = -32768 not implemented", 0), 0u);
+  read("5\n\n*\n");
+  EXPECT_EQ(DSMODE, 5);
+  // Element amounts within the dataset reader's limit, as the refitted
+  // dataset must be read back (and the composition matrix hold them).
+  read(head + entry("most", " 1 65534 10 -65534 0", " 1 1") + "*\n");
+  EXPECT_EQ((*TDA)[1].comp[2].amount, -65534);
+  EXPECT_EQ(refusal(head + entry("huge", " 1 3e9 0", " 1 1") + "*\n"),
+            "amount 3000000000 of element code 1 out of range (max = 65534) (entry huge starting on line 3 of "
+            "ds-emtest.txt)");
+  EXPECT_EQ(refusal(head + entry("a", " 1 1 0", " 1 1") + entry("vast", " 1 1 10 -1e39 0", " 1 1") + "*\n"),
+            "amount -1e+39 of element code 10 out of range (max = 65534) (entry vast starting on line 13 of "
+            "ds-emtest.txt)");
+  EXPECT_EQ(refusal(head + entry("over", " 1 65534.5 0", " 1 1") + "*\n").rfind("amount 65534.5 of element code 1 ", 0),
+            0u);
   // A malformed number stops with the file and line.
   const IO::RunEnded e = vtest::runends([&] { read(head + entry("x", " 1 one 0", " 1 1") + "*\n"); });
   EXPECT_EQ(e.message, "expecting a number for amount of element 1 of x in file \"ds-emtest.txt\" (line 4)");
@@ -239,7 +255,7 @@ TEST_F(LsqDatasetTest, WriteBackLayoutHeaderAndFreeBoundary) {
   tdtype& t = *TDA;
   t[1].h = -3936.004L;  // a held entry keeps its input H
   t[4].h = -2586.126L;  // a free one is written with its current H
-  t[3].sdhorig = 99;    // exactly 99 is free, as in the fit
+  t[3].sdhorig = 99;    // exactly 99 is free in the fit, but written as read
   t[3].h = -911.5L;
   t[2].sdhorig = 98.99L;
   t[2].h = -1;
@@ -280,7 +296,7 @@ TEST_F(LsqDatasetTest, WriteBackLayoutHeaderAndFreeBoundary) {
       "q       quartz\n"
       "   1    1.00   10    2.00     0\n"
       "   1   3\n"
-      "   -911.50     100   2                            % \n"
+      "   -910.72   99.00   2                            % \n"
       "   0.04143   0.00004                              % negative sd(S)\n"
       "    2.2690                                        % \n"
       "   0.0929   -0.000000642    -714.9   -0.7161      % \n"

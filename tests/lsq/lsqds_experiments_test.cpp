@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lsq/lsqds_experiments.h"
+#include "models/kpread1.h"
 #include "support/vt_state.h"
 
 namespace {
@@ -319,6 +320,40 @@ TEST_F(LsqExperimentsTest, HydrousCordieriteNamedTwice) {
   EXPECT_EQ(x.br[1].a[3], 1);
 }
 
+// A reaction must balance in every element (the charge included), to the
+// rounding of the two-decimal amounts of the annotated dataset; explicit
+// reactions and the reactions of a group alike. Compositions: ky and sill
+// Al2SiO5, q SiO2, cor Al2O3 (0.333 x 3 = 0.999 stands for 1).
+TEST_F(LsqExperimentsTest, UnbalancedReactionsAreRefused) {
+  KPREAD1::SETUPCOMPONENTTABLE();
+  auto comp = [](int k, std::initializer_list<tdcomprec> c) {
+    for (const tdcomprec& p : c) (*TDA)[k].comp[++(*TDA)[k].ncomp] = p;
+  };
+  comp(1, {{1, 1}, {10, 2}});
+  comp(2, {{3, 2}, {1, 1}, {10, 5}});
+  comp(3, {{3, 2}, {1, 1}, {10, 5}});
+  comp(12, {{3, 0.667L}, {10, 1}});  // "per" here: a third of Al2O3
+  const std::string f = " in file \"ds-xptest.txt\" (line ";
+  // Balanced: ky = sill, ky = q + 3 per (Si 1, Al 2.001, O 5).
+  file("0\n1 ky sill\n-1 1 1\n1 1\n1 7 800 0\n-1\n1 ky q per\n-1 1 3 1\n1 1 1\n1 7 800 0\n-1\n0\n");
+  readall();
+  EXPECT_EQ(NXPW, 2);
+  const std::pair<std::string, std::string> cases[] = {
+      {"0\n1 ky sill\n-1 2 1\n", "reaction ky = 2sill of experiment 1 doesn't balance (Si: 1)" + f + "3)"},
+      {"0\n1 ky sill\n-1 1 1\n1 1\n1 7 800 0\n-1\n1 ky q per\n-1 1 2 1\n",
+       "reaction ky = q + 2per of experiment 2 doesn't balance (Al: -0.666)" + f + "8)"},
+      {"0\n1 g ky q\n1 1 r\npy ky q\n0 -1 2\n", "reaction ky = 2q of experiment 1 doesn't balance (Si: 1)" + f + "4)"},
+  };
+  for (const auto& [text, message] : cases) {
+    screen.str("");
+    NXPW = 0;
+    file(text);
+    const IO::RunEnded e = vtest::runends([this] { readall(); });
+    EXPECT_EQ(e.where, "readxy");
+    EXPECT_EQ(e.message, message);
+  }
+}
+
 // Bad input ends in a clean stop that names the file, the line and the limit.
 TEST_F(LsqExperimentsTest, BadInputStopsCleanly) {
   const std::string f = " in file \"ds-xptest.txt\" (line ";
@@ -338,7 +373,10 @@ TEST_F(LsqExperimentsTest, BadInputStopsCleanly) {
        "readxy : oxide calorimetry entry 1 ( = ky) at T = 1.00000e+3000 K: no finite enthalpy at 298.15 K (the heat content "
        "overflows)" + f + "4)"},
       {"1 ky\n 70000 -1 1 298\n",
-       "readxy : coefficient of oxide calorimetry entry 1: 70000 outside -32768..32767" + f + "2)"},
+       "readxy : coefficient of oxide calorimetry entry 1: 70000 outside -32767..32767" + f + "2)"},
+      // The row takes the coefficient negated: -32768 would come back as itself.
+      {"1 q ky\n 1\n -32768 -1 1 298\n",
+       "readxy : coefficient of oxide calorimetry entry 1: -32768 outside -32767..32767" + f + "3)"},
       {"1 ky\n 1 -1 \n", "reading : expecting a number for sd of oxide calorimetry entry 1" + f + "3)"},
       {many, "readxy : too many oxide calorimetry entries (max = 200) " + f + "401)"},
       {"2" + names16.substr(3) + "\n", "readxy : too many names in oxide calorimetry entry 1 (max = 15) " + f + "1)"},

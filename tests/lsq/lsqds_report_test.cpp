@@ -57,7 +57,8 @@ const std::string pad(82, ' ');
 // temperature solve failed ("*" as miss); a fifth line with no summary item;
 // the summation signs of mark456 and tighten; an unused experiment with its
 // factor on an own line; a decreasing pair ("<>") with factor 1.005 (not
-// printed), sd 0 (no "but OK") and the 2sd of 3.5 rounded half to even.
+// printed), sd 0 (no "but OK") and the 2sd of 3.5 rounded half to even;
+// a used experiment without brackets (no summary items at all).
 TEST_F(LsqReportTest, ExperimentResultTable) {
   IO::OPENOUTPUT(IO::chresults, "o.txt");
   CONTROLDS.mark456 = controlboolean::yes;
@@ -98,7 +99,12 @@ TEST_F(LsqReportTest, ExperimentResultTable) {
   d1.tcalc = 900.15L, d1.sdtcalc = 3.5L;
   br(d, true, 5, 650, 4);
 
-  for (smallint i = 1; i <= 4; ++i) LSQDS::WRITEFULL(i);
+  // A used experiment whose first bracket line ends its brackets: heading
+  // and column line only.
+  xprec& e = (*XPW)[5];
+  e.used = true, e.row = 4, e.variance = -1, e.retext = "ii = jj", e.ref = "ref E", e.factor = 1, e.ch = 2;
+
+  for (smallint i = 1; i <= 5; ++i) LSQDS::WRITEFULL(i);
   CONTROLDS.printomit = controlboolean::no;
   LSQDS::WRITEFULL(3);  // not printed
   IO::CLOSEOUTPUT();
@@ -136,7 +142,8 @@ TEST_F(LsqReportTest, ExperimentResultTable) {
       "\n3)  gg = hh   (ref D)\n\n" + head +
       "        0        0       5.0      600  650     6.00    4.00     <>    627     8   "
       "2 (3.00 <-> 4.00)  (3.50, 0.50)@\n" +
-      pad + "cH = 5.00 (sd  0) \n" + pad + "too high \n" + pad + "uH = 0.10, d/s = 1.2, h = 0.25\n";
+      pad + "cH = 5.00 (sd  0) \n" + pad + "too high \n" + pad + "uH = 0.10, d/s = 1.2, h = 0.25\n" +
+      "\n4)  ii = jj   (ref E)\n\n" + head;
   EXPECT_EQ(vtest::readfile("o.txt"), expected);
 }
 

@@ -214,17 +214,18 @@ namespace {
 
 using namespace KPGLOBAL;
 
-// An explicit reaction whose activity line names the example's garnet for
-// both end-members: each bracket gives one composition per phase entry, the
-// activities come from the ideal model (a(py) = (1 - x)^3, a(gr) = x^3) and
-// ln K = ln a(gr) - ln a(py) takes them at the reaction's own entries; the
-// log shows the activity table.
+// An explicit reaction, py + 3cc = gr + 3mag, whose activity line names the
+// example's garnet for both garnet end-members: each bracket gives one
+// composition per phase entry, the activities come from the ideal model
+// (a(py) = (1 - x)^3, a(gr) = x^3) and ln K = ln a(gr) - ln a(py) takes them
+// at the reaction's own entries (cc and mag at 1); the log shows the
+// activity table.
 TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
   std::string xp = vtest::readfile("ds-xpex.txt");
   const std::size_t end = xp.rfind("0\n");
   ASSERT_NE(end, std::string::npos);
   xp.insert(end,
-            "1 py gr\n  -1 1  1\ngt gt  phase\n0  5.0  600  0  0.2  0.2\n1  5.0  700  0  0.3  0.3\n-1\n"
+            "1 py cc gr mag\n  -1 -3 1 3  1\ngt 1 gt 1  phase\n0  5.0  600  0  0.2  0.2\n1  5.0  700  0  0.3  0.3\n-1\n"
             "1 ky sill\n  -1 1  1\n0.7 0  fixed\n0  6.0  600  0  0.6\n1  6.0  640  0  0.5\n-1\n");
   std::ofstream("ds-xpex.txt") << xp;
   std::string prefs = vtest::readfile("ds-prefs.txt");
@@ -233,14 +234,15 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
   ASSERT_EQ(run("1"), 0) << screen.str();
   ASSERT_EQ(NXPW, 10);
   const xprec& x = (*XPW)[9];
-  ASSERT_EQ(x.nem, 4);
+  ASSERT_EQ(x.nem, 6);
   EXPECT_EQ(x.apos[1], 1);
-  EXPECT_EQ(x.apos[2], 4);
+  EXPECT_EQ(x.apos[2], 3);
+  EXPECT_EQ(x.apos[3], 5);
   const double xs[] = {0.2, 0.3};
   for (int k = 1; k <= 2; ++k) {
     const brrec& b = x.br[k];
     EXPECT_NEAR(b.a[1], std::pow(1 - xs[k - 1], 3), 1e-15) << k;
-    EXPECT_NEAR(b.a[4], std::pow(xs[k - 1], 3), 1e-15) << k;
+    EXPECT_NEAR(b.a[5], std::pow(xs[k - 1], 3), 1e-15) << k;
     EXPECT_NEAR(b.lna, 3 * std::log(xs[k - 1] / (1 - xs[k - 1])), 1e-14) << k;
   }
   // A fixed activity (0.7 for ky) and one read on each bracket line (sill).
@@ -249,17 +251,17 @@ TEST_F(LsqRunTest, ActivitiesOfSolutionPhaseEntries) {
   EXPECT_NEAR(y.br[2].lna, std::log(0.5L / 0.7L), 1e-15L);
   IO::FLUSHALL();
   const std::string log = vtest::readfile("vt-log.txt");
-  EXPECT_NE(log.find(" 9)  activities for gt gt for the given brackets  (phase )\n"
-                     "      P      T        py        gr        py        gr\n"
-                     "    5.0    600   0.51200   0.00800   0.51200   0.00800\n"
-                     "    5.0    700   0.34300   0.02700   0.34300   0.02700\n"),
+  EXPECT_NE(log.find(" 9)  activities for gt cc gt mag for the given brackets  (phase )\n"
+                     "      P      T        py        gr        cc        py        gr       mag\n"
+                     "    5.0    600   0.51200   0.00800   1.00000   0.51200   0.00800   1.00000\n"
+                     "    5.0    700   0.34300   0.02700   1.00000   0.34300   0.02700   1.00000\n"),
             std::string::npos)
       << log;
   // At infolevel 3 the listing shows every experiment row: reactants, "=  ",
-  // products (each name and two blanks), blanks up to 35 characters, the
-  // reference.
+  // products (each name and two blanks, in table order), blanks up to 35
+  // characters, the reference.
   EXPECT_NE(log.find("    ky  =  sill  " + std::string(22, ' ') + "  (example )\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("    py  =  gr  " + std::string(24, ' ') + "  (phase )\n"), std::string::npos);
+  EXPECT_NE(log.find("    cc  py  =  mag  gr  " + std::string(15, ' ') + "  (phase )\n"), std::string::npos);
 }
 
 }  // namespace

@@ -150,6 +150,31 @@ TEST_F(LsqWriterTest, NamesTheReaderCannotTakeBackAreRefused) {
   EXPECT_FALSE(fs::exists("vt-ds4wr.txt"));
 }
 
+// The fit uses the Pitzer-Sterner fluid equations; a file name whose digit
+// after "ds" is 3 makes the other modes read it with CORK: the screen and
+// the log say so and name a suffix that begins with 4. The file keeps its
+// name; a suffix beginning with 4 gets no warning.
+TEST_F(LsqWriterTest, CorkSuffixOfTheRefittedDatasetIsWarned) {
+  IO::OPENOUTPUT(IO::chlog, "log.txt");
+  add("q", -910).s = 0.04L;
+  NEXP = NTP = 1;
+  IO::DATAFILENAMESUFFIX = "3lsq";
+  LSQDS::WRITETHERMODATA();
+  const std::string warning =
+      "\nwriting data to \"vt-ds3lsq.txt\"\n"
+      "warning: the 3 after \"ds\" in \"vt-ds3lsq.txt\" makes calculation modes 0-4 read it with the CORK fluid "
+      "equations,\n"
+      "but this fit used the Pitzer-Sterner equations: for the fitted values use a suffix beginning with 4 "
+      "(ds-scr4lsq.txt gives vt-ds4lsq.txt)\n";
+  EXPECT_EQ(screen.str(), warning);
+  EXPECT_TRUE(fs::exists("vt-ds3lsq.txt"));
+  IO::DATAFILENAMESUFFIX = "4lsq";
+  LSQDS::WRITETHERMODATA();
+  EXPECT_EQ(screen.str(), warning + "\nwriting data to \"vt-ds4lsq.txt\"\n");
+  IO::FLUSHALL();
+  EXPECT_NE(vtest::readfile("log.txt").find(warning), std::string::npos);
+}
+
 // The file written from the example's table is read by the dataset reader,
 // and the end-member Gibbs energy from it equals the one from the
 // least-squares table with the fitted enthalpies, entry by entry, at four
