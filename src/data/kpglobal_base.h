@@ -83,6 +83,10 @@ inline constexpr int compmax = 19;      // oxide components
 inline constexpr int reactmax = 150;    // reactions
 inline constexpr int tdslots = 30;      // numbers of a tdvector
 inline constexpr int dsmax = 300;       // entries of a dataset
+// The largest composition amount of a dataset entry, in size: an oxide takes
+// at most two atoms of its element, so no larger amount fits the 16-bit
+// composition matrix.
+inline constexpr int amountmax = 2 * 32767;
 inline constexpr int purephmax = 400;   // pure phases
 inline constexpr int solphmax = 80;     // solution phases
 inline constexpr int phemmax = 15;      // end-members of a solution phase

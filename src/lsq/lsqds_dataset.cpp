@@ -19,10 +19,6 @@ using namespace KPGLOBAL;
 namespace {
 
 constexpr int elementmax = 19;  // element codes 1..19 of the composition pairs
-// The largest composition amount, in size, that the dataset reader takes back
-// from the refitted dataset (and that the 16-bit composition matrix of an
-// experiment's phases can hold).
-constexpr int maxamount = 2 * 32767;
 // The smallest layout mode the dataset reader implements: the refitted
 // dataset carries the mode read here.
 constexpr int mindsmode = 5;
@@ -77,11 +73,11 @@ void ReadTh::entry(tdrec& r) {
     ++r.ncomp;
     r.comp[r.ncomp].code = code;
     const extended a = real("amount of element " + std::to_string(code));
-    if (!(std::fabs(a) <= maxamount)) {
+    if (!(std::fabs(a) <= amountmax)) {
       char buf[64];
       std::snprintf(buf, sizeof buf, "%.10Lg", a);
       bad(std::string("amount ") + buf + " of element code " + std::to_string(code) + " out of range (max = " +
-          std::to_string(maxamount) + ")");
+          std::to_string(amountmax) + ")");
     }
     r.comp[r.ncomp].amount = a;
   }

@@ -69,9 +69,6 @@ bool parseint(const std::string& w, smallint& k) {
 // Single-precision rounding of an extended value (IEEE 754 binary32).
 extended tosingle(extended x) { return static_cast<extended>(static_cast<float>(x)); }
 
-// The largest composition amount of a dataset entry, in size.
-constexpr int maxamount = 2 * 32767;
-
 // The largest number of a data row, in size: far above any enthalpy, heat-capacity
 // or equation-of-state parameter, and low enough that every Gibbs energy made from
 // the row stays a number that the tables can print in their columns.
@@ -428,9 +425,9 @@ void READTHERMO_::readcomposition(int k) {
     // No larger amount can enter the 16-bit composition matrix (an oxide takes
     // at most two atoms of its element); the bound also keeps every sum and the
     // excess oxygen made from the amounts inside the integer and single ranges.
-    if (std::fabs(OXNO(k, n)) > maxamount)
+    if (std::fabs(OXNO(k, n)) > amountmax)
       fail("amount " + lastword + " of element code " + std::to_string(code) +
-           " out of range (max = " + std::to_string(maxamount) + ")");
+           " out of range (max = " + std::to_string(amountmax) + ")");
     sum += OXNO(k, n);
   }
   NOX[k] = n;
