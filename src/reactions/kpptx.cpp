@@ -395,6 +395,12 @@ smallint NOFLUIDSPECIES(smallint i, extended xco2, extended xh2o) {
   return 0;
 }
 
+extended INSIDEXCO2(smallint i, extended x) {
+  if (NOFLUIDSPECIES(i, x, 1 - x) == 0) return x;
+  const extended d = std::fmin(xco2inside, (XCO2HIGH - XCO2LOW) / 2);
+  return x <= 0 ? x + d : x - d;
+}
+
 void ENLARGEWINDOW(calcvariabletype cv) {
   switch (cv) {
     case calcvariabletype::calcpressure:

@@ -37,6 +37,16 @@ void SETLIM(extended& xtol, extended& ytol);
 // value there.
 smallint NOFLUIDSPECIES(smallint i, extended xco2, extended xh2o);
 
+// How far inside the x(CO2) window a reaction is taken at a window end
+// x = 0 or 1 where the fluid lacks one of its species.
+inline constexpr extended xco2inside = 1e-4L;
+
+// The x(CO2) at which reaction i stands for the window end x: x itself,
+// unless the fluid there lacks a species of the reaction (NOFLUIDSPECIES);
+// then x moved xco2inside into the window (at most half the window's
+// width), where delta mu is finite and belongs to the window.
+extended INSIDEXCO2(smallint i, extended x);
+
 // The reaction list, the linearised thermodynamics of each reaction and the
 // table of its line along the diagram's x-list with uncertainties.
 void PTXTABLE();

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "frame/io.h"
 #include "frame/kpute1.h"
@@ -220,6 +221,39 @@ void INTERSECTIONSEARCH::load(smallint point) {
       L2(r, k) = LINE2(rn[r], k);
     }
   }
+  insideends();
+}
+
+void INTERSECTIONSEARCH::insideends() {
+  xend.fill(0);
+  moved.fill(false);
+  const bool px = DIAGRAMMODE == diagramtype::pxcalc;
+  if ((!px && DIAGRAMMODE != diagramtype::txcalc) || npts < 2) return;
+  for (int e = 1; e <= 2; ++e) {
+    const smallint k = e == 1 ? 1 : npts;
+    extended xin = LXCO2[k];
+    for (int r = 1; r <= nir; ++r)
+      if (const extended v = INSIDEXCO2(rn[r], LXCO2[k]); v != LXCO2[k]) xin = v;
+    if (xin == LXCO2[k]) continue;
+    // A line without a value at this end (the fluid lacks one of its
+    // species) would leave a crossing in the end step unbracketed: the
+    // point's lines are taken just inside the window there, as the line
+    // table takes them (widened window, first root below the second).
+    moved[e] = true;
+    xend[e] = xin;
+    ENLARGEWINDOW(CALCVARIABLE);
+    for (int r = 1; r <= nir; ++r) {
+      extended r1 = 0, r2 = 0, d1, d2, d3, d4;
+      if (px)
+        KPCALC2::PCALC(rn[r], false, r1, r2, d1, d2, FIXEDT, xin, 1 - xin, d3, d4);
+      else
+        KPCALC2::TCALC(rn[r], false, r1, r2, d1, d2, FIXEDP, xin, 1 - xin, d3, d4);
+      if (r1 <= 1e10L && r2 > -1e10L && r2 < r1) std::swap(r1, r2);
+      L1(r, k) = r1;
+      L2(r, k) = r2;
+    }
+    RESTOREWINDOW(CALCVARIABLE);
+  }
 }
 
 void INTERSECTIONSEARCH::COMPARE(smallint k, smallint r1, smallint r2, smallint b1, smallint b2, bool& above,
@@ -271,14 +305,24 @@ bool INTERSECTIONSEARCH::CROSS(smallint r1, smallint r2, smallint b1, smallint b
 }
 
 void INTERSECTIONSEARCH::SETUPPTX(smallint ra, smallint rb, smallint ba, smallint bb, smallint k) {
-  const linetable& La = ba == 1 ? LINE1 : LINE2;
-  const linetable& Lb = bb == 1 ? LINE1 : LINE2;
-  ya1 = La(ra, k), ya0 = La(ra, k - 1);
-  yb1 = Lb(rb, k), yb0 = Lb(rb, k - 1);
+  // The point's own copies of the lines, which hold the values taken just
+  // inside the window at an end x = 0 or 1 (insideends).
+  const auto local = [&](smallint rg) {
+    for (smallint r = 1; r <= nir; ++r)
+      if (rn[r] == rg) return r;
+    IO::ERROREXIT("setupptx", "reaction " + IO::INT2STR(rg) + " not at the point", faulttype::myfault);
+  };
+  const smallint a = local(ra), b = local(rb);
+  const smallint km = static_cast<smallint>(k - 1);
+  ya1 = line(a, ba, k), ya0 = line(a, ba, km);
+  yb1 = line(b, bb, k), yb0 = line(b, bb, km);
   switch (OTHERVARIABLE) {
     case othervariabletype::fixedpressure: x1 = LP[k], x0 = LP[k - 1]; return;
     case othervariabletype::fixedtemperature: x1 = LT[k], x0 = LT[k - 1]; return;
-    case othervariabletype::fixedmolefractionCO2: x1 = LXCO2[k], x0 = LXCO2[k - 1]; return;
+    case othervariabletype::fixedmolefractionCO2:
+      x1 = k == npts && moved[2] ? xend[2] : LXCO2[k];
+      x0 = km == 1 && moved[1] ? xend[1] : LXCO2[k - 1];
+      return;
     case othervariabletype::fixedlnactivity: x1 = LLNA(1, k), x0 = LLNA(1, k - 1); return;
   }
   IO::ERROREXIT("setupptx", "othervariable", faulttype::myfault);
@@ -379,18 +423,29 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   SETLIM(tolx, toly);
   const entry a = list[1], b = list[2];
   SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+  // In a step that ends just inside x = 0 or 1 (insideends), a line whose
+  // fluid species runs out there bends with ln x or ln(1 - x): the straight
+  // lines are drawn against u = ln(x / (1 - x)), in which it is nearly
+  // straight, so that the 6 steps reach the point. Every other step keeps x.
+  const bool logit = OTHERVARIABLE == othervariabletype::fixedmolefractionCO2 &&
+                     ((k == npts && moved[2]) || (k - 1 == 1 && moved[1]));
+  const auto tou = [&](extended v) { return logit ? std::log(v / (1 - v)) : v; };
+  const auto tox = [&](extended u) { return logit ? 1 / (1 + std::exp(-u)) : u; };
+  x0 = tou(x0), x1 = tou(x1);
   const extended xlo = x0, xhi = x1;
   extended px = 1e10L, py = 1e10L;
   bool ok = true, outside = false;
   for (int it = 1; it <= 6; ++it) {
-    CROSSPTX(xc, yc, ok);
+    extended uc = 0;
+    CROSSPTX(uc, yc, ok);
     if (!ok) break;
+    xc = tox(uc);
     isconverged = std::fabs(xc - px) < tolx && std::fabs(yc - py) < toly;
     if (isconverged) break;
     extended ya = yc, yb = yc;
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
     SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
-    if (xc < xlo || xc > xhi) {
+    if (uc < xlo || uc > xhi) {
       outside = true;
       break;
     }
@@ -408,9 +463,9 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
       default: IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
     }
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
-      x1 = xc, ya1 = ya, yb1 = yb;
+      x1 = uc, ya1 = ya, yb1 = yb;
     } else {
-      x0 = xc, ya0 = ya, yb0 = yb;
+      x0 = uc, ya0 = ya, yb0 = yb;
     }
     px = xc, py = yc;
   }

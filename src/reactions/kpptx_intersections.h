@@ -53,6 +53,10 @@ class INTERSECTIONSEARCH {
   // global tables (j, nir, reactions, rows, lines), after xlist.
   void load(smallint point);
   void xlist();
+  // x(CO2) diagrams: at a list end x = 0 or 1 where the fluid lacks a species
+  // of one of the point's reactions, the point's lines and that end of the
+  // bracket are taken xco2inside into the window (called by load).
+  void insideends();
 
   void CROSSOVER(bool& found);
   void COMPARE(smallint k, smallint r1, smallint r2, smallint b1, smallint b2, bool& above, bool& restart,
@@ -78,6 +82,8 @@ class INTERSECTIONSEARCH {
   Arr<smallint, irmax> rn{};                          // global reaction numbers
   Mat<smallint, irmax, KPGLOBAL::emmax> rows{};       // their coefficient rows
   lines L1{}, L2{};
+  Arr<extended, 2> xend{};  // x of the first and last column when moved inside
+  Arr<bool, 2> moved{};
   flags W1{}, W2{}, C1{}, C2{};
   Arr<entry, crossmax> list{};
   smallint nlist = 0;

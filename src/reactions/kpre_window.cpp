@@ -37,11 +37,11 @@ void INPTXWINDOWTESTS::SETMUAXIS(extended v) { (*TD)[axisrow(MUPOS, "mu")].h = v
 void INPTXWINDOWTESTS::corner(int k, extended P, extended T, extended xco2, extended xh2o) {
   KPCALC1::CALCDMU(i, dgdp[k], dmudt[k], dmu[k], P, T, xco2, xh2o);
   if (const smallint nu = KPPTX::NOFLUIDSPECIES(i, xco2, xh2o)) {
-    // A fluid species of the reaction is absent (x = 0): nu ln x makes delta
-    // mu and its T derivative tend to -nu times infinity; that limit, not
-    // the value of a pure fluid, decides the corner.
+    // Only a window of no width at x = 0 or 1 leaves a corner where a fluid
+    // species of the reaction is absent (the x(CO2) members move their
+    // corners inside): nu ln x makes delta mu tend to -nu times infinity
+    // there, and the reaction has no line in the window.
     dmu[k] = dmudt[k] = -nu * 1e30L;
-    limit = true;
   }
   g4[k] = dmu[k] < 0;
 }
@@ -76,16 +76,17 @@ bool INPTXWINDOWTESTS::INPTWINDOW() {
 }
 
 bool INPTXWINDOWTESTS::fluidextremum(bool pressureaxis) {
-  // Corners at an absent fluid species hold limits (delta mu infinite at
-  // both ends of x when both species stand on one side), which say nothing
-  // of the interior: then the extremum always decides.
-  const bool differ =
-      limit || (pressureaxis ? !KPCALC2::SAMESIGN(dgdp[3], dgdp[4]) : !KPCALC2::SAMESIGN(dmudt[1], dmudt[2]));
-  if (!differ || H2OPOS < 1 || CO2POS < 1) return false;
+  // Delta mu of a reaction with H2O and CO2 on one side has along x(CO2) one
+  // extremum, where nc/x = nw/(1 - x); the line of such a reaction bulges
+  // there, and can enter the window through one edge of constant P or T and
+  // leave through the same edge while the four corners agree. Whatever the
+  // derivatives at the corners, a sign at the extremum (at either end of the
+  // other axis) that differs from the corners' puts the line in the window.
+  if (H2OPOS < 1 || CO2POS < 1) return false;
   const extended nc = (*R)(i, CO2POS), nw = (*R)(i, H2OPOS);
-  if (!(nc > 0 && nw > 0) && !(limit && nc < 0 && nw < 0)) return false;
-  // Along x(CO2) delta mu is extreme where nc/x = nw/(1 - x).
+  if (!((nc > 0 && nw > 0) || (nc < 0 && nw < 0))) return false;
   const extended xs = nc / (nc + nw);
+  if (xs < XCO2LOW || xs > XCO2HIGH) return false;  // delta mu monotonic along x in the window
   extended a, b, mu1 = 0, mu2 = 0;
   if (pressureaxis) {
     KPCALC1::CALCDMU(i, a, b, mu1, PLOW, FIXEDT, xs, 1 - xs);
@@ -94,12 +95,14 @@ bool INPTXWINDOWTESTS::fluidextremum(bool pressureaxis) {
     KPCALC1::CALCDMU(i, a, b, mu1, FIXEDP, TLOW, xs, 1 - xs);
     KPCALC1::CALCDMU(i, a, b, mu2, FIXEDP, THIGH, xs, 1 - xs);
   }
-  const bool same = (mu1 >= 0 && mu2 >= 0) || (mu1 < 0 && mu2 < 0);
-  return !same;
+  return (mu1 < 0) != g4[1] || (mu2 < 0) != g4[1];
 }
 
 bool INPTXWINDOWTESTS::INPXWINDOW() {
-  const extended t = FIXEDT, xl = XCO2LOW, xh = XCO2HIGH;
+  const extended t = FIXEDT;
+  // A window end at x = 0 or 1 where the fluid lacks a species of the
+  // reaction is taken just inside the window.
+  const extended xl = KPPTX::INSIDEXCO2(i, XCO2LOW), xh = KPPTX::INSIDEXCO2(i, XCO2HIGH);
   corner(1, PLOW, t, xl, 1 - xl);
   corner(2, PLOW, t, xh, 1 - xh);
   corner(3, PHIGH, t, xh, 1 - xh);
@@ -109,7 +112,8 @@ bool INPTXWINDOWTESTS::INPXWINDOW() {
 }
 
 bool INPTXWINDOWTESTS::INTXWINDOW() {
-  const extended p = FIXEDP, xl = XCO2LOW, xh = XCO2HIGH;
+  const extended p = FIXEDP;
+  const extended xl = KPPTX::INSIDEXCO2(i, XCO2LOW), xh = KPPTX::INSIDEXCO2(i, XCO2HIGH);
   corner(1, p, TLOW, xl, 1 - xl);
   corner(2, p, TLOW, xh, 1 - xh);
   corner(3, p, THIGH, xh, 1 - xh);

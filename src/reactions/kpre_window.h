@@ -39,7 +39,6 @@ class INPTXWINDOWTESTS {
   g4vector& g4;
   // d(delta mu)/dP, d(delta mu)/dT and delta mu at each corner.
   Arr<extended, 4> dgdp{}, dmudt{}, dmu{};
-  bool limit = false;  // a corner lies where a fluid species of the reaction is absent
 
   void corner(int k, extended P, extended T, extended xco2, extended xh2o);
   bool allsame() const;
@@ -48,8 +47,8 @@ class INPTXWINDOWTESTS {
   bool tedge(int a, int b, extended P, extended xco2, extended xh2o);
   // Edge of constant T (corners a, b differ in d(delta mu)/dP).
   bool pedge(int a, int b, extended T, extended xco2, extended xh2o);
-  // The extremum of delta mu along x(CO2) of a reaction that releases both
-  // H2O and CO2, tried between the two ends of the other axis.
+  // The extremum of delta mu along x(CO2) of a reaction with H2O and CO2 on
+  // one side, tried at the two ends of the other axis against the corners.
   bool fluidextremum(bool pressureaxis);
   // The activity or mu diagrams: corners at (axis, other) with the axis set
   // by setaxis, then the edges at the two axis ends.
