@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "frame/io.h"
 #include "reactions/kpre.h"
@@ -126,11 +127,50 @@ TEST_F(Window, XCO2CornersOfADecarbonation) {
   XCO2LOW = 0.2L;
   EXPECT_FALSE(test(diagramtype::pxcalc));
   // From x = 0 the line T(x) runs down to 0 K, so it crosses 300-600 K near
-  // x = 0.018: corners at x = 0 take the limit -infinity of R T ln x (a pure
-  // fluid would put them at 800 K, all positive, and lose the line).
+  // x = 0.018. The corners at x = 0, where the fluid has no CO2, are taken
+  // at x = 1e-4, where the line lies at 80 / (0.1 - R ln 1e-4) = 452.9 K:
+  // positive at 300 K, negative at 600 K (a pure fluid would put them at
+  // 800 K, all positive, and lose the line).
   XCO2LOW = 0, TLOW = 300, THIGH = 600;
   EXPECT_TRUE(test(diagramtype::txcalc));
+  EXPECT_EQ(signs(), "+++-");
+  // At 460-600 K both corners at x = 1e-4 lie above the line (452.9 K).
+  TLOW = 460;
+  EXPECT_TRUE(test(diagramtype::txcalc));
   EXPECT_EQ(signs(), "-++-");
+  // The line reaches 440-450 K only at x < 1e-4, nearer the end than the
+  // corners are taken: all positive, outside.
+  TLOW = 440, THIGH = 450;
+  EXPECT_FALSE(test(diagramtype::txcalc));
+  EXPECT_EQ(signs(), "++++");
+}
+
+// Both fluid species on one side, x(CO2) 0..1: cc + tr = dol + wo + CO2 +
+// H2O in miniature, a = b + w + c with dmu = 40 - 0.01 T + R T ln(x (1 - x)).
+// The corners, taken at x = 1e-4 and 1 - 1e-4, are positive at 300 K
+// (37 + 300 R ln(1e-4) = +14.0) and negative at 600 K (-11.9), so the line is
+// in the window (the limits of R T ln x at x = 0 and 1 would make every
+// corner negative).
+TEST_F(Window, XCO2EndsWithBothFluidSpeciesOnOneSide) {
+  row(1, "a", 0, 0.01L, 1);
+  row(2, "b", 40, 0.02L, 1);
+  row(3, "w", 0, 0, 0);
+  row(4, "c", 0, 0, 0);
+  reaction({-1, 1, 1, 1});
+  H2OPOS = 3, CO2POS = 4;
+  XCO2LOW = 0, XCO2HIGH = 1, FIXEDP = 2;
+  TLOW = 300, THIGH = 600;
+  const auto dmu = [](extended x, extended T) { return 40 - 0.01L * T + Rgas * T * std::log(x * (1 - x)); };
+  ASSERT_GT(dmu(1e-4L, 300), 0);
+  ASSERT_LT(dmu(1e-4L, 600), 0);
+  EXPECT_TRUE(test(diagramtype::txcalc));
+  EXPECT_EQ(signs(), "++--");
+  // At 300-400 K dmu > 0 everywhere in the window (dmu(1e-4, 400) = +5.37):
+  // outside, all corners positive, so the products are the unstable side.
+  THIGH = 400;
+  ASSERT_GT(dmu(1e-4L, 400), 0);
+  EXPECT_FALSE(test(diagramtype::txcalc));
+  EXPECT_EQ(signs(), "++++");
 }
 
 // The fluid extremum: a = b + H2O + CO2 with dH = -1.2, dS = -0.0135, dV = 0:
@@ -154,14 +194,28 @@ TEST_F(Window, FluidExtremumOfADehydrationDecarbonation) {
     EXPECT_EQ(test(diagramtype::txcalc), crosses) << static_cast<double>(dH);
     EXPECT_EQ(signs(), "----");
   }
-  // Over x = 0..1 both ends are limits (dmu -> -infinity where either
-  // species is absent); the extremum alone decides, as worked above.
-  XCO2LOW = 0, XCO2HIGH = 1;
-  for (extended dH : {-1.2L, -2.5L}) {
-    row(2, "b", dH, 0.3L - 0.0135L, 1);
-    EXPECT_EQ(test(diagramtype::txcalc), dH > -2) << static_cast<double>(dH);
-    EXPECT_EQ(signs(), "----");
+  // Over x = 0..1 the ends are taken at 1e-4 and 1 - 1e-4, where s = 0.0135
+  // + R ln(1e-4) < 0: all corners negative, and so are d(dmu)/dT at the two
+  // low-T corners; the extremum decides all the same, as worked above. So
+  // it does in x 0.05..0.95 (s(0.05) = -0.0118, the corners' derivatives of
+  // one sign), where a line reaching the window only near its maximum used
+  // to be lost.
+  for (const auto& [lo, hi] : {std::pair{0.0L, 1.0L}, std::pair{0.05L, 0.95L}}) {
+    XCO2LOW = lo, XCO2HIGH = hi;
+    for (extended dH : {-1.2L, -2.5L}) {
+      row(2, "b", dH, 0.3L - 0.0135L, 1);
+      EXPECT_EQ(test(diagramtype::txcalc), dH > -2) << static_cast<double>(dH) << " " << static_cast<double>(lo);
+      EXPECT_EQ(signs(), "----");
+    }
   }
+  // At 800-1000 K dmu(x*) is positive at both ends (+0.379, +0.774) while
+  // the corners at x = 0.05 and 0.95 stay negative: the line crosses the
+  // T = 800 K edge twice and is in the window.
+  TLOW = 800;
+  row(2, "b", -1.2L, 0.3L - 0.0135L, 1);
+  EXPECT_TRUE(test(diagramtype::txcalc));
+  EXPECT_EQ(signs(), "----");
+  TLOW = 500;
   XCO2LOW = 0.3L, XCO2HIGH = 0.95L;
   // With only one fluid species released there is no extremum to test.
   (*R)(1, 3) = 0;
