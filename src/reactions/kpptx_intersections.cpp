@@ -428,7 +428,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   // lines are drawn against u = ln(x / (1 - x)), in which it is nearly
   // straight, so that the 6 steps reach the point. Every other step keeps x.
   const bool logit = OTHERVARIABLE == othervariabletype::fixedmolefractionCO2 &&
-                     ((k == npts && moved[2]) || (k - 1 == 1 && moved[1]));
+                     ((k == npts && moved[2]) || (k - 1 == 1 && moved[1])) && x0 > 0 && x1 < 1;
   const auto tou = [&](extended v) { return logit ? std::log(v / (1 - v)) : v; };
   const auto tox = [&](extended u) { return logit ? 1 / (1 + std::exp(-u)) : u; };
   x0 = tou(x0), x1 = tou(x1);
