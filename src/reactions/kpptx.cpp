@@ -22,6 +22,20 @@ namespace {
 constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
 const std::string DEGC = IO::DEGREE + "C";
 
+// A list value as the uncertainty label prints it: with the fewest decimals,
+// at least `least` and at most 6, that show the value itself (to 1e-9 of its
+// size), so that the label cannot name a neighbouring value (5.55 kbar is not
+// "5.5"). A value that needs more than 6 decimals gets 6. With no decimals
+// the value is an integer text, as INT2STR writes it.
+std::string labelvalue(extended v, int least) {
+  constexpr int most = 6;
+  const extended tol = 1e-9L * std::fmax(1.0L, std::fabs(v));
+  int d = least;
+  for (extended p = std::pow(10.0L, d); d < most; ++d, p *= 10)
+    if (std::fabs(v - std::nearbyint(v * p) / p) <= tol) break;
+  return d == 0 ? IO::INT2STR(v) : IO::REAL2STR(v, static_cast<smallint>(d), true);
+}
+
 bool calcp() {
   switch (CALCVARIABLE) {
     case calcvariabletype::calcpressure: return true;
@@ -167,12 +181,16 @@ void LINETABLE::headers() {
   // (a row whose line leaves the window there takes the nearest point on
   // it), not the fixed condition or the middle of the axis, which need not
   // be a list point.
+  // It shows the point with as many decimals as the point needs: one or more
+  // for P, x(CO2) and log a, none or more for T in degrees C.
   const extended v = x[k0];
-  const std::string vs = IO::REAL2STR(v, IO::NPLACES(v), true);
+  const std::string vs = labelvalue(v, 1);
   const bool log10 = VOVUVUVED.setloga == controlboolean::yes;
   switch (OTHERVARIABLE) {
-    case othervariabletype::fixedpressure: l = "uncertainties at " + IO::REAL2STR(v, 1, true) + " kbars "; break;
-    case othervariabletype::fixedtemperature: l = "uncertainties at " + IO::INT2STR(v - 273.15L) + DEGC + " "; break;
+    case othervariabletype::fixedpressure: l = "uncertainties at " + vs + " kbars "; break;
+    case othervariabletype::fixedtemperature:
+      l = "uncertainties at " + labelvalue(v - 273.15L, 0) + DEGC + " ";
+      break;
     case othervariabletype::fixedmolefractionCO2: l = "uncertainties at or near x(CO2) = " + vs; break;
     case othervariabletype::fixedlnactivity:
       l = std::string(log10 ? "uncertainties at or near log a(" : "uncertainties at or near ln a(") +

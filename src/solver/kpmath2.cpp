@@ -344,12 +344,11 @@ void NLE::FINDLIMIT(extended& slim, acctype& accv) {
         slim = (gv - 2 * eps) / h;
         accv = acctype::inaccessible;
       }
-    } else if (h >= -5 * eps && gv < 2 * eps) {
-      // A step parallel to a limit that is already violated (or within the
-      // margin of it) can never bring the point back: the step is stopped,
-      // not left unlimited. The class stays as it is. Parallel to a limit
-      // that holds, the step neither approaches nor leaves it and sets no
-      // limit.
+    } else if (h >= -5 * eps) {
+      // A step that runs parallel to the limit (|h| within the margin),
+      // whether the limit holds or is already violated, is stopped, not left
+      // unlimited: its rate is too small to tell whether it approaches the
+      // limit. The class stays as it is.
       slim = 0;
     }
   }

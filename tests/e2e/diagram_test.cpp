@@ -393,3 +393,29 @@ TEST_F(DiagramE2E, SecondRunOfASessionIsAFreshRun) {
   EXPECT_NE(screen.find("pressure-temperature calculations"), std::string::npos) << screen;
   EXPECT_NE(screen.find("fluid just H2O ? "), std::string::npos) << screen;
 }
+
+// Two identical P-T runs with Schreinemakers pruning in one session. The
+// first run excludes coe, which after H2O is put in excess has the number
+// that H2O has before it (a-x order q H2O coe ...): the second run must still
+// find H2O, put it in excess and give the first run's output line by line
+// (the time stamp apart), as a session of its own does.
+TEST_F(DiagramE2E, SecondRunAfterSchreinemakersPruningIsAFreshRun) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"vt-pure.txt", "q\nH2O\ncoe\nky\nsill\nand\nprl\n*\n"},
+      {"vt-diagram.txt",
+       "axfile pure\nwith q H2O coe ky sill and prl\ncalctype 1\ndiagramPT 0.1 12 300 900\n"
+       "calcT yes 300 900 25\ncalcP yes 0.1 12\ncalctatp no\nfluidpresent yes\nfluidexcess yes\n"
+       "inexcess yes\nsetfluid yes 0 1\ndoschreinemakers yes\n"}};
+  ASSERT_EQ(run("diagram", "n\n", files), 0) << vtest::readfile(*dir / "screen.txt");
+  const auto fresh = vtest::runsof(vtest::readfile(*dir / "vt-diagram-o.txt"));
+  ASSERT_EQ(fresh.size(), 1u);
+  const std::string one = vtest::readfile(*dir / "vt-diagram-o.txt");
+  EXPECT_NE(one.find("excluded assemblages | coe |"), std::string::npos) << one;
+  EXPECT_NE(one.find("\nin excess : H2O \n"), std::string::npos) << one;
+  ASSERT_EQ(run("diagram", "y\nn\n", files), 0) << vtest::readfile(*dir / "screen.txt");
+  const std::string out = vtest::readfile(*dir / "vt-diagram-o.txt");
+  const auto runs = vtest::runsof(out);
+  ASSERT_EQ(runs.size(), 2u) << out;
+  EXPECT_EQ(runs[0], fresh[0]) << out;
+  EXPECT_EQ(runs[1], fresh[0]) << out;
+}

@@ -153,7 +153,8 @@ TEST_F(LineTable, PressureAtTemperature) {
   // a = dmu - T d/dT - P d/dP = 10 + 0.0001, b = -0.01, c = -0.1.
   EXPECT_EQ(l[7], "1       10.000    0.26  -0.010000   -0.10000        0        0");
   EXPECT_EQ(l[9], "Prsessures in the range 1.0 <-> 30.0kbar;  ");
-  EXPECT_EQ(l[10], "uncertainties at 577" + IO::DEGREE + "C ");
+  // 850 K is 576.85 C: the label shows the point as the header cells do.
+  EXPECT_EQ(l[10], "uncertainties at 576.85" + IO::DEGREE + "C ");
   std::string head = "P(kbar)";
   for (int j = 1; j <= 21; j += 2) head += cell("%*.2f", 700 + 15 * (j - 1) - 273.15);
   head += "     sdT     sdP";
@@ -248,7 +249,11 @@ TEST_F(LineTable, PrintMarksAndLogaTable) {
 // The uncertainty label names the list point the uncertainties are taken at:
 // the first at or above the fixed condition (P list 1..10 with the fixed P
 // at 5.5: 6.0; T list 700, 715, ... K with the fixed T at 857 K: 865 K), or
-// entry trunc(n/2) of an x(CO2) list. On a T-x(CO2) line of a = b + CO2
+// entry trunc(n/2) of an x(CO2) list, with the decimals that point needs:
+// P 6.0 and 5.55 (list 1, 1.35, ... built by adding 0.35, as the P interval
+// builds it: 5.5 is its fixed P but not a list point), T 400 C with none
+// (a list in C, shifted to K and back), 591.85 C and 592.5 C with two and one,
+// 1/3 with the largest number, 6. On a T-x(CO2) line of a = b + CO2
 // sd(T) = sqrt(0.07) / |R ln x - 0.01| changes with x, so the printed sdT
 // must be the one at the labelled x.
 TEST_F(LineTable, UncertaintyLabelNamesThePointUsed) {
@@ -262,10 +267,31 @@ TEST_F(LineTable, UncertaintyLabelNamesThePointUsed) {
   KPPTX::PTXTABLE();
   EXPECT_NE(screen.str().find("\nuncertainties at 6.0 kbars \n"), std::string::npos) << screen.str();
   screen.str("");
+  NLP = 26;
+  LP[1] = 1;
+  for (int j = 2; j <= 25; ++j) LP[j] = LP[j - 1] + 0.35L;
+  LP[26] = 10;
+  KPPTX::PTXTABLE();
+  EXPECT_NE(screen.str().find("\nuncertainties at 5.55 kbars \n"), std::string::npos) << screen.str();
+  EXPECT_EQ(screen.str().find("uncertainties at 5.5 "), std::string::npos) << screen.str();
+
+  screen.str("");
   pcalc();
   FIXEDT = 857;
   KPPTX::PTXTABLE();
-  EXPECT_NE(screen.str().find("\nuncertainties at 592" + IO::DEGREE + "C \n"), std::string::npos) << screen.str();
+  EXPECT_NE(screen.str().find("\nuncertainties at 591.85" + IO::DEGREE + "C \n"), std::string::npos)
+      << screen.str();
+  const auto tlabel = [&](extended t0, extended step) {
+    screen.str("");
+    for (int j = 1; j <= NLT; ++j) LT[j] = t0 + 273.15L + step * (j - 1);
+    TLOW = LT[1], THIGH = LT[NLT], FIXEDT = LT[1];
+    KPPTX::PTXTABLE();
+    const auto l = linesfrom("uncertainties at ");
+    return l.empty() ? std::string() : l[0];
+  };
+  EXPECT_EQ(tlabel(400, 25), "uncertainties at 400" + IO::DEGREE + "C ");
+  EXPECT_EQ(tlabel(592.5L, 25), "uncertainties at 592.5" + IO::DEGREE + "C ");
+  EXPECT_EQ(tlabel(1.0L / 3, 25), "uncertainties at 0.333333" + IO::DEGREE + "C ");
 
   screen.str("");
   decarbonationtx();

@@ -528,18 +528,16 @@ TEST_F(StepLimitTest, LinearLimits) {
   s.FINDLIMIT(slim, acc);
   EXPECT_EQ(slim, (0.3L - 2 * eps) / 0.5L);  // the box binds, not the limit
   EXPECT_EQ(acc, acctype::windowlimit);
-  // A step parallel to the limit (h = 0) sets no limit while it holds.
-  X[1] = X[2] = 0.1L;
+  // A step parallel to the limit (d = (0.1, -0.1): h = 0, free variables
+  // with nonzero coefficients in it) is stopped, slim 0, whether the limit
+  // holds (x = (0.1, 0.1): g = 0.3; the box alone would give (0.1 - 2 eps) /
+  // 0.1), is violated (x = (0.3, 0.3): g = -0.1) or holds only within the
+  // margin (x = (0.25, 0.25 - eps/2): g = eps/2 < 2 eps); the class the box
+  // gave stays.
   s.d[1] = 0.1L;
   s.d[2] = -0.1L;
-  acc = acctype::mulimit;
-  s.FINDLIMIT(slim, acc);
-  EXPECT_NEAR(slim, (0.1L - 2 * eps) / 0.1L, 1e-15L);
-  EXPECT_EQ(acc, acctype::windowlimit);
-  // Parallel to a violated limit (x = (0.3, 0.3): g = -0.1), and to one held
-  // only within the margin (x = (0.25, 0.25 - eps/2): g = eps/2 < 2 eps), the
-  // step is stopped: slim 0, and the class the box gave stays.
-  for (const auto& [x1, x2] : {std::pair{0.3L, 0.3L}, std::pair{0.25L, 0.25L - eps / 2}}) {
+  for (const auto& [x1, x2] :
+       {std::pair{0.1L, 0.1L}, std::pair{0.3L, 0.3L}, std::pair{0.25L, 0.25L - eps / 2}}) {
     X[1] = x1;
     X[2] = x2;
     acc = acctype::mulimit;
@@ -547,6 +545,12 @@ TEST_F(StepLimitTest, LinearLimits) {
     EXPECT_EQ(slim, 0) << static_cast<double>(x1);
     EXPECT_EQ(acc, acctype::windowlimit);
   }
+  // A row in which no free variable has a nonzero coefficient does not count:
+  // the same step is limited by the box alone.
+  XVARLIMN(1, 1) = XVARLIMN(1, 2) = 0;
+  X[1] = X[2] = 0.1L;
+  s.FINDLIMIT(slim, acc);
+  EXPECT_NEAR(slim, (0.1L - 2 * eps) / 0.1L, 1e-15L);
 }
 
 TEST_F(StepLimitTest, SiteFractionsStayNonNegative) {
