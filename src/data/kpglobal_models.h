@@ -6,7 +6,6 @@
 
 #include "data/kpglobal_base.h"
 #include "data/kpglobal_phases.h"
-#include "frame/io.h"
 
 namespace KPGLOBAL {
 
@@ -66,7 +65,7 @@ inline bool WITHDS35 = false;            // older layout
 inline bool USESP = false;               // Pitzer-Sterner fluid equations instead of CORK
 inline std::string WHEN1;                // the date line, without its 18-character suffix
 inline extended CHECKSUM = 0;            // checksum as read (never compared)
-inline IO::textfile PDATA;               // the dataset file, open from mode 1 to the full read
+// PDATA, the open dataset file, is declared with its reader (models/kpread1.h).
 
 // ---- The system: end-members ----------------------------------------------------
 inline Arr<sstring, emmax> NAME;         // end-members of the system; empty after NCV

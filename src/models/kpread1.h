@@ -3,6 +3,16 @@
 #pragma once
 
 #include "data/kpglobal.h"
+#include "frame/io.h"
+
+namespace KPGLOBAL {
+
+// The dataset file, open from READTHERMO's mode 1 to the full read. Module-level
+// state of KPGLOBAL, declared here beside its reader so that the data layer needs
+// no file type of the frame.
+inline IO::textfile PDATA;
+
+}  // namespace KPGLOBAL
 
 namespace KPREAD1 {
 

@@ -9,6 +9,7 @@
 #include "data/kpglobal.h"
 #include "frame/io.h"
 #include "frame/kpscript.h"
+#include "models/kpread1.h"
 
 namespace vtest {
 
