@@ -46,6 +46,7 @@ class SetupPhases {
 
   // ---- set-up after reading ----
   void setupafterreading();
+  void ignoredguesses(const Arr<bool, KPGLOBAL::xyzmax>& taken) const;
   void SETVARLIM(const KPGLOBAL::termtype& term, int s, int j, int ncol, KPGLOBAL::varlimtype& varlimn,
                  KPGLOBAL::varlimtype& varlimd, smallint& nvarlim);
   void WRITERAWTERM(const std::string& name, const KPGLOBAL::termtype& term);
