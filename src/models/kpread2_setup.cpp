@@ -54,7 +54,9 @@ std::string recoded(const std::string& varname, const std::string& model, const 
 }  // namespace
 
 // Writes (screen and log) one line for each script starting guess that no
-// phase took, saying why; the phases concerned keep the a-x file's guesses.
+// phase took, saying why: its name is no variable of the file, its phase's
+// block starts at another variable (the phase keeps the file's guesses), or
+// its phase already took an earlier block.
 void SetupPhases::ignoredguesses(const Arr<bool, xyzmax>& taken) const {
   bool first = true;
   const std::string axfile = IO::DATA.name();
