@@ -838,6 +838,7 @@ void DOMAKELIST() {
   Arr<bool, compmax> selected;
   selected.fill(false);
   bool any = false;
+  std::string ignored;
   for (int w = 1; w <= nw; ++w) {
     const sstring& word = words[w];
     valuetype kind = IO::WHATISSTRING(word);
@@ -858,7 +859,15 @@ void DOMAKELIST() {
     if (row > 0) {
       selected[row] = true;
       any = true;
+    } else {
+      ignored += " \"" + word + "\"";
     }
+  }
+  // Words that name no component are said, so that a typing slip (H20, mgo)
+  // is not taken for a list of another system.
+  if (!ignored.empty()) {
+    IO::PUTSTR(0, "ignored (not a component name or number):" + ignored, 1, 9);
+    if (!any) IO::PUTSTR(0, "no component chosen: the list is for all components", 1, 9);
   }
   if (!any) selected.fill(true);
 

@@ -62,7 +62,9 @@ void SETUPPHASES() {
 
 bool SetupPhases::readwords() {
   std::string line;
+  const long at = IO::DATA.line();
   if (!IO::DATA.readline(line)) return false;
+  wordsline = at;
   nwords = 0;
   std::size_t i = 0;
   const auto isblank = [](char c) { return c == ' ' || c == '\t' || c == '\xCA' || c == '\r'; };
@@ -107,6 +109,7 @@ void SetupPhases::refill() {
     look = words[pos + 1];
     lookfull = fullwords[pos + 1];
   }
+  lookline = wordsline;
   looktype = IO::WHATISSTRING(look);
 }
 
@@ -115,6 +118,7 @@ void SetupPhases::INCKOK(const std::string& prompt) {
   cur = look;
   curfull = lookfull;
   curtype = looktype;
+  curline = lookline;
   if (curtype == valuetype::anemptystring) bomb("reading", "unexpected end of input: " + prompt);
   refill();
 }
@@ -139,6 +143,7 @@ void SetupPhases::starttokens() {
   pos = 0;
   look = words[1];
   lookfull = fullwords[1];
+  lookline = wordsline;
   looktype = IO::WHATISSTRING(look);
 }
 
@@ -166,6 +171,10 @@ void SetupPhases::rational(smallint& p, smallint& q, const std::string& prompt) 
     p = static_cast<smallint>(np);
     q = static_cast<smallint>(nq);
   }
+}
+
+std::string SetupPhases::wherecurrent() const {
+  return " in file \"" + IO::DATA.name() + "\" (line " + itos(curline) + ")";
 }
 
 sstring SetupPhases::name(const std::string& prompt) {
@@ -293,6 +302,12 @@ void SetupPhases::readphases() {
     const std::string p = "name for " + std::string(IO::NTH[NP]) + " phase";
     INCKOK(p);
     phasename = name(p);
+    // A second phase of the same name would never be chosen: the name finds
+    // the first one everywhere.
+    bool twice = false;
+    for (int i = 1; i <= NP0 && !twice; ++i) twice = (*PREC0)[i].name == phasename;
+    for (int i = 1; i <= NPSS && !twice; ++i) twice = (*PREC1)[i].name == phasename;
+    if (twice) bomb("setupphases", "phase " + phasename + " given twice" + wherecurrent());
     if (CALCMODE == calcmodetype::lsqdscalc) {
       IO::PUTSTR(0, "  " + itos(NP) + ")  " + phasename, 1, 8);
     } else {
@@ -660,6 +675,9 @@ void SetupPhases::readsolution() {
     INCKOK(p);
     em.name = name(p);
     const sstring& en = em.name;
+    // Each end-member once: its activity and proportion are looked up by name.
+    for (int k2 = 1; k2 < k; ++k2)
+      if (ph.em[k2].name == en) bomb("setupphases", "end-member " + en + " given twice in " + pn + wherecurrent());
     p = "normalisation constant in tmf for " + en;
     INCKOK(p);
     em.tmfconst = real(p);

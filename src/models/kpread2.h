@@ -46,6 +46,7 @@ class SetupPhases {
 
   // ---- set-up after reading ----
   void setupafterreading();
+  void ignoredguesses(const Arr<bool, KPGLOBAL::xyzmax>& taken) const;
   void SETVARLIM(const KPGLOBAL::termtype& term, int s, int j, int ncol, KPGLOBAL::varlimtype& varlimn,
                  KPGLOBAL::varlimtype& varlimd, smallint& nvarlim);
   void WRITERAWTERM(const std::string& name, const KPGLOBAL::termtype& term);
@@ -70,6 +71,9 @@ class SetupPhases {
   std::string curfull;   // current token before the 22-character cut
   std::string lookfull;
   bool endflag = false;
+  long wordsline = 0;    // line of the input file that words holds
+  long lookline = 0;     // line of the look-ahead token
+  long curline = 0;      // line of the current token
   Arr<std::string, KPGLOBAL::wordsmax> fullwords;
   sstring phasename;     // the phase being read, for messages
 
@@ -89,6 +93,8 @@ class SetupPhases {
   smallint integer(const std::string& prompt);
   void rational(smallint& p, smallint& q, const std::string& prompt);
   sstring name(const std::string& prompt);
+  // " in file "<name>" (line n)": where the current token stands.
+  std::string wherecurrent() const;
   void readpure();
   void readsolution();
   void readactivity(KPGLOBAL::ptype0& ph);

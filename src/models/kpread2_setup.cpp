@@ -53,6 +53,36 @@ std::string recoded(const std::string& varname, const std::string& model, const 
 
 }  // namespace
 
+// Writes (screen and log) one line for each script starting guess that no
+// phase took, saying why: its name is no variable of the file, its phase's
+// block starts at another variable (the phase keeps the file's guesses), or
+// its phase already took an earlier block.
+void SetupPhases::ignoredguesses(const Arr<bool, xyzmax>& taken) const {
+  bool first = true;
+  const std::string axfile = IO::DATA.name();
+  for (int k = 1; k <= NXYZ; ++k) {
+    if (taken[k]) continue;
+    const sstring& nm = XYZNAME[k];
+    int iph = 0;
+    for (int i = 1; i <= NPSS && iph == 0; ++i)
+      for (int v = 1; v <= (*PREC1)[i].nvars; ++v)
+        if ((*PREC1)[i].xyz[v].name == nm) iph = i;
+    std::string why;
+    if (iph == 0) {
+      why = "not a variable of any phase in " + axfile;
+    } else {
+      const ptype1& ph = (*PREC1)[iph];
+      if (ph.xyzscript)
+        why = ph.name + " takes the first block that starts at " + ph.xyz[1].name;
+      else
+        why = "a block for " + ph.name + " starts at its 1st variable, " + ph.xyz[1].name + "; " + ph.name +
+              " keeps the guesses of " + axfile;
+    }
+    IO::PUTSTR(first ? 1 : 0, "xyzguess " + nm + " ignored: " + why, 1, 9);
+    first = false;
+  }
+}
+
 void SetupPhases::setupafterreading() {
   // A repeated name in the excess list counts once.
   {
@@ -195,7 +225,11 @@ void SetupPhases::setupafterreading() {
         }
   }
 
-  // 7. Starting guesses from the script.
+  // 7. Starting guesses from the script. Entries that no phase takes are
+  // listed afterwards (ignoredguesses), so that a misspelt name or a block that
+  // does not start at the phase's first variable is not passed over in silence.
+  Arr<bool, xyzmax> taken;
+  taken.fill(false);
   if (NXYZ > 0)
     for (int i = 1; i <= NPSS; ++i) {
       ptype1& ph = (*PREC1)[i];
@@ -231,8 +265,10 @@ void SetupPhases::setupafterreading() {
         if (XYZSD[k] > 0) x.sd = XYZSD[k];
         if (XYZLIM1[k] != 0) x.lo = XYZLIM1[k];
         if (XYZLIM2[k] != 1) x.hi = XYZLIM2[k];
+        taken[k] = true;
       }
     }
+  if (NXYZ > 0) ignoredguesses(taken);
 
   // 8. Zero starting guesses and batch copies.
   zeroguesses();

@@ -16,6 +16,19 @@ namespace KPCALC2 {
 
 using namespace KPGLOBAL;
 
+std::string atpoint(extended P, extended T) {
+  return " at P = " + IO::REAL2STR(P, 3, true) + " kbar, T = " + IO::REAL2STR(T - 273.15L, 2, true) + " " +
+         IO::DEGREE + "C";
+}
+
+void checksize(const ptype1& ph, int j, extended alpha, extended P, extended T, const std::string& where) {
+  if (alpha > 0) return;
+  IO::ERROREXIT(where,
+                "van Laar size of " + ph.em[j].name + " in " + ph.name + " is " + IO::REAL2STR(alpha, 4, false) +
+                    " (must be > 0)" + atpoint(P, T),
+                faulttype::yourfault);
+}
+
 extended SUBSDIFFTERM(const termtype& term, smallint k, const eqvector& x, smallint e) {
   extended result = 0;
   for (int i = 1; i <= term.nsx; ++i) {
@@ -219,6 +232,7 @@ struct phasework {
     extended Phi = 0;
     for (int j = 1; j <= nem; ++j) {
       alpha[j] = sa[j] + sb[j] * T + sc[j] * P;
+      checksize(ph, j, alpha[j], P, T, "calca");
       Phi += p[j] * alpha[j];
     }
     for (int j = 1; j <= nem; ++j) phi[j] = p[j] * alpha[j] / Phi;

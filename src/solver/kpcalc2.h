@@ -4,9 +4,21 @@
 // Units: P in kbar, T in K, energies in kJ, R = 0.0083144 kJ/K/mol.
 #pragma once
 
+#include <string>
+
 #include "data/kpglobal.h"
 
 namespace KPCALC2 {
+
+// " at P = ... kbar, T = ... °C" (P with 3 decimals, T in °C with 2): the
+// point a stop was met at, appended to its message.
+std::string atpoint(extended P, extended T);
+
+// Stops the run (where : "van Laar size of <em> in <phase> is <alpha> (must
+// be > 0) at P = ..., T = ...") unless the size alpha of end-member j of ph,
+// evaluated at P and T, is positive: volume fractions and the scaled
+// interaction energies divide by sizes and by sums of sizes.
+void checksize(const KPGLOBAL::ptype1& ph, int j, extended alpha, extended P, extended T, const std::string& where);
 
 // Partial derivative of an a-x term (site fraction or proportion) with
 // respect to the phase's variable k, the phase's variables being x[e],
@@ -25,7 +37,8 @@ extended SUBSDIFFTERM(const KPGLOBAL::termtype& term, smallint k, const KPGLOBAL
 // of the three arrays are left as they were. P and T are the values used in
 // every P- or T-dependent formula (the caller passes x[1] and x[2]).
 // A non-positive site fraction in an ideal-activity factor stops the run with
-// a report ("calca" : "negative sf term").
+// a report ("calca" : "negative sf term"); a van Laar size that evaluates to
+// 0 or less at P and T stops it through checksize.
 void CALCA(KPGLOBAL::eqvector x, bool derivpt, bool derivx, KPGLOBAL::emvector& dRTlnadp,
            KPGLOBAL::emvector& dRTlnadt, KPGLOBAL::dRTlnadxtype& dRTlnadx, extended P, extended T);
 

@@ -6,6 +6,7 @@
 #include "frame/io.h"
 #include "frame/kpmath1.h"
 #include "models/kpute1_models.h"
+#include "solver/kpcalc2.h"
 
 namespace KPREAD1 {
 
@@ -96,6 +97,7 @@ void CALCACTIVITIES(smallint iph, const eqvector& x, extended P, extended T, eqv
   for (int j = 1; j <= nem; ++j) {
     const extended p = KPUTE1::SUBSTERM(ph.pterm[j], x, 1);
     alpha[j] = ph.alphaa[j] + ph.alphab[j] * T + ph.alphac[j] * P;
+    if (ph.mixtype != axtype::ideal) KPCALC2::checksize(ph, j, alpha[j], P, T, "calcactivities");
     phi[j] = alpha[j] * p;
     S += phi[j];
   }

@@ -117,3 +117,28 @@ TEST(MakeListE2E, AmountsWithoutACommonSmallDivisorAreListed) {
             "b             4\n"
             "c             1\n");
 }
+
+TEST(MakeListE2E, WordsThatNameNoComponentAreSaidAndIgnored) {
+  // mgo and "MgO," are not names of the table (case and punctuation count), 20 is no
+  // row: the list is the one for SiO2 alone, and the three words are named on the
+  // screen and in the log.
+  const vtest::tempfolder dir("vt-e2e-makelist-");
+  auto write = [&](const char* name, const std::string& text) { std::ofstream(dir / name) << text; };
+  write("vt-prefs.txt", "calcmode 4\ndsfile 3t\nscriptfile t\n");
+  write("vt-t.txt", "autoexit\n");
+  write("vt-ds3t.txt",
+        "   2\n  \n5\n"
+        "       a   1  1   1.0000 10   2.0000  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
+        "     per   1  5   1.0000 10   1.0000  0\n -1 0.01 1\n 0 0 0 0\n 0 0 0 0 0\n"
+        "\n 0 0 0 0 0 0 0 0 0 0 0\n\ndate line of this test (sigfit =  1.000)\n");
+  write("answers.txt", "SiO2 mgo MgO, 20\n");
+  const int rc = vtest::runprogram(dir.path());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 0) << vtest::readfile(dir / "screen.txt");
+  const std::string said = "ignored (not a component name or number): \"mgo\" \"MgO,\" \"20\"\n";
+  EXPECT_NE(vtest::readfile(dir / "screen.txt").find("which system? : " + said + "\n           SiO2\na  "),
+            std::string::npos)
+      << vtest::readfile(dir / "screen.txt");
+  EXPECT_NE(vtest::readfile(dir / "vt-log.txt").find(said), std::string::npos);
+  EXPECT_EQ(vtest::readfile(dir / "vt-t-o.txt"), "\n           SiO2\na             1\n");
+}

@@ -623,7 +623,8 @@ TEST_F(Ds, ListLayoutByteForByte) {
   IO::CLOSEOUTPUT();
   EXPECT_EQ(screen.str(),
             "\ncomponents:SiO2 TiO2 Al2O3 FeO MgO MnO CaO Na2O K2O O H2O CO2 Cl2O O2- NiO ZrO2 SO2 \n"
-            "which system? : \n"
+            "which system? : ignored (not a component name or number): \"20\" \"nonsense\"\n"
+            "\n"
             "           SiO2      O\n"
             "half        0.5      0\n"
             "two           2      0\n");
@@ -655,10 +656,13 @@ TEST_F(Ds, ListSelectionWords) {
             "qL            1      0      0\n"
             "zz            0      0      0\n");
   EXPECT_EQ(listed("1 4 10"), byname);
-  EXPECT_EQ(listed("Si Fe O 99999 -3 FeO"), byname);
+  // Words that select no row are named, and the list is the same.
+  EXPECT_EQ(listed("Si Fe O 99999 -3 FeO"), "ignored (not a component name or number): \"99999\" \"-3\"\n" + byname);
   // An empty answer, like one that selects nothing, lists every entry with all 19 columns.
   std::string all = listed("");
-  EXPECT_EQ(all, listed("nothing 0 20"));
+  EXPECT_EQ(listed("nothing 0 20"),
+            "ignored (not a component name or number): \"nothing\" \"0\" \"20\"\n"
+            "no component chosen: the list is for all components\n" + all);
   EXPECT_NE(all.find("   SiO2   TiO2  Al2O3"), std::string::npos);
   EXPECT_NE(all.find("  Cr2O3\n"), std::string::npos);
   int lines = 0;

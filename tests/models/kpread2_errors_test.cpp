@@ -51,14 +51,19 @@ TEST_F(AxTest, EachMalformedFileIsRefusedWithItsMessage) {
 }
 
 TEST_F(AxTest, AFullLineIsTheWholeFile) {
-  // One line of 400 words, the most a line holds, and nothing after it: 400
-  // pure phases q, the end of the file found after the last word.
+  // One line of 400 words, the most a line holds, and nothing after it: 100
+  // pure phases "p<i> 1 e<i> 6" (each named once; the option code 6 spares
+  // the end-member the dataset lookup), the end of the file found after the
+  // last word.
   std::string line;
-  for (int i = 0; i < wordsmax; ++i) line += i == 0 ? "q" : " q";
+  for (int i = 1; i <= wordsmax / 4; ++i)
+    line += (i == 1 ? "p" : " p") + std::to_string(i) + " 1 e" + std::to_string(i) + " 6";
   read(line);
-  EXPECT_EQ(NP, 400);
-  EXPECT_EQ(NP0, 400);
-  EXPECT_EQ(pure(400).name, "q");
+  EXPECT_EQ(NP, 100);
+  EXPECT_EQ(NP0, 100);
+  EXPECT_EQ(pure(100).name, "p100");
+  EXPECT_EQ(pure(100).emname, "e100");
+  EXPECT_EQ(pure(100).nmake, -1);
   // One word more is refused with the limit.
   SetUp();
   EXPECT_EQ(vtest::runends([&] { read(line + " q"); }).message, "too many words on a line (max = 400) ");

@@ -174,11 +174,34 @@ TEST_F(AxScriptTest, StartingGuessesFromTheScript) {
   EXPECT_EQ(t.xyz[2].lo, 0);
   EXPECT_NEAR(static_cast<double>(t.xyz[2].hi), 0.9, 1e-15);
 
-  // A block starts only at the phase's first variable.
+  // A block starts only at the phase's first variable. What no phase takes is
+  // named (screen and log) and the file's guesses stand.
   SetUp();
-  run("xyzguess y(t) 0.1\n");
+  screen.str("");
+  run("xyzguess y(t) 0.1\nxyzguess x(mA) 0.9\n");
   EXPECT_FALSE(ss(1).xyzscript);
+  EXPECT_NEAR(static_cast<double>(ss(1).xyz[1].guess), 0.3, 1e-15);
   EXPECT_NEAR(static_cast<double>(ss(1).xyz[2].guess), 0.2, 1e-15);
+  EXPECT_NE(screen.str().find("\n\nxyzguess y(t) ignored: a block for t starts at its 1st variable, x(t); t keeps "
+                              "the guesses of vt-test.txt\n"
+                              "xyzguess x(mA) ignored: not a variable of any phase in vt-test.txt\n"),
+            std::string::npos)
+      << screen.str();
+  // A second block for the same phase: the first one counts.
+  SetUp();
+  screen.str("");
+  run("xyzguess x(t) 0.25\nxyzguess y(t) 0.15\nxyzguess x(t) 0.5\nxyzguess y(t) 0.1\n");
+  EXPECT_EQ(ss(1).xyz[1].guess, 0.25L);
+  EXPECT_EQ(ss(1).xyz[2].guess, 0.15L);
+  EXPECT_NE(screen.str().find("\nxyzguess x(t) ignored: t takes the first block that starts at x(t)\n"
+                              "xyzguess y(t) ignored: t takes the first block that starts at x(t)\n"),
+            std::string::npos)
+      << screen.str();
+  // Every guess taken: nothing said.
+  SetUp();
+  screen.str("");
+  run("xyzguess x(t) 0.25\nxyzguess y(t) 0.15\n");
+  EXPECT_EQ(screen.str().find("ignored"), std::string::npos) << screen.str();
 
   // Script guesses replace a zero of the file before boil-down.
   SetUp();

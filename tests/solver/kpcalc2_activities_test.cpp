@@ -285,3 +285,25 @@ TEST_F(Activities, ZeroSiteFractionStopsWithTheReport) {
             std::string::npos)
       << s;
 }
+
+TEST_F(Activities, ASizeAtOrBelowZeroStopsNamingTheEndMemberAndThePoint) {
+  // san's size is 1 + 0.0001 T - 0.002 P; with c = -0.2 it is
+  // 1 + 0.092315 - 1.6 = -0.507685 at 8 kbar and 923.15 K.
+  noend([&] { readfile("ax-activities.txt"); });
+  layout(8, 923.15L);
+  const auto refused = [&](const std::string& message) {
+    screen.str("");
+    const IO::RunEnded e = vtest::runends([&] { calc(); });
+    EXPECT_EQ(e.where, "calca");
+    EXPECT_EQ(e.message, message);
+    EXPECT_EQ(screen.str().find("This shouldn't have happened"), std::string::npos);
+  };
+  ss(2).alphac[3] = -0.2L;
+  refused("van Laar size of san in fsp is -0.5077 (must be > 0) at P = 8.000 kbar, T = 650.00 \xA1" "C");
+  // A size of exactly 0 (a = 0, b = c = 0) is refused too.
+  ss(2).alphaa[3] = 0, ss(2).alphab[3] = 0, ss(2).alphac[3] = 0;
+  refused("van Laar size of san in fsp is 0 (must be > 0) at P = 8.000 kbar, T = 650.00 \xA1" "C");
+  // Small but positive passes.
+  ss(2).alphaa[3] = 1e-6L;
+  noend([&] { calc(); });
+}

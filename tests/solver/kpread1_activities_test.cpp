@@ -163,3 +163,14 @@ TEST_F(ExtractActivities, PerturbedSiteFractionStaysLegal) {
   EXPECT_EQ(e.where, "calcactivities");
   EXPECT_EQ(e.message, "site fraction s1 not positive for py in h");
 }
+
+TEST_F(ExtractActivities, ASizeAtOrBelowZeroStopsNamingTheEndMemberAndThePoint) {
+  // The feldspar's an size set to -1: refused where the sizes are evaluated,
+  // at the P and T of the call (5 kbar, 600 °C).
+  load("ax-activities.txt");
+  guesses(2);
+  ss(2).alphaa[2] = -1;
+  const IO::RunEnded e = vtest::runends([&] { calc(2, 5, 873.15L); });
+  EXPECT_EQ(e.where, "calcactivities");
+  EXPECT_EQ(e.message, "van Laar size of an in fsp is -1.000 (must be > 0) at P = 5.000 kbar, T = 600.00 \xA1" "C");
+}
