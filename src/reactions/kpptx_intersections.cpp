@@ -701,7 +701,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
     }
-    label[p] = "[";
+    label[p].assign(1, '[');
     for (int k = 1; k <= NNE; ++k) {
       missing(p, k) = inv[k] && rows(p, k) == 0;
       if (!missing(p, k)) continue;
