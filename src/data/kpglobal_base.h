@@ -87,6 +87,15 @@ inline constexpr int dsmax = 300;       // entries of a dataset
 // at most two atoms of its element, so no larger amount fits the 16-bit
 // composition matrix.
 inline constexpr int amountmax = 2 * 32767;
+// The largest number of a dataset entry's data row, in size, for the dataset
+// reader and the annotated-dataset reader alike: far above any enthalpy,
+// heat-capacity or equation-of-state parameter, and low enough that every
+// Gibbs energy made from the row stays a number that the tables can print in
+// their columns. datummaxtext is how the readers' stops quote it.
+inline constexpr long double datummax = 1e10L;
+inline constexpr const char* datummaxtext = "1e10";
+// A number of a data row within that range (NaN is not).
+inline constexpr bool indatumrange(long double x) { return x >= -datummax && x <= datummax; }
 inline constexpr int purephmax = 400;   // pure phases
 inline constexpr int solphmax = 80;     // solution phases
 inline constexpr int phemmax = 15;      // end-members of a solution phase

@@ -42,6 +42,17 @@ class ReadTh {
                   faulttype::yourfault);
   }
   extended real(const std::string& what) { return IO::READREALFROM(IO::DATA, what + " of " + name); }
+  // A number of the entry's data, within the dataset reader's range: the
+  // refitted dataset carries these numbers to that reader.
+  extended datum(const std::string& what) {
+    const extended x = real(what);
+    if (!indatumrange(x)) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.15Lg", x);  // 15 digits: 10000000001 is not shown as 1e+10
+      bad(std::string("number ") + buf + " for " + what + " out of range (max = " + datummaxtext + ")");
+    }
+    return x;
+  }
   smallint small(const std::string& what) {
     const longint v = IO::READINTFROM(IO::DATA, what + " of " + name);
     if (v < -32768 || v > 32767) bad(what + " " + std::to_string(v) + " out of range");
@@ -85,36 +96,36 @@ void ReadTh::entry(tdrec& r) {
   r.natom = small("number of atoms");
   IO::DATA.readln();
 
-  r.h = real("H");
-  r.sdh = real("sd(H)");
+  r.h = datum("H");
+  r.sdh = datum("sd(H)");
   r.code = small("special code");
   if (r.code < 0 || r.code > 4) bad("special code " + std::to_string(r.code) + " outside 0..4");
   r.hflag = rest();
   r.horig = r.h;
   r.sdhorig = r.sdh;
 
-  r.s = real("S");
-  r.sds = real("sd(S)");
+  r.s = datum("S");
+  r.sds = datum("sd(S)");
   if (r.sds <= 0) r.sds = 0.001L * r.s;
   r.sflag = rest();
 
-  r.v = real("V");
+  r.v = datum("V");
   r.vflag = rest();
 
-  r.cpa = real("Cp a");
-  r.cpb = real("Cp b");
-  r.cpc = real("Cp c");
-  r.cpd = real("Cp d");
+  r.cpa = datum("Cp a");
+  r.cpb = datum("Cp b");
+  r.cpc = datum("Cp c");
+  r.cpd = datum("Cp d");
   r.cpflag = rest();
 
-  r.alpha0 = real("alpha0");
+  r.alpha0 = datum("alpha0");
   r.alphaflag = rest();
 
-  r.kappa0 = real("kappa0");
-  r.kappa0p = real("kappa0'");
-  r.kappa0pp = real("kappa0''");
+  r.kappa0 = datum("kappa0");
+  r.kappa0p = datum("kappa0'");
+  r.kappa0pp = datum("kappa0''");
   if (isliquid(name)) {
-    r.dkappa0dt = real("dkappa0/dT");
+    r.dkappa0dt = datum("dkappa0/dT");
   } else {
     r.dkappa0dt = 0;
     // The Einstein temperature from the entropy per atom; a solid needs its
@@ -134,20 +145,20 @@ void ReadTh::entry(tdrec& r) {
   r.sffac = 1;
   r.aqcp = 0;
   if (r.code == 2) {
-    r.landaut = real("Landau Tc");
-    r.smax = real("Landau Smax");
-    r.vmax = real("Landau Vmax");
+    r.landaut = datum("Landau Tc");
+    r.smax = datum("Landau Smax");
+    r.vmax = datum("Landau Vmax");
     r.specflag = rest();
   } else if (r.code == 4) {
-    r.sfdh = real("Bragg-Williams dH");
-    r.sfdhv = real("Bragg-Williams dV");
-    r.sfw = real("Bragg-Williams W");
-    r.sfwv = real("Bragg-Williams Wv");
+    r.sfdh = datum("Bragg-Williams dH");
+    r.sfdhv = datum("Bragg-Williams dV");
+    r.sfw = datum("Bragg-Williams W");
+    r.sfwv = datum("Bragg-Williams Wv");
     r.sfn = small("Bragg-Williams n");
-    r.sffac = real("Bragg-Williams factor");
+    r.sffac = datum("Bragg-Williams factor");
     r.specflag = rest();
   } else if (r.code == 3) {
-    r.aqcp = real("aqueous Cp");
+    r.aqcp = datum("aqueous Cp");
     r.specflag = rest();
   }
   // The separator line after the block.

@@ -141,18 +141,13 @@ void FILLPREC(smallint i) {
   NCV = x.nem;
   KPREAD1::MAKEOXIDES();
   KPNLE3::MAKEEMC();
-  // MAKEEMTD lists the solution phases on the first run of the invocation,
-  // but under the equilibrium mode held here its listing would go to the
-  // initial-tables channel, which the least-squares run never opens. The
-  // experiment's phases are listed once the mode is restored instead, to
-  // the intermediate-results file.
-  const smallint mainloop = MAINLOOP;
-  MAINLOOP = 2;
+  // MAKEEMTD lists the solution phases on the first run of the invocation;
+  // under the equilibrium mode held here the listing goes to the
+  // initial-tables channel, which the least-squares run does not open, so
+  // the experiments' phase set-ups list nothing. The models are listed to
+  // the intermediate-results file when they are read (READAX, READXY).
   KPNLE3::MAKEEMTD();
-  MAINLOOP = mainloop;
   CALCMODE = mode;
-  if (MAINLOOP == 1)
-    for (int iss = 1; iss <= NPSS; ++iss) KPNLE3::WRITEAX(static_cast<smallint>(iss));
 }
 
 // ---------------------------------------------------------------------------

@@ -223,13 +223,20 @@ void WRITETHERMODATA() {
   // The fit evaluates H2O and CO2 with the Pitzer-Sterner equations, while
   // the digit after "ds" in the name makes the other modes choose theirs:
   // 3 gives CORK, which moves the fitted equilibria. The name stays; the
-  // user is told which suffix reads the file back as fitted.
+  // user is told which suffix reads the file back as fitted. Any other
+  // character there (or none) makes those modes refuse the file ("bad
+  // dsfile name"): the user is told so, with a suffix that gives 4 there.
   const std::string suffix = IO::DATAFILENAMESUFFIX;
   if (!suffix.empty() && suffix[0] == '3') {
     IO::PUTSTR(0, "warning: the 3 after \"ds\" in \"" + fname +
                       "\" makes calculation modes 0-4 read it with the CORK fluid equations,", 1, 9);
     IO::PUTSTR(0, "but this fit used the Pitzer-Sterner equations: for the fitted values use a suffix beginning "
                   "with 4 (ds-scr4" + suffix.substr(1) + ".txt gives vt-ds4" + suffix.substr(1) + ".txt)", 1, 9);
+  } else if (suffix.empty() || suffix[0] != '4') {
+    IO::PUTSTR(0, "warning: \"" + fname + "\" has neither 4 nor 3 after \"ds\": calculation modes 0-4 stop on it "
+                  "(bad dsfile name);", 1, 9);
+    IO::PUTSTR(0, "for the fitted values use a suffix beginning with 4 (ds-scr4" + suffix + ".txt gives vt-ds4" +
+                      suffix + ".txt)", 1, 9);
   }
   ATEXT1OPEN = true;
   std::ostream& o = ATEXT1;

@@ -69,11 +69,6 @@ bool parseint(const std::string& w, smallint& k) {
 // Single-precision rounding of an extended value (IEEE 754 binary32).
 extended tosingle(extended x) { return static_cast<extended>(static_cast<float>(x)); }
 
-// The largest number of a data row, in size: far above any enthalpy, heat-capacity
-// or equation-of-state parameter, and low enough that every Gibbs energy made from
-// the row stays a number that the tables can print in their columns.
-constexpr extended maxdatum = 1e10L;
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -211,7 +206,7 @@ extended READTHERMO_::readreal(bool sameline) {
 // A number of an entry's data row, within the data range.
 extended READTHERMO_::readdatum() {
   extended x = readreal();
-  if (!(std::fabs(x) <= maxdatum)) fail("number " + lastword + " out of range (max = 1e10)");
+  if (!indatumrange(x)) fail("number " + lastword + " out of range (max = " + datummaxtext + ")");
   return x;
 }
 

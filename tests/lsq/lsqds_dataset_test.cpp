@@ -231,6 +231,24 @@ TEST_F(LsqDatasetTest, ReaderRefusesWhatItCannotHold) {
             "ds-emtest.txt)");
   EXPECT_EQ(refusal(head + entry("over", " 1 65534.5 0", " 1 1") + "*\n").rfind("amount 65534.5 of element code 1 ", 0),
             0u);
+  // The numbers of an entry's data within the dataset reader's range (1e10
+  // in size, the bound included), as the refitted dataset must be read back:
+  // beyond it the stop names the number, the field and the entry.
+  const std::string cp = "\n 0.01 0\n 1\n 0 0 0 0\n 0\n 0 0 0\n\n";
+  auto withcp = [&](const std::string& name, const std::string& cpline) {
+    return name + "\n 1 1 0\n 1 1\n -10 1 1\n 0.01 0\n 1\n " + cpline + "\n 0\n 0 0 0\n\n";
+  };
+  read(head + withcp("edge", "1e10 0 -1e10 0") + "*\n");
+  EXPECT_EQ((*TDA)[1].cpa, 1e10L);
+  EXPECT_EQ((*TDA)[1].cpc, -1e10L);
+  EXPECT_EQ(refusal(head + withcp("big", "0 0 1e20 0") + "*\n"),
+            "number 1e+20 for Cp c out of range (max = 1e10) (entry big starting on line 3 of ds-emtest.txt)");
+  EXPECT_EQ(refusal(head + entry("a", " 1 1 0", " 1 1") + "vast\n 1 1 0\n 1 1\n -1e100 1 1" + cp + "*\n"),
+            "number -1e+100 for H out of range (max = 1e10) (entry vast starting on line 13 of "
+            "ds-emtest.txt)");
+  EXPECT_EQ(refusal(head + "ion+\n 1 1 0\n 1 1\n -10 1 3\n 0.01 0\n 1\n 0 0 0 0\n 0\n 0 0 0\n 10000000001\n\n*\n"),
+            "number 10000000001 for aqueous Cp out of range (max = 1e10) (entry ion+ starting on line 3 of "
+            "ds-emtest.txt)");
   // A malformed number stops with the file and line.
   const IO::RunEnded e = vtest::runends([&] { read(head + entry("x", " 1 one 0", " 1 1") + "*\n"); });
   EXPECT_EQ(e.message, "expecting a number for amount of element 1 of x in file \"ds-emtest.txt\" (line 4)");

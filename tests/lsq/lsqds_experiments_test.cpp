@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "lsq/lsqds_dataset.h"
 #include "lsq/lsqds_experiments.h"
 #include "models/kpread1.h"
 #include "support/vt_state.h"
@@ -352,6 +353,45 @@ TEST_F(LsqExperimentsTest, UnbalancedReactionsAreRefused) {
     EXPECT_EQ(e.where, "readxy");
     EXPECT_EQ(e.message, message);
   }
+}
+
+// The annotated dataset written back by a run is read by a further run: its
+// amounts, rounded to two decimals, still balance the reactions that the
+// first run took. aA holds Si 0.125 and O 0.25, bB three times as much, so
+// 3 aA = bB balances; written back as 0.12 and 0.38 (0.125 and 0.375 are
+// exact in binary and round to even), Si leaves 0.38 - 3 x 0.12 = 0.02, the
+// rounding bound 0.005 x (3 + 1) itself. One hundredth more is refused.
+TEST_F(LsqExperimentsTest, WrittenBackAmountsStillBalance) {
+  KPREAD1::SETUPCOMPONENTTABLE();
+  const vtest::tempfolder here("lsqxp-rt-", true);
+  auto entry = [](const std::string& name, const std::string& comp) {
+    return name + "\n" + comp + "\n 1 1\n -10 1 1\n 0.01 0\n 1\n 0 0 0 0\n 0\n 1 0 0\n\n";
+  };
+  const std::string xp = "0\n1 aA bB\n-3 1 1\n1 1\n1 7 800 0\n-1\n0\n";
+  auto readboth = [&](const std::string& em, const std::string& name) {
+    IO::DATA.opentext(em, name);
+    LSQDS::READTH();
+    IO::DATA.close();
+    NXPW = 0;
+    file(xp);
+    readall();
+    IO::DATA.close();
+  };
+  readboth("5\n\n" + entry("aA", " 1 0.125 10 0.25 0") + entry("bB", " 1 0.375 10 0.75 0") + "*\n", "ds-emrt.txt");
+  EXPECT_EQ(NXPW, 1);
+  CONTROLDS.emsuffix = "rt";
+  LSQDS::WRITEEMDATA();
+  const std::string back = vtest::readfile("ds-emrt-i.txt");
+  ASSERT_NE(back.find("\naA      \n   1    0.12   10    0.25     0\n"), std::string::npos) << back;
+  ASSERT_NE(back.find("\nbB      \n   1    0.38   10    0.75     0\n"), std::string::npos) << back;
+  readboth(back, "ds-emrt-i.txt");
+  EXPECT_EQ(NXPW, 1);
+  EXPECT_EQ((*TDA)[2].comp[1].amount, 0.38L);
+
+  const IO::RunEnded e = vtest::runends([&] {
+    readboth("5\n\n" + entry("aA", " 1 0.12 10 0.25 0") + entry("bB", " 1 0.39 10 0.75 0") + "*\n", "ds-emrt.txt");
+  });
+  EXPECT_EQ(e.message, "reaction 3aA = bB of experiment 1 doesn't balance (Si: 0.03) in file \"ds-xptest.txt\" (line 3)");
 }
 
 // Bad input ends in a clean stop that names the file, the line and the limit.

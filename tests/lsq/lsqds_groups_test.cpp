@@ -168,14 +168,25 @@ TEST_F(LsqGroupsTest, PhaseSetUpMappings) {
   x.emidx[3] = 3;
   made.nmake = 0;
 
-  // Each set-up lists its solution phase's model to the intermediate-results
-  // file: the verbatim block for a title (its end lines as "#"), one line
-  // end before each section heading, three blanks before a term, two before
-  // an activity, an empty line to close.
+  // The set-up lists the model (on the first run of the invocation) under
+  // the equilibrium mode it holds, so to the initial-tables file, which the
+  // least-squares run does not open: nothing reaches the intermediate-results
+  // file, whose listings are those of the models as read. Opened here, the
+  // initial-tables file shows where the listing goes: the verbatim block for
+  // a title (its end lines as "#"), one line end before each section
+  // heading, three blanks before a term, two before an activity, an empty
+  // line to close.
+  ASSERT_EQ(MAINLOOP, 1);
   IO::OPENOUTPUT(IO::chic, "ic.txt");
   LSQDS::FILLPREC(1);
   IO::FLUSHALL();
-  EXPECT_EQ(vtest::readfile("ic.txt"),
+  EXPECT_EQ(vtest::readfile("ic.txt"), "");
+  EXPECT_EQ(CALCMODE, calcmodetype::lsqdscalc);
+  IO::OPENOUTPUT(IO::chit, "it.txt");
+  LSQDS::FILLPREC(1);
+  IO::FLUSHALL();
+  EXPECT_EQ(vtest::readfile("ic.txt"), "");
+  EXPECT_EQ(vtest::readfile("it.txt"),
             "#\n binary\n#\n\n starting guesses\n  x(ss) = 0.50000\n\n site fractions\n   xA = x\n   xB = 1 - x\n"
             "\n proportions\n   ass = x\n   bss = 1 - x\n\n activities\n  ass = xA\n  bss = xB\n\n");
 

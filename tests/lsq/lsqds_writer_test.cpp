@@ -152,8 +152,10 @@ TEST_F(LsqWriterTest, NamesTheReaderCannotTakeBackAreRefused) {
 
 // The fit uses the Pitzer-Sterner fluid equations; a file name whose digit
 // after "ds" is 3 makes the other modes read it with CORK: the screen and
-// the log say so and name a suffix that begins with 4. The file keeps its
-// name; a suffix beginning with 4 gets no warning.
+// the log say so and name a suffix that begins with 4. A suffix beginning
+// with neither 3 nor 4 (or empty) names a file that those modes refuse
+// ("bad dsfile name"): warned as well, with the suffix to use. The file
+// keeps its name; a suffix beginning with 4 gets no warning.
 TEST_F(LsqWriterTest, CorkSuffixOfTheRefittedDatasetIsWarned) {
   IO::OPENOUTPUT(IO::chlog, "log.txt");
   add("q", -910).s = 0.04L;
@@ -173,6 +175,26 @@ TEST_F(LsqWriterTest, CorkSuffixOfTheRefittedDatasetIsWarned) {
   EXPECT_EQ(screen.str(), warning + "\nwriting data to \"vt-ds4lsq.txt\"\n");
   IO::FLUSHALL();
   EXPECT_NE(vtest::readfile("log.txt").find(warning), std::string::npos);
+
+  screen.str("");
+  IO::DATAFILENAMESUFFIX = "lsq";
+  LSQDS::WRITETHERMODATA();
+  const std::string unread =
+      "\nwriting data to \"vt-dslsq.txt\"\n"
+      "warning: \"vt-dslsq.txt\" has neither 4 nor 3 after \"ds\": calculation modes 0-4 stop on it (bad dsfile "
+      "name);\n"
+      "for the fitted values use a suffix beginning with 4 (ds-scr4lsq.txt gives vt-ds4lsq.txt)\n";
+  EXPECT_EQ(screen.str(), unread);
+  EXPECT_TRUE(fs::exists("vt-dslsq.txt"));
+  IO::DATAFILENAMESUFFIX = "";
+  LSQDS::WRITETHERMODATA();
+  EXPECT_EQ(screen.str(), unread +
+                              "\nwriting data to \"vt-ds.txt\"\n"
+                              "warning: \"vt-ds.txt\" has neither 4 nor 3 after \"ds\": calculation modes 0-4 stop on "
+                              "it (bad dsfile name);\n"
+                              "for the fitted values use a suffix beginning with 4 (ds-scr4.txt gives vt-ds4.txt)\n");
+  IO::FLUSHALL();
+  EXPECT_NE(vtest::readfile("log.txt").find(unread), std::string::npos);
 }
 
 // The file written from the example's table is read by the dataset reader,
