@@ -448,10 +448,10 @@ void PRINTASS(smallint i, smallint k, smallint mode) {
   const extended X1 = X[1], X2 = X[2];
   std::string& w = IO::WSTR;
   w.clear();
-  auto real = [&w](extended v, int width, int places) {
+  auto real = [&](extended v, int width, int places) {
     IO::ADDREAL(v, static_cast<smallint>(width), true, static_cast<smallint>(places), w);
   };
-  auto blanks = [&w](int n) { IO::ADDSTR("", static_cast<smallint>(n), w); };
+  auto blanks = [&](int n) { IO::ADDSTR("", static_cast<smallint>(n), w); };
 
   // P.
   if (pairT) {
