@@ -54,13 +54,6 @@ constexpr gasconst GASES[] = {{"CH4", 190.6L, 0.046L},
   IO::ERROREXIT("gem", std::string(message) + std::string(name), faulttype::yourfault);
 }
 
-// " at P = ... kbar, T = ... °C": the point a stop was met at, so that a
-// point outside the range of the data is not taken for a fault in the data.
-std::string atpoint(extended P, extended T) {
-  return " at P = " + IO::REAL2STR(P, 3, true) + " kbar, T = " + IO::REAL2STR(T - 273.15L, 2, true) + " " +
-         IO::DEGREE + "C";
-}
-
 // The line written straight to standard output before b Pth > 1 stops the run.
 [[noreturn]] void thermalpressurefailure(std::string_view name, extended P, extended T, extended Pth,
                                          extended a, extended b, extended c) {
@@ -74,6 +67,13 @@ std::string atpoint(extended P, extended T) {
 }
 
 }  // namespace
+
+// The point is named so that a point outside the range of the data is not
+// taken for a fault in the data.
+std::string atpoint(extended P, extended T) {
+  return " at P = " + IO::REAL2STR(P, 3, true) + " kbar, T = " + IO::REAL2STR(T - 273.15L, 2, true) + " " +
+         IO::DEGREE + "C";
+}
 
 std::string_view trimname(std::string_view s) {
   std::size_t i = 0, j = s.size();

@@ -6,6 +6,7 @@
 // R = 0.0083144 kJ/K/mol. Reference state 298.15 K and 0.001 kbar.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "data/kpglobal.h"
@@ -73,18 +74,25 @@ class DOSP {
   void solve(extended& V, extended& RTlnf) const;
 
   extended FUNCX(extended V) const;    // P(V, T) - P in bar
+  extended DFUNCX(extended V) const;   // dP/dV (bar mol/cm3) at V
   extended CALCLNF(extended V) const;  // ln f (f in bar) at V
   // Sign-change scan of [x1, x2] in n steps; at most nb (in) brackets kept,
   // nb (out) the number found.
   void ZBRAK(extended x1, extended x2, int n, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2,
              int& nb) const;
   extended RTBIS(extended x1, extended x2, extended xacc) const;
+  // The root that RTBIS(x1, x2, xacc) closes in on, refined by Newton steps
+  // inside its last bracket until a step is below 1e-12 of the volume.
+  extended ROOT(extended x1, extended x2, extended xacc) const;
 
  private:
   extended P_, T_;
   spcoeffs c_;
   bool scanall_;
   int FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended, 3>& xb2) const;
+  // RTBIS giving also the other end of its last bracket.
+  extended BISECT(extended x1, extended x2, extended xacc, extended& other) const;
+  [[noreturn]] void fail(const char* message) const;
 };
 
 // ---- Aqueous species (kpcalc1_fluids.cpp) ----------------------------------
@@ -94,6 +102,10 @@ extended DIELECTRIC(extended P, extended T, extended xCO2, extended xH2O, extend
 // Decimal log of the activity coefficient of a solute of charge product zz at
 // ionic strength I in an H2O-CO2 solvent of amounts nCO2, nH2O.
 extended DHSOLUTE(extended P, extended T, extended nCO2, extended nH2O, extended I, extended zz);
+
+// " at P = ... kbar, T = ... °C": the point a stop of the Gibbs energy or of
+// a fluid equation was met at (P in kbar, T in K).
+std::string atpoint(extended P, extended T);
 
 // A name without leading and trailing blanks, tabs and 0xCA bytes (dataset
 // names arrive blank-padded to 8 characters).

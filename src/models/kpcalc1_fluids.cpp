@@ -43,7 +43,7 @@ void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extend
     if (V < b) V = (P > Pgl) ? 1.001L * b : RT / P;
     converged = 0.001L * V > std::fabs(dV);
   } while (!converged && step <= 20);
-  if (!converged) IO::ERROREXIT("findVs", "did not converge", faulttype::yourfault);
+  if (!converged) IO::ERROREXIT("findVs", "did not converge" + atpoint(P, T), faulttype::yourfault);
 
   const extended z = P * V / RT;
   const extended B = b * P / RT;
@@ -126,6 +126,18 @@ extended DOSP::FUNCX(extended V) const {
   return 83.144L * T_ * rhs - P_;
 }
 
+extended DOSP::DFUNCX(extended V) const {
+  const extended rho = 1 / V, rho2 = rho * rho;
+  const extended D = c_[2] + rho * (c_[3] + rho * (c_[4] + rho * (c_[5] + rho * c_[6])));
+  const extended N = c_[3] + rho * (2 * c_[4] + rho * (3 * c_[5] + rho * 4 * c_[6]));  // dD/drho
+  const extended dN = 2 * c_[4] + rho * (6 * c_[5] + rho * 12 * c_[6]);
+  const extended e8 = std::exp(-c_[8] * rho), e10 = std::exp(-c_[10] * rho);
+  // d(rhs)/drho of the pressure equation, then drho/dV = -rho^2.
+  const extended drhs = 1 + 2 * c_[1] * rho - (2 * rho * N + rho2 * dN) / (D * D) + 2 * rho2 * N * N / (D * D * D) +
+                        c_[7] * e8 * (2 * rho - c_[8] * rho2) + c_[9] * e10 * (2 * rho - c_[10] * rho2);
+  return -83.144L * T_ * drhs * rho2;
+}
+
 extended DOSP::CALCLNF(extended V) const {
   if (V == 0) vzero(P_, T_, "V = 0 in calclnf");
   const extended rho = 1 / V;
@@ -156,10 +168,19 @@ void DOSP::ZBRAK(extended x1, extended x2, int n, Arr<extended, 3>& xb1, Arr<ext
   }
 }
 
+void DOSP::fail(const char* message) const {
+  IO::ERROREXIT("sterner-pitzer", message + atpoint(P_ / 1000, T_), faulttype::yourfault);
+}
+
 extended DOSP::RTBIS(extended x1, extended x2, extended xacc) const {
+  extended other = 0;
+  return BISECT(x1, x2, xacc, other);
+}
+
+extended DOSP::BISECT(extended x1, extended x2, extended xacc, extended& other) const {
   const extended f = FUNCX(x1);
   extended fmid = FUNCX(x2);
-  if (f * fmid >= 0) IO::ERROREXIT("sterner-pitzer", "no bracket", faulttype::yourfault);
+  if (f * fmid >= 0) fail("no bracket");
   // Orient the search so that the residual is negative at rtb.
   extended rtb, dx;
   if (f < 0) {
@@ -169,14 +190,45 @@ extended DOSP::RTBIS(extended x1, extended x2, extended xacc) const {
     rtb = x2;
     dx = x1 - x2;
   }
+  // The root stays in [rtb, rtb + dx]: the residual is not positive at rtb
+  // and positive at rtb + dx.
   for (int j = 1; j <= 40; ++j) {
     dx = dx / 2;
     const extended xmid = rtb + dx;
     fmid = FUNCX(xmid);
     if (fmid <= 0) rtb = xmid;
-    if (std::fabs(dx) < xacc || fmid == 0) return rtb;
+    if (std::fabs(dx) < xacc || fmid == 0) {
+      other = fmid == 0 ? rtb : rtb + dx;
+      return rtb;
+    }
   }
-  IO::ERROREXIT("sterner-pitzer", "did not converge", faulttype::yourfault);
+  fail("did not converge");
+}
+
+extended DOSP::ROOT(extended x1, extended x2, extended xacc) const {
+  // The bisection leaves the volume uncertain by up to xacc. Over a mixed
+  // fluid's G that uncertainty is not harmless: the H2O-CO2 mixing term is
+  // linear in the volumes, so G would jump between neighbouring P and T and
+  // its finite-difference derivatives would be off by far more than the
+  // volume error. Newton steps polish the root to the precision of the
+  // arithmetic; a step that would leave the bracket is replaced by halving it.
+  extended pos = 0;
+  extended neg = BISECT(x1, x2, xacc, pos);
+  if (pos == neg) return neg;
+  extended x = neg;
+  for (int j = 1; j <= 100; ++j) {
+    const extended f = FUNCX(x);
+    if (f == 0) return x;
+    (f < 0 ? neg : pos) = x;
+    const extended lo = std::fmin(neg, pos), hi = std::fmax(neg, pos);
+    const extended d = DFUNCX(x);
+    extended xn = (d != 0) ? x - f / d : lo;
+    if (!(xn > lo && xn < hi)) xn = (lo + hi) / 2;
+    const extended step = std::fabs(xn - x);
+    x = xn;
+    if (step <= 1e-12L * x || hi - lo <= 1e-12L * x) return x;
+  }
+  fail("did not converge");
 }
 
 // A scan on a logarithmic grid of about 40 points per decade, which resolves
@@ -230,17 +282,17 @@ void DOSP::solve(extended& V, extended& RTlnf) const {
 
   extended root = 0;
   if (nbrackets == 0) {
-    IO::ERROREXIT("sterner-pitzer", "no bracket", faulttype::yourfault);
+    fail("no bracket");
   } else if (nbrackets == 1) {
     // One root: ZBRAK's single bracket is refined by a bisection over the
     // whole scan interval, a bracket of the fine scan by itself.
-    root = (nb == 1) ? RTBIS(3.0L, V0, xacc) : RTBIS(xb1[1], xb2[1], xacc);
+    root = (nb == 1) ? ROOT(3.0L, V0, xacc) : ROOT(xb1[1], xb2[1], xacc);
   } else {
     // Several roots: the stable one, of lowest ln f (lowest G), for H2O and
     // CO2 alike; the first found wins a tie.
     extended lnfmin = 0;
     for (int i = 1; i <= nbrackets; ++i) {
-      const extended vi = RTBIS(xb1[i], xb2[i], xacc);
+      const extended vi = ROOT(xb1[i], xb2[i], xacc);
       const extended lnf = CALCLNF(vi);
       if (i == 1 || lnf < lnfmin) {
         lnfmin = lnf;

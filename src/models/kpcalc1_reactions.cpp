@@ -113,6 +113,18 @@ void CALCLNK(smallint r, extended& lnk, extended /*P*/, extended /*T*/, extended
     lnk += (*R)(r, H2OPOS) * std::log(xh2o);
 }
 
+void UNITFLUIDACTIVITIES(extended xco2, extended xh2o) {
+  using namespace KPGLOBAL;
+  const auto unit = [](smallint pos, extended x) {
+    if (pos > 0 && x > 0 && x < 1) {
+      ACTIVITY[pos] = 1;
+      SDACTIVITY[pos] = 0;
+    }
+  };
+  unit(CO2POS, xco2);
+  unit(H2OPOS, xh2o);
+}
+
 void CALCDMU(smallint r, extended& dgdp, extended& dmudt, extended& dmu, extended P, extended T,
              extended xco2, extended xh2o) {
   using namespace KPGLOBAL;

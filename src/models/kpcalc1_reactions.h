@@ -20,6 +20,11 @@ void CALCDG0(smallint r, extended& dgdp, extended& dgdt, extended& dg, extended 
 // ln K of reaction r from KPGLOBAL::ACTIVITY and the fluid composition.
 void CALCLNK(smallint r, extended& lnk, extended P, extended T, extended xco2, extended xh2o);
 
+// Gives H2O and CO2 (KPGLOBAL::H2OPOS, CO2POS) activity 1 and sd 0 wherever
+// CALCLNK adds the mole fraction of a fixed fluid (0 < x < 1), so that the
+// activity an H2O-CO2 a-x model gave them is not counted a second time.
+void UNITFLUIDACTIVITIES(extended xco2, extended xh2o);
+
 // dmu = dG + RT ln K of reaction r and its derivatives; stores the fluid
 // composition in slots xco2/xh2o of the reaction's end-members, and of the
 // dependent rows of its made end-members, first.

@@ -8,6 +8,7 @@
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
 #include "models/kpcalc1.h"
+#include "models/kpcalc1_reactions.h"
 #include "reactions/kpavpt.h"
 #include "reactions/kpre.h"
 #include "solver/kpcalc2_reactions.h"
@@ -338,6 +339,7 @@ void ROCKCALCS::run() {
     FLUID();
     WINDOWS();
     KPUTE1::PROMPTFLUID();
+    KPCALC1::UNITFLUIDACTIVITIES(FIXEDXCO2, FIXEDXH2O);
     REACTIONS();
     CALCULATE();
     IO::PUTSTR(0, "", 2, 9);

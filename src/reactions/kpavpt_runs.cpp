@@ -7,6 +7,7 @@
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
 #include "models/kpcalc1.h"
+#include "models/kpcalc1_reactions.h"
 #include "reactions/kpavpt.h"
 #include "solver/kpcalc2_reactions.h"
 #include "solver/kpread1_activities.h"
@@ -100,6 +101,8 @@ void UPDATEACTIVITY(extended P, extended T) {
     *IO::SCREEN << line << '\n';
     IO::ERROREXIT("updateactivity", "does not add up", faulttype::yourfault);
   }
+  // The fixed fluid stands for H2O and CO2 of a fluid model here too.
+  KPCALC1::UNITFLUIDACTIVITIES(FIXEDXCO2, FIXEDXH2O);
   KPCALC2::CALCLNK();
 }
 

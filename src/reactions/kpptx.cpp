@@ -578,6 +578,9 @@ void PHASEDIAGRAMCALCS() {
     case diagramtype::tlnacalc: unit(LNAPOS); break;
     default: break;
   }
+  // A fixed fluid's mole fractions enter ln K: H2O and CO2 of a fluid a-x
+  // model keep no activity of their own beside them.
+  KPCALC1::UNITFLUIDACTIVITIES(FIXEDXCO2, FIXEDXH2O);
   ACTIVITYREPORT();
   REHELP = false;
   PTMODE = calcp() ? findtype::findp : findtype::findt;

@@ -1,0 +1,134 @@
+// A fixed fluid composition with an H2O-CO2 a-x model among the phases, by
+// the real program: the fixed mole fractions enter ln K, so H2O and CO2 of
+// the model take activity 1 and the model's activities (0.9 and 0.1 at
+// x(fluid) = 0.1) are not counted a second time. Each run is compared with
+// the same run on pure H2O (and CO2), where nothing but the mole fraction
+// can enter: the reaction thermodynamics, the line table and the averages
+// must be the same to the last printed digit.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/vt_numeric.h"
+#include "support/vt_program.h"
+#include "support/vt_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The example a-x file with its H2O-CO2 fluid model (x(fluid) 0.1), and
+// extra pure phases added to its list.
+std::string axwith(const std::string& extra) {
+  std::string ax = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "ax" / "vt-simple.txt");
+  const auto at = ax.find("\nru ");
+  ax.insert(ax.find('\n', at + 1) + 1, extra);
+  return ax;
+}
+
+// Runs the program in a fresh folder on the dataset of the examples and the
+// files given; returns the results file of the script named in the prefs.
+std::string runin(const vtest::tempfolder& dir, const std::string& script,
+                  const std::vector<std::pair<std::string, std::string>>& files, const std::string& answers) {
+  fs::copy_file(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-ds3x.txt", dir / "vt-ds3x.txt",
+                fs::copy_options::overwrite_existing);
+  for (const auto& [name, text] : files) std::ofstream(dir / name) << text;
+  std::ofstream(dir / "answers.txt") << answers;
+  const int rc = vtest::runprogram(dir.path());
+  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(dir / "screen.txt");
+  return vtest::readfile(dir / ("vt-" + script + "-o.txt"));
+}
+
+// The lines of text from the first that starts with from up to (not
+// including) the first after it that starts with to ("" = the end).
+std::vector<std::string> block(const std::string& text, const std::string& from, const std::string& to) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  bool on = false;
+  for (std::string l; std::getline(in, l);) {
+    if (!on && l.rfind(from, 0) == 0) on = true;
+    else if (on && !to.empty() && l.rfind(to, 0) == 0) break;
+    if (on) lines.push_back(l);
+  }
+  return lines;
+}
+
+}  // namespace
+
+// P-T diagram of cc + q = wo + CO2 with x(CO2) = 0.1 fixed by "setfluid":
+// ln K is ln 0.1 = -2.303 with sd 0 (not ln 0.1 twice, -4.605, with the
+// model's sd), and the thermodynamics row and the line table are those of
+// the run on pure H2O and CO2.
+TEST(FluidFixedE2E, PTDiagramWithFluidModelEqualsPureFluid) {
+  const std::string script =
+      "with cc q wo FLUID\ncalctype 1\ndiagramPT 0.1 10 300 900\ncalcT yes 300 900 50\ncalcP yes 0.1 10\n"
+      "calctatp no\nfluidpresent yes\nsetfluid yes 0.1 0.9\nptforaxe yes 2 600\ndoallr yes\nautoexit\n";
+  auto with = [&](const std::string& ax, const std::string& fluid) {
+    std::string s = "axfile " + ax + "\n" + script;
+    s.replace(s.find("FLUID"), 5, fluid);
+    return s;
+  };
+  const vtest::tempfolder d1("vt-e2e-fluidmodel-"), d2("vt-e2e-fluidpure-");
+  const std::string model = runin(d1, "pt",
+                                  {{"vt-prefs.txt", "calcmode 3\ndsfile 3x\nscriptfile pt\n"},
+                                   {"vt-simple.txt", axwith("cc\nwo\n")},
+                                   {"vt-pt.txt", with("simple", "fluid")}},
+                                  "no\n\n");
+  const std::string pure = runin(d2, "pt",
+                                 {{"vt-prefs.txt", "calcmode 3\ndsfile 3x\nscriptfile pt\n"},
+                                  {"vt-pure.txt", "cc\nq\nwo\nH2O\nCO2\n*\n"},
+                                  {"vt-pt.txt", with("pure", "H2O CO2")}},
+                                 "no\n\n");
+  // The model run did take the fluid apart (a(CO2) = 0.1 from the model).
+  EXPECT_NE(vtest::readfile(d1 / "screen.txt").find("          CO2: a =   0.1000, sd(a) ="), std::string::npos);
+  EXPECT_NE(model.find("\nUnit activities\n"), std::string::npos);
+  const std::vector<std::string> thermo = block(model, "Thermodynamics of reactions", "Prsessures");
+  ASSERT_EQ(thermo.size(), 7u);
+  EXPECT_EQ(vtest::words(thermo[5]).at(5), "-2.303") << thermo[5];  // ln 0.1
+  EXPECT_EQ(vtest::words(thermo[5]).at(6), "0") << thermo[5];
+  EXPECT_EQ(thermo, block(pure, "Thermodynamics of reactions", "Prsessures"));
+  const std::vector<std::string> table = block(model, "Prsessures", "");
+  ASSERT_GT(table.size(), 5u);
+  EXPECT_EQ(table, block(pure, "Prsessures", ""));
+}
+
+// Average P of the example metapelite with sanidine, so that one reaction
+// of the independent set holds H2O, and x(H2O) = 0.9 fixed: with the fluid
+// model among the phases (refreshed at every trial pressure) the reaction
+// data, the iterations, the diagnostics and the averages are those of the
+// same rock with pure H2O.
+TEST(FluidFixedE2E, AveragePWithFluidModelEqualsPureFluid) {
+  std::string rock = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-rock.txt");
+  rock.insert(rock.find('\n', rock.find("\nann ") + 1) + 1, "san  0.8   0.05\n");
+  std::string fluid = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "ax" / "vt-simple.txt");
+  fluid = fluid.substr(fluid.find("fluid 2 1"));
+  fluid = fluid.substr(0, fluid.find("\n*"));
+  const std::string withfluid = rock.substr(0, rock.rfind('*')) + fluid + "\n\n*\n";
+  const std::string withh2o = rock.substr(0, rock.rfind('*')) + "H2O\n*\n";
+  std::string script = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt");
+  script += "fluidpresent yes\nsetfluid yes 0.1 0.9\n";
+  const std::string answers = vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "answers.txt");
+  auto runwith = [&](const vtest::tempfolder& d, const std::string& ax, const std::string& phase) {
+    std::string s = script;
+    s.replace(s.find("ann\n"), 4, "ann san " + phase + "\n");
+    return runin(d, "avpt",
+                 {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile avpt\n"}, {"vt-rock.txt", ax}, {"vt-avpt.txt", s}},
+                 answers);
+  };
+  const vtest::tempfolder d1("vt-e2e-avfluidmodel-"), d2("vt-e2e-avfluidpure-");
+  const std::string model = runwith(d1, withfluid, "fluid");
+  const std::string pure = runwith(d2, withh2o, "H2O");
+  EXPECT_NE(vtest::readfile(d1 / "screen.txt").find("          H2O: a =   0.9000, sd(a) ="), std::string::npos);
+  EXPECT_NE(model.find("3an + 2H2O + 2san"), std::string::npos);
+  const std::vector<std::string> calc = block(model, "Calculations for the set of reactions", "column:");
+  ASSERT_GT(calc.size(), 10u) << model;
+  EXPECT_EQ(calc, block(pure, "Calculations for the set of reactions", "column:"));
+  const std::vector<std::string> summary = block(model, "Average pressures", "");
+  ASSERT_GT(summary.size(), 4u);
+  EXPECT_EQ(summary, block(pure, "Average pressures", ""));
+}
