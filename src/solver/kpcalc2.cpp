@@ -16,16 +16,11 @@ namespace KPCALC2 {
 
 using namespace KPGLOBAL;
 
-std::string atpoint(extended P, extended T) {
-  return " at P = " + IO::REAL2STR(P, 3, true) + " kbar, T = " + IO::REAL2STR(T - 273.15L, 2, true) + " " +
-         IO::DEGREE + "C";
-}
-
 void checksize(const ptype1& ph, int j, extended alpha, extended P, extended T, const std::string& where) {
   if (alpha > 0) return;
   IO::ERROREXIT(where,
                 "van Laar size of " + ph.em[j].name + " in " + ph.name + " is " + IO::REAL2STR(alpha, 4, false) +
-                    " (must be > 0)" + atpoint(P, T),
+                    " (must be > 0)" + KPCALC1::atpoint(P, T),
                 faulttype::yourfault);
 }
 

@@ -10,10 +10,6 @@
 
 namespace KPCALC2 {
 
-// " at P = ... kbar, T = ... °C" (P with 3 decimals, T in °C with 2): the
-// point a stop was met at, appended to its message.
-std::string atpoint(extended P, extended T);
-
 // Stops the run (where : "van Laar size of <em> in <phase> is <alpha> (must
 // be > 0) at P = ..., T = ...") unless the size alpha of end-member j of ph,
 // evaluated at P and T, is positive: volume fractions and the scaled
