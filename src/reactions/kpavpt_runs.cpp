@@ -92,7 +92,19 @@ void UPDATEACTIVITY(extended P, extended T) {
       SDACTIVITY[k] = sda[j];
     }
   }
-  if (k != NCV - NP0) {
+  // The solution end-members lead the system's list, so k must reach their
+  // number. That is NCV - NP0 unless the system reduction excluded a pure
+  // phase (CO2 in a carbon-free rock): its end-member has left NAME while
+  // its phase record stays, so the count is taken from NAME itself.
+  int nsolution = 0;
+  for (int n = 1; n <= NCV; ++n) {
+    bool insolution = false;
+    for (int i = 1; i <= NPSS && !insolution; ++i)
+      for (int j = 1; j <= (*PREC1)[i].nem && !insolution; ++j)
+        insolution = trimmed((*PREC1)[i].em[j].name) == trimmed(NAME[n]);
+    if (insolution) ++nsolution;
+  }
+  if (k != nsolution) {
     *IO::SCREEN << '\n';
     std::string line = "k = ";
     IO::ADDINT(k, 3, line);
