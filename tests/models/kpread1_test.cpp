@@ -83,7 +83,7 @@ TEST_F(Ds, ComponentTableRowsAndOrder) {
   EXPECT_EQ(ELNAME[14], "e");
   EXPECT_EQ(METALS[10], 0);
   EXPECT_EQ(MOLWT[19], 151.99L);
-  // The component order as the text lists it.
+  // The component order of the table: the order in which components are numbered.
   std::string order;
   for (int pos = 1; pos <= compmax; ++pos)
     for (int c = 1; c <= compmax; ++c)
