@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "models/kpcalc1.h"
+#include "models/kpcalc1_support.h"
 #include "solver/solver_support.h"
 #include "support/vt_numeric.h"
 #include "support/vt_program.h"
@@ -32,15 +33,9 @@ namespace {
 using ld = long double;
 constexpr ld Rgas = 0.0083144L;
 
-// The Pitzer-Sterner pressure (bar) at V (cm3/mol) and ln f, written out
-// from the equation of state.
-ld pressure(const KPCALC1::spcoeffs& c, ld T, ld V) {
-  const ld r = 1 / V, r2 = r * r;
-  const ld D = c[2] + c[3] * r + c[4] * r2 + c[5] * r2 * r + c[6] * r2 * r2;
-  return 83.144L * T *
-         (r + c[1] * r2 - r2 * (c[3] + 2 * c[4] * r + 3 * c[5] * r2 + 4 * c[6] * r2 * r) / (D * D) +
-          c[7] * r2 * std::exp(-c[8] * r) + c[9] * r2 * std::exp(-c[10] * r));
-}
+using gemtest::sppressure;
+
+// ln f at V (cm3/mol), written out from the equation of state.
 ld lnf(const KPCALC1::spcoeffs& c, ld T, ld P, ld V) {
   const ld r = 1 / V;
   const ld D = c[2] + c[3] * r + c[4] * r * r + c[5] * r * r * r + c[6] * r * r * r * r;
@@ -57,12 +52,12 @@ struct fluid {
 fluid solve(const KPCALC1::sptable& tab, ld P, ld T, ld V0) {
   const KPCALC1::spcoeffs c = KPCALC1::SPCOEFFS(tab, T);
   ld lo = 3, hi = V0;
-  EXPECT_GT(pressure(c, T, lo) - 1000 * P, 0);
-  EXPECT_LT(pressure(c, T, hi) - 1000 * P, 0);
+  EXPECT_GT(sppressure(c, T, lo) - 1000 * P, 0);
+  EXPECT_LT(sppressure(c, T, hi) - 1000 * P, 0);
   for (int k = 0; k < 300; ++k) {
     const ld mid = (lo + hi) / 2;
     if (mid <= lo || mid >= hi) break;
-    (pressure(c, T, mid) > 1000 * P ? lo : hi) = mid;
+    (sppressure(c, T, mid) > 1000 * P ? lo : hi) = mid;
   }
   const ld V = (lo + hi) / 2;
   return {V / 10, Rgas * T * lnf(c, T, 1000 * P, V)};

@@ -287,15 +287,7 @@ TEST_F(FluidsTest, PitzerSternerSingleRootAboveScanTemperature) {
 
 namespace {
 
-// The Pitzer-Sterner pressure written out from the equation (bar, V in
-// cm3/mol), for the tests' own root search.
-extended sppressure(const KPCALC1::spcoeffs& c, extended T, extended V) {
-  const extended r = 1 / V, r2 = r * r;
-  const extended D = c[2] + c[3] * r + c[4] * r2 + c[5] * r2 * r + c[6] * r2 * r2;
-  return 83.144L * T *
-         (r + c[1] * r2 - r2 * (c[3] + 2 * c[4] * r + 3 * c[5] * r2 + 4 * c[6] * r2 * r) / (D * D) +
-          c[7] * r2 * std::exp(-c[8] * r) + c[9] * r2 * std::exp(-c[10] * r));
-}
+using gemtest::sppressure;
 
 // Every root of P(V) = P on [3, V0]: a scan of 20000 steps in ln V, each
 // sign change bisected to the limit of the arithmetic.
