@@ -433,14 +433,17 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   const auto tox = [&](extended u) { return logit ? 1 / (1 + std::exp(-u)) : u; };
   x0 = tou(x0), x1 = tou(x1);
   const extended xlo = x0, xhi = x1;
-  extended px = 1e10L, py = 1e10L;
+  extended px = 1e10L, pu = 1e10L, py = 1e10L;
   bool ok = true, outside = false;
   for (int it = 1; it <= 6; ++it) {
     extended uc = 0;
     CROSSPTX(uc, yc, ok);
     if (!ok) break;
     xc = tox(uc);
-    isconverged = std::fabs(xc - px) < tolx && std::fabs(yc - py) < toly;
+    // In ln(x / (1 - x)) the step is measured there too: near x = 0 or 1 a
+    // change of tolx in x would leave several units of the last printed
+    // decimal of x uncertain.
+    isconverged = std::fabs(logit ? uc - pu : xc - px) < tolx && std::fabs(yc - py) < toly;
     if (isconverged) break;
     extended ya = yc, yb = yc;
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
@@ -467,7 +470,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     } else {
       x0 = uc, ya0 = ya, yb0 = yb;
     }
-    px = xc, py = yc;
+    px = xc, pu = uc, py = yc;
   }
   if (!isconverged) {
     fail(outside ? "iteration went outside bracket - it shouldn't !!"
