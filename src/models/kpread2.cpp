@@ -304,10 +304,7 @@ void SetupPhases::readphases() {
     phasename = name(p);
     // A second phase of the same name would never be chosen: the name finds
     // the first one everywhere.
-    bool twice = false;
-    for (int i = 1; i <= NP0 && !twice; ++i) twice = (*PREC0)[i].name == phasename;
-    for (int i = 1; i <= NPSS && !twice; ++i) twice = (*PREC1)[i].name == phasename;
-    if (twice) bomb("setupphases", "phase " + phasename + " given twice" + wherecurrent());
+    if (isphasename(phasename)) bomb("setupphases", "phase " + phasename + " given twice" + wherecurrent());
     if (CALCMODE == calcmodetype::lsqdscalc) {
       IO::PUTSTR(0, "  " + itos(NP) + ")  " + phasename, 1, 8);
     } else {

@@ -238,10 +238,7 @@ void SetupPhases::zeroguesses() {
 void SetupPhases::batchcopies() {
   // 1. Every phase of the script's list must exist.
   for (int i = 1; i <= NWHSTRINGS; ++i) {
-    bool found = false;
-    for (int k = 1; k <= NPSS && !found; ++k) found = (*PREC1)[k].name == WHSTRINGS[i];
-    for (int k = 1; k <= NP0 && !found; ++k) found = (*PREC0)[k].name == WHSTRINGS[i];
-    if (!found) bomb("read", "name fubar with " + WHSTRINGS[i]);
+    if (!isphasename(WHSTRINGS[i])) bomb("read", "name fubar with " + WHSTRINGS[i]);
   }
   NWHSTRINGS0 = NWHSTRINGS;
   const int npss0 = NPSS;

@@ -174,9 +174,7 @@ void SetupPhases::setupafterreading() {
         for (int k = 1; k <= NXYZ; ++k)
           if (XYZNAME[k] == first) found = true;
         if (found) {
-          bool taken = solutionphase(copy) > 0;
-          for (int k = 1; k <= NP0 && !taken; ++k) taken = (*PREC0)[k].name == copy;
-          if (taken) bomb("setup phases", "samecoding name " + copy + " already names a phase");
+          if (isphasename(copy)) bomb("setup phases", "samecoding name " + copy + " already names a phase");
           if (NPSS + 1 > solphmax) bomb("setup phases", "too many ss phases (in making samecoding phases)");
           if (NP + 1 > purephmax) bomb("setup phases", "too many phases (in making samecoding phases)");
           ++NP;

@@ -40,6 +40,15 @@ inline int charge(const std::string& s) {
 
 inline std::string itos(long n) { return std::to_string(n); }
 
+// Whether a phase read so far, pure or solution, has this name.
+inline bool isphasename(const std::string& name) {
+  for (int i = 1; i <= NP0; ++i)
+    if ((*PREC0)[i].name == name) return true;
+  for (int i = 1; i <= NPSS; ++i)
+    if ((*PREC1)[i].name == name) return true;
+  return false;
+}
+
 // Input faults stop the run as the user's fault.
 [[noreturn]] inline void bomb(const std::string& where, const std::string& message) {
   IO::ERROREXIT(where, message, faulttype::yourfault);

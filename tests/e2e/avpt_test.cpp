@@ -391,12 +391,8 @@ TEST_F(AvptE2E, SecondCalculationStartsFromTheRocksActivities) {
 // by line apart from the time stamp: cel is back in its activities and
 // reactions.
 TEST_F(AvptE2E, SecondCalculationOfASessionIsAFreshOne) {
-  std::string script;
-  {
-    std::istringstream in(vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt"));
-    for (std::string l; std::getline(in, l);)
-      if (l.rfind("autoexit", 0) != 0 && l.rfind("dataok", 0) != 0) script += l + "\n";
-  }
+  const std::string script = vtest::droplines(
+      vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "avpt" / "vt-avpt.txt"), {"autoexit", "dataok"});
   const std::string plain = "y\n550 700 50\n5\nn\nn\n";
   ASSERT_EQ(run("avpt", plain, {{"vt-avpt.txt", script}}), 0) << file("screen.txt");
   const auto fresh = vtest::runsof(file("vt-avpt-o.txt"));

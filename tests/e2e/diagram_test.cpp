@@ -362,12 +362,8 @@ TEST_F(DiagramE2E, SolutionEndMembersWithActivities) {
 // in excess, the reaction thermodynamics are printed and the reactions keep
 // their numbers. With H2O as the earlier axis the fluid is still asked.
 TEST_F(DiagramE2E, SecondRunOfASessionIsAFreshRun) {
-  std::string script;
-  {
-    std::istringstream in(vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt"));
-    for (std::string l; std::getline(in, l);)
-      if (l.rfind("calctype", 0) != 0 && l.rfind("autoexit", 0) != 0) script += l + "\n";
-  }
+  const std::string script = vtest::droplines(
+      vtest::readfile(fs::path(VT_SOURCE_DIR) / "examples" / "diagram" / "vt-diagram.txt"), {"calctype", "autoexit"});
   const std::string pt = "1\nn\n";
   ASSERT_EQ(run("diagram", pt, {{"vt-diagram.txt", script}}), 0) << vtest::readfile(*dir / "screen.txt");
   const auto fresh = vtest::runsof(vtest::readfile(*dir / "vt-diagram-o.txt"));
@@ -381,12 +377,7 @@ TEST_F(DiagramE2E, SecondRunOfASessionIsAFreshRun) {
   EXPECT_EQ(runs[1], fresh[0]) << out;
 
   // An H2O axis first: the P-T run without a script fluid asks "fluid just H2O".
-  std::string nofluid;
-  {
-    std::istringstream in(script);
-    for (std::string l; std::getline(in, l);)
-      if (l.rfind("setfluid", 0) != 0) nofluid += l + "\n";
-  }
+  const std::string nofluid = vtest::droplines(script, {"setfluid"});
   ASSERT_EQ(run("diagram", "5\nH2O\ny\n1 10 -2 0\n500\ny\n1\ny\nn\n", {{"vt-diagram.txt", nofluid}}), 0)
       << vtest::readfile(*dir / "screen.txt");
   const std::string screen = vtest::readfile(*dir / "screen.txt");

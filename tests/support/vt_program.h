@@ -19,6 +19,31 @@ inline int runprogram(const std::filesystem::path& folder, const std::string& in
   return std::system(cmd.c_str());
 }
 
+// The lines of text, without their line ends.
+inline std::vector<std::string> linesof(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t a = 0;
+  while (a < text.size()) {
+    std::size_t b = text.find('\n', a);
+    if (b == std::string::npos) b = text.size();
+    lines.push_back(text.substr(a, b - a));
+    a = b + 1;
+  }
+  return lines;
+}
+
+// text without its lines that begin with any of heads (script keywords a
+// test sets itself or leaves to the questions).
+inline std::string droplines(const std::string& text, const std::vector<std::string>& heads) {
+  std::string out;
+  for (const std::string& line : linesof(text)) {
+    bool drop = false;
+    for (const std::string& h : heads) drop = drop || line.rfind(h, 0) == 0;
+    if (!drop) out += line + "\n";
+  }
+  return out;
+}
+
 // Copies every file of the example folder examples/name into folder (over
 // files of the same name).
 inline void copyexample(const std::string& name, const std::filesystem::path& folder) {
@@ -35,12 +60,7 @@ namespace vtest {
 // the heading's time stamp line ("... running at ...") left out.
 inline std::vector<std::vector<std::string>> runsof(const std::string& results) {
   std::vector<std::vector<std::string>> runs;
-  std::size_t a = 0;
-  while (a < results.size()) {
-    std::size_t b = results.find('\n', a);
-    if (b == std::string::npos) b = results.size();
-    const std::string line = results.substr(a, b - a);
-    a = b + 1;
+  for (const std::string& line : linesof(results)) {
     if (line.rfind("^^^^", 0) == 0) runs.emplace_back();
     if (runs.empty() || line.find(" running at ") != std::string::npos) continue;
     runs.back().push_back(line);
