@@ -145,7 +145,15 @@ int RUN() {
 
     MAINLOOP = 1;
     for (;;) {
+      // Each run starts afresh. End-members excluded by the previous run
+      // (rock exclusions, Schreinemakers pruning) and its activity axis are
+      // dropped before the new run's set-up looks any position up: the
+      // look-up skips excluded end-members, and the old numbers would hide
+      // whichever end-members of this run carry them.
       DIAGRAMMODE = diagramtype::ptcalc;
+      NEX = NEX1 = 0;
+      NLNA = 0;
+      LNAPOS = 0;
       const bool ran = DORUN(CALCMODE);
       IO::FLUSHALL();
       if (!ran || CALCMODE == calcmodetype::lsqdscalc) break;

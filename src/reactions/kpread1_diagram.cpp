@@ -12,17 +12,6 @@
 namespace KPREAD1 {
 
 void READDIAGRAMDATA() {
-  // The end-members that Schreinemakers pruning excluded in the previous run
-  // of the session are back before anything is looked up: POSI skips
-  // excluded end-members, and the positions of H2O, CO2 and the axis
-  // end-member (POSITIONS, INEXCESS) would otherwise miss whichever
-  // end-members of this run happen to carry the old numbers.
-  KPGLOBAL::NEX1 = 0;
-  KPGLOBAL::NEX = 0;
-  // Likewise the activity axis of the previous run: INEXCESS sets this run's
-  // axis, and POSITIONS must not look up the old axis name before it.
-  KPGLOBAL::NLNA = 0;
-  KPGLOBAL::LNAPOS = 0;
   READTHERMO(1);
   KPSCRIPT::READCONTROLTC();
   KPREAD2::SETUPPHASES();

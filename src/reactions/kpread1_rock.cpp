@@ -10,11 +10,6 @@
 namespace KPREAD1 {
 
 void READROCKDATA() {
-  // End-members excluded in the previous rock calculation of the session are
-  // back: the driver starts with none excluded, and a stale list would hide
-  // them from the position look-up and from the reaction search.
-  KPGLOBAL::NEX1 = 0;
-  KPGLOBAL::NEX = 0;
   READTHERMO(1);
   KPSCRIPT::READCONTROLTC();
   KPREAD2::SETUPPHASES();

@@ -156,9 +156,6 @@ void promptpoint(const std::string& prompt, extended& x, bool isp) {
 // The run.
 
 void DOTABLE() {
-  // No end-member is excluded in a table run; none of an earlier run of the
-  // session may hide one from the position look-up below.
-  NEX = NEX1 = 0;
   READTHERMO(1);
   KPSCRIPT::READCONTROLTC();
   KPREAD2::SETUPPHASES();
