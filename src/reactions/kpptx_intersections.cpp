@@ -51,8 +51,16 @@ bool sharesome(const longint3& a, const longint3& b) {
 }
 
 // The unstable side of reaction r at (P, T, fluid): its reactants when the
-// products are stable (delta mu < 0), else its products.
+// products are stable (delta mu < 0), else its products. At x(CO2) = 0 or 1
+// a fluid species of r that the fluid lacks would be taken as pure (its
+// ln x is left out there), while delta mu tends to minus its coefficient
+// times infinity: r is judged just inside the window instead, as the
+// window corners are.
 longint3 unstableside(smallint r, extended P, extended T, extended xco2, extended xh2o) {
+  if (NOFLUIDSPECIES(r, xco2, xh2o) != 0) {
+    xco2 = INSIDEXCO2(r, xco2);
+    xh2o = 1 - xco2;
+  }
   extended dgdp = 0, dmudt = 0, dmu = 0;
   KPCALC1::CALCDMU(r, dgdp, dmudt, dmu, P, T, xco2, xh2o);
   longint3 u{};
@@ -426,24 +434,40 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   // In a step that ends just inside x = 0 or 1 (insideends), a line whose
   // fluid species runs out there bends with ln x or ln(1 - x): the straight
   // lines are drawn against u = ln(x / (1 - x)), in which it is nearly
-  // straight, so that the 6 steps reach the point. Every other step keeps x.
-  const bool logit = OTHERVARIABLE == othervariabletype::fixedmolefractionCO2 &&
-                     ((k == npts && moved[2]) || (k - 1 == 1 && moved[1])) && x0 > 0 && x1 < 1;
-  const auto tou = [&](extended v) { return logit ? std::log(v / (1 - v)) : v; };
-  const auto tox = [&](extended u) { return logit ? 1 / (1 + std::exp(-u)) : u; };
+  // straight. Every other step keeps x and the 6 steps of plain false
+  // position.
+  const bool endstep = OTHERVARIABLE == othervariabletype::fixedmolefractionCO2 &&
+                       ((k == npts && moved[2]) || (k - 1 == 1 && moved[1])) && x0 > 0 && x1 < 1;
+  const auto tou = [&](extended v) { return endstep ? std::log(v / (1 - v)) : v; };
+  const auto tox = [&](extended u) { return endstep ? 1 / (1 + std::exp(-u)) : u; };
   x0 = tou(x0), x1 = tou(x1);
   const extended xlo = x0, xhi = x1;
-  extended px = 1e10L, pu = 1e10L, py = 1e10L;
+  // Even in u a line that runs out its fluid species keeps some curvature,
+  // and plain false position then keeps one far end of the bracket for
+  // good and creeps towards the point. In the end step the difference of
+  // the two lines at an end kept twice running is halved (the Illinois
+  // step: both lines move half-way towards their mean there, which leaves
+  // the mean line, and so y at the crossing, as it was), so both ends close
+  // in; and the end step may take more steps. Its steps are measured in x
+  // and y as everywhere, but against a hundredth of the tolerances: next to
+  // x = 0 or 1 a step of tolx is as large as x (or 1 - x) itself and the
+  // lines are steep there, so the plain tolerances would stop the search
+  // several units of the last printed digits away from the point.
+  const int steps = endstep ? 40 : 6;
+  const extended endtol = endstep ? 0.01L : 1;
+  int kept = 0;  // the end kept by the last step: 1 for x0, 2 for x1
+  const auto halve = [](extended& ya, extended& yb) {
+    const extended m = (ya + yb) / 2, d = (ya - yb) / 4;
+    ya = m + d, yb = m - d;
+  };
+  extended px = 1e10L, py = 1e10L;
   bool ok = true, outside = false;
-  for (int it = 1; it <= 6; ++it) {
+  for (int it = 1; it <= steps; ++it) {
     extended uc = 0;
     CROSSPTX(uc, yc, ok);
     if (!ok) break;
     xc = tox(uc);
-    // In ln(x / (1 - x)) the step is measured there too: near x = 0 or 1 a
-    // change of tolx in x would leave several units of the last printed
-    // decimal of x uncertain.
-    isconverged = std::fabs(logit ? uc - pu : xc - px) < tolx && std::fabs(yc - py) < toly;
+    isconverged = std::fabs(xc - px) < tolx * endtol && std::fabs(yc - py) < toly * endtol;
     if (isconverged) break;
     extended ya = yc, yb = yc;
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
@@ -467,10 +491,14 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     }
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
       x1 = uc, ya1 = ya, yb1 = yb;
+      if (endstep && kept == 1) halve(ya0, yb0);
+      kept = 1;
     } else {
       x0 = uc, ya0 = ya, yb0 = yb;
+      if (endstep && kept == 2) halve(ya1, yb1);
+      kept = 2;
     }
-    px = xc, pu = uc, py = yc;
+    px = xc, py = yc;
   }
   if (!isconverged) {
     fail(outside ? "iteration went outside bracket - it shouldn't !!"

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -28,9 +29,11 @@ using reaction = std::vector<std::pair<int, std::string>>;  // coefficient, name
 
 class DiagramXco2Edges : public solvertest::SolverTest {
  protected:
-  // The results file of a T-x(CO2) run at 2 kbar on the phases given, with
-  // the T and x(CO2) window typed.
-  std::string run(const std::string& phases, const std::string& window, bool allreactions) {
+  // The results file of a T-x(CO2) run at 2 kbar (or, with calctype 3, a
+  // P-x(CO2) run at fixed C) on the phases given, with the T (or P) and
+  // x(CO2) window typed.
+  std::string run(const std::string& phases, const std::string& window, bool allreactions,
+                  const std::string& fixed = "2", int calctype = 2) {
     const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "diagram";
     fs::copy_file(ex / "vt-ds3x.txt", *dir / "vt-ds3x.txt", fs::copy_options::overwrite_existing);
     std::string list;
@@ -38,10 +41,11 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     std::ofstream(*dir / "vt-pure.txt") << list << "\n*\n";
     std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile tx\n";
     std::ofstream(*dir / "vt-tx.txt") << "axfile pure\nwith " << phases
-                                      << " CO2 H2O\ncalctype 2\ndiagramPT 0.1 10 300 1000\nfluidexcess yes\n"
+                                      << " CO2 H2O\ncalctype " << calctype
+                                      << "\ndiagramPT 0.1 10 300 1000\nfluidexcess yes\n"
                                          "inexcess yes\n"
                                       << (allreactions ? "doallr yes\n" : "doschreinemakers yes\n") << "autoexit\n";
-    std::ofstream(*dir / "answers.txt") << window << "\n2\n";
+    std::ofstream(*dir / "answers.txt") << window << "\n" << fixed << "\n";
     const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
     return vtest::readfile(*dir / "vt-tx-o.txt");
@@ -52,8 +56,9 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     ADD_FAILURE() << "no end-member " << name;
     return 1;
   }
-  // delta G + R T ln K of r at 2 kbar, T and x(CO2): the end-members' G with
-  // the fluid's composition, and the mole fractions of H2O and CO2.
+  // delta G + R T ln K of r at P (kbar), T and x(CO2): the end-members' G
+  // with the fluid's composition, and the mole fractions of H2O and CO2.
+  double P = 2;
   double dmu(const reaction& r, double T, double x) {
     double g = 0;
     for (const auto& [nu, name] : r) {
@@ -61,7 +66,7 @@ class DiagramXco2Edges : public solvertest::SolverTest {
       (*TD)[k].xco2 = x;
       (*TD)[k].xh2o = 1 - x;
       extended gk = 0;
-      KPCALC1::GEM(static_cast<smallint>(k), 2, T, gk);
+      KPCALC1::GEM(static_cast<smallint>(k), P, T, gk);
       g += nu * static_cast<double>(gk);
       if (name == "CO2") g += nu * Rgas * T * std::log(x);
       if (name == "H2O") g += nu * Rgas * T * std::log(1 - x);
@@ -69,22 +74,30 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     return g;
   }
   // The point (T in C, x) where both reactions are at equilibrium, from a
-  // start near it.
-  std::pair<double, double> solve(const reaction& r1, const reaction& r2, double T, double x) {
-    T += 273.15;
+  // start near it. With a fixed T (C) given, the point is (P in kbar, x).
+  std::pair<double, double> solve(const reaction& r1, const reaction& r2, double v, double x,
+                                  double fixedT = 0) {
+    const bool pvar = fixedT != 0;
+    const auto f = [&](const reaction& r, double u, double xx) {
+      if (!pvar) return dmu(r, u, xx);
+      P = u;
+      return dmu(r, fixedT + 273.15, xx);
+    };
+    if (!pvar) v += 273.15;
+    const double h = pvar ? 1e-5 : 1e-3;
     for (int it = 0; it < 40; ++it) {
-      const double f1 = dmu(r1, T, x), f2 = dmu(r2, T, x);
+      const double f1 = f(r1, v, x), f2 = f(r2, v, x);
       const double dx = 1e-7 * std::fmin(x, 1 - x);
-      const double a = (dmu(r1, T + 1e-3, x) - dmu(r1, T - 1e-3, x)) / 2e-3;
-      const double b = (dmu(r1, T, x + dx) - dmu(r1, T, x - dx)) / (2 * dx);
-      const double c = (dmu(r2, T + 1e-3, x) - dmu(r2, T - 1e-3, x)) / 2e-3;
-      const double d = (dmu(r2, T, x + dx) - dmu(r2, T, x - dx)) / (2 * dx);
+      const double a = (f(r1, v + h, x) - f(r1, v - h, x)) / (2 * h);
+      const double b = (f(r1, v, x + dx) - f(r1, v, x - dx)) / (2 * dx);
+      const double c = (f(r2, v + h, x) - f(r2, v - h, x)) / (2 * h);
+      const double d = (f(r2, v, x + dx) - f(r2, v, x - dx)) / (2 * dx);
       const double det = a * d - b * c;
-      T -= (d * f1 - b * f2) / det;
+      v -= (d * f1 - b * f2) / det;
       x -= (a * f2 - c * f1) / det;
       x = std::fmin(std::fmax(x, 1e-9), 1 - 1e-9);
     }
-    return {T - 273.15, x};
+    return {pvar ? v : v - 273.15, x};
   }
   // T (C) of r at x(CO2) by bisection in 300..1000 C (one crossing there).
   double tline(const reaction& r, double x) {
@@ -96,7 +109,7 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     return (a + b) / 2 - 273.15;
   }
   // The stable points of the report: the end-member set after "involving"
-  // and the printed T (C) and x(CO2).
+  // and the printed T (C) or P (kbar) and x(CO2).
   struct point {
     std::string set;
     double T, x;
@@ -106,7 +119,7 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     for (auto a = out.find("# stable intersection "); a != std::string::npos;
          a = out.find("# stable intersection ", a + 1)) {
       const auto s = out.find("involving ", a) + 10;
-      const auto t = out.find("\nT = ", a) + 5;
+      const auto t = std::min(out.find("\nT = ", a), out.find("\nP = ", a)) + 5;
       v.push_back({out.substr(s, out.find(" + (", s) - s), std::stod(out.substr(t)),
                    std::stod(out.substr(out.find("x(CO2) = ", t) + 9))});
     }
@@ -195,4 +208,79 @@ TEST_F(DiagramXco2Edges, DehydrationDecarbonationFoundNearItsMaximum) {
         << window << "\n" << out;
   }
   EXPECT_NE(run("cc dol tr di", "580 850 0.01 0.99", true).find("\nno of reactions = 0\n"), std::string::npos);
+}
+
+// Points in the steps next to x(CO2) = 0 and 1, where a line runs out one of
+// its fluid species. At 3.5 kbar, tr di fo cc dol in x 0-0.4 and 0-1: the
+// point at x 0.00124 (where the refinement used to keep one end of its
+// bracket and creep); at 6 kbar, cc dol q tr di fo wo in 0-1: the point at
+// x 0.985 (which used to stop with its last step measured in
+// ln(x / (1 - x))); and the point of tr di fo cc dol on the P-x(CO2)
+// diagram at 450 C, x 0.00275. Each is solved here from two of its
+// reactions; the refinement in an end step goes on to a hundredth of the
+// tolerances, so each point prints as the solved one rounds, give or take
+// one in the last digit.
+TEST_F(DiagramXco2Edges, EndStepPointsConverge) {
+  struct run_case {
+    std::string phases, window, fixed;
+    int calctype;
+    double P, v, x;  // the run's P (T-x) and a start near the point
+    reaction r1, r2;
+    std::string set;
+  };
+  const std::vector<run_case> cases{
+      {"tr di fo cc dol", "350 750 0 0.4", "3.5", 2, 3.5, 425, 0.0012, doldi, cctr, "tr di fo cc dol"},
+      {"tr di fo cc dol", "350 750 0 1", "3.5", 2, 3.5, 425, 0.0012, doldi, cctr, "tr di fo cc dol"},
+      {"cc dol q tr di fo wo", "400 900 0 1", "6", 2, 6, 650, 0.985, dolq, trq, "dol q tr di fo"},
+      {"tr di fo cc dol", "0.1 10 0 0.4", "450", 3, 0, 3.3, 0.0027, doldi, cctr, "tr di fo cc dol"}};
+  for (const run_case& c : cases) {
+    const std::string out = run(c.phases, c.window, false, c.fixed, c.calctype);
+    const std::vector<point> found = stablepoints(out);
+    EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
+    readdataset({"cc", "dol", "q", "tr", "di", "fo", "wo", "CO2", "H2O"});
+    FLUIDTYPE = ftype::ih2oco2;
+    P = c.P;
+    const auto [v, x] = solve(c.r1, c.r2, c.v, c.x, c.calctype == 3 ? std::stod(c.fixed) : 0);
+    // The point of that end-member set nearest the solved one (the P-x(CO2)
+    // diagram has a second at x 0.377).
+    const point* q = nullptr;
+    for (const point& s : found)
+      if (s.set == c.set && (q == nullptr || std::fabs(s.x - x) < std::fabs(q->x - x))) q = &s;
+    ASSERT_NE(q, nullptr) << c.set << " in " << c.window << " at " << c.fixed << "\n" << out;
+    EXPECT_NEAR(q->T, v, c.calctype == 3 ? 0.0015 : 0.015) << c.window << " " << c.fixed;
+    EXPECT_NEAR(q->x, x, std::fmax(1.5e-5, 0.0015 * x)) << c.window << " " << c.fixed;
+  }
+}
+
+// At 3.5 kbar, mu q cc san an sill zo, T 400-800 C, x(CO2) 0-1: the only
+// list point of q + sill + 2zo = 4an + H2O in the window is x = 0
+// (401.44 C). There 3q + 4cc + 3sill + H2O = 2zo + 4CO2 would make it
+// metastable if CO2 were taken pure; with the CO2 the fluid lacks, its
+// delta mu tends to minus infinity, and just inside the window it is
+// negative: no witness, so the reaction is stable. The two stable points
+// stay where they are.
+TEST_F(DiagramXco2Edges, ReactionJudgedInsideAtAWindowEnd) {
+  const std::string out = run("mu q cc san an sill zo", "400 800 0 1", false, "3.5");
+  const auto st = out.find("Stability of reactions not involved in intersections :");
+  ASSERT_NE(st, std::string::npos) << out;
+  EXPECT_EQ(out.substr(st),
+            "Stability of reactions not involved in intersections :\n\n"
+            "metastable   3)  3q + 4cc + 3sill + H2O = 2zo + 4CO2\n"
+            "<= stable => 4)  q + sill + 2zo = 4an + H2O\n");
+  EXPECT_NE(out.find("\nT = 446.52 \xA1" "C , x(CO2) = 0.960\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\nT = 475.13 \xA1" "C , x(CO2) = 0.0639\n"), std::string::npos) << out;
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "zo", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  P = 3.5;
+  const reaction anh{{-1, "q"}, {-1, "sill"}, {-2, "zo"}, {4, "an"}, {1, "H2O"}};
+  const reaction zoco2{{-3, "q"}, {-4, "cc"}, {-3, "sill"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}};
+  // The line of the first at x = 0 by bisection (in x = 1 - 1e-12 H2O is
+  // as good as pure), and the second's delta mu there just inside.
+  double a = 573.15, b = 1073.15;
+  for (int k = 0; k < 100; ++k) {
+    const double m = (a + b) / 2;
+    ((dmu(anh, a, 1e-12) <= 0) == (dmu(anh, m, 1e-12) <= 0) ? a : b) = m;
+  }
+  EXPECT_NEAR(a - 273.15, 401.44, 0.01);
+  EXPECT_LT(dmu(zoco2, a, 1e-4), -100);
 }
