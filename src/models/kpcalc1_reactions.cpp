@@ -113,10 +113,31 @@ void CALCLNK(smallint r, extended& lnk, extended /*P*/, extended /*T*/, extended
     lnk += (*R)(r, H2OPOS) * std::log(xh2o);
 }
 
+namespace {
+
+// Whether end-member pos of the system is a kept end-member of one of the
+// run's solution phases, so that its activity comes from an a-x model; a pure
+// phase's activity is the one the user gave (after its name in the a-x file
+// or the rock, or typed) or 1.
+bool fromsolution(smallint pos) {
+  using namespace KPGLOBAL;
+  for (int i = 1; i <= NPSS; ++i)
+    for (int j = 1; j <= (*PREC1)[i].nem; ++j) {
+      const axemrec& em = (*PREC1)[i].em[j];
+      if (!em.exclude && trimname(em.name) == trimname(NAME[pos])) return true;
+    }
+  return false;
+}
+
+}  // namespace
+
 void UNITFLUIDACTIVITIES(extended xco2, extended xh2o) {
   using namespace KPGLOBAL;
+  // A fluid model's activity of H2O or CO2 already holds the mole fraction
+  // that CALCLNK adds; a given activity does not, and the mole fraction goes
+  // on top of it, so it keeps its value and sd.
   const auto unit = [](smallint pos, extended x) {
-    if (pos > 0 && x > 0 && x < 1) {
+    if (pos > 0 && x > 0 && x < 1 && fromsolution(pos)) {
       ACTIVITY[pos] = 1;
       SDACTIVITY[pos] = 0;
     }

@@ -21,8 +21,10 @@ void CALCDG0(smallint r, extended& dgdp, extended& dgdt, extended& dg, extended 
 void CALCLNK(smallint r, extended& lnk, extended P, extended T, extended xco2, extended xh2o);
 
 // Gives H2O and CO2 (KPGLOBAL::H2OPOS, CO2POS) activity 1 and sd 0 wherever
-// CALCLNK adds the mole fraction of a fixed fluid (0 < x < 1), so that the
-// activity an H2O-CO2 a-x model gave them is not counted a second time.
+// CALCLNK adds the mole fraction of a fixed fluid (0 < x < 1) and they are
+// end-members of a solution phase, so that the activity an H2O-CO2 a-x model
+// gave them is not counted a second time. As pure phases they keep the
+// activity and sd given for them, and the mole fraction comes on top.
 void UNITFLUIDACTIVITIES(extended xco2, extended xh2o);
 
 // dmu = dG + RT ln K of reaction r and its derivatives; stores the fluid

@@ -4,10 +4,12 @@
 // x(fluid) = 0.1) are not counted a second time. Each run is compared with
 // the same run on pure H2O (and CO2), where nothing but the mole fraction
 // can enter: the reaction thermodynamics, the line table and the averages
-// must be the same to the last printed digit.
+// must be the same to the last printed digit. An activity of H2O or CO2
+// given by the user keeps its value and sd, the mole fraction on top.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -139,4 +141,83 @@ TEST(FluidFixedE2E, AveragePWithFluidModelEqualsPureFluid) {
   EXPECT_NE(vtest::readfile(d3 / "screen.txt").find("CO2 excluded"), std::string::npos);
   EXPECT_EQ(block(withco2, "Calculations for the set of reactions", "column:"), calc);
   EXPECT_EQ(block(withco2, "Average pressures", ""), summary);
+}
+
+// An activity of H2O or CO2 given by the user (typed at mode 2's questions,
+// or written after the pure phase in the a-x file) is not a fluid model's:
+// the fixed mole fraction goes on top of it, ln K = ln(a x), and its sd
+// stays, sd(ln a) = sd(a)/a ("usedefsda no" keeps the given sd unraised).
+TEST(FluidFixedE2E, GivenFluidActivityTakesTheMoleFractionOnTop) {
+  // The words of the first line that starts with "1 " after the first line
+  // that starts with from.
+  auto row1 = [](const std::string& text, const std::string& from) {
+    const std::vector<std::string> lines = block(text, from, "");
+    for (const std::string& l : lines)
+      if (l.rfind("1 ", 0) == 0) return vtest::words(l);
+    return std::vector<std::string>{};
+  };
+  // prl = ky + 3q + H2O at 400 C, a(H2O) 0.9 (sd 0.01) typed, x(H2O) 0.8:
+  // ln K = ln(0.9 * 0.8) = -0.3285, sd(ln K) = 0.01/0.9 = 0.0111, and P
+  // 13.83 kbar, as the same run on pure H2O at x(H2O) = 0.72 gives it.
+  const vtest::tempfolder d1("vt-e2e-givenh2o2-");
+  const std::string rock = runin(
+      d1, "m2",
+      {{"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile m2\n"},
+       {"vt-r.txt", "ky\nq\nprl\nH2O\n*\n"},
+       {"vt-m2.txt", "axfile r\nwith ky q prl H2O\ncalctype 1\ndiagramPT 1 20 400 900\ncalcP yes 1 20\n"
+                     "fluidpresent yes\nsetfluid yes 0 0.8\nusedefsda no\noisr no\nsetisr no\nprintcor no\n"
+                     "autoexit\n"}},
+      "no\n\nyes\nH2O\n0.9\n0.01\n\n400 400 0\n20\n");
+  const std::vector<std::string> r = row1(rock, "Calculations for the set of reactions");
+  ASSERT_EQ(r.size(), 9u) << rock;
+  EXPECT_EQ(r[1], "13.83");
+  EXPECT_EQ(r[7], "-0.3285");
+  EXPECT_EQ(r[8], "0.0111");
+  // sd(P) = sqrt(sd(a)^2 + (RT sd(ln K))^2) / c from the row's own numbers.
+  const double rt = 0.0083144 * 673.15, sda = std::stod(r[4]), c = std::stod(r[6]);
+  EXPECT_NEAR(std::stod(r[2]), std::sqrt(sda * sda + rt * rt * 0.01 / 0.9 * 0.01 / 0.9) / c, 0.01) << r[2];
+
+  // The same reaction on a P-T diagram with "H2O 0.9 0.01" in the a-x file.
+  const vtest::tempfolder d2("vt-e2e-givenh2o3-");
+  const std::string diagram = runin(
+      d2, "pt",
+      {{"vt-prefs.txt", "calcmode 3\ndsfile 3x\nscriptfile pt\n"},
+       {"vt-g.txt", "ky\nq\nprl\nH2O 0.9 0.01\n*\n"},
+       {"vt-pt.txt", "axfile g\nwith ky q prl H2O\ncalctype 1\ndiagramPT 0.1 20 300 900\ncalcT yes 300 600 50\n"
+                     "calcP yes 0.1 20\ncalctatp no\nfluidpresent yes\nsetfluid yes 0 0.8\nusedefsda no\n"
+                     "doallr yes\nautoexit\n"}},
+      "no\n\n");
+  const std::vector<std::string> t = row1(diagram, "Thermodynamics of reactions");
+  ASSERT_EQ(t.size(), 7u) << diagram;
+  EXPECT_EQ(t[5], "-0.329");
+  EXPECT_EQ(t[6], "0.011");
+  const std::vector<std::string> p = row1(diagram, "Prsessures");
+  ASSERT_EQ(p.size(), 10u) << diagram;
+  EXPECT_EQ(p[3], "13.830");  // at 400 C, as the rock run
+
+  // CO2 given as 0.8 (sd 0.02) at x(CO2) 0.5, T at P for cc + q = wo + CO2:
+  // ln K = ln 0.4 = -0.916, sd 0.02/0.8 = 0.025, and every temperature is
+  // that of pure CO2 at x(CO2) = 0.4.
+  auto co2run = [&](const vtest::tempfolder& d, const std::string& co2, const std::string& fluid) {
+    return runin(d, "pt",
+                 {{"vt-prefs.txt", "calcmode 3\ndsfile 3x\nscriptfile pt\n"},
+                  {"vt-g.txt", "cc\nq\nwo\n" + co2 + "\n*\n"},
+                  {"vt-pt.txt", "axfile g\nwith cc q wo CO2\ncalctype 1\ndiagramPT 0.1 10 300 900\n"
+                                "calcP yes 0.1 10 1\ncalcT yes 300 900\ncalctatp yes\nfluidpresent yes\n"
+                                "setfluid yes " + fluid + "\nusedefsda no\ndoallr yes\nautoexit\n"}},
+                 "no\n\n");
+  };
+  const vtest::tempfolder d3("vt-e2e-givenco2-"), d4("vt-e2e-pureco2-");
+  const std::string given = co2run(d3, "CO2 0.8 0.02", "0.5 0.5");
+  const std::string pure = co2run(d4, "CO2", "0.4 0.6");
+  const std::vector<std::string> g = row1(given, "Thermodynamics of reactions");
+  ASSERT_EQ(g.size(), 7u) << given;
+  EXPECT_EQ(g[5], "-0.916");
+  EXPECT_EQ(g[6], "0.025");
+  std::vector<std::string> tg = row1(given, "Temperatures"), tp = row1(pure, "Temperatures");
+  ASSERT_EQ(tg.size(), 14u) << given;
+  ASSERT_EQ(tp.size(), 14u) << pure;
+  tg.resize(12);  // the sd(T) and sd(P) columns differ by the given sd
+  tp.resize(12);
+  EXPECT_EQ(tg, tp);
 }
