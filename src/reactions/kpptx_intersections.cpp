@@ -460,6 +460,33 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     const extended m = (ya + yb) / 2, d = (ya - yb) / 4;
     ya = m + d, yb = m - d;
   };
+  // Each line at the new point, from y. In the end step a line that the
+  // start from y misses (Newton leaves the window on a line that bends
+  // with ln x, as at low P on a P-x(CO2) diagram) is searched over the
+  // whole window instead and its root nearest y taken, so that the
+  // bracket keeps two values on the lines.
+  const auto online = [&](smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o,
+                          bool wide) {
+    const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
+    const auto calc = [&](bool guess, extended& r1, extended& r2) {
+      extended g1 = 0, g2 = 0, t1 = 0, t2 = 0;
+      if (isp)
+        KPCALC2::PCALC(rg, guess, r1, r2, g1, g2, T, xco2, xh2o, t1, t2);
+      else
+        KPCALC2::TCALC(rg, guess, r1, r2, g1, g2, P, xco2, xh2o, t1, t2);
+    };
+    const extended start = v;
+    extended r2 = 0;
+    calc(true, v, r2);
+    if (!wide || KPUTE1::INRANGE(v, PTMODE)) return;
+    extended q1 = 0, q2 = 0;
+    calc(false, q1, q2);
+    const bool in1 = KPUTE1::INRANGE(q1, PTMODE), in2 = KPUTE1::INRANGE(q2, PTMODE);
+    if (in1 && (!in2 || std::fabs(q1 - start) <= std::fabs(q2 - start)))
+      v = q1;
+    else if (in2)
+      v = q2;
+  };
   extended px = 1e10L, py = 1e10L;
   bool ok = true, outside = false;
   for (int it = 1; it <= steps; ++it) {
@@ -468,6 +495,20 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     if (!ok) break;
     xc = tox(uc);
     isconverged = std::fabs(xc - px) < tolx * endtol && std::fabs(yc - py) < toly * endtol;
+    if (isconverged && endstep) {
+      // Next to x = 0 or 1 a line can also be met where the fluid's
+      // equations of state leave its curve flat or broken (Newton there
+      // lands on another root): the point counts only if Newton from its y
+      // finds both lines there, within the tolerance.
+      extended P, T, xco2, xh2o, lna = 0, mu = 0;
+      SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
+      SETAXIS(lna);
+      extended va = yc, vb = yc;
+      online(rn[a.r], va, P, T, xco2, xh2o, false);
+      online(rn[b.r], vb, P, T, xco2, xh2o, false);
+      isconverged = std::fabs(va - yc) < toly && std::fabs(vb - yc) < toly;
+      break;
+    }
     if (isconverged) break;
     extended ya = yc, yb = yc;
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
@@ -477,18 +518,10 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
       break;
     }
     SETAXIS(lna);
-    extended r2 = 0, g1 = 0, g2 = 0, t1 = 0, t2 = 0;
-    switch (CALCVARIABLE) {
-      case calcvariabletype::calcpressure:
-        KPCALC2::PCALC(rn[a.r], true, ya, r2, g1, g2, T, xco2, xh2o, t1, t2);
-        KPCALC2::PCALC(rn[b.r], true, yb, r2, g1, g2, T, xco2, xh2o, t1, t2);
-        break;
-      case calcvariabletype::calctemperature:
-        KPCALC2::TCALC(rn[a.r], true, ya, r2, g1, g2, P, xco2, xh2o, t1, t2);
-        KPCALC2::TCALC(rn[b.r], true, yb, r2, g1, g2, P, xco2, xh2o, t1, t2);
-        break;
-      default: IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
-    }
+    if (CALCVARIABLE != calcvariabletype::calcpressure && CALCVARIABLE != calcvariabletype::calctemperature)
+      IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
+    online(rn[a.r], ya, P, T, xco2, xh2o, endstep);
+    online(rn[b.r], yb, P, T, xco2, xh2o, endstep);
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
       x1 = uc, ya1 = ya, yb1 = yb;
       if (endstep && kept == 1) halve(ya0, yb0);
