@@ -217,6 +217,10 @@ void ReadTh::run() {
 
 void READTH() {
   if (!TDA) IO::ERROREXIT("readth", "end-member table not allocated", faulttype::myfault);
+  // The end-members of the a-x models are looked up in this file, and the
+  // a-x reader names it when one is missing, as for the dataset of the other
+  // modes.
+  IO::PDATAFILENAME = IO::DATA.name().substr(0, sstringmax);
   ReadTh().run();
 }
 

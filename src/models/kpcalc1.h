@@ -28,6 +28,10 @@ extended IHQ(extended T, extended dH, extended W, smallint n, extended f);
 
 // ---- Fluids: compensated Redlich-Kwong and corresponding states ------------
 // (kpcalc1_fluids.cpp)
+//
+// Every fluid routine below holds only for P > 0 and T > 0 K: asked for a
+// point outside, it stops the run before any arithmetic, with its own name
+// and "P must be > 0" or "T must be > 0 K" followed by atpoint(P, T).
 
 // Volume (kJ/kbar) and RT ln f (kJ/mol, f in bar) of pure H2O and pure CO2;
 // KPGLOBAL::USESP selects the Pitzer-Sterner equations instead of CORK.

@@ -13,6 +13,15 @@ namespace KPCALC1 {
 
 namespace {
 constexpr extended R = 0.0083144L;  // kJ/K/mol
+
+// The fluid equations hold only for P > 0 and T > 0 K: below, their
+// logarithms and roots have no value and the starting volume RT/P of a root
+// search is infinite or negative. Each entry point stops there before any
+// arithmetic, naming the point it was asked for.
+void checkpoint(const char* where, extended P, extended T) {
+  if (!(P > 0)) IO::ERROREXIT(where, "P must be > 0" + atpoint(P, T), faulttype::yourfault);
+  if (!(T > 0)) IO::ERROREXIT(where, "T must be > 0 K" + atpoint(P, T), faulttype::yourfault);
+}
 }  // namespace
 
 // Above these temperatures (1.1 x the critical temperatures of H2O, 647.1 K,
@@ -23,8 +32,13 @@ const extended SPCO2SCANT = 335;
 
 // ---- Modified Redlich-Kwong root with virial correction --------------------
 
-void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extended d, extended e,
-            extended a, extended b, extended& V, extended& lnphi) {
+namespace {
+
+// FINDVS, with the pressure its stop names: H2O's roots at the saturation
+// pressure are sought for a point asked at another pressure, and the stop
+// names the point asked.
+void findroot(extended P, extended T, extended X, extended Pgl, extended c, extended d, extended e, extended a,
+              extended b, extended& V, extended& lnphi, extended Pasked) {
   const extended RT = R * T;
   const extended sqT = std::sqrt(T);
   // The MRK equation as the cubic P V^3 - RT V^2 + q V + r = 0.
@@ -43,7 +57,7 @@ void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extend
     if (V < b) V = (P > Pgl) ? 1.001L * b : RT / P;
     converged = 0.001L * V > std::fabs(dV);
   } while (!converged && step <= 20);
-  if (!converged) IO::ERROREXIT("findVs", "did not converge" + atpoint(P, T), faulttype::yourfault);
+  if (!converged) IO::ERROREXIT("findVs", "did not converge" + atpoint(Pasked, T), faulttype::yourfault);
 
   const extended z = P * V / RT;
   const extended B = b * P / RT;
@@ -56,6 +70,14 @@ void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extend
     V = V + c * X + d * sqX + e * qX;
     lnphi = lnphi + (c * X * X / 2 + (2.0L / 3.0L) * d * X * sqX + (4.0L / 5.0L) * e * X * qX) / RT;
   }
+}
+
+}  // namespace
+
+void FINDVS(extended P, extended T, extended X, extended Pgl, extended c, extended d, extended e,
+            extended a, extended b, extended& V, extended& lnphi) {
+  checkpoint("findVs", P, T);
+  findroot(P, T, X, Pgl, c, d, e, a, b, V, lnphi, P);
 }
 
 // ---- Pitzer-Sterner ----------------------------------------------------------
@@ -258,6 +280,7 @@ int DOSP::FINESCAN(extended x1, extended x2, Arr<extended, 3>& xb1, Arr<extended
 }
 
 void DOSP::solve(extended& V, extended& RTlnf) const {
+  checkpoint("sterner-pitzer", P_ / 1000, T_);
   // Accuracy of every bisection, cm3/mol.
   constexpr extended xacc = 0.001L;
   const extended V0 = V;
@@ -328,14 +351,14 @@ void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
     // ln f of the liquid is carried up from saturation, where the gas and
     // liquid roots have equal fugacity.
     extended Vg = RT / Psat + 5 * b;
-    FINDVS(Psat, T, X, Psat, c, d, e, agas, b, Vg, lnphiG);
+    findroot(Psat, T, X, Psat, c, d, e, agas, b, Vg, lnphiG, P);
     extended Vl = b;
-    FINDVS(Psat, T, X, Psat, c, d, e, a, b, Vl, lnphiL);
+    findroot(Psat, T, X, Psat, c, d, e, a, b, Vl, lnphiL, P);
   }
   extended Vm = liquid ? b : RT / P + 3 * b;
   const extended am = (T < 695 && !liquid) ? agas : a;
   extended lnphi = 0;
-  FINDVS(P, T, X, Psat, c, d, e, am, b, Vm, lnphi);
+  findroot(P, T, X, Psat, c, d, e, am, b, Vm, lnphi, P);
   extended lnf = std::log(1000 * P) + lnphi;
   if (liquid) lnf = lnf + lnphiG - lnphiL;
   V = Vm;
@@ -350,7 +373,7 @@ void co2cork(extended P, extended T, extended& V, extended& RTlnf) {
   const extended d = -0.178198L + 2.45317e-5L * T;
   extended Vm = RT / P + 3 * 3.057L;
   extended lnphi = 0;
-  FINDVS(P, T, X, 100, c, d, 0, a, 3.057L, Vm, lnphi);
+  findroot(P, T, X, 100, c, d, 0, a, 3.057L, Vm, lnphi, P);
   V = Vm;
   RTlnf = RT * (std::log(1000 * P) + lnphi);
 }
@@ -358,6 +381,7 @@ void co2cork(extended P, extended T, extended& V, extended& RTlnf) {
 }  // namespace
 
 void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
+  checkpoint("h2oprops", P, T);
   if (!KPGLOBAL::USESP) {
     h2ocork(P, T, V, RTlnf);
     return;
@@ -368,6 +392,7 @@ void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
 }
 
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
+  checkpoint("co2props", P, T);
   if (!KPGLOBAL::USESP) {
     co2cork(P, T, V, RTlnf);
     return;
@@ -378,6 +403,7 @@ void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
 }
 
 void CORRSTATE(extended P, extended T, extended Pc, extended Tc, extended& V, extended& RTlnf) {
+  checkpoint("corrstate", P, T);
   const extended RT = R * T;
   const extended sqT = std::sqrt(T);
   const extended Tc15 = Tc * std::sqrt(Tc);
@@ -392,6 +418,7 @@ void CORRSTATE(extended P, extended T, extended Pc, extended Tc, extended& V, ex
 }
 
 extended VH2OCO2(extended P, extended T, extended xCO2, extended xH2O) {
+  checkpoint("vh2oco2", P, T);
   extended Vc, Vw, Vc1, Vw1, g;
   if (xCO2 > 0) {
     CO2PROPS(P, T, Vc, g);
@@ -411,6 +438,7 @@ extended VH2OCO2(extended P, extended T, extended xCO2, extended xH2O) {
 // ---- Aqueous solutes ---------------------------------------------------------
 
 extended AWGF(extended P, extended T, extended xCO2, extended xH2O, extended V) {
+  checkpoint("awgf", P, T);
   const extended E = std::exp(263307.7L / (T * T) - 1246.311L / T - 69.28953L * P / T - 20444.73L * P / (T * T));
   const extended t = T - 215;
   const extended st = std::sqrt(t);
@@ -420,6 +448,7 @@ extended AWGF(extended P, extended T, extended xCO2, extended xH2O, extended V) 
 }
 
 extended DIELECTRIC(extended P, extended T, extended xCO2, extended xH2O, extended V) {
+  checkpoint("dielectric", P, T);
   const extended g = AWGF(P, T, xCO2, xH2O, V);
   const extended x = 1 + 22.7024L * (xH2O * (0.147L + 835.25L * g / T) + 0.265L * xCO2) / V;
   // Positive root of 2 eps^2 - x eps - 1 = 0 (Kirkwood).
@@ -427,6 +456,7 @@ extended DIELECTRIC(extended P, extended T, extended xCO2, extended xH2O, extend
 }
 
 extended DHSOLUTE(extended P, extended T, extended nCO2, extended nH2O, extended I, extended zz) {
+  checkpoint("dhsolute", P, T);
   const extended xCO2 = nCO2 / (nCO2 + nH2O);
   const extended xH2O = nH2O / (nCO2 + nH2O);
   const extended V = VH2OCO2(P, T, xCO2, xH2O);

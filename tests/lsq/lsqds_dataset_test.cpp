@@ -1,7 +1,7 @@
 // The annotated dataset file of the least-squares run: the reader's fields
 // and defaults, its refusals, the write-back layout with its header lines and
 // the sd(H) = 99 boundary, the comment formatter, the round trip, and the
-// phase set-up of the run.
+// phase set-up of the run with its stops.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -435,6 +435,14 @@ TEST_F(LsqDatasetTest, PhaseSetUpLeavesFourWorkingSlots) {
       EXPECT_EQ(e.message, "too many ss -> make maxnp bigger (max = 76) ");
     }
   }
+
+  // A model naming an end-member that the annotated dataset read before it
+  // lacks (py): the stop names that file.
+  read(ANNOTATED);
+  CONTROLDS.axsuffix = "ex";
+  const IO::RunEnded e = vtest::runends([] { LSQDS::READAX(); });
+  EXPECT_EQ(e.where, "reading");
+  EXPECT_EQ(e.message, "py not in \"ds-emtest.txt\"");
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Fluid equations of state: worked values of the published CORK,
 // corresponding-states and Pitzer-Sterner results, the identity
-// d(RT ln f)/dP = V, saturation behaviour and the failure exits.
+// d(RT ln f)/dP = V, saturation behaviour and the failure exits, among them
+// the stops at a pressure or temperature at or below zero.
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -176,6 +178,11 @@ TEST_F(FluidsTest, CorkEdgeCases) {
   });
   EXPECT_EQ(e.where, "findVs");
   EXPECT_EQ(e.message, "did not converge at P = 3.000 kbar, T = 626.85 \xA1" "C");
+  // At 73.15 K the roots at the saturation pressure (raised to 0.001 kbar)
+  // do not converge: the stop names the pressure asked for.
+  e = vtest::runends([] { h2o(1, 73.15L); });
+  EXPECT_EQ(e.where, "findVs");
+  EXPECT_EQ(e.message, "did not converge at P = 1.000 kbar, T = -200.00 \xA1" "C");
   // VH2OCO2 with no CO2 is the H2O volume.
   EXPECT_EQ(KPCALC1::VH2OCO2(5, 873.15L, 0, 1), h2o(5, 873.15L).V);
 }
@@ -226,6 +233,52 @@ TEST_F(FluidsTest, PitzerSternerFailures) {
   EXPECT_EQ(screen.str().substr(0, 29), "P =  1000.00, T =      600.0\n");
   e = vtest::runends([&] { d.CALCLNF(0); });
   EXPECT_EQ(e.message, "V = 0 in calclnf");
+}
+
+// Every fluid routine, with either family of equations for H2O and CO2,
+// stops at P <= 0 or T <= 0 K before any arithmetic, naming itself and the
+// point asked for (the Pitzer-Sterner root search in kbar, as its other stops).
+TEST_F(FluidsTest, PressureOrTemperatureAtOrBelowZeroStops) {
+  const KPCALC1::spcoeffs c = KPCALC1::SPCOEFFS(KPCALC1::SPH2O, 673.15L);
+  const std::pair<const char*, std::function<void(extended, extended)>> routines[] = {
+      {"h2oprops", [](extended P, extended T) { h2o(P, T); }},
+      {"co2props", [](extended P, extended T) { co2(P, T); }},
+      {"corrstate",
+       [](extended P, extended T) {
+         extended V, g;
+         KPCALC1::CORRSTATE(P, T, 0.046L, 190.6L, V, g);
+       }},
+      {"findVs",
+       [](extended P, extended T) {
+         extended V = 10, l;
+         KPCALC1::FINDVS(P, T, 0, 100, 0, 0, 0, 800, 1.465L, V, l);
+       }},
+      {"vh2oco2", [](extended P, extended T) { KPCALC1::VH2OCO2(P, T, 0.5L, 0.5L); }},
+      {"awgf", [](extended P, extended T) { KPCALC1::AWGF(P, T, 0, 1, 1.8L); }},
+      {"dielectric", [](extended P, extended T) { KPCALC1::DIELECTRIC(P, T, 0, 1, 1.8L); }},
+      {"dhsolute", [](extended P, extended T) { KPCALC1::DHSOLUTE(P, T, 0, 1, 0.1L, -1); }},
+      {"sterner-pitzer",
+       [&c](extended P, extended T) {
+         extended V = 100, g;
+         KPCALC1::DOSP(1000 * P, T, c).solve(V, g);
+       }},
+  };
+  const std::string degc = " \xA1" "C";
+  const std::pair<std::pair<extended, extended>, std::string> points[] = {
+      {{0, 673.15L}, "P must be > 0 at P = 0 kbar, T = 400.00" + degc},
+      {{-1, 673.15L}, "P must be > 0 at P = -1.000 kbar, T = 400.00" + degc},
+      {{1, 0}, "T must be > 0 K at P = 1.000 kbar, T = -273.15" + degc},
+      {{1, -26.85L}, "T must be > 0 K at P = 1.000 kbar, T = -300.00" + degc},
+  };
+  for (bool sp : {false, true}) {
+    KPGLOBAL::USESP = sp;
+    for (const auto& [where, f] : routines)
+      for (const auto& [pt, message] : points) {
+        const IO::RunEnded e = vtest::runends([&] { f(pt.first, pt.second); });
+        EXPECT_EQ(e.where, where) << sp;
+        EXPECT_EQ(e.message, message) << where << " " << sp;
+      }
+  }
 }
 
 // Solvent dielectric values quoted for pure H2O with CORK, and the
