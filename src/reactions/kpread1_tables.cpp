@@ -714,6 +714,21 @@ void TABLERUN::LINEARISED() {
 // ---------------------------------------------------------------------------
 // Fluid fugacity tables.
 
+namespace {
+
+// The fluid equations pass any P > 0 and T > 0 K, but far from where they
+// were fitted (a few K, or an immense P) their logarithms and virial terms
+// can give no number. The tables stop at the first such value, before it is
+// written anywhere, naming the routine that gave it and the point asked for,
+// as the G table does.
+void finitefugacity(const char* where, const char* gas, extended RTlnf, extended P, extended T) {
+  if (!std::isfinite(RTlnf))
+    IO::ERROREXIT(where, std::string("RT ln f(") + gas + ") not finite" + KPCALC1::atpoint(P, T),
+                  faulttype::yourfault);
+}
+
+}  // namespace
+
 void TABLERUN::FUGACITY() {
   constexpr longint draw = 64;
   std::string& w = IO::WSTR;
@@ -742,6 +757,7 @@ void TABLERUN::FUGACITY() {
     for (int j = 1; j <= nt; ++j) {
       extended V = 0, f = 0;
       KPCALC1::H2OPROPS(plist[i], tlist[j], V, f);
+      finitefugacity("h2oprops", "H2O", f, plist[i], tlist[j]);
       lnum(w, f, 3, true, 8);
       lnum(o, f, 3, true, 8);
       o += j < nt ? "," : i < np ? "}," : "}};";
@@ -769,6 +785,7 @@ void TABLERUN::FUGACITY() {
           KPCALC1::CO2PROPS(plist[i], tlist[j], V, f);
         else
           KPCALC1::CORRSTATE(plist[i], tlist[j], s.pc, s.tc, V, f);
+        finitefugacity(s.tc == 0 ? "co2props" : "corrstate", s.name, f, plist[i], tlist[j]);
         lnum(w, f, 3, true, 8);
       }
       IO::PUTWRAPPED(0, w, 1, 13);

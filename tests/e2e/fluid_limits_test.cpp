@@ -1,7 +1,8 @@
 // The fluid equations asked for a pressure at or below 0 or a temperature at
 // or below 0 K, by the real program: a table run's script point and typed
 // fugacity-table grids, on datasets whose names select the Pitzer-Sterner
-// ('4') and the CORK ('3') equations, and a least-squares bracket at 0 kbar.
+// ('4') and the CORK ('3') equations, and a least-squares bracket at 0 kbar;
+// also fugacity-table points inside those bounds where CORK gives no number.
 // Each run stops with the routine and the point asked for, and no file holds
 // a value that is not a number. Under the sanitizer build a conversion of an
 // infinite starting volume to an integer ends the run without a stop line,
@@ -21,10 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Names of the files of folder that hold "nan" or "inf" as a word, in any
-// case and with any sign (so "infolevel" does not count).
+// Names of the files of folder that hold "nan", "inf", "infinite" or
+// "infinity" as a word, in any case and with any sign (so "infolevel" does
+// not count): the number writers spell an infinity "infinite".
 std::string nonnumbers(const fs::path& folder) {
-  static const std::regex word("(^|[^A-Za-z])[-+]?(nan|inf)([^A-Za-z]|$)", std::regex::icase);
+  static const std::regex word("(^|[^A-Za-z])[-+]?(nan|inf(inite|inity)?)([^A-Za-z]|$)", std::regex::icase);
   std::string found;
   for (const auto& e : fs::directory_iterator(folder))
     if (std::regex_search(vtest::readfile(e.path()), word)) found += e.path().filename().string() + " ";
@@ -53,6 +55,7 @@ TEST(FluidLimitsE2E, PressureOrTemperatureAtOrBelowZeroStopsBeforeTheEquations) 
   // 400 C lies below the temperature under which the Pitzer-Sterner root
   // search scans for hidden roots.
   const std::string fug = "\n1\n400\nn\ny\n";
+  const std::string same = "y\ny\ny\ny\ny\n";  // the same grid for CO2, CH4, H2, H2S and S2
   struct tablecase {
     const char* ds;
     std::string script, answers, stop;
@@ -66,6 +69,11 @@ TEST(FluidLimitsE2E, PressureOrTemperatureAtOrBelowZeroStopsBeforeTheEquations) 
       {"3x", "", fug + "-1\n400\n", "h2oprops : P must be > 0 at P = -1.000 kbar, T = 400.00" + degc},
       // The H2O table on a sound grid, the CO2 table on a grid of its own.
       {"3x", "", fug + "1\n400\nn\n-1\n400\n", "co2props : P must be > 0 at P = -1.000 kbar, T = 400.00" + degc},
+      // Inside the bounds but where CORK gives no number: a ten-thousandth
+      // of a kelvin (NaN) and 1e300 kbar (infinite). The "same grid"
+      // answers would carry a run that did not stop to a normal end.
+      {"3x", "", fug + "1\n-273.1499\n" + same, "h2oprops : RT ln f(H2O) not finite at P = 1.000 kbar, T = -273.15" + degc},
+      {"3x", "", fug + "1e300\n400\n" + same, "h2oprops : RT ln f(H2O) not finite at P = 1.00e+300 kbar, T = 400.00" + degc},
   };
   for (const tablecase& c : cases) {
     const vtest::tempfolder dir("vt-e2e-fluidlimits-");
