@@ -480,6 +480,42 @@ void INTERSECTIONSEARCH::newton(smallint rg, extended& v, extended P, extended T
     KPCALC2::TCALC(rg, true, v, r2, g1, g2, P, xco2, xh2o, t1, t2);
 }
 
+// Newton's method as above, where the value counts only if the line's
+// delta mu passes through zero there without a jump (1e21 otherwise).
+void INTERSECTIONSEARCH::settle(smallint rg, extended& v, extended P, extended T, extended xco2,
+                                extended xh2o) const {
+  newton(rg, v, P, T, xco2, xh2o);
+  if (KPUTE1::INRANGE(v, PTMODE) && !continuous(rg, v, P, T, xco2, xh2o)) v = NOVALUE;
+}
+
+// Whether delta mu of line rg passes through zero at v (P or T, the other
+// fixed) without a jump: it changes sign between v - h and v + h, h a
+// hundredth of the tolerance, and changes there by no more than twice what
+// its slope at v gives over 2h. Below about 422 C the H2O volume of the
+// fluid's equations of state jumps at its saturation pressure, and with it
+// the non-ideal mixing term: a line can meet zero there only in that jump,
+// which is no root, and Newton's method can settle on it where the jump is
+// small.
+bool INTERSECTIONSEARCH::continuous(smallint rg, extended v, extended P, extended T, extended xco2,
+                                    extended xh2o) const {
+  const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
+  const auto dmu = [&](extended w, extended& slope) {
+    extended dgdp = 0, dmudt = 0, d = 0;
+    if (isp)
+      KPCALC1::CALCDMU(rg, dgdp, dmudt, d, w, T, xco2, xh2o);
+    else
+      KPCALC1::CALCDMU(rg, dgdp, dmudt, d, P, w, xco2, xh2o);
+    slope = isp ? dgdp : dmudt;
+    return d;
+  };
+  const extended h = toly / 100;
+  extended s = 0, s1 = 0;
+  dmu(v, s);
+  const extended f1 = dmu(v - h, s1), f2 = dmu(v + h, s1);
+  if ((f1 > 0 && f2 > 0) || (f1 < 0 && f2 < 0)) return false;
+  return std::fabs(f2 - f1) <= 2 * std::fabs(s) * 2 * h;
+}
+
 // The roots of line rg in the whole window (no start), nearest first to
 // near; q2 is the other one.
 void INTERSECTIONSEARCH::wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T,
@@ -524,7 +560,7 @@ bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, ex
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
     SETIPTX(x, v, P, T, xco2, xh2o, lna, mu);
     SETAXIS(lna);
-    newton(rg, v, P, T, xco2, xh2o);
+    settle(rg, v, P, T, xco2, xh2o);
     return v;
   };
   const auto passes = [&](smallint rg) {
@@ -618,7 +654,7 @@ bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, e
     SETAXIS(lna);
     extended v = start;
     if (KPUTE1::INRANGE(v, PTMODE)) {
-      newton(rg, v, P, T, xco2, xh2o);
+      settle(rg, v, P, T, xco2, xh2o);
       if (KPUTE1::INRANGE(v, PTMODE)) return v;
     }
     extended q[2];
@@ -626,7 +662,7 @@ bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, e
     for (extended r : q) {
       if (!KPUTE1::INRANGE(r, PTMODE)) continue;
       v = r;
-      newton(rg, v, P, T, xco2, xh2o);
+      settle(rg, v, P, T, xco2, xh2o);
       if (KPUTE1::INRANGE(v, PTMODE)) return v;
     }
     return NOVALUE;

@@ -80,6 +80,8 @@ class INTERSECTIONSEARCH {
   bool onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo, extended xhi) const;
   void online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o, bool wide) const;
   void newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
+  void settle(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
+  bool continuous(smallint rg, extended v, extended P, extended T, extended xco2, extended xh2o) const;
   void wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T, extended xco2,
                  extended xh2o) const;
   static std::string message(outcome o);
