@@ -489,31 +489,40 @@ void INTERSECTIONSEARCH::settle(smallint rg, extended& v, extended P, extended T
 }
 
 // Whether delta mu of line rg passes through zero at v (P or T, the other
-// fixed) without a jump: it changes sign between v - h and v + h, h a
-// hundredth of the tolerance, and changes there by no more than twice what
-// its slope at v gives over 2h. Below about 422 C the H2O volume of the
-// fluid's equations of state jumps at its saturation pressure, and with it
-// the non-ideal mixing term: a line can meet zero there only in that jump,
-// which is no root, and Newton's method can settle on it where the jump is
-// small.
+// fixed): it changes sign between v - h and v + h, h a hundredth of the
+// tolerance. Where the fluid's equations of state make delta mu jump (the
+// H2O volume at its saturation pressure below about 422 C, which the
+// non-ideal mixing term takes up), Newton's method can settle on a jump
+// through zero, which is no root.
 bool INTERSECTIONSEARCH::continuous(smallint rg, extended v, extended P, extended T, extended xco2,
                                     extended xh2o) const {
-  const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
-  const auto dmu = [&](extended w, extended& slope) {
-    extended dgdp = 0, dmudt = 0, d = 0;
-    if (isp)
-      KPCALC1::CALCDMU(rg, dgdp, dmudt, d, w, T, xco2, xh2o);
-    else
-      KPCALC1::CALCDMU(rg, dgdp, dmudt, d, P, w, xco2, xh2o);
-    slope = isp ? dgdp : dmudt;
-    return d;
-  };
   const extended h = toly / 100;
-  extended s = 0, s1 = 0;
-  dmu(v, s);
-  const extended f1 = dmu(v - h, s1), f2 = dmu(v + h, s1);
-  if ((f1 > 0 && f2 > 0) || (f1 < 0 && f2 < 0)) return false;
-  return std::fabs(f2 - f1) <= 2 * std::fabs(s) * 2 * h;
+  extended s = 0;
+  const extended f1 = dmu(rg, v - h, s, P, T, xco2, xh2o), f2 = dmu(rg, v + h, s, P, T, xco2, xh2o);
+  return !((f1 > 0 && f2 > 0) || (f1 < 0 && f2 < 0));
+}
+
+// Whether delta mu of line rg has no jump between lo and hi (P or T): its
+// change there matches the mean of its slopes at the two ends to 1 %.
+bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, extended P, extended T, extended xco2,
+                                extended xh2o) const {
+  extended s1 = 0, s2 = 0;
+  const extended f1 = dmu(rg, lo, s1, P, T, xco2, xh2o), f2 = dmu(rg, hi, s2, P, T, xco2, xh2o);
+  return std::fabs(f2 - f1 - (s1 + s2) / 2 * (hi - lo)) <= 0.01L * (std::fabs(s1) + std::fabs(s2)) / 2 * (hi - lo);
+}
+
+// delta mu of line rg at v on the calculated variable (the other of P and T
+// as given) and its slope along it.
+extended INTERSECTIONSEARCH::dmu(smallint rg, extended v, extended& slope, extended P, extended T, extended xco2,
+                                 extended xh2o) const {
+  const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
+  extended dgdp = 0, dmudt = 0, d = 0;
+  if (isp)
+    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, v, T, xco2, xh2o);
+  else
+    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, P, v, xco2, xh2o);
+  slope = isp ? dgdp : dmudt;
+  return d;
 }
 
 // The roots of line rg in the whole window (no start), nearest first to
@@ -556,23 +565,33 @@ void INTERSECTIONSEARCH::online(smallint rg, extended& v, extended P, extended T
 // does not settle on it.
 bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo,
                                  extended xhi) const {
+  extended P, T, xco2, xh2o, lna = 0, mu = 0;
   const auto at = [&](smallint rg, extended x, extended v) {
-    extended P, T, xco2, xh2o, lna = 0, mu = 0;
     SETIPTX(x, v, P, T, xco2, xh2o, lna, mu);
     SETAXIS(lna);
     settle(rg, v, P, T, xco2, xh2o);
     return v;
   };
+  extended lo = yc, hi = yc;
   const auto passes = [&](smallint rg) {
     const extended v = at(rg, xc, yc);
     if (!KPUTE1::INRANGE(v, PTMODE)) return false;
+    lo = std::min(lo, v), hi = std::max(hi, v);
     if (std::fabs(v - yc) < toly) return true;
     if (xlo == xhi) return false;
     const extended vl = at(rg, std::max(xc - tolx, xlo), v), vh = at(rg, std::min(xc + tolx, xhi), v);
     if (!KPUTE1::INRANGE(vl, PTMODE) || !KPUTE1::INRANGE(vh, PTMODE)) return false;
     return std::min(vl, vh) < yc + toly && std::max(vl, vh) > yc - toly;
   };
-  return passes(rn[a.r]) && passes(rn[b.r]);
+  if (!passes(rn[a.r]) || !passes(rn[b.r])) return false;
+  // Two lines that change order only across a jump of delta mu (next to the
+  // H2O saturation pressure each may have a root on its own side of it) do
+  // not cross: between the point and the lines' values there neither line
+  // may jump.
+  SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
+  const extended h = toly / 100;
+  lo = lo - h > 0 ? lo - h : lo / 2, hi += h;
+  return smooth(rn[a.r], lo, hi, P, T, xco2, xh2o) && smooth(rn[b.r], lo, hi, P, T, xco2, xh2o);
 }
 
 INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const entry& b, bool careful, extended& xc,

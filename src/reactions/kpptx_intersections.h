@@ -82,6 +82,8 @@ class INTERSECTIONSEARCH {
   void newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
   void settle(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
   bool continuous(smallint rg, extended v, extended P, extended T, extended xco2, extended xh2o) const;
+  bool smooth(smallint rg, extended lo, extended hi, extended P, extended T, extended xco2, extended xh2o) const;
+  extended dmu(smallint rg, extended v, extended& slope, extended P, extended T, extended xco2, extended xh2o) const;
   void wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T, extended xco2,
                  extended xh2o) const;
   static std::string message(outcome o);
