@@ -576,7 +576,7 @@ bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, ex
   const auto passes = [&](smallint rg) {
     const extended v = at(rg, xc, yc);
     if (!KPUTE1::INRANGE(v, PTMODE)) return false;
-    lo = std::min(lo, v), hi = std::max(hi, v);
+    lo = std::min(lo, std::max(v, yc - toly)), hi = std::max(hi, std::min(v, yc + toly));
     if (std::fabs(v - yc) < toly) return true;
     if (xlo == xhi) return false;
     const extended vl = at(rg, std::max(xc - tolx, xlo), v), vh = at(rg, std::min(xc + tolx, xhi), v);
@@ -586,8 +586,8 @@ bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, ex
   if (!passes(rn[a.r]) || !passes(rn[b.r])) return false;
   // Two lines that change order only across a jump of delta mu (next to the
   // H2O saturation pressure each may have a root on its own side of it) do
-  // not cross: between the point and the lines' values there neither line
-  // may jump.
+  // not cross: between the point and the lines' values at its x, as far as
+  // they lie within the tolerance of it, neither line may jump.
   SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
   const extended h = toly / 100;
   lo = lo - h > 0 ? lo - h : lo / 2, hi += h;
@@ -600,16 +600,18 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
   // Plain false position can keep one far end of the bracket for good and
   // creep towards the point where a line bends. In the careful search the
   // difference of the two lines at an end kept twice running is halved
-  // (the Illinois step: both lines move half-way towards their mean there,
-  // which leaves the mean line, and so y at the crossing, as it was), so
-  // both ends close in; and it may take more steps. Its steps are measured
-  // in x and y as everywhere, but it stops only when a step moves them by
-  // less than a hundredth of the tolerances: next to x = 0 or 1 a step of
-  // tolx is as large as x (or 1 - x) itself and the lines are steep there,
-  // so the plain tolerances would stop the search several units of the
-  // last printed digits away from the point.
+  // (the Illinois step: both lines move half-way towards their mean
+  // there), so both ends close in; and it may take more steps. It stops
+  // when a step moves x by less than a hundredth of its tolerance and the
+  // two lines, evaluated at the new x, are within a hundredth of the
+  // tolerance of y of each other; y is then their mean. Next to x = 0 or 1
+  // a step of tolx is as large as x (or 1 - x) itself and the lines are
+  // steep there, so the plain tolerances would stop the search several
+  // units of the last printed digits away from the point; and y is taken
+  // on the lines, not on the straight segments, since where one line is
+  // nearly parallel to the y axis the segments' crossing moves far in y
+  // for a small step in x.
   const int steps = careful ? 40 : 6;
-  const extended scale = careful ? 0.01L : 1;
   int kept = 0;  // the end kept by the last step: 1 for x0, 2 for x1
   const auto halve = [](extended& ya, extended& yb) {
     const extended m = (ya + yb) / 2, d = (ya - yb) / 4;
@@ -622,11 +624,7 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
     CROSSPTX(uc, yc, ok);
     if (!ok) return outcome::divide;
     xc = tox(uc);
-    if (std::fabs(xc - px) < tolx * scale && std::fabs(yc - py) < toly * scale) {
-      // The careful search counts a point only where both lines pass
-      // through it.
-      return !careful || onlines(a, b, xc, yc, xc, xc) ? outcome::converged : outcome::notconverged;
-    }
+    if (!careful && std::fabs(xc - px) < tolx && std::fabs(yc - py) < toly) return outcome::converged;
     extended ya = yc, yb = yc;
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
     SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
@@ -636,6 +634,14 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
       IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
     online(rn[a.r], ya, P, T, xco2, xh2o, careful);
     online(rn[b.r], yb, P, T, xco2, xh2o, careful);
+    if (careful) {
+      if (!KPUTE1::INRANGE(ya, PTMODE) || !KPUTE1::INRANGE(yb, PTMODE)) return outcome::notconverged;
+      if (std::fabs(xc - px) < tolx / 100 && std::fabs(ya - yb) < toly / 100) {
+        // A point counts only where both lines pass through it.
+        yc = (ya + yb) / 2;
+        return onlines(a, b, xc, yc, xc, xc) ? outcome::converged : outcome::notconverged;
+      }
+    }
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
       x1 = uc, ya1 = ya, yb1 = yb;
       if (careful && kept == 1) halve(ya0, yb0);
