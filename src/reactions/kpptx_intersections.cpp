@@ -443,6 +443,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     // Every other step: six steps of plain false position in x.
     logx = false;
     const extended xlo = x0, xhi = x1;
+    xc = NOVALUE, yc = NOVALUE;
     o = refine(a, b, false, xc, yc);
     isconverged = o == outcome::converged;
     // On an x(CO2) axis a step near x = 0 or 1 can stall there too, or
@@ -454,8 +455,58 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
       return;
     }
   }
+  // The text's last estimate, a start for Newton's method below.
+  const extended xs = xc, ys = yc;
   isconverged = tabulated(a, b, k, xc, yc);
+  // Where a line runs nearly parallel to the y axis (a reaction whose delta
+  // mu hardly depends on y keeps x(CO2) almost fixed), following it at
+  // fixed x finds several roots or none, and the tabulation can miss the
+  // crossing: the two lines' equations are then solved together, from the
+  // text's estimate and from the crossing of the step's straight segments.
+  if (!isconverged && !endstep) isconverged = direct(a, b, k, xs, ys, xc, yc);
+  if (!isconverged) {
+    SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+    bool ok = false;
+    extended xe = 0, ye = 0;
+    CROSSPTX(xe, ye, ok);
+    if (ok) isconverged = direct(a, b, k, xe, ye, xc, yc);
+  }
   if (!isconverged) fail(message(o));
+}
+
+// Newton's method on both lines' delta mu together in (u, y), u =
+// ln(x / (1 - x)) (x where the step reaches 0 or 1), from (xs, ys); its
+// derivative in u by a central difference. The point must stay inside step
+// k and pass the on-line check.
+bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc,
+                                extended& yc) {
+  SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+  logx = x0 > 0 && x1 < 1;
+  const extended ulo = tou(x0), uhi = tou(x1);
+  if (!(xs >= x0 && xs <= x1) || !KPUTE1::INRANGE(ys, PTMODE)) return false;
+  const auto f = [&](smallint rg, extended u, extended y, extended& slope) {
+    extended P, T, xco2, xh2o, lna = 0, mu = 0;
+    SETIPTX(tox(u), y, P, T, xco2, xh2o, lna, mu);
+    SETAXIS(lna);
+    return dmu(rg, y, slope, P, T, xco2, xh2o);
+  };
+  extended u = tou(xs), y = ys;
+  for (int it = 1; it <= 30; ++it) {
+    extended sa = 0, sb = 0, t = 0;
+    const extended fa = f(rn[a.r], u, y, sa), fb = f(rn[b.r], u, y, sb);
+    const extended h = 1e-6L * std::max(extended(1), std::fabs(u));
+    const extended ua = (f(rn[a.r], u + h, y, t) - f(rn[a.r], u - h, y, t)) / (2 * h);
+    const extended ub = (f(rn[b.r], u + h, y, t) - f(rn[b.r], u - h, y, t)) / (2 * h);
+    const extended det = ua * sb - sa * ub;
+    if (det == 0 || !std::isfinite(det)) return false;
+    const extended du = -(fa * sb - sa * fb) / det, dy = -(ua * fb - fa * ub) / det;
+    const extended xold = tox(u);
+    u += du, y += dy;
+    if (!(u >= ulo && u <= uhi) || !KPUTE1::INRANGE(y, PTMODE)) return false;
+    xc = tox(u), yc = y;
+    if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return onlines(a, b, xc, yc, xc, xc);
+  }
+  return false;
 }
 
 std::string INTERSECTIONSEARCH::message(outcome o) {

@@ -77,6 +77,9 @@ class INTERSECTIONSEARCH {
   // The careful search of a whole x(CO2) step k: the lines tabulated
   // across it, each sub-step where they change order refined carefully.
   bool tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc);
+  // Both lines' equations solved together by Newton's method from (xs, ys)
+  // inside step k.
+  bool direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc, extended& yc);
   bool onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo, extended xhi) const;
   void online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o, bool wide) const;
   void newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
