@@ -131,6 +131,8 @@ const reaction dolq{{-1, "dol"}, {-2, "q"}, {1, "di"}, {2, "CO2"}};             
 const reaction cctr{{-3, "cc"}, {-1, "tr"}, {1, "dol"}, {4, "di"}, {1, "CO2"}, {1, "H2O"}};  // 3cc + tr = dol + 4di ...
 const reaction doldi{{-3, "dol"}, {-1, "di"}, {4, "cc"}, {2, "fo"}, {2, "CO2"}};             // 3dol + di = 4cc + 2fo ...
 const reaction trq{{-2, "tr"}, {5, "q"}, {4, "di"}, {3, "fo"}, {2, "H2O"}};                  // 2tr = 5q + 4di + 3fo ...
+const reaction ccgr{{-2, "cc"}, {-1, "q"}, {-1, "an"}, {1, "gr"}, {2, "CO2"}};               // 2cc + q + an = gr + 2CO2
+const reaction zogr{{-1, "q"}, {-4, "zo"}, {5, "an"}, {1, "gr"}, {2, "H2O"}};                // q + 4zo = 5an + gr + 2H2O
 
 }  // namespace
 
@@ -259,11 +261,15 @@ TEST_F(DiagramXco2Edges, DehydrationDecarbonationFoundNearItsMaximum) {
 // 0.0001-0.9999 the point at 3.581 kbar, x 0.00073, where a false stable
 // point at 0.37 kbar, x 0.0492, off both lines on the H2O saturation
 // stretch, was printed instead. At 400 C in 0-1 the end step closed on
-// that stretch (0.27 kbar, x 0.032) and found nothing. Each point is
-// solved here from two of its reactions; the careful search goes on to a
-// hundredth of the tolerances, so each point prints as the solved one
-// rounds, give or take one in the last digit, and it is the only stable
-// point of its phases in the window unless said otherwise.
+// that stretch (0.27 kbar, x 0.032) and found nothing. And at 0.5 kbar, cc q
+// wo an gr zo ky in 0.001-0.3: the six steps placed cc q an gr zo at
+// 402.23 C, x 0.0348, off its lines; 2zo + CO2 = cc + 3an + H2O runs
+// nearly parallel to the T axis there, and the point is solved on both
+// lines together. Each point is solved here from two of its reactions;
+// the careful search goes on to a hundredth of the tolerances, so each
+// point prints as the solved one rounds, give or take one in the last
+// digit, and it is the only stable point of its phases in the window
+// unless said otherwise.
 TEST_F(DiagramXco2Edges, PointsNearTheEndsConverge) {
   struct run_case {
     std::string phases, window, fixed;
@@ -282,7 +288,8 @@ TEST_F(DiagramXco2Edges, PointsNearTheEndsConverge) {
       {"tr di fo cc dol", "0.1 12 0 0.2", "400", 3, 0, 3.6, 0.0005, doldi, cctr, "tr di fo cc dol"},
       {"tr di fo cc dol", "0.1 10 0 1", "400", 3, 0, 3.6, 0.0005, doldi, cctr, "tr di fo cc dol"},
       {"cc dol q tr di fo wo", "400 900 0 0.999", "6", 2, 6, 650, 0.985, dolq, trq, "dol q tr di fo"},
-      {"tr di fo cc dol", "0.1 10 0.0001 0.9999", "410", 3, 0, 3.58, 0.0007, doldi, cctr, "tr di fo cc dol"}};
+      {"tr di fo cc dol", "0.1 10 0.0001 0.9999", "410", 3, 0, 3.58, 0.0007, doldi, cctr, "tr di fo cc dol"},
+      {"cc q wo an gr zo ky", "300 900 0.001 0.3", "0.5", 2, 0.5, 401, 0.0336, ccgr, zogr, "cc q an gr zo"}};
   for (const run_case& c : cases) {
     const std::string out = run(c.phases, c.window, false, c.fixed, c.calctype);
     const std::vector<point> found = stablepoints(out);
@@ -292,7 +299,7 @@ TEST_F(DiagramXco2Edges, PointsNearTheEndsConverge) {
     if (c.calctype == 2 || std::stod(c.fixed) > 422) {
       EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
     }
-    readdataset({"cc", "dol", "q", "tr", "di", "fo", "wo", "CO2", "H2O"});
+    readdataset({"cc", "dol", "q", "tr", "di", "fo", "wo", "an", "gr", "zo", "CO2", "H2O"});
     FLUIDTYPE = ftype::ih2oco2;
     P = c.P;
     const auto [v, x] = solve(c.r1, c.r2, c.v, c.x, c.calctype == 3 ? std::stod(c.fixed) : 0);
