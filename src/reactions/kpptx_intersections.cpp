@@ -3,6 +3,8 @@
 // tests and the reports.
 #include "reactions/kpptx_intersections.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <string>
@@ -22,6 +24,7 @@ namespace KPPTX {
 namespace {
 
 constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
+constexpr extended NOVALUE = 1e21L;     // no value of a line
 const std::string DEGC = IO::DEGREE + "C";
 
 bool activityaxis() { return DIAGRAMMODE == diagramtype::plnacalc || DIAGRAMMODE == diagramtype::tlnacalc; }
@@ -413,7 +416,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     }
   }
   const auto fail = [&](const std::string& why) {
-    xc = 1e21L, yc = 1e21L;
+    xc = NOVALUE, yc = NOVALUE;
     std::string l = "finding the intersection : " + why + " ( involving reactions: ";
     for (int r = 1; r <= nir; ++r) {
       IO::ADDINT(rn[r], 0, l);
@@ -427,116 +430,337 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     fail("too few crossing lines");
     return;
   }
-  extended tolx = 0, toly = 0;
   SETLIM(tolx, toly);
   const entry a = list[1], b = list[2];
   SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
-  // In a step that ends just inside x = 0 or 1 (insideends), a line whose
-  // fluid species runs out there bends with ln x or ln(1 - x): the straight
-  // lines are drawn against u = ln(x / (1 - x)), in which it is nearly
-  // straight. Every other step keeps x and the 6 steps of plain false
-  // position.
-  const bool endstep = OTHERVARIABLE == othervariabletype::fixedmolefractionCO2 &&
-                       ((k == npts && moved[2]) || (k - 1 == 1 && moved[1])) && x0 > 0 && x1 < 1;
-  const auto tou = [&](extended v) { return endstep ? std::log(v / (1 - v)) : v; };
-  const auto tox = [&](extended u) { return endstep ? 1 / (1 + std::exp(-u)) : u; };
-  x0 = tou(x0), x1 = tou(x1);
+  const bool xco2axis = OTHERVARIABLE == othervariabletype::fixedmolefractionCO2;
+  // The step next to an end x = 0 or 1 that was moved inside (insideends),
+  // where a line whose fluid species runs out there bends with ln x or
+  // ln(1 - x), is searched by the careful search alone.
+  const bool endstep = xco2axis && ((k == npts && moved[2]) || (k - 1 == 1 && moved[1]));
+  outcome o = outcome::notconverged;
+  if (!endstep) {
+    // Every other step: six steps of plain false position in x.
+    logx = false;
+    const extended xlo = x0, xhi = x1;
+    xc = NOVALUE, yc = NOVALUE;
+    o = refine(a, b, false, xc, yc);
+    isconverged = o == outcome::converged;
+    // On an x(CO2) axis a step near x = 0 or 1 can stall there too, or
+    // "converge" off the lines where the fluid's equations of state break
+    // a line's curve; a point the six steps place on both lines is kept
+    // as it is, any other such step is searched again with care.
+    if (!xco2axis || (isconverged && onlines(a, b, xc, yc, xlo, xhi))) {
+      if (!isconverged) fail(message(o));
+      return;
+    }
+  }
+  // The text's last estimate, a start for Newton's method below.
+  const extended xs = xc, ys = yc;
+  isconverged = tabulated(a, b, k, xc, yc);
+  // Where a line runs nearly parallel to the y axis (a reaction whose delta
+  // mu hardly depends on y keeps x(CO2) almost fixed), following it at
+  // fixed x finds several roots or none, and the tabulation can miss the
+  // crossing: the two lines' equations are then solved together, from the
+  // text's estimate and from the crossing of the step's straight segments.
+  if (!isconverged && !endstep) isconverged = direct(a, b, k, xs, ys, xc, yc);
+  if (!isconverged) {
+    SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+    bool ok = false;
+    extended xe = 0, ye = 0;
+    CROSSPTX(xe, ye, ok);
+    if (ok) isconverged = direct(a, b, k, xe, ye, xc, yc);
+  }
+  if (!isconverged) fail(message(o));
+}
+
+// Newton's method on both lines' delta mu together in (u, y), u =
+// ln(x / (1 - x)) (x where the step reaches 0 or 1), from (xs, ys); its
+// derivative in u by a central difference. The point must stay inside step
+// k and pass the on-line check.
+bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc,
+                                extended& yc) {
+  SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+  logx = x0 > 0 && x1 < 1;
+  const extended ulo = tou(x0), uhi = tou(x1);
+  if (!(xs >= x0 && xs <= x1) || !KPUTE1::INRANGE(ys, PTMODE)) return false;
+  const auto f = [&](smallint rg, extended u, extended y, extended& slope) {
+    extended P, T, xco2, xh2o, lna = 0, mu = 0;
+    SETIPTX(tox(u), y, P, T, xco2, xh2o, lna, mu);
+    SETAXIS(lna);
+    return dmu(rg, y, slope, P, T, xco2, xh2o);
+  };
+  extended u = tou(xs), y = ys;
+  for (int it = 1; it <= 30; ++it) {
+    extended sa = 0, sb = 0, t = 0;
+    const extended fa = f(rn[a.r], u, y, sa), fb = f(rn[b.r], u, y, sb);
+    const extended h = 1e-6L * std::max(extended(1), std::fabs(u));
+    const extended ua = (f(rn[a.r], u + h, y, t) - f(rn[a.r], u - h, y, t)) / (2 * h);
+    const extended ub = (f(rn[b.r], u + h, y, t) - f(rn[b.r], u - h, y, t)) / (2 * h);
+    const extended det = ua * sb - sa * ub;
+    if (det == 0 || !std::isfinite(det)) return false;
+    const extended du = -(fa * sb - sa * fb) / det, dy = -(ua * fb - fa * ub) / det;
+    const extended xold = tox(u);
+    u += du, y += dy;
+    if (!(u >= ulo && u <= uhi) || !KPUTE1::INRANGE(y, PTMODE)) return false;
+    xc = tox(u), yc = y;
+    if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return onlines(a, b, xc, yc, xc, xc);
+  }
+  return false;
+}
+
+std::string INTERSECTIONSEARCH::message(outcome o) {
+  switch (o) {
+    case outcome::outside: return "iteration went outside bracket - it shouldn't !!";
+    case outcome::divide: return "divide by zero";
+    default: return "iteration did not converge";
+  }
+}
+
+extended INTERSECTIONSEARCH::tou(extended v) const { return logx ? std::log(v / (1 - v)) : v; }
+extended INTERSECTIONSEARCH::tox(extended u) const { return logx ? 1 / (1 + std::exp(-u)) : u; }
+
+// Newton's method on line rg at the fluid and the fixed P or T given, from
+// v; the first root of the call (a value outside the window or a marker
+// when Newton does not converge there).
+void INTERSECTIONSEARCH::newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const {
+  extended r2 = 0, g1 = 0, g2 = 0, t1 = 0, t2 = 0;
+  if (CALCVARIABLE == calcvariabletype::calcpressure)
+    KPCALC2::PCALC(rg, true, v, r2, g1, g2, T, xco2, xh2o, t1, t2);
+  else
+    KPCALC2::TCALC(rg, true, v, r2, g1, g2, P, xco2, xh2o, t1, t2);
+}
+
+// Newton's method as above, where the value counts only if the line's
+// delta mu passes through zero there without a jump (1e21 otherwise).
+void INTERSECTIONSEARCH::settle(smallint rg, extended& v, extended P, extended T, extended xco2,
+                                extended xh2o) const {
+  newton(rg, v, P, T, xco2, xh2o);
+  if (KPUTE1::INRANGE(v, PTMODE) && !continuous(rg, v, P, T, xco2, xh2o)) v = NOVALUE;
+}
+
+// Whether delta mu of line rg passes through zero at v (P or T, the other
+// fixed): it changes sign between v - h and v + h, h a hundredth of the
+// tolerance. Where the fluid's equations of state make delta mu jump (the
+// H2O volume at its saturation pressure below about 422 C, which the
+// non-ideal mixing term takes up), Newton's method can settle on a jump
+// through zero, which is no root.
+bool INTERSECTIONSEARCH::continuous(smallint rg, extended v, extended P, extended T, extended xco2,
+                                    extended xh2o) const {
+  const extended h = toly / 100;
+  extended s = 0;
+  const extended f1 = dmu(rg, v - h, s, P, T, xco2, xh2o), f2 = dmu(rg, v + h, s, P, T, xco2, xh2o);
+  return !((f1 > 0 && f2 > 0) || (f1 < 0 && f2 < 0));
+}
+
+// Whether delta mu of line rg has no jump between lo and hi (P or T): its
+// change there matches the mean of its slopes at the two ends to 1 %.
+bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, extended P, extended T, extended xco2,
+                                extended xh2o) const {
+  extended s1 = 0, s2 = 0;
+  const extended f1 = dmu(rg, lo, s1, P, T, xco2, xh2o), f2 = dmu(rg, hi, s2, P, T, xco2, xh2o);
+  return std::fabs(f2 - f1 - (s1 + s2) / 2 * (hi - lo)) <= 0.01L * (std::fabs(s1) + std::fabs(s2)) / 2 * (hi - lo);
+}
+
+// delta mu of line rg at v on the calculated variable (the other of P and T
+// as given) and its slope along it.
+extended INTERSECTIONSEARCH::dmu(smallint rg, extended v, extended& slope, extended P, extended T, extended xco2,
+                                 extended xh2o) const {
+  const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
+  extended dgdp = 0, dmudt = 0, d = 0;
+  if (isp)
+    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, v, T, xco2, xh2o);
+  else
+    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, P, v, xco2, xh2o);
+  slope = isp ? dgdp : dmudt;
+  return d;
+}
+
+// The roots of line rg in the whole window (no start), nearest first to
+// near; q2 is the other one.
+void INTERSECTIONSEARCH::wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T,
+                                   extended xco2, extended xh2o) const {
+  extended g1 = 0, g2 = 0, t1 = 0, t2 = 0;
+  q1 = 0, q2 = 0;
+  if (CALCVARIABLE == calcvariabletype::calcpressure)
+    KPCALC2::PCALC(rg, false, q1, q2, g1, g2, T, xco2, xh2o, t1, t2);
+  else
+    KPCALC2::TCALC(rg, false, q1, q2, g1, g2, P, xco2, xh2o, t1, t2);
+  const bool in1 = KPUTE1::INRANGE(q1, PTMODE), in2 = KPUTE1::INRANGE(q2, PTMODE);
+  if (in2 && (!in1 || std::fabs(q2 - near) < std::fabs(q1 - near))) std::swap(q1, q2);
+}
+
+// Line rg at the new point from y. In the careful search a line that the
+// start from y misses (Newton leaves the window on a line that bends with
+// ln x, as at low P on a P-x(CO2) diagram) is searched over the whole
+// window instead and its root nearest y taken, so that the bracket keeps
+// two values on the lines.
+void INTERSECTIONSEARCH::online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o,
+                                bool wide) const {
+  const extended start = v;
+  newton(rg, v, P, T, xco2, xh2o);
+  if (!wide || KPUTE1::INRANGE(v, PTMODE)) return;
+  extended q1 = 0, q2 = 0;
+  wideroots(rg, start, q1, q2, P, T, xco2, xh2o);
+  if (KPUTE1::INRANGE(q1, PTMODE)) v = q1;
+}
+
+// Whether both lines pass through the tolerance box of (xc, yc): tolx
+// either side in x (kept inside xlo..xhi), toly in y. Newton's method from
+// yc finds each line at xc within toly, or else the line's values at the
+// box's sides span a range that meets yc +- toly, as a steep line does that
+// passes the point within tolx. With xlo = xhi = xc the box is the line
+// xc +- toly. Where the fluid's equations
+// of state break a line's curve (the H2O volume jumps at its saturation
+// pressure below about 422 C), the jump is not a root and Newton's method
+// does not settle on it.
+bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo,
+                                 extended xhi) const {
+  extended P, T, xco2, xh2o, lna = 0, mu = 0;
+  const auto at = [&](smallint rg, extended x, extended v) {
+    SETIPTX(x, v, P, T, xco2, xh2o, lna, mu);
+    SETAXIS(lna);
+    settle(rg, v, P, T, xco2, xh2o);
+    return v;
+  };
+  extended lo = yc, hi = yc;
+  const auto passes = [&](smallint rg) {
+    const extended v = at(rg, xc, yc);
+    if (!KPUTE1::INRANGE(v, PTMODE)) return false;
+    lo = std::min(lo, std::max(v, yc - toly)), hi = std::max(hi, std::min(v, yc + toly));
+    if (std::fabs(v - yc) < toly) return true;
+    if (xlo == xhi) return false;
+    const extended vl = at(rg, std::max(xc - tolx, xlo), v), vh = at(rg, std::min(xc + tolx, xhi), v);
+    if (!KPUTE1::INRANGE(vl, PTMODE) || !KPUTE1::INRANGE(vh, PTMODE)) return false;
+    return std::min(vl, vh) < yc + toly && std::max(vl, vh) > yc - toly;
+  };
+  if (!passes(rn[a.r]) || !passes(rn[b.r])) return false;
+  // Two lines that change order only across a jump of delta mu (next to the
+  // H2O saturation pressure each may have a root on its own side of it) do
+  // not cross: between the point and the lines' values at its x, as far as
+  // they lie within the tolerance of it, neither line may jump.
+  SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
+  const extended h = toly / 100;
+  lo = lo - h > 0 ? lo - h : lo / 2, hi += h;
+  return smooth(rn[a.r], lo, hi, P, T, xco2, xh2o) && smooth(rn[b.r], lo, hi, P, T, xco2, xh2o);
+}
+
+INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const entry& b, bool careful, extended& xc,
+                                                       extended& yc) {
   const extended xlo = x0, xhi = x1;
-  // Even in u a line that runs out its fluid species keeps some curvature,
-  // and plain false position then keeps one far end of the bracket for
-  // good and creeps towards the point. In the end step the difference of
-  // the two lines at an end kept twice running is halved (the Illinois
-  // step: both lines move half-way towards their mean there, which leaves
-  // the mean line, and so y at the crossing, as it was), so both ends close
-  // in; and the end step may take more steps. Its steps are measured in x
-  // and y as everywhere, but against a hundredth of the tolerances: next to
-  // x = 0 or 1 a step of tolx is as large as x (or 1 - x) itself and the
-  // lines are steep there, so the plain tolerances would stop the search
-  // several units of the last printed digits away from the point.
-  const int steps = endstep ? 40 : 6;
-  const extended endtol = endstep ? 0.01L : 1;
+  // Plain false position can keep one far end of the bracket for good and
+  // creep towards the point where a line bends. In the careful search the
+  // difference of the two lines at an end kept twice running is halved
+  // (the Illinois step: both lines move half-way towards their mean
+  // there), so both ends close in; and it may take more steps. It stops
+  // when a step moves x by less than a hundredth of its tolerance and the
+  // two lines, evaluated at the new x, are within a hundredth of the
+  // tolerance of y of each other; y is then their mean. Next to x = 0 or 1
+  // a step of tolx is as large as x (or 1 - x) itself and the lines are
+  // steep there, so the plain tolerances would stop the search several
+  // units of the last printed digits away from the point; and y is taken
+  // on the lines, not on the straight segments, since where one line is
+  // nearly parallel to the y axis the segments' crossing moves far in y
+  // for a small step in x.
+  const int steps = careful ? 40 : 6;
   int kept = 0;  // the end kept by the last step: 1 for x0, 2 for x1
   const auto halve = [](extended& ya, extended& yb) {
     const extended m = (ya + yb) / 2, d = (ya - yb) / 4;
     ya = m + d, yb = m - d;
   };
-  // Each line at the new point, from y. In the end step a line that the
-  // start from y misses (Newton leaves the window on a line that bends
-  // with ln x, as at low P on a P-x(CO2) diagram) is searched over the
-  // whole window instead and its root nearest y taken, so that the
-  // bracket keeps two values on the lines.
-  const auto online = [&](smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o,
-                          bool wide) {
-    const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
-    const auto calc = [&](bool guess, extended& r1, extended& r2) {
-      extended g1 = 0, g2 = 0, t1 = 0, t2 = 0;
-      if (isp)
-        KPCALC2::PCALC(rg, guess, r1, r2, g1, g2, T, xco2, xh2o, t1, t2);
-      else
-        KPCALC2::TCALC(rg, guess, r1, r2, g1, g2, P, xco2, xh2o, t1, t2);
-    };
-    const extended start = v;
-    extended r2 = 0;
-    calc(true, v, r2);
-    if (!wide || KPUTE1::INRANGE(v, PTMODE)) return;
-    extended q1 = 0, q2 = 0;
-    calc(false, q1, q2);
-    const bool in1 = KPUTE1::INRANGE(q1, PTMODE), in2 = KPUTE1::INRANGE(q2, PTMODE);
-    if (in1 && (!in2 || std::fabs(q1 - start) <= std::fabs(q2 - start)))
-      v = q1;
-    else if (in2)
-      v = q2;
-  };
   extended px = 1e10L, py = 1e10L;
-  bool ok = true, outside = false;
   for (int it = 1; it <= steps; ++it) {
     extended uc = 0;
+    bool ok = true;
     CROSSPTX(uc, yc, ok);
-    if (!ok) break;
+    if (!ok) return outcome::divide;
     xc = tox(uc);
-    isconverged = std::fabs(xc - px) < tolx * endtol && std::fabs(yc - py) < toly * endtol;
-    if (isconverged && endstep) {
-      // Next to x = 0 or 1 a line can also be met where the fluid's
-      // equations of state leave its curve flat or broken (Newton there
-      // lands on another root): the point counts only if Newton from its y
-      // finds both lines there, within the tolerance.
-      extended P, T, xco2, xh2o, lna = 0, mu = 0;
-      SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
-      SETAXIS(lna);
-      extended va = yc, vb = yc;
-      online(rn[a.r], va, P, T, xco2, xh2o, false);
-      online(rn[b.r], vb, P, T, xco2, xh2o, false);
-      isconverged = std::fabs(va - yc) < toly && std::fabs(vb - yc) < toly;
-      break;
-    }
-    if (isconverged) break;
+    if (!careful && std::fabs(xc - px) < tolx && std::fabs(yc - py) < toly) return outcome::converged;
     extended ya = yc, yb = yc;
     extended P, T, xco2, xh2o, lna = 0, mu = 0;
     SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
-    if (uc < xlo || uc > xhi) {
-      outside = true;
-      break;
-    }
+    if (uc < xlo || uc > xhi) return outcome::outside;
     SETAXIS(lna);
     if (CALCVARIABLE != calcvariabletype::calcpressure && CALCVARIABLE != calcvariabletype::calctemperature)
       IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
-    online(rn[a.r], ya, P, T, xco2, xh2o, endstep);
-    online(rn[b.r], yb, P, T, xco2, xh2o, endstep);
+    online(rn[a.r], ya, P, T, xco2, xh2o, careful);
+    online(rn[b.r], yb, P, T, xco2, xh2o, careful);
+    if (careful) {
+      if (!KPUTE1::INRANGE(ya, PTMODE) || !KPUTE1::INRANGE(yb, PTMODE)) return outcome::notconverged;
+      if (std::fabs(xc - px) < tolx / 100 && std::fabs(ya - yb) < toly / 100) {
+        // A point counts only where both lines pass through it.
+        yc = (ya + yb) / 2;
+        return onlines(a, b, xc, yc, xc, xc) ? outcome::converged : outcome::notconverged;
+      }
+    }
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
       x1 = uc, ya1 = ya, yb1 = yb;
-      if (endstep && kept == 1) halve(ya0, yb0);
+      if (careful && kept == 1) halve(ya0, yb0);
       kept = 1;
     } else {
       x0 = uc, ya0 = ya, yb0 = yb;
-      if (endstep && kept == 2) halve(ya1, yb1);
+      if (careful && kept == 2) halve(ya1, yb1);
       kept = 2;
     }
     px = xc, py = yc;
   }
-  if (!isconverged) {
-    fail(outside ? "iteration went outside bracket - it shouldn't !!"
-                 : !ok ? "divide by zero" : "iteration did not converge");
+  return outcome::notconverged;
+}
+
+// The careful search of step k. The two lines are followed across the step
+// at tabpoints + 1 points evenly spaced in u = ln(x / (1 - x)) (in x where
+// the step reaches 0 or 1 itself), each from its value at the point
+// before; in u a line that runs out a fluid species is nearly straight. A
+// value counts only where Newton's method settles on it, so a stretch
+// where a line only jumps through zero (the H2O saturation pressure below
+// about 422 C) holds no value and brackets nothing. Each sub-step where
+// the lines change order strictly, both inside the window at both of its
+// ends, is refined in turn; the first point on both lines is the crossing.
+bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc) {
+  SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+  logx = x0 > 0 && x1 < 1;
+  const extended u0 = tou(x0), u1 = tou(x1);
+  std::array<extended, tabpoints + 1> u{}, va{}, vb{};
+  // From start (the last value found, or the table's at the step's first
+  // end): Newton's method, else the root in the window nearest start that
+  // Newton's method confirms; 1e21 where there is none.
+  const auto follow = [&](smallint rg, extended start, extended x) {
+    extended P, T, xco2, xh2o, lna = 0, mu = 0;
+    SETIPTX(x, start, P, T, xco2, xh2o, lna, mu);
+    SETAXIS(lna);
+    extended v = start;
+    if (KPUTE1::INRANGE(v, PTMODE)) {
+      settle(rg, v, P, T, xco2, xh2o);
+      if (KPUTE1::INRANGE(v, PTMODE)) return v;
+    }
+    extended q[2];
+    wideroots(rg, start, q[0], q[1], P, T, xco2, xh2o);
+    for (extended r : q) {
+      if (!KPUTE1::INRANGE(r, PTMODE)) continue;
+      v = r;
+      settle(rg, v, P, T, xco2, xh2o);
+      if (KPUTE1::INRANGE(v, PTMODE)) return v;
+    }
+    return NOVALUE;
+  };
+  extended sa = ya0, sb = yb0;
+  for (int i = 0; i <= tabpoints; ++i) {
+    u[i] = i == tabpoints ? u1 : u0 + (u1 - u0) * i / tabpoints;
+    const extended x = i == 0 ? x0 : i == tabpoints ? x1 : tox(u[i]);
+    va[i] = follow(rn[a.r], sa, x);
+    vb[i] = follow(rn[b.r], sb, x);
+    if (va[i] != NOVALUE) sa = va[i];
+    if (vb[i] != NOVALUE) sb = vb[i];
   }
+  const auto in = [](extended v) { return KPUTE1::INRANGE(v, PTMODE); };
+  for (int i = 1; i <= tabpoints; ++i) {
+    if (!in(va[i - 1]) || !in(vb[i - 1]) || !in(va[i]) || !in(vb[i])) continue;
+    if (!((va[i - 1] < vb[i - 1] && vb[i] < va[i]) || (vb[i - 1] < va[i - 1] && va[i] < vb[i]))) continue;
+    x0 = u[i - 1], x1 = u[i];
+    ya0 = va[i - 1], yb0 = vb[i - 1], ya1 = va[i], yb1 = vb[i];
+    if (refine(a, b, true, xc, yc) == outcome::converged) return true;
+  }
+  return false;
 }
 
 std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {

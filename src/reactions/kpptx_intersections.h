@@ -13,6 +13,7 @@ namespace KPPTX {
 
 inline constexpr int irmax = 21;         // reactions at one invariant point
 inline constexpr int crossmax = 400;     // entries of one crossing list
+inline constexpr int tabpoints = 32;     // sub-steps of a step in the careful search
 
 // One boolean per reaction.
 using brvector = Arr<bool, KPGLOBAL::reactmax>;
@@ -66,6 +67,32 @@ class INTERSECTIONSEARCH {
   void SETUPPTX(smallint ra, smallint rb, smallint ba, smallint bb, smallint k);
   void CROSSPTX(extended& x, extended& y, bool& ok) const;
   void PRINTHEADER();
+
+  // The refinement of a crossing on the bracket (x0, x1): the six steps of
+  // plain false position, or (careful) the Illinois steps to a hundredth of
+  // the tolerances with a point counted only on both lines. The bracket's x
+  // is u = ln(x / (1 - x)) where logx is set.
+  enum class outcome { converged, outside, divide, notconverged };
+  outcome refine(const entry& a, const entry& b, bool careful, extended& xc, extended& yc);
+  // The careful search of a whole x(CO2) step k: the lines tabulated
+  // across it, each sub-step where they change order refined carefully.
+  bool tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc);
+  // Both lines' equations solved together by Newton's method from (xs, ys)
+  // inside step k.
+  bool direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc, extended& yc);
+  bool onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo, extended xhi) const;
+  void online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o, bool wide) const;
+  void newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
+  void settle(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
+  bool continuous(smallint rg, extended v, extended P, extended T, extended xco2, extended xh2o) const;
+  bool smooth(smallint rg, extended lo, extended hi, extended P, extended T, extended xco2, extended xh2o) const;
+  extended dmu(smallint rg, extended v, extended& slope, extended P, extended T, extended xco2, extended xh2o) const;
+  void wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T, extended xco2,
+                 extended xh2o) const;
+  static std::string message(outcome o);
+  extended tou(extended v) const;
+  extended tox(extended u) const;
+
   static std::string STRIPN(const std::string& s);
 
   // The title lines of the stage and the coordinates line of a point.
@@ -88,6 +115,8 @@ class INTERSECTIONSEARCH {
   Arr<entry, crossmax> list{};
   smallint nlist = 0;
   extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
+  extended tolx = 0, toly = 0;  // the convergence tolerances of the search
+  bool logx = false;            // the bracket's x is ln(x / (1 - x))
   extended x = 0, y = 0;
   bool found = false, converged = false, stable = false;
   brvector involved{};
