@@ -455,14 +455,15 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
       return;
     }
   }
-  // The text's last estimate, a start for Newton's method below.
+  // The six steps' last estimate, a start for Newton's method below.
   const extended xs = xc, ys = yc;
   isconverged = tabulated(a, b, k, xc, yc);
   // Where a line runs nearly parallel to the y axis (a reaction whose delta
   // mu hardly depends on y keeps x(CO2) almost fixed), following it at
   // fixed x finds several roots or none, and the tabulation can miss the
   // crossing: the two lines' equations are then solved together, from the
-  // text's estimate and from the crossing of the step's straight segments.
+  // six steps' estimate and from the crossing of the step's straight
+  // segments.
   if (!isconverged && !endstep) isconverged = direct(a, b, k, xs, ys, xc, yc);
   if (!isconverged) {
     SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
@@ -610,10 +611,9 @@ void INTERSECTIONSEARCH::online(smallint rg, extended& v, extended P, extended T
 // yc finds each line at xc within toly, or else the line's values at the
 // box's sides span a range that meets yc +- toly, as a steep line does that
 // passes the point within tolx. With xlo = xhi = xc the box is the line
-// xc +- toly. Where the fluid's equations
-// of state break a line's curve (the H2O volume jumps at its saturation
-// pressure below about 422 C), the jump is not a root and Newton's method
-// does not settle on it.
+// xc +- toly. Where the fluid's equations of state break a line's curve
+// (the H2O volume jumps at its saturation pressure below about 422 C), the
+// jump is not a root and Newton's method does not settle on it.
 bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo,
                                  extended xhi) const {
   extended P, T, xco2, xh2o, lna = 0, mu = 0;
@@ -711,7 +711,7 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
 // at tabpoints + 1 points evenly spaced in u = ln(x / (1 - x)) (in x where
 // the step reaches 0 or 1 itself), each from its value at the point
 // before; in u a line that runs out a fluid species is nearly straight. A
-// value counts only where Newton's method settles on it, so a stretch
+// value counts only where Newton's method settles on a root, so a stretch
 // where a line only jumps through zero (the H2O saturation pressure below
 // about 422 C) holds no value and brackets nothing. Each sub-step where
 // the lines change order strictly, both inside the window at both of its
