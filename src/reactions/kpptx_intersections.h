@@ -80,6 +80,9 @@ class INTERSECTIONSEARCH {
   // Both lines' equations solved together by Newton's method from (xs, ys)
   // inside step k.
   bool direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc, extended& yc);
+  // The lines at one point: whether both pass through (xc, yc), a line's
+  // value from a start (settle: only on a root with no jump of delta mu),
+  // delta mu and its slope, and a line's roots over the whole window.
   bool onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo, extended xhi) const;
   void online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o, bool wide) const;
   void newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
