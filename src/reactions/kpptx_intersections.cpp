@@ -653,22 +653,22 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
   // difference of the two lines at an end kept twice running is halved
   // (the Illinois step: both lines move half-way towards their mean
   // there), so both ends close in; and it may take more steps. It stops
-  // when a step moves x by less than a hundredth of its tolerance and the
+  // when a step moves x by less than a hundredth of its tolerance, and the
   // two lines, evaluated at the new x, are within a hundredth of the
-  // tolerance of y of each other; y is then their mean. Next to x = 0 or 1
-  // a step of tolx is as large as x (or 1 - x) itself and the lines are
-  // steep there, so the plain tolerances would stop the search several
-  // units of the last printed digits away from the point; and y is taken
-  // on the lines, not on the straight segments, since where one line is
-  // nearly parallel to the y axis the segments' crossing moves far in y
-  // for a small step in x.
+  // tolerance of y of each other and their mean (y) moved by less than
+  // that. Next to x = 0 or 1 a step of tolx is as large as x (or 1 - x)
+  // itself and the lines are steep there, so the plain tolerances would
+  // stop the search several units of the last printed digits away from the
+  // point; and y is taken on the lines, not on the straight segments, since
+  // where one line is nearly parallel to the y axis the segments' crossing
+  // moves far in y for a small step in x.
   const int steps = careful ? 40 : 6;
   int kept = 0;  // the end kept by the last step: 1 for x0, 2 for x1
   const auto halve = [](extended& ya, extended& yb) {
     const extended m = (ya + yb) / 2, d = (ya - yb) / 4;
     ya = m + d, yb = m - d;
   };
-  extended px = 1e10L, py = 1e10L;
+  extended px = 1e10L, py = 1e10L, pm = 1e10L;  // pm: the last mean of the lines (careful)
   for (int it = 1; it <= steps; ++it) {
     extended uc = 0;
     bool ok = true;
@@ -687,11 +687,13 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
     online(rn[b.r], yb, P, T, xco2, xh2o, careful);
     if (careful) {
       if (!KPUTE1::INRANGE(ya, PTMODE) || !KPUTE1::INRANGE(yb, PTMODE)) return outcome::notconverged;
-      if (std::fabs(xc - px) < tolx / 100 && std::fabs(ya - yb) < toly / 100) {
+      const extended ym = (ya + yb) / 2;
+      if (std::fabs(xc - px) < tolx / 100 && std::fabs(ym - pm) < toly / 100 && std::fabs(ya - yb) < toly / 100) {
         // A point counts only where both lines pass through it.
-        yc = (ya + yb) / 2;
+        yc = ym;
         return onlines(a, b, xc, yc, xc, xc) ? outcome::converged : outcome::notconverged;
       }
+      pm = ym;
     }
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
       x1 = uc, ya1 = ya, yb1 = yb;
