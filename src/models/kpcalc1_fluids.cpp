@@ -34,6 +34,62 @@ const extended SPCO2SCANT = 335;
 
 namespace {
 
+// The MRK equation as the cubic P V^3 - RT V^2 + q V + r = 0 in V.
+struct mrkcubic {
+  extended P, RT, q, r;
+  extended at(extended V) const { return ((P * V - RT) * V + q) * V + r; }
+  extended slope(extended V) const { return (3 * P * V - 2 * RT) * V + q; }
+};
+
+// ln of the MRK fugacity coefficient at the root V.
+extended mrklnphi(const mrkcubic& cubic, extended T, extended a, extended b, extended V) {
+  const extended z = cubic.P * V / cubic.RT;
+  const extended B = b * cubic.P / cubic.RT;
+  const extended A = a / (b * cubic.RT * std::sqrt(T));
+  return z - 1 - std::log(z - B) - A * std::log(1 + B / z);
+}
+
+// The root of a cubic that is monotone on [lo, hi] and changes sign there,
+// by bisection down to adjacent numbers: it cannot fail once bracketed.
+extended bisectroot(const mrkcubic& cubic, extended lo, extended hi) {
+  const bool rising = cubic.at(lo) < 0;
+  for (;;) {
+    const extended mid = lo + (hi - lo) / 2;
+    if (!(mid > lo && mid < hi)) return mid;
+    ((cubic.at(mid) < 0) == rising ? lo : hi) = mid;
+  }
+}
+
+// Every root of the cubic above the co-volume b, where the MRK equation
+// holds. At V = b the cubic is -2 RT b^2 < 0, and above the largest root it
+// is positive, so at least one root lies between b and the Cauchy bound of
+// the roots. The stationary points split that interval into pieces on which
+// the cubic is monotone, and each piece that changes sign holds one root.
+// Returns the number of roots (1 to 3), or 0 where the coefficients are
+// not finite numbers.
+int rootsabove(const mrkcubic& cubic, extended b, Arr<extended, 3>& roots) {
+  const extended top = 1 + std::max({cubic.RT / cubic.P, std::fabs(cubic.q) / cubic.P, std::fabs(cubic.r) / cubic.P, b});
+  if (!std::isfinite(top) || !std::isfinite(cubic.at(b)) || !std::isfinite(cubic.slope(b))) return 0;
+  Arr<extended, 4> edge{};
+  int nedges = 1;
+  edge[1] = b;
+  // Stationary points: 3 P V^2 - 2 RT V + q = 0.
+  const extended disc = cubic.RT * cubic.RT - 3 * cubic.P * cubic.q;
+  if (disc > 0) {
+    const extended s = std::sqrt(disc);
+    for (const extended Vs : {(cubic.RT - s) / (3 * cubic.P), (cubic.RT + s) / (3 * cubic.P)})
+      if (Vs > edge[nedges] && Vs < top) edge[++nedges] = Vs;
+  }
+  edge[++nedges] = top;
+  int n = 0;
+  for (int i = 1; i < nedges; ++i) {
+    const extended flo = cubic.at(edge[i]), fhi = cubic.at(edge[i + 1]);
+    if (flo == 0) roots[++n] = edge[i];
+    else if ((flo < 0) != (fhi < 0) && fhi != 0) roots[++n] = bisectroot(cubic, edge[i], edge[i + 1]);
+  }
+  return n;
+}
+
 // FINDVS, with the pressure its stop names: H2O's roots at the saturation
 // pressure are sought for a point asked at another pressure, and the stop
 // names the point asked.
@@ -41,28 +97,38 @@ void findroot(extended P, extended T, extended X, extended Pgl, extended c, exte
               extended b, extended& V, extended& lnphi, extended Pasked) {
   const extended RT = R * T;
   const extended sqT = std::sqrt(T);
-  // The MRK equation as the cubic P V^3 - RT V^2 + q V + r = 0.
-  const extended q = a / sqT - b * (RT + b * P);
-  const extended r = -a * b / sqT;
+  const mrkcubic cubic{P, RT, a / sqT - b * (RT + b * P), -a * b / sqT};
+  // Newton steps towards the root from the caller's start.
+  constexpr int newtonsteps = 21;
   bool converged = false;
   int step = 0;
   do {
     ++step;
-    const extended f = ((P * V - RT) * V + q) * V + r;
-    const extended fprime = (3 * P * V - 2 * RT) * V + q;
-    const extended dV = f / fprime;
+    const extended dV = cubic.at(V) / cubic.slope(V);
     V = V - dV;
     // A step below the co-volume is repaired towards the branch the caller
     // wants: a dense liquid above the switch pressure, the ideal gas below.
     if (V < b) V = (P > Pgl) ? 1.001L * b : RT / P;
     converged = 0.001L * V > std::fabs(dV);
-  } while (!converged && step <= 20);
-  if (!converged) IO::ERROREXIT("findVs", "did not converge" + atpoint(Pasked, T), faulttype::yourfault);
-
-  const extended z = P * V / RT;
-  const extended B = b * P / RT;
-  const extended A = a / (b * RT * sqT);
-  lnphi = z - 1 - std::log(z - B) - A * std::log(1 + B / z);
+  } while (!converged && step < newtonsteps);
+  if (converged) {
+    lnphi = mrklnphi(cubic, T, a, b, V);
+  } else {
+    // The Newton steps can cycle about an inflection of the cubic (H2O just
+    // above 695 K near 0.34 kbar, CO2 near 0.06 kbar below 30 C) although a
+    // root exists. The roots are then bracketed instead; of three, the one
+    // of least Gibbs energy (least ln phi) is the stable fluid.
+    Arr<extended, 3> roots{};
+    const int n = rootsabove(cubic, b, roots);
+    if (n == 0) IO::ERROREXIT("findVs", "did not converge" + atpoint(Pasked, T), faulttype::yourfault);
+    for (int i = 1; i <= n; ++i) {
+      const extended lnphii = mrklnphi(cubic, T, a, b, roots[i]);
+      if (i == 1 || lnphii < lnphi) {
+        lnphi = lnphii;
+        V = roots[i];
+      }
+    }
+  }
   if (X > 0) {
     // Virial volume above the reference pressure and its integral.
     const extended sqX = std::sqrt(X);
