@@ -24,7 +24,7 @@ namespace KPPTX {
 namespace {
 
 constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
-constexpr extended NOVALUE = 1e21L;     // no value of a line
+using KPCALC2::NOVALUE;
 const std::string DEGC = IO::DEGREE + "C";
 
 bool activityaxis() { return DIAGRAMMODE == diagramtype::plnacalc || DIAGRAMMODE == diagramtype::tlnacalc; }
@@ -75,6 +75,27 @@ longint3 unstableside(smallint r, extended P, extended T, extended xco2, extende
   return u;
 }
 
+// The diagram point (x, y) in P, T and fluid, with the axis end-member's
+// activity set for it on the activity diagrams.
+ptxpoint place(extended x, extended y) {
+  ptxpoint p;
+  extended lna = 0, mu = 0;
+  SETIPTX(x, y, p.P, p.T, p.xco2, p.xh2o, lna, mu);
+  SETAXIS(lna);
+  return p;
+}
+
+// Line rg's roots on the calculated variable, P or T, with the other one and
+// the fluid as in p: Newton's method from v1 (guess), or the whole window's
+// search (v2 the second root).
+void lineroots(smallint rg, bool guess, extended& v1, extended& v2, const ptxpoint& p) {
+  extended g1 = 0, g2 = 0, t1 = 0, t2 = 0;
+  if (CALCVARIABLE == calcvariabletype::calcpressure)
+    KPCALC2::PCALC(rg, guess, v1, v2, g1, g2, p.T, p.xco2, p.xh2o, t1, t2);
+  else
+    KPCALC2::TCALC(rg, guess, v1, v2, g1, g2, p.P, p.xco2, p.xh2o, t1, t2);
+}
+
 }  // namespace
 
 void SETAXIS(extended lna) {
@@ -85,12 +106,10 @@ void SETAXIS(extended lna) {
 // Stability tests.
 
 bool ISTABLE(smallint j, extended x, extended y) {
-  extended P, T, xc, xw, lna = 0, mu = 0;
-  SETIPTX(x, y, P, T, xc, xw, lna, mu);
-  SETAXIS(lna);
+  const ptxpoint p = place(x, y);
   for (int r = 1; r <= NR; ++r) {
     if (!sharesome(RBIT[r], IBIT[j]) || IO::BSUBSET2(RBIT[r], IBIT[j])) continue;
-    if (IO::BSUBSET2(unstableside(static_cast<smallint>(r), P, T, xc, xw), IBIT[j])) return false;
+    if (IO::BSUBSET2(unstableside(static_cast<smallint>(r), p.P, p.T, p.xco2, p.xh2o), IBIT[j])) return false;
   }
   return true;
 }
@@ -238,8 +257,7 @@ void INTERSECTIONSEARCH::load(smallint point) {
 void INTERSECTIONSEARCH::insideends() {
   xend.fill(0);
   moved.fill(false);
-  const bool px = DIAGRAMMODE == diagramtype::pxcalc;
-  if ((!px && DIAGRAMMODE != diagramtype::txcalc) || npts < 2) return;
+  if ((DIAGRAMMODE != diagramtype::pxcalc && DIAGRAMMODE != diagramtype::txcalc) || npts < 2) return;
   for (int e = 1; e <= 2; ++e) {
     const smallint k = e == 1 ? 1 : npts;
     extended xin = LXCO2[k];
@@ -254,11 +272,8 @@ void INTERSECTIONSEARCH::insideends() {
     xend[e] = xin;
     ENLARGEWINDOW(CALCVARIABLE);
     for (int r = 1; r <= nir; ++r) {
-      extended r1 = 0, r2 = 0, d1, d2, d3, d4;
-      if (px)
-        KPCALC2::PCALC(rn[r], false, r1, r2, d1, d2, FIXEDT, xin, 1 - xin, d3, d4);
-      else
-        KPCALC2::TCALC(rn[r], false, r1, r2, d1, d2, FIXEDP, xin, 1 - xin, d3, d4);
+      extended r1 = 0, r2 = 0;
+      lineroots(rn[r], false, r1, r2, ptxpoint{FIXEDP, FIXEDT, xin, 1 - xin});
       if (r1 <= 1e10L && r2 > -1e10L && r2 < r1) std::swap(r1, r2);
       L1(r, k) = r1;
       L2(r, k) = r2;
@@ -439,21 +454,26 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   // ln(1 - x), is searched by the careful search alone.
   const bool endstep = xco2axis && ((k == npts && moved[2]) || (k - 1 == 1 && moved[1]));
   outcome o = outcome::notconverged;
+  bool onbothlines = false;  // a point of the six steps that lies on both lines
   if (!endstep) {
     // Every other step: six steps of plain false position in x.
-    logx = false;
     const extended xlo = x0, xhi = x1;
     xc = NOVALUE, yc = NOVALUE;
-    o = refine(a, b, false, xc, yc);
+    o = refine(a, b, false, false, xc, yc);
     isconverged = o == outcome::converged;
-    // On an x(CO2) axis a step near x = 0 or 1 can stall there too, or
-    // "converge" off the lines where the fluid's equations of state break
-    // a line's curve; a point the six steps place on both lines is kept
-    // as it is, any other such step is searched again with care.
-    if (!xco2axis || (isconverged && onlines(a, b, xc, yc, xlo, xhi))) {
+    if (!xco2axis) {
       if (!isconverged) fail(message(o));
       return;
     }
+    // On an x(CO2) axis a step near x = 0 or 1 can stall there too, or
+    // "converge" off the lines where the fluid's equations of state break
+    // a line's curve; a point the six steps place on both lines is kept
+    // as it is, any other such step is searched again with care. So is a
+    // point within nearend of x = 0 or 1, where the six steps' tolerance
+    // in x is a tenth or more of x or 1 - x and the lines are steep in x.
+    onbothlines = isconverged && onlines(a, b, xc, yc, xlo, xhi);
+    const extended nearend = 10 * tolx;
+    if (onbothlines && xc >= nearend && xc <= 1 - nearend) return;
   }
   // The six steps' last estimate, a start for Newton's method below.
   const extended xs = xc, ys = yc;
@@ -462,8 +482,8 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   // mu hardly depends on y keeps x(CO2) almost fixed), following it at
   // fixed x finds several roots or none, and the tabulation can miss the
   // crossing: the two lines' equations are then solved together, from the
-  // six steps' estimate and from the crossing of the step's straight
-  // segments.
+  // six steps' estimate (in the end step, which has none, only from the
+  // next start) and from the crossing of the step's straight segments.
   if (!isconverged && !endstep) isconverged = direct(a, b, k, xs, ys, xc, yc);
   if (!isconverged) {
     SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
@@ -472,8 +492,13 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     CROSSPTX(xe, ye, ok);
     if (ok) isconverged = direct(a, b, k, xe, ye, xc, yc);
   }
+  // A point of the six steps on both lines that the careful search could
+  // not sharpen stands as it was.
+  if (!isconverged && onbothlines) xc = xs, yc = ys, isconverged = true;
   if (!isconverged) fail(message(o));
 }
+
+bool INTERSECTIONSEARCH::logscale() const { return x0 > 0 && x1 < 1; }
 
 // Newton's method on both lines' delta mu together in (u, y), u =
 // ln(x / (1 - x)) (x where the step reaches 0 or 1), from (xs, ys); its
@@ -482,29 +507,32 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
 bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc,
                                 extended& yc) {
   SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
-  logx = x0 > 0 && x1 < 1;
-  const extended ulo = tou(x0), uhi = tou(x1);
+  const bool logx = logscale();
+  const extended ulo = tou(x0, logx), uhi = tou(x1, logx);
   if (!(xs >= x0 && xs <= x1) || !KPUTE1::INRANGE(ys, PTMODE)) return false;
   const auto f = [&](smallint rg, extended u, extended y, extended& slope) {
-    extended P, T, xco2, xh2o, lna = 0, mu = 0;
-    SETIPTX(tox(u), y, P, T, xco2, xh2o, lna, mu);
-    SETAXIS(lna);
-    return dmu(rg, y, slope, P, T, xco2, xh2o);
+    return dmu(rg, y, slope, place(tox(u, logx), y));
   };
-  extended u = tou(xs), y = ys;
-  for (int it = 1; it <= 30; ++it) {
+  // From a start inside the step Newton's method takes a handful of steps;
+  // a run that has not settled within newtonsteps has lost the crossing.
+  constexpr int newtonsteps = 30;
+  extended u = tou(xs, logx), y = ys;
+  for (int it = 1; it <= newtonsteps; ++it) {
     extended sa = 0, sb = 0, t = 0;
     const extended fa = f(rn[a.r], u, y, sa), fb = f(rn[b.r], u, y, sb);
+    // The central difference's step, relative to u beyond 1: about the
+    // cube root of the arithmetic's precision, which balances its
+    // truncation and rounding errors.
     const extended h = 1e-6L * std::max(extended(1), std::fabs(u));
     const extended ua = (f(rn[a.r], u + h, y, t) - f(rn[a.r], u - h, y, t)) / (2 * h);
     const extended ub = (f(rn[b.r], u + h, y, t) - f(rn[b.r], u - h, y, t)) / (2 * h);
     const extended det = ua * sb - sa * ub;
     if (det == 0 || !std::isfinite(det)) return false;
     const extended du = -(fa * sb - sa * fb) / det, dy = -(ua * fb - fa * ub) / det;
-    const extended xold = tox(u);
+    const extended xold = tox(u, logx);
     u += du, y += dy;
     if (!(u >= ulo && u <= uhi) || !KPUTE1::INRANGE(y, PTMODE)) return false;
-    xc = tox(u), yc = y;
+    xc = tox(u, logx), yc = y;
     if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return onlines(a, b, xc, yc, xc, xc);
   }
   return false;
@@ -518,75 +546,50 @@ std::string INTERSECTIONSEARCH::message(outcome o) {
   }
 }
 
-extended INTERSECTIONSEARCH::tou(extended v) const { return logx ? std::log(v / (1 - v)) : v; }
-extended INTERSECTIONSEARCH::tox(extended u) const { return logx ? 1 / (1 + std::exp(-u)) : u; }
+extended INTERSECTIONSEARCH::tou(extended v, bool logx) { return logx ? std::log(v / (1 - v)) : v; }
+extended INTERSECTIONSEARCH::tox(extended u, bool logx) { return logx ? 1 / (1 + std::exp(-u)) : u; }
 
-// Newton's method on line rg at the fluid and the fixed P or T given, from
-// v; the first root of the call (a value outside the window or a marker
-// when Newton does not converge there).
-void INTERSECTIONSEARCH::newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const {
-  extended r2 = 0, g1 = 0, g2 = 0, t1 = 0, t2 = 0;
-  if (CALCVARIABLE == calcvariabletype::calcpressure)
-    KPCALC2::PCALC(rg, true, v, r2, g1, g2, T, xco2, xh2o, t1, t2);
-  else
-    KPCALC2::TCALC(rg, true, v, r2, g1, g2, P, xco2, xh2o, t1, t2);
-}
-
-// Newton's method as above, where the value counts only if the line's
-// delta mu passes through zero there without a jump (1e21 otherwise).
-void INTERSECTIONSEARCH::settle(smallint rg, extended& v, extended P, extended T, extended xco2,
-                                extended xh2o) const {
-  newton(rg, v, P, T, xco2, xh2o);
-  if (KPUTE1::INRANGE(v, PTMODE) && !continuous(rg, v, P, T, xco2, xh2o)) v = NOVALUE;
-}
-
-// Whether delta mu of line rg passes through zero at v (P or T, the other
-// fixed): it changes sign between v - h and v + h, h a hundredth of the
-// tolerance. Where the fluid's equations of state make delta mu jump (the
-// H2O volume at its saturation pressure below about 422 C, which the
-// non-ideal mixing term takes up), Newton's method can settle on a jump
-// through zero, which is no root.
-bool INTERSECTIONSEARCH::continuous(smallint rg, extended v, extended P, extended T, extended xco2,
-                                    extended xh2o) const {
-  const extended h = toly / 100;
-  extended s = 0;
-  const extended f1 = dmu(rg, v - h, s, P, T, xco2, xh2o), f2 = dmu(rg, v + h, s, P, T, xco2, xh2o);
-  return !((f1 > 0 && f2 > 0) || (f1 < 0 && f2 < 0));
+// Newton's method on line rg at the point p (its fixed P or T and fluid),
+// from v; the first root of the call (a value outside the window or a
+// marker when Newton does not converge there). Newton's method does not
+// converge on a jump of delta mu through zero (the H2O volume at its
+// saturation pressure below about 422 C): its steps keep crossing it.
+void INTERSECTIONSEARCH::newton(smallint rg, extended& v, const ptxpoint& p) const {
+  extended r2 = 0;
+  lineroots(rg, true, v, r2, p);
 }
 
 // Whether delta mu of line rg has no jump between lo and hi (P or T): its
-// change there matches the mean of its slopes at the two ends to 1 %.
-bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, extended P, extended T, extended xco2,
-                                extended xh2o) const {
+// change there matches the mean of its slopes at the two ends (the
+// trapezoid rule) to smoothtol of that. Over the tolerance about a point
+// the trapezoid rule's error, from the curvature of delta mu, is far below
+// 1 %, while a jump of the H2O volume at its saturation pressure changes
+// delta mu by more than the slopes account for over the whole span.
+bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, const ptxpoint& p) const {
+  constexpr extended smoothtol = 0.01L;
   extended s1 = 0, s2 = 0;
-  const extended f1 = dmu(rg, lo, s1, P, T, xco2, xh2o), f2 = dmu(rg, hi, s2, P, T, xco2, xh2o);
-  return std::fabs(f2 - f1 - (s1 + s2) / 2 * (hi - lo)) <= 0.01L * (std::fabs(s1) + std::fabs(s2)) / 2 * (hi - lo);
+  const extended f1 = dmu(rg, lo, s1, p), f2 = dmu(rg, hi, s2, p);
+  return std::fabs(f2 - f1 - (s1 + s2) / 2 * (hi - lo)) <= smoothtol * (std::fabs(s1) + std::fabs(s2)) / 2 * (hi - lo);
 }
 
 // delta mu of line rg at v on the calculated variable (the other of P and T
-// as given) and its slope along it.
-extended INTERSECTIONSEARCH::dmu(smallint rg, extended v, extended& slope, extended P, extended T, extended xco2,
-                                 extended xh2o) const {
+// as in p) and its slope along it.
+extended INTERSECTIONSEARCH::dmu(smallint rg, extended v, extended& slope, const ptxpoint& p) const {
   const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
   extended dgdp = 0, dmudt = 0, d = 0;
   if (isp)
-    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, v, T, xco2, xh2o);
+    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, v, p.T, p.xco2, p.xh2o);
   else
-    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, P, v, xco2, xh2o);
+    KPCALC1::CALCDMU(rg, dgdp, dmudt, d, p.P, v, p.xco2, p.xh2o);
   slope = isp ? dgdp : dmudt;
   return d;
 }
 
 // The roots of line rg in the whole window (no start), nearest first to
 // near; q2 is the other one.
-void INTERSECTIONSEARCH::wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T,
-                                   extended xco2, extended xh2o) const {
-  extended g1 = 0, g2 = 0, t1 = 0, t2 = 0;
+void INTERSECTIONSEARCH::wideroots(smallint rg, extended near, extended& q1, extended& q2, const ptxpoint& p) const {
   q1 = 0, q2 = 0;
-  if (CALCVARIABLE == calcvariabletype::calcpressure)
-    KPCALC2::PCALC(rg, false, q1, q2, g1, g2, T, xco2, xh2o, t1, t2);
-  else
-    KPCALC2::TCALC(rg, false, q1, q2, g1, g2, P, xco2, xh2o, t1, t2);
+  lineroots(rg, false, q1, q2, p);
   const bool in1 = KPUTE1::INRANGE(q1, PTMODE), in2 = KPUTE1::INRANGE(q2, PTMODE);
   if (in2 && (!in1 || std::fabs(q2 - near) < std::fabs(q1 - near))) std::swap(q1, q2);
 }
@@ -596,13 +599,12 @@ void INTERSECTIONSEARCH::wideroots(smallint rg, extended near, extended& q1, ext
 // ln x, as at low P on a P-x(CO2) diagram) is searched over the whole
 // window instead and its root nearest y taken, so that the bracket keeps
 // two values on the lines.
-void INTERSECTIONSEARCH::online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o,
-                                bool wide) const {
+void INTERSECTIONSEARCH::online(smallint rg, extended& v, const ptxpoint& p, bool wide) const {
   const extended start = v;
-  newton(rg, v, P, T, xco2, xh2o);
+  newton(rg, v, p);
   if (!wide || KPUTE1::INRANGE(v, PTMODE)) return;
   extended q1 = 0, q2 = 0;
-  wideroots(rg, start, q1, q2, P, T, xco2, xh2o);
+  wideroots(rg, start, q1, q2, p);
   if (KPUTE1::INRANGE(q1, PTMODE)) v = q1;
 }
 
@@ -616,11 +618,8 @@ void INTERSECTIONSEARCH::online(smallint rg, extended& v, extended P, extended T
 // jump is not a root and Newton's method does not settle on it.
 bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo,
                                  extended xhi) const {
-  extended P, T, xco2, xh2o, lna = 0, mu = 0;
   const auto at = [&](smallint rg, extended x, extended v) {
-    SETIPTX(x, v, P, T, xco2, xh2o, lna, mu);
-    SETAXIS(lna);
-    settle(rg, v, P, T, xco2, xh2o);
+    newton(rg, v, place(x, v));
     return v;
   };
   extended lo = yc, hi = yc;
@@ -638,15 +637,17 @@ bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, ex
   // Two lines that change order only across a jump of delta mu (next to the
   // H2O saturation pressure each may have a root on its own side of it) do
   // not cross: between the point and the lines' values at its x, as far as
-  // they lie within the tolerance of it, neither line may jump.
-  SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
+  // they lie within the tolerance of it, neither line may jump. The span
+  // is widened by a hundredth of the tolerance, its lower end kept above
+  // zero (half-way to it), where P and T have meaning.
+  const ptxpoint p = place(xc, yc);
   const extended h = toly / 100;
   lo = lo - h > 0 ? lo - h : lo / 2, hi += h;
-  return smooth(rn[a.r], lo, hi, P, T, xco2, xh2o) && smooth(rn[b.r], lo, hi, P, T, xco2, xh2o);
+  return smooth(rn[a.r], lo, hi, p) && smooth(rn[b.r], lo, hi, p);
 }
 
-INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const entry& b, bool careful, extended& xc,
-                                                       extended& yc) {
+INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const entry& b, bool careful, bool logx,
+                                                       extended& xc, extended& yc) {
   const extended xlo = x0, xhi = x1;
   // Plain false position can keep one far end of the bracket for good and
   // creep towards the point where a line bends. In the careful search the
@@ -661,30 +662,35 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
   // stop the search several units of the last printed digits away from the
   // point; and y is taken on the lines, not on the straight segments, since
   // where one line is nearly parallel to the y axis the segments' crossing
-  // moves far in y for a small step in x.
+  // moves far in y for a small step in x. The careful search refines a
+  // sub-step of the tabulation (tabpoints to a step): with the Illinois
+  // step it closes in faster than bisection, which would need about 25
+  // steps to bring x from a sub-step to a hundredth of tolx; careful steps
+  // leave room for a slow start.
   const int steps = careful ? 40 : 6;
   int kept = 0;  // the end kept by the last step: 1 for x0, 2 for x1
   const auto halve = [](extended& ya, extended& yb) {
     const extended m = (ya + yb) / 2, d = (ya - yb) / 4;
     ya = m + d, yb = m - d;
   };
-  extended px = 1e10L, py = 1e10L, pm = 1e10L;  // pm: the last mean of the lines (careful)
+  // The previous step's x, y and (careful) mean of the lines: before the
+  // first step, a value no step comes near.
+  constexpr extended nostep = 1e10L;
+  extended px = nostep, py = nostep, pm = nostep;
   for (int it = 1; it <= steps; ++it) {
     extended uc = 0;
     bool ok = true;
     CROSSPTX(uc, yc, ok);
     if (!ok) return outcome::divide;
-    xc = tox(uc);
+    xc = tox(uc, logx);
     if (!careful && std::fabs(xc - px) < tolx && std::fabs(yc - py) < toly) return outcome::converged;
     extended ya = yc, yb = yc;
-    extended P, T, xco2, xh2o, lna = 0, mu = 0;
-    SETIPTX(xc, yc, P, T, xco2, xh2o, lna, mu);
     if (uc < xlo || uc > xhi) return outcome::outside;
-    SETAXIS(lna);
+    const ptxpoint p = place(xc, yc);
     if (CALCVARIABLE != calcvariabletype::calcpressure && CALCVARIABLE != calcvariabletype::calctemperature)
       IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
-    online(rn[a.r], ya, P, T, xco2, xh2o, careful);
-    online(rn[b.r], yb, P, T, xco2, xh2o, careful);
+    online(rn[a.r], ya, p, careful);
+    online(rn[b.r], yb, p, careful);
     if (careful) {
       if (!KPUTE1::INRANGE(ya, PTMODE) || !KPUTE1::INRANGE(yb, PTMODE)) return outcome::notconverged;
       const extended ym = (ya + yb) / 2;
@@ -713,34 +719,34 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
 // at tabpoints + 1 points evenly spaced in u = ln(x / (1 - x)) (in x where
 // the step reaches 0 or 1 itself), each from its value at the point
 // before; in u a line that runs out a fluid species is nearly straight. A
-// value counts only where Newton's method settles on a root, so a stretch
+// value counts only where Newton's method converges on it, so a stretch
 // where a line only jumps through zero (the H2O saturation pressure below
-// about 422 C) holds no value and brackets nothing. Each sub-step where
-// the lines change order strictly, both inside the window at both of its
-// ends, is refined in turn; the first point on both lines is the crossing.
+// about 422 C) holds no value; the on-line check (smooth) refuses a point
+// where the lines change order only across such a jump. Each sub-step
+// where the lines change order strictly, both inside the window at both of
+// its ends, is refined in turn; the first point on both lines is the
+// crossing.
 bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc) {
   SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
-  logx = x0 > 0 && x1 < 1;
-  const extended u0 = tou(x0), u1 = tou(x1);
+  const bool logx = logscale();
+  const extended u0 = tou(x0, logx), u1 = tou(x1, logx);
   std::array<extended, tabpoints + 1> u{}, va{}, vb{};
   // From start (the last value found, or the table's at the step's first
   // end): Newton's method, else the root in the window nearest start that
   // Newton's method confirms; 1e21 where there is none.
   const auto follow = [&](smallint rg, extended start, extended x) {
-    extended P, T, xco2, xh2o, lna = 0, mu = 0;
-    SETIPTX(x, start, P, T, xco2, xh2o, lna, mu);
-    SETAXIS(lna);
+    const ptxpoint p = place(x, start);
     extended v = start;
     if (KPUTE1::INRANGE(v, PTMODE)) {
-      settle(rg, v, P, T, xco2, xh2o);
+      newton(rg, v, p);
       if (KPUTE1::INRANGE(v, PTMODE)) return v;
     }
     extended q[2];
-    wideroots(rg, start, q[0], q[1], P, T, xco2, xh2o);
+    wideroots(rg, start, q[0], q[1], p);
     for (extended r : q) {
       if (!KPUTE1::INRANGE(r, PTMODE)) continue;
       v = r;
-      settle(rg, v, P, T, xco2, xh2o);
+      newton(rg, v, p);
       if (KPUTE1::INRANGE(v, PTMODE)) return v;
     }
     return NOVALUE;
@@ -748,7 +754,7 @@ bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, e
   extended sa = ya0, sb = yb0;
   for (int i = 0; i <= tabpoints; ++i) {
     u[i] = i == tabpoints ? u1 : u0 + (u1 - u0) * i / tabpoints;
-    const extended x = i == 0 ? x0 : i == tabpoints ? x1 : tox(u[i]);
+    const extended x = i == 0 ? x0 : i == tabpoints ? x1 : tox(u[i], logx);
     va[i] = follow(rn[a.r], sa, x);
     vb[i] = follow(rn[b.r], sb, x);
     if (va[i] != NOVALUE) sa = va[i];
@@ -760,7 +766,7 @@ bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, e
     if (!((va[i - 1] < vb[i - 1] && vb[i] < va[i]) || (vb[i - 1] < va[i - 1] && va[i] < vb[i]))) continue;
     x0 = u[i - 1], x1 = u[i];
     ya0 = va[i - 1], yb0 = vb[i - 1], ya1 = va[i], yb1 = vb[i];
-    if (refine(a, b, true, xc, yc) == outcome::converged) return true;
+    if (refine(a, b, true, logx, xc, yc) == outcome::converged) return true;
   }
   return false;
 }
@@ -942,7 +948,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     const smallint r = rn[p];
     KPCALC2::TURNREACTION(r, P, T, xc, xw, lna, mu);
     for (int k = 1; k <= NNE; ++k) rows(p, k) = (*R)(r, k);
-    extended d1 = 0, d2 = 0, d3 = 0, d4 = 0, v2 = 0;
+    extended v2 = 0;
     switch (DIAGRAMMODE) {
       case diagramtype::ptcalc: {
         extended dgdp = 0, dmudt = 0, dmu = 0;
@@ -958,13 +964,14 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
         }
         const bool isp = DIAGRAMMODE == diagramtype::pxcalc;
         extended a = isp ? P : T, b = a;
-        if (isp) {
-          KPCALC2::PCALC(r, true, a, v2, d1, d2, T, xc, xw, d3, d4);
-          KPCALC2::PCALC(r, true, b, v2, d1, d2, T, xc + dx, xw - dx, d3, d4);
-        } else {
-          KPCALC2::TCALC(r, true, a, v2, d1, d2, P, xc, xw, d3, d4);
-          KPCALC2::TCALC(r, true, b, v2, d1, d2, P, xc + dx, xw - dx, d3, d4);
-        }
+        // The lines at x + dx in the search's widened window: near the
+        // window's edge their values there may lie outside it, and the
+        // slopes, and the sides judged from them, must not depend on where
+        // that edge lies.
+        ENLARGEWINDOW(CALCVARIABLE);
+        lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
+        lineroots(r, true, b, v2, ptxpoint{P, T, xc + dx, xw - dx});
+        RESTOREWINDOW(CALCVARIABLE);
         s[p] = quotient(dx, a, b);
         break;
       }
@@ -976,16 +983,12 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
         }
         const bool isp = DIAGRAMMODE == diagramtype::plnacalc;
         extended a = isp ? P : T, b = a;
+        ENLARGEWINDOW(CALCVARIABLE);
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
-        if (isp)
-          KPCALC2::PCALC(r, true, a, v2, d1, d2, T, xc, xw, d3, d4);
-        else
-          KPCALC2::TCALC(r, true, a, v2, d1, d2, P, xc, xw, d3, d4);
+        lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-        if (isp)
-          KPCALC2::PCALC(r, true, b, v2, d1, d2, T, xc, xw, d3, d4);
-        else
-          KPCALC2::TCALC(r, true, b, v2, d1, d2, P, xc, xw, d3, d4);
+        lineroots(r, true, b, v2, ptxpoint{P, T, xc, xw});
+        RESTOREWINDOW(CALCVARIABLE);
         s[p] = quotient(dlna, a, b);
         break;
       }

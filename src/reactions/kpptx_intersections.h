@@ -13,7 +13,10 @@ namespace KPPTX {
 
 inline constexpr int irmax = 21;         // reactions at one invariant point
 inline constexpr int crossmax = 400;     // entries of one crossing list
-inline constexpr int tabpoints = 32;     // sub-steps of a step in the careful search
+// Sub-steps of a step (a twentieth of the x-list's window) in the careful
+// search: in ln(x / (1 - x)) a line bends little over each, so two crossings
+// seldom share one, at 66 line values a step.
+inline constexpr int tabpoints = 32;
 
 // One boolean per reaction.
 using brvector = Arr<bool, KPGLOBAL::reactmax>;
@@ -31,6 +34,11 @@ void RSTABLE(const brvector& involved);
 // (x, y) where reactions i and j cross, from the enthalpy covariance and the
 // ln a variances. Other diagram types return with the outputs untouched.
 void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& sdP, extended& sdT, extended& cor);
+
+// A diagram point as the equations see it: P (kbar), T (K) and the fluid.
+struct ptxpoint {
+  extended P = 0, T = 0, xco2 = 0, xh2o = 0;
+};
 
 // On the activity diagrams, sets the axis end-member for the axis value lna
 // (nothing on the other diagram types): every delta mu at a diagram point is
@@ -73,7 +81,10 @@ class INTERSECTIONSEARCH {
   // the tolerances with a point counted only on both lines. The bracket's x
   // is u = ln(x / (1 - x)) where logx is set.
   enum class outcome { converged, outside, divide, notconverged };
-  outcome refine(const entry& a, const entry& b, bool careful, extended& xc, extended& yc);
+  outcome refine(const entry& a, const entry& b, bool careful, bool logx, extended& xc, extended& yc);
+  // Whether the bracket's x is taken as u = ln(x / (1 - x)): where the step
+  // lies strictly between x = 0 and 1.
+  bool logscale() const;
   // The careful search of a whole x(CO2) step k: the lines tabulated
   // across it, each sub-step where they change order refined carefully.
   bool tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc);
@@ -81,20 +92,17 @@ class INTERSECTIONSEARCH {
   // inside step k.
   bool direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc, extended& yc);
   // The lines at one point: whether both pass through (xc, yc), a line's
-  // value from a start (settle: only on a root with no jump of delta mu),
-  // delta mu and its slope, and a line's roots over the whole window.
+  // value from a start, whether its delta mu has no jump over a span, delta
+  // mu and its slope, and a line's roots over the whole window.
   bool onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo, extended xhi) const;
-  void online(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o, bool wide) const;
-  void newton(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
-  void settle(smallint rg, extended& v, extended P, extended T, extended xco2, extended xh2o) const;
-  bool continuous(smallint rg, extended v, extended P, extended T, extended xco2, extended xh2o) const;
-  bool smooth(smallint rg, extended lo, extended hi, extended P, extended T, extended xco2, extended xh2o) const;
-  extended dmu(smallint rg, extended v, extended& slope, extended P, extended T, extended xco2, extended xh2o) const;
-  void wideroots(smallint rg, extended near, extended& q1, extended& q2, extended P, extended T, extended xco2,
-                 extended xh2o) const;
+  void online(smallint rg, extended& v, const ptxpoint& p, bool wide) const;
+  void newton(smallint rg, extended& v, const ptxpoint& p) const;
+  bool smooth(smallint rg, extended lo, extended hi, const ptxpoint& p) const;
+  extended dmu(smallint rg, extended v, extended& slope, const ptxpoint& p) const;
+  void wideroots(smallint rg, extended near, extended& q1, extended& q2, const ptxpoint& p) const;
   static std::string message(outcome o);
-  extended tou(extended v) const;
-  extended tox(extended u) const;
+  static extended tou(extended v, bool logx);
+  static extended tox(extended u, bool logx);
 
   static std::string STRIPN(const std::string& s);
 
@@ -119,7 +127,6 @@ class INTERSECTIONSEARCH {
   smallint nlist = 0;
   extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
   extended tolx = 0, toly = 0;  // the convergence tolerances of the search
-  bool logx = false;            // the bracket's x is ln(x / (1 - x))
   extended x = 0, y = 0;
   bool found = false, converged = false, stable = false;
   brvector involved{};

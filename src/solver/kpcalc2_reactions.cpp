@@ -18,7 +18,6 @@ using namespace KPGLOBAL;
 namespace {
 constexpr extended RGAS = 0.0083144L;       // kJ/K/mol
 constexpr extended RLN10 = 0.019144654296L;  // R ln 10 of the orientation
-constexpr extended NOVALUE = 1e21L;
 constexpr extended NOSD = 1e+31L;
 }  // namespace
 

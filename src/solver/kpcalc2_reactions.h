@@ -13,6 +13,9 @@
 
 namespace KPCALC2 {
 
+// The first root's "no value" (the second root's is its negative).
+inline constexpr extended NOVALUE = 1e21L;
+
 // ALNK[1..NR]: sum of R[i,k] ln ACTIVITY[k] over the end-members of each
 // reaction. A non-positive activity in a reaction stops the run naming the
 // end-member ("calclnk").
