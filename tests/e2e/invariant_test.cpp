@@ -175,7 +175,8 @@ TEST_F(InvariantE2E, TemperatureXco2Point) {
 }
 
 // T-log a(H2O) at 2 kbar: the point lies on ky = and, and there
-// delta G(prl = and + 3q + H2O) + R T ln 10 log a = 0.
+// delta G(prl = and + 3q + H2O) + R T ln 10 log a = 0; its table does not
+// depend on where the window's T edge lies.
 TEST_F(InvariantE2E, TemperatureLogActivityPoint) {
   const std::string out = run(
       "axfile pure\nwith ky and q prl H2O\ncalctype 4\ndiagramPT 0.1 10 300 500\nfluidpresent yes\n"
@@ -192,4 +193,20 @@ TEST_F(InvariantE2E, TemperatureLogActivityPoint) {
   EXPECT_NEAR(T, Tk - 273.15, 0.005 + 1e-6);
   const double dg = dG({{-1, "prl"}, {1, "and"}, {3, "q"}, {1, "H2O"}}, 2, Tk);
   EXPECT_NEAR(loga, -dg / (Rgas * Tk * std::log(10.0)), 0.005 + 1e-6);
+  // With the window's T edge at 350.5 C, both dehydration lines lie beyond
+  // it at log a + 0.01 (near 352.4 C): their slopes, taken in the search's
+  // widened window, and the sides judged from them stay as in 300-420 C.
+  const auto rows = [](const std::string& sec) {
+    const auto a = sec.find("dlna/dt\n");
+    return a == std::string::npos ? "" : sec.substr(a, sec.find("\n\n", a) - a);
+  };
+  const std::string edge = run(
+      "axfile pure\nwith ky and q prl H2O\ncalctype 4\ndiagramPT 0.1 10 300 500\nfluidpresent yes\n"
+      "fluidexcess yes\ninexcess yes\ndoallr no\nsetloga yes\nautoexit\n",
+      "H2O\ny\n300 350.5 -2 0\n2\n");
+  ASSERT_NE(rows(s), "");
+  EXPECT_NE(rows(s).find("prl = ky + q + H2O                                       [and]    stable             0.00514\n"),
+            std::string::npos)
+      << s;
+  EXPECT_EQ(rows(section(edge, "T-a(H2O)  of intersections")), rows(s)) << edge;
 }
