@@ -454,7 +454,6 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   // ln(1 - x), is searched by the careful search alone.
   const bool endstep = xco2axis && ((k == npts && moved[2]) || (k - 1 == 1 && moved[1]));
   outcome o = outcome::notconverged;
-  bool onbothlines = false;  // a point of the six steps that lies on both lines
   if (!endstep) {
     // Every other step: six steps of plain false position in x.
     const extended xlo = x0, xhi = x1;
@@ -471,9 +470,8 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     // as it is, any other such step is searched again with care. So is a
     // point within nearend of x = 0 or 1, where the six steps' tolerance
     // in x is a tenth or more of x or 1 - x and the lines are steep in x.
-    onbothlines = isconverged && onlines(a, b, xc, yc, xlo, xhi);
     const extended nearend = 10 * tolx;
-    if (onbothlines && xc >= nearend && xc <= 1 - nearend) return;
+    if (isconverged && onlines(a, b, xc, yc, xlo, xhi) && xc >= nearend && xc <= 1 - nearend) return;
   }
   // The six steps' last estimate, a start for Newton's method below.
   const extended xs = xc, ys = yc;
@@ -492,9 +490,6 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     CROSSPTX(xe, ye, ok);
     if (ok) isconverged = direct(a, b, k, xe, ye, xc, yc);
   }
-  // A point of the six steps on both lines that the careful search could
-  // not sharpen stands as it was.
-  if (!isconverged && onbothlines) xc = xs, yc = ys, isconverged = true;
   if (!isconverged) fail(message(o));
 }
 
