@@ -280,9 +280,9 @@ TEST_F(DiagramXco2Edges, DehydrationDecarbonationFoundNearItsMaximum) {
 // nearly parallel to the T axis there, and the point is solved on both
 // lines together. Each point is solved here from two of its reactions;
 // the careful search goes on to a hundredth of the tolerances, so each
-// point prints as the solved one rounds, give or take one in the last
-// digit, and it is the only stable point of its phases in the window
-// unless said otherwise.
+// point's x prints as the solved one rounds (its T or P within one unit of
+// the last digit), and it is the only stable point of its phases in the
+// window unless said otherwise.
 TEST_F(DiagramXco2Edges, PointsNearTheEndsConverge) {
   struct run_case {
     std::string phases, window, fixed;
@@ -357,7 +357,7 @@ TEST_F(DiagramXco2Edges, PointsNearTheEndsConverge) {
 // A stable point's slopes are taken from its lines at x + dx in the search's
 // widened window: at 6 kbar (x 0-0.999) the point at 649.82 C prints the
 // same table in T 400-660 C as in 400-900 C, though two of its lines pass
-// 660 C within dx of it (at 660.08 and 679.94 C, found by bisection apart).
+// 660 C within dx of it (at 660.08 and 679.94 C there).
 // A line with no value at x + dx in any window keeps its 0 (1.5 kbar,
 // cc + san + sill + H2O = mu + an + CO2 at 368.50 C).
 TEST_F(DiagramXco2Edges, SlopesIndependentOfTheWindowEdge) {
