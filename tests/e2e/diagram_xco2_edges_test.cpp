@@ -280,7 +280,7 @@ TEST_F(DiagramXco2Edges, DehydrationDecarbonationFoundNearItsMaximum) {
 // nearly parallel to the T axis there, and the point is solved on both
 // lines together. Each point is solved here from two of its reactions;
 // the careful search goes on to a hundredth of the tolerances, so each
-// point's x prints as the solved one rounds (its T or P within one unit of
+// point's x prints as the solved one rounds (its T or P within 1.5 units of
 // the last digit), and it is the only stable point of its phases in the
 // window unless said otherwise.
 TEST_F(DiagramXco2Edges, PointsNearTheEndsConverge) {
