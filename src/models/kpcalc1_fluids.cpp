@@ -68,8 +68,8 @@ extended bisectroot(const mrkcubic& cubic, extended lo, extended hi) {
 // Returns the number of roots (1 to 3), or 0 where the coefficients are
 // not finite numbers.
 int rootsabove(const mrkcubic& cubic, extended b, Arr<extended, 3>& roots) {
-  const extended top = 1 + std::max({cubic.RT / cubic.P, std::fabs(cubic.q) / cubic.P, std::fabs(cubic.r) / cubic.P, b});
-  if (!std::isfinite(top) || !std::isfinite(cubic.at(b)) || !std::isfinite(cubic.slope(b))) return 0;
+  const extended top = 1 + std::max({cubic.RT / cubic.P, std::fabs(cubic.q) / cubic.P, std::fabs(cubic.r) / cubic.P});
+  if (!std::isfinite(top) || !std::isfinite(cubic.at(b))) return 0;
   Arr<extended, 4> edge{};
   int nedges = 1;
   edge[1] = b;

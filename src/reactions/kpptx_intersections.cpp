@@ -939,6 +939,11 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     if (v1 > 1e20L || v2 > 1e20L) return 0;
     return step / (v2 - v1);
   };
+  // The lines at x + dx (or ln a + dlna) are found in the search's widened
+  // window: near the window's edge their values there may lie outside it,
+  // and the slopes, and the sides judged from them, must not depend on
+  // where that edge lies.
+  ENLARGEWINDOW(CALCVARIABLE);
   for (int p = 1; p <= nir; ++p) {
     const smallint r = rn[p];
     KPCALC2::TURNREACTION(r, P, T, xc, xw, lna, mu);
@@ -959,14 +964,8 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
         }
         const bool isp = DIAGRAMMODE == diagramtype::pxcalc;
         extended a = isp ? P : T, b = a;
-        // The lines at x + dx in the search's widened window: near the
-        // window's edge their values there may lie outside it, and the
-        // slopes, and the sides judged from them, must not depend on where
-        // that edge lies.
-        ENLARGEWINDOW(CALCVARIABLE);
         lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
         lineroots(r, true, b, v2, ptxpoint{P, T, xc + dx, xw - dx});
-        RESTOREWINDOW(CALCVARIABLE);
         s[p] = quotient(dx, a, b);
         break;
       }
@@ -978,12 +977,10 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
         }
         const bool isp = DIAGRAMMODE == diagramtype::plnacalc;
         extended a = isp ? P : T, b = a;
-        ENLARGEWINDOW(CALCVARIABLE);
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
         lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
         lineroots(r, true, b, v2, ptxpoint{P, T, xc, xw});
-        RESTOREWINDOW(CALCVARIABLE);
         s[p] = quotient(dlna, a, b);
         break;
       }
@@ -998,6 +995,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     }
     label[p] += "]";
   }
+  RESTOREWINDOW(CALCVARIABLE);
   l.clear();
   IO::ADDSTR("", 66, l);
   const char* heads[3];
