@@ -54,11 +54,12 @@ bool sharesome(const longint3& a, const longint3& b) {
 }
 
 // The unstable side of reaction r at (P, T, fluid): its reactants when the
-// products are stable (delta mu < 0), else its products. At x(CO2) = 0 or 1
-// a fluid species of r that the fluid lacks would be taken as pure (its
-// ln x is left out there), while delta mu tends to minus its coefficient
-// times infinity: r is judged just inside the window instead, as the
-// window corners are.
+// products are stable (delta mu < 0, where delta mu = delta G + RT ln K of
+// r, products less reactants, zero on its line), else its products. At
+// x(CO2) = 0 or 1 a fluid species of r that the fluid lacks would be taken
+// as pure (its ln x is left out there), while delta mu tends to minus its
+// coefficient times infinity: r is judged just inside the window instead,
+// as the window corners are.
 longint3 unstableside(smallint r, extended P, extended T, extended xco2, extended xh2o) {
   if (NOFLUIDSPECIES(r, xco2, xh2o) != 0) {
     xco2 = INSIDEXCO2(r, xco2);
@@ -490,6 +491,9 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
     CROSSPTX(xe, ye, ok);
     if (ok) isconverged = direct(a, b, k, xe, ye, xc, yc);
   }
+  // A step the careful search finds nothing in ends with the message of its
+  // six steps' outcome: "did not converge" where they did not settle, settled
+  // off the lines or near an end, or were not run (the end step).
   if (!isconverged) fail(message(o));
 }
 
@@ -546,9 +550,11 @@ extended INTERSECTIONSEARCH::tox(extended u, bool logx) { return logx ? 1 / (1 +
 
 // Newton's method on line rg at the point p (its fixed P or T and fluid),
 // from v; the first root of the call (a value outside the window or a
-// marker when Newton does not converge there). Newton's method does not
-// converge on a jump of delta mu through zero (the H2O volume at its
-// saturation pressure below about 422 C): its steps keep crossing it.
+// marker when Newton does not converge there). Next to a jump of delta mu
+// (the H2O volume at its saturation pressure below about 422 C) delta mu
+// is so steep that a step can fall below the tolerance although delta mu
+// is not zero: Newton's method can settle there on a value that is no
+// root. The on-line check (smooth) is what refuses a crossing there.
 void INTERSECTIONSEARCH::newton(smallint rg, extended& v, const ptxpoint& p) const {
   extended r2 = 0;
   lineroots(rg, true, v, r2, p);
@@ -609,8 +615,10 @@ void INTERSECTIONSEARCH::online(smallint rg, extended& v, const ptxpoint& p, boo
 // box's sides span a range that meets yc +- toly, as a steep line does that
 // passes the point within tolx. With xlo = xhi = xc the box is the line
 // xc +- toly. Where the fluid's equations of state break a line's curve
-// (the H2O volume jumps at its saturation pressure below about 422 C), the
-// jump is not a root and Newton's method does not settle on it.
+// (the H2O volume jumps at its saturation pressure below about 422 C),
+// Newton's method can settle next to the jump on a value that is no root;
+// the jump test at the end refuses a point whose lines change order only
+// across it.
 bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo,
                                  extended xhi) const {
   const auto at = [&](smallint rg, extended x, extended v) {
@@ -714,13 +722,14 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
 // at tabpoints + 1 points evenly spaced in u = ln(x / (1 - x)) (in x where
 // the step reaches 0 or 1 itself), each from its value at the point
 // before; in u a line that runs out a fluid species is nearly straight. A
-// value counts only where Newton's method converges on it, so a stretch
-// where a line only jumps through zero (the H2O saturation pressure below
-// about 422 C) holds no value; the on-line check (smooth) refuses a point
-// where the lines change order only across such a jump. Each sub-step
-// where the lines change order strictly, both inside the window at both of
-// its ends, is refined in turn; the first point on both lines is the
-// crossing.
+// value counts only where Newton's method converges on it. Where a line's
+// delta mu jumps (the H2O saturation pressure below about 422 C), Newton's
+// method can settle next to the jump on a value that is no root, so two
+// tabulated lines can change order across it: the on-line check (smooth)
+// refuses a point where they change order only across such a jump. Each
+// sub-step where the lines change order strictly, both inside the window
+// at both of its ends, is refined in turn; the first point on both lines
+// is the crossing.
 bool INTERSECTIONSEARCH::tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc) {
   SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
   const bool logx = logscale();
@@ -939,10 +948,32 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     if (v1 > 1e20L || v2 > 1e20L) return 0;
     return step / (v2 - v1);
   };
-  // The lines at x + dx (or ln a + dlna) are found in the search's widened
-  // window: near the window's edge their values there may lie outside it,
-  // and the slopes, and the sides judged from them, must not depend on
-  // where that edge lies.
+  // A line's value at x + dx (or ln a + dlna), by Newton's steps from the
+  // point's P (or T). They are taken first in the window as given: from a
+  // point next to the line's turn in x the first step can fall far outside,
+  // and the given window's edge holds it, from where the steps reach the
+  // line. Only where they do not reach it there is the line followed in the
+  // search's widened window, as its value just past the window's edge lies
+  // there: the slopes, and the sides judged from them, must not depend on
+  // where that edge lies. Where neither reaches the line, the value is left
+  // outside both windows and the slope is 0. (The nearest root of the
+  // window's whole search is not taken: where the line's branch through the
+  // point ends before x + dx, that root lies on another branch.)
+  const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
+  const findtype along = isp ? findtype::findp : findtype::findt;
+  const auto follow = [&](smallint r, const ptxpoint& at) {
+    const extended from = isp ? P : T;
+    extended v = from, v2 = 0;
+    RESTOREWINDOW(CALCVARIABLE);
+    lineroots(r, true, v, v2, at);
+    const bool reached = KPUTE1::INRANGE(v, along);
+    ENLARGEWINDOW(CALCVARIABLE);
+    if (!reached) {
+      v = from;
+      lineroots(r, true, v, v2, at);
+    }
+    return v;
+  };
   ENLARGEWINDOW(CALCVARIABLE);
   for (int p = 1; p <= nir; ++p) {
     const smallint r = rn[p];
@@ -962,11 +993,9 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
           s[p] = 1e20L;
           break;
         }
-        const bool isp = DIAGRAMMODE == diagramtype::pxcalc;
-        extended a = isp ? P : T, b = a;
+        extended a = isp ? P : T;
         lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
-        lineroots(r, true, b, v2, ptxpoint{P, T, xc + dx, xw - dx});
-        s[p] = quotient(dx, a, b);
+        s[p] = quotient(dx, a, follow(r, ptxpoint{P, T, xc + dx, xw - dx}));
         break;
       }
       case diagramtype::plnacalc:
@@ -975,13 +1004,11 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
           s[p] = 1e20L;
           break;
         }
-        const bool isp = DIAGRAMMODE == diagramtype::plnacalc;
-        extended a = isp ? P : T, b = a;
+        extended a = isp ? P : T;
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
         lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-        lineroots(r, true, b, v2, ptxpoint{P, T, xc, xw});
-        s[p] = quotient(dlna, a, b);
+        s[p] = quotient(dlna, a, follow(r, ptxpoint{P, T, xc, xw}));
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);

@@ -381,6 +381,57 @@ TEST_F(DiagramXco2Edges, SlopesIndependentOfTheWindowEdge) {
   EXPECT_NE(none.find("\nT = 368.50 \xA1" "C , x(CO2) = 0.977\n"), std::string::npos) << none;
 }
 
+// Next to a line's turn in x, Newton's first step from the point towards
+// the line at x + dx falls far below the window; the given window's low
+// edge holds it, and from there the steps reach the line, which the slope
+// then takes. At 670.8 C (cc q wo an gr zo ky, P 0.1-12 kbar, x 0.05-0.95)
+// the row of cc + wo + an = gr + CO2 at the point cc q wo an gr: its line,
+// followed here from the solved point (4.1115 kbar, x 0.13504) to x + dx
+// in small Newton steps, ends at 3.144 kbar, the lower of its two values
+// there (the other lies above 5 kbar). The slope printed puts the line
+// there within 0.1 kbar: the run's point is its six steps' (within 0.001 of
+// the solved x), and the line runs at about 100 kbar per unit x. At 775 C
+// (cc q wo an gr zo sill, P 0.1-2, x 0.001-0.1) the branch of zo + CO2 =
+// cc + an + H2O through the point falls to P = 0 before x + dx: the line
+// has no value there below 2 kbar, and its row keeps its 0 (a root of the
+// other branch, above 3 kbar, is not taken).
+TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
+  readdataset({"cc", "q", "wo", "an", "gr", "zo", "sill", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction ccq{{-1, "cc"}, {-1, "q"}, {1, "wo"}, {1, "CO2"}};
+  const reaction ccwo{{-1, "cc"}, {-1, "wo"}, {-1, "an"}, {1, "gr"}, {1, "CO2"}};
+  const reaction zoan{{-2, "zo"}, {-1, "CO2"}, {1, "cc"}, {3, "an"}, {1, "H2O"}};
+  // delta mu of r at P (kbar), T (K) and x, and its P derivative.
+  const auto f = [&](const reaction& r, double p, double T, double x) {
+    P = p;
+    return dmu(r, T, x);
+  };
+  const auto dfdp = [&](const reaction& r, double p, double T, double x) {
+    return (f(r, p + 1e-5, T, x) - f(r, p - 1e-5, T, x)) / 2e-5;
+  };
+  const auto [P0, x0] = solve(ccq, ccwo, 4.11, 0.135, 670.8);
+  double pb = P0;
+  for (int i = 1; i <= 200; ++i)
+    for (int it = 0; it < 30; ++it) pb -= f(ccwo, pb, 943.95, x0 + 0.01 * i / 200) / dfdp(ccwo, pb, 943.95, x0 + 0.01 * i / 200);
+  EXPECT_NEAR(pb, 3.144, 0.001);
+  const std::string t = table(run("cc q wo an gr zo ky", "0.1 12 0.05 0.95", false, "670.8", 3), "cc q wo an gr");
+  const std::string row = "cc + wo + an = gr + CO2                                    [q]    stable             ";
+  const auto at = t.find(row);
+  ASSERT_NE(at, std::string::npos) << t;
+  const double slope = std::stod(t.substr(at + row.size()));
+  EXPECT_NEAR(4.110 + 0.01 / slope, pb, 0.1) << t;
+
+  // 775 C: the point at 0.69 kbar, x 0.00915 (dx = x / 2); delta mu of the
+  // line keeps one sign at x + dx from 0.0009 to 2 kbar.
+  const std::string low = table(run("cc q wo an gr zo sill", "0.1 2 0.001 0.1", false, "775", 3), "cc an gr zo sill");
+  EXPECT_NE(low.find("zo + CO2 = cc + an + H2O                             [gr,sill]              stable         0\n"),
+            std::string::npos)
+      << low;
+  const double x1 = 0.00915 * 1.5, T1 = 775 + 273.15;
+  const bool sign = f(zoan, 0.0009, T1, x1) > 0;
+  for (double p = 0.0009; p <= 2; p *= 1.01) EXPECT_EQ(f(zoan, p, T1, x1) > 0, sign) << p;
+}
+
 // At 3.5 kbar, mu q cc san an sill zo, T 400-800 C, x(CO2) 0-1: the only
 // list point of q + sill + 2zo = 4an + H2O in the window is x = 0
 // (401.44 C). There 3q + 4cc + 3sill + H2O = 2zo + 4CO2 would make it
