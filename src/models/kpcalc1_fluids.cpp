@@ -66,7 +66,9 @@ extended bisectroot(const mrkcubic& cubic, extended lo, extended hi) {
 // the roots. The stationary points split that interval into pieces on which
 // the cubic is monotone, and each piece that changes sign holds one root.
 // Returns the number of roots (1 to 3), or 0 where the coefficients are
-// not finite numbers.
+// not finite numbers or where rounding hides every root: within about
+// 1e-9 K of 0 K the cubic at b is -2 RT b^2 only after its terms in
+// a b / sqrt(T) cancel, and their rounding outweighs it.
 int rootsabove(const mrkcubic& cubic, extended b, Arr<extended, 3>& roots) {
   const extended top = 1 + std::max({cubic.RT / cubic.P, std::fabs(cubic.q) / cubic.P, std::fabs(cubic.r) / cubic.P});
   if (!std::isfinite(top) || !std::isfinite(cubic.at(b))) return 0;
@@ -114,10 +116,12 @@ void findroot(extended P, extended T, extended X, extended Pgl, extended c, exte
   if (converged) {
     lnphi = mrklnphi(cubic, T, a, b, V);
   } else {
-    // The Newton steps can cycle about an inflection of the cubic (H2O just
-    // above 695 K near 0.34 kbar, CO2 near 0.06 kbar below 30 C) although a
-    // root exists. The roots are then bracketed instead; of three, the one
-    // of least Gibbs energy (least ln phi) is the stable fluid.
+    // The Newton steps can cycle about an inflection of the cubic although a
+    // root exists: for the CORK equations, H2O from 695 K to 424.7 C at
+    // 0.335-0.344 kbar and below -97.4 C, CO2 up to 30.9 C at 0.046-0.072
+    // kbar from 0 C and at lower pressures below 0 C. The roots are then
+    // bracketed instead; of three, the one of least Gibbs energy (least
+    // ln phi) is the stable fluid.
     Arr<extended, 3> roots{};
     const int n = rootsabove(cubic, b, roots);
     if (n == 0) IO::ERROREXIT("findVs", "did not converge" + atpoint(Pasked, T), faulttype::yourfault);

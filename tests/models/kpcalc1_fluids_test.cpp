@@ -241,13 +241,20 @@ TEST_F(FluidsTest, CorkRootWhereNewtonFails) {
     EXPECT_NEAR(V, best, 1e-9L * best) << P;
     EXPECT_NEAR(lnphi, mrklnphi(P, 600, 1453, 1.465L, best), 1e-12L) << P;
   }
-  // Only a cubic whose coefficients are not numbers still stops the run.
+  // A cubic whose coefficients are not numbers stops the run.
   IO::RunEnded e = vtest::runends([] {
     extended V = 1, lnphi;
     KPCALC1::FINDVS(3, 900, 0, 100, 0, 0, 0, std::nanl(""), 1.465L, V, lnphi);
   });
   EXPECT_EQ(e.where, "findVs");
   EXPECT_EQ(e.message, "did not converge at P = 3.000 kbar, T = 626.85 \xA1" "C");
+  // So does rounding near 0 K: at 1e-100 K the terms a b / sqrt(T) (about
+  // 2e54) that cancel in the cubic at b leave it positive, not -2 RT b^2.
+  // Liquid H2O at 1 kbar stops in its gas root search at the saturation
+  // pressure, 0.001 kbar, and the stop names the pressure asked for.
+  e = vtest::runends([] { h2o(1, 1e-100L); });
+  EXPECT_EQ(e.where, "findVs");
+  EXPECT_EQ(e.message, "did not converge at P = 1.000 kbar, T = -273.15 \xA1" "C");
 }
 
 // Roots that the 20-step scan puts into one step: at 500 K and 30 bar ZBRAK
