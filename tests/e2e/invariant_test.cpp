@@ -196,6 +196,8 @@ TEST_F(InvariantE2E, TemperatureLogActivityPoint) {
   // With the window's T edge at 350.5 C, both dehydration lines lie beyond
   // it at log a + 0.01 (near 352.4 C): their slopes, taken in the search's
   // widened window, and the sides judged from them stay as in 300-420 C.
+  // The slope of prl = ky + 3q + H2O, 0.00514, is 0.01 over the change of
+  // its T from the solved point to log a + 0.01, solved here by bisection.
   const auto rows = [](const std::string& sec) {
     const auto a = sec.find("dlna/dt\n");
     return a == std::string::npos ? "" : sec.substr(a, sec.find("\n\n", a) - a);
@@ -209,4 +211,10 @@ TEST_F(InvariantE2E, TemperatureLogActivityPoint) {
             std::string::npos)
       << s;
   EXPECT_EQ(rows(section(edge, "T-a(H2O)  of intersections")), rows(s)) << edge;
+  const std::vector<std::pair<int, std::string>> prlky{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}};
+  const double la = -dg / (Rgas * Tk * std::log(10.0)) + 0.01;
+  double lo = Tk - 50, hi = Tk + 50;
+  const auto f = [&](double t) { return dG(prlky, 2, t) + Rgas * t * std::log(10.0) * la; };
+  for (int k = 0; k < 100; ++k) ((f(lo) <= 0) == (f((lo + hi) / 2) <= 0) ? lo : hi) = (lo + hi) / 2;
+  EXPECT_NEAR(0.01 / ((lo + hi) / 2 - Tk), 0.00514, 0.000005);
 }
