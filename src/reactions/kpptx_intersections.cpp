@@ -97,6 +97,83 @@ void lineroots(smallint rg, bool guess, extended& v1, extended& v2, const ptxpoi
     KPCALC2::TCALC(rg, guess, v1, v2, g1, g2, p.P, p.xco2, p.xh2o, t1, t2);
 }
 
+// Whether the branch of a line through (u0, y0) reaches u0 + du at y1, a
+// value Newton's method found there: the branch is followed from the point
+// by arclength continuation. Each step goes along the tangent and back onto
+// the line along delta mu's gradient, in u and y scaled by du and by a
+// hundredth of y0, so that a branch that turns back in u, or leaves the
+// window [lo, hi], before u0 + du is seen, and one that reaches it is
+// compared with y1. dmu(u, y, slope) gives delta mu and its y derivative.
+template <class F>
+bool reachesalong(F dmu, extended u0, extended y0, extended du, extended y1, extended lo, extended hi) {
+  const extended ys = y0 / 100, hu = du * 1e-6L;
+  // delta mu at scaled (X, Y) and its scaled gradient.
+  const auto grad = [&](extended X, extended Y, extended& gX, extended& gY) {
+    const extended u = u0 + X * du, y = y0 + Y * ys;
+    extended s = 0, t = 0;
+    const extended f = dmu(u, y, s);
+    gX = (dmu(u + hu, y, t) - dmu(u - hu, y, t)) / (2 * hu) * du;
+    gY = s * ys;
+    return f;
+  };
+  // The unit tangent at (X, Y), turned to agree with (tX, tY).
+  const auto tangent = [&](extended X, extended Y, extended& tX, extended& tY) {
+    extended gX = 0, gY = 0;
+    grad(X, Y, gX, gY);
+    const extended n = std::hypot(gX, gY);
+    if (!(n > 0) || !std::isfinite(n)) return false;
+    const extended nX = gY / n, nY = -gX / n;
+    const bool flip = nX * tX + nY * tY < 0;
+    tX = flip ? -nX : nX, tY = flip ? -nY : nY;
+    return true;
+  };
+  extended X = 0, Y = 0, tX = 1, tY = 0, h = 0.05L;
+  if (!tangent(X, Y, tX, tY) || !(tX > 0)) return false;
+  // A step of scaled length h, from a twentieth, doubled after each step up
+  // to 1 (a branch that moves far in y per unit of u takes more steps) and
+  // halved where the return onto the line fails; a branch is lost where h
+  // falls below a millionth, as at a jump of delta mu.
+  for (int step = 1; step <= 2000 && h > 1e-6L;) {
+    const extended hh = X + h * tX > 1 ? (1 - X) / tX : h;
+    extended PX = X + hh * tX, PY = Y + hh * tY;
+    // Newton's method along the gradient, from the tangent step's end; it
+    // converges in a few steps from a short step, so 8 that do not settle
+    // mean the step was too long.
+    bool on = false;
+    for (int it = 1; it <= 8 && !on; ++it) {
+      extended gX = 0, gY = 0;
+      const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
+      if (!(g2 > 0) || !std::isfinite(f)) break;
+      PX -= f * gX / g2, PY -= f * gY / g2;
+      on = std::fabs(f) <= 1e-9L * std::sqrt(g2);
+    }
+    // Back on the line, and near the step's end: else a shorter step.
+    if (!on || std::hypot(PX - X - hh * tX, PY - Y - hh * tY) > hh) {
+      h /= 2;
+      continue;
+    }
+    const extended y = y0 + PY * ys;
+    if (!(y >= lo && y <= hi)) return false;
+    X = PX, Y = PY, ++step;
+    if (!tangent(X, Y, tX, tY) || !(tX > 0)) return false;  // turned back in u
+    if (X >= 1 - 1e-9L) break;
+    h = std::min(2 * h, extended(1));
+  }
+  if (X < 1 - 1e-9L) return false;
+  // The branch at u0 + du itself, by Newton's method in y from where the
+  // continuation ends, against the value found: within a thousandth of y0,
+  // far below the distance between two branches and far above the
+  // precision of either value.
+  extended y = y0 + Y * ys;
+  for (int it = 1; it <= 20; ++it) {
+    extended s = 0;
+    const extended f = dmu(u0 + du, y, s);
+    if (!(s != 0) || !std::isfinite(f)) return false;
+    y -= f / s;
+  }
+  return std::fabs(y - y1) <= 1e-3L * y0;
+}
+
 }  // namespace
 
 void SETAXIS(extended lna) {
@@ -942,10 +1019,13 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   Arr<int, irmax> nmissing{};
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
   // A slope from the calculated variable at two values of the horizontal one;
-  // a line that cannot be followed gives 0, one that does not move 1e20.
+  // a line that cannot be followed gives 0, one that does not move 1e20. A
+  // line found at neither value is one that cannot be followed, not one
+  // that does not move: its two "no value" marks are equal, but it has no
+  // slope to sort by.
   const auto quotient = [](extended step, extended v1, extended v2) -> extended {
-    if (v2 == v1) return 1e20L;
     if (v1 > 1e20L || v2 > 1e20L) return 0;
+    if (v2 == v1) return 1e20L;
     return step / (v2 - v1);
   };
   // A line's value at x + dx (or ln a + dlna), by Newton's steps from the
@@ -961,18 +1041,38 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   // point ends before x + dx, that root lies on another branch.)
   const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
   const findtype along = isp ? findtype::findp : findtype::findt;
-  const auto follow = [&](smallint r, const ptxpoint& at) {
+  // delta mu of line r at u on the horizontal axis (x(CO2), or ln a with the
+  // axis end-member's activity set for it) and y on the calculated one.
+  const auto dmuat = [&](smallint r, extended u, extended y, extended& slope) {
+    extended dgdp = 0, dmudt = 0, d = 0, uc = xc, uw = xw;
+    if (dlna != 0)
+      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
+    else
+      uc = u, uw = 1 - u;
+    KPCALC1::CALCDMU(r, dgdp, dmudt, d, isp ? y : P, isp ? T : y, uc, uw);
+    slope = isp ? dgdp : dmudt;
+    return d;
+  };
+  const auto follow = [&](smallint r, extended a, const ptxpoint& at) {
     const extended from = isp ? P : T;
     extended v = from, v2 = 0;
     RESTOREWINDOW(CALCVARIABLE);
     lineroots(r, true, v, v2, at);
     const bool reached = KPUTE1::INRANGE(v, along);
     ENLARGEWINDOW(CALCVARIABLE);
-    if (!reached) {
-      v = from;
-      lineroots(r, true, v, v2, at);
-    }
-    return v;
+    if (reached) return v;
+    v = from;
+    lineroots(r, true, v, v2, at);
+    if (!KPUTE1::INRANGE(v, along) || !KPUTE1::INRANGE(a, along)) return v;
+    // In the widened window Newton's steps can land on another branch of
+    // the line, far from the point, where its branch through the point
+    // turns back before x + dx: the value counts only where that branch,
+    // followed, reaches it.
+    const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;
+    const auto f = [&](extended u, extended y, extended& slope) { return dmuat(r, u, y, slope); };
+    const bool onbranch = reachesalong(f, u0, a, du, v, isp ? PLOW : TLOW, isp ? PHIGH : THIGH);
+    if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
+    return onbranch ? v : NOVALUE;
   };
   ENLARGEWINDOW(CALCVARIABLE);
   for (int p = 1; p <= nir; ++p) {
@@ -995,7 +1095,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
         }
         extended a = isp ? P : T;
         lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
-        s[p] = quotient(dx, a, follow(r, ptxpoint{P, T, xc + dx, xw - dx}));
+        s[p] = quotient(dx, a, follow(r, a, ptxpoint{P, T, xc + dx, xw - dx}));
         break;
       }
       case diagramtype::plnacalc:
@@ -1008,7 +1108,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
         lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-        s[p] = quotient(dlna, a, follow(r, ptxpoint{P, T, xc, xw}));
+        s[p] = quotient(dlna, a, follow(r, a, ptxpoint{P, T, xc, xw}));
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);

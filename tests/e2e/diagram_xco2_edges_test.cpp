@@ -414,7 +414,7 @@ TEST_F(DiagramXco2Edges, SlopesIndependentOfTheWindowEdge) {
 // has no value there below 2 kbar, and its row keeps its 0 (a root of the
 // other branch, above 3 kbar, is not taken).
 TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
-  readdataset({"cc", "q", "wo", "an", "gr", "zo", "sill", "CO2", "H2O"});
+  readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "sill", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
   const reaction ccq{{-1, "cc"}, {-1, "q"}, {1, "wo"}, {1, "CO2"}};
   const reaction ccwo{{-1, "cc"}, {-1, "wo"}, {-1, "an"}, {1, "gr"}, {1, "CO2"}};
@@ -448,6 +448,47 @@ TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
   const double x1 = 0.00915 * 1.5, T1 = 775 + 273.15;
   const bool sign = f(zoan, 0.0009, T1, x1) > 0;
   for (double p = 0.0009; p <= 2; p *= 1.01) EXPECT_EQ(f(zoan, p, T1, x1) > 0, sign) << p;
+
+  // T-x at 0.5 kbar (cc q wo an gr zo ky, 300-900 C, x 0-1): at the point cc
+  // q an gr zo, solved here (400.92 C, x 0.0336), the same line turns back in
+  // x before x + dx: there delta mu keeps one sign from 300 to 900 C. Newton's
+  // steps in the widened window land on another branch, near 93 C; that
+  // value is not taken, and the row prints 0.
+  const std::string tx = table(run("cc q wo an gr zo ky", "300 900 0 1", false, "0.5"), "cc q an gr zo");
+  EXPECT_NE(tx.find("zo + CO2 = cc + an + H2O                                [q,gr]    stable    stable         0\n"),
+            std::string::npos)
+      << tx;
+  P = 0.5;
+  const auto [T2, x2] = solve(ccgr, zogr, 401, 0.0336);
+  EXPECT_NEAR(T2, 400.92, 0.01);
+  const bool sign2 = dmu(zoan, 573.15, x2 + 0.01) > 0;
+  for (double t = 573.15; t <= 1173.15; t += 1) EXPECT_EQ(dmu(zoan, t, x2 + 0.01) > 0, sign2) << t;
+
+  // P-x at 670.8 C (cc q wo an gr zo ky, x 0.01-0.99): at the point cc an gr
+  // zo ky, 0.14 kbar and x 0.0163 as the six steps leave it (0.0157 solved),
+  // zo + CO2 = cc + an + H2O has no value at the point's x nor at x + dx: it
+  // prints 0, not the mark of a line that does not move, and the other rows
+  // are ordered by their slopes alone. So cc + 4zo = 3gr + 3ky + CO2 + 2H2O
+  // is stable on its high-P side: on its line, solved here 0.01 kbar either
+  // side of the solved point, 2zo + CO2 = cc + 3an + H2O has delta mu > 0
+  // (zo stable) above the point and < 0 below it.
+  const std::string pk = table(run("cc q wo an gr zo ky", "0.1 12 0.01 0.99", false, "670.8", 3), "cc an gr zo ky");
+  EXPECT_NE(pk.find("cc + zo = gr + ky + CO2 + H2O                             [an]              stable    -0.470\n"),
+            std::string::npos)
+      << pk;
+  EXPECT_NE(pk.find("zo + CO2 = cc + an + H2O                               [gr,ky]              stable         0\n"),
+            std::string::npos)
+      << pk;
+  const reaction zoky{{-1, "cc"}, {-4, "zo"}, {3, "gr"}, {3, "ky"}, {1, "CO2"}, {2, "H2O"}};
+  const reaction anky{{-1, "cc"}, {-2, "an"}, {1, "gr"}, {1, "ky"}, {1, "CO2"}};
+  const auto [P3, x3] = solve(zoky, anky, 0.14, 0.016, 670.8);
+  EXPECT_NEAR(x3, 0.0157, 0.0001);
+  for (const double side : {-0.01, 0.01}) {
+    double lo = 0.001, hi = 0.1;  // x on zoky's line at P3 + side, by bisection
+    for (int k = 0; k < 60; ++k)
+      ((f(zoky, P3 + side, 943.95, lo) <= 0) == (f(zoky, P3 + side, 943.95, (lo + hi) / 2) <= 0) ? lo : hi) = (lo + hi) / 2;
+    EXPECT_EQ(f(zoan, P3 + side, 943.95, (lo + hi) / 2) > 0, side > 0) << side;
+  }
 }
 
 // At 3.5 kbar, mu q cc san an sill zo, T 400-800 C, x(CO2) 0-1: the only
