@@ -412,7 +412,11 @@ TEST_F(DiagramXco2Edges, SlopesIndependentOfTheWindowEdge) {
 // (cc q wo an gr zo sill, P 0.1-2, x 0.001-0.1) the branch of zo + CO2 =
 // cc + an + H2O through the point falls to P = 0 before x + dx: the line
 // has no value there below 2 kbar, and its row keeps its 0 (a root of the
-// other branch, above 3 kbar, is not taken).
+// other branch, above 3 kbar, is not taken). Two more rows print 0: one
+// whose branch turns back before x + dx, where Newton's steps in the
+// widened window find another branch (0.5 kbar), and one with no value at
+// the point nor at x + dx (670.8 C, x 0.01-0.99), which is no vertical line
+// and must not reverse the side of another row.
 TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
   readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "sill", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
