@@ -1041,18 +1041,6 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   // point ends before x + dx, that root lies on another branch.)
   const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
   const findtype along = isp ? findtype::findp : findtype::findt;
-  // delta mu of line r at u on the horizontal axis (x(CO2), or ln a with the
-  // axis end-member's activity set for it) and y on the calculated one.
-  const auto dmuat = [&](smallint r, extended u, extended y, extended& slope) {
-    extended dgdp = 0, dmudt = 0, d = 0, uc = xc, uw = xw;
-    if (dlna != 0)
-      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
-    else
-      uc = u, uw = 1 - u;
-    KPCALC1::CALCDMU(r, dgdp, dmudt, d, isp ? y : P, isp ? T : y, uc, uw);
-    slope = isp ? dgdp : dmudt;
-    return d;
-  };
   const auto follow = [&](smallint r, extended a, const ptxpoint& at) {
     const extended from = isp ? P : T;
     extended v = from, v2 = 0;
@@ -1069,7 +1057,13 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     // turns back before x + dx: the value counts only where that branch,
     // followed, reaches it.
     const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;
-    const auto f = [&](extended u, extended y, extended& slope) { return dmuat(r, u, y, slope); };
+    // delta mu at u on the horizontal axis (x(CO2), or ln a with the axis
+    // end-member's activity set for it) and y on the calculated one.
+    const auto f = [&](extended u, extended y, extended& slope) {
+      if (dlna == 0) return dmu(r, y, slope, ptxpoint{P, T, u, 1 - u});
+      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
+      return dmu(r, y, slope, ptxpoint{P, T, xc, xw});
+    };
     const bool onbranch = reachesalong(f, u0, a, du, v, isp ? PLOW : TLOW, isp ? PHIGH : THIGH);
     if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
     return onbranch ? v : NOVALUE;
