@@ -117,9 +117,11 @@ void findroot(extended P, extended T, extended X, extended Pgl, extended c, exte
     lnphi = mrklnphi(cubic, T, a, b, V);
   } else {
     // The Newton steps can cycle about an inflection of the cubic although a
-    // root exists: for the CORK equations, H2O from 695 K to 424.7 C at
-    // 0.335-0.344 kbar and below -97.4 C, CO2 up to 30.9 C at 0.046-0.072
-    // kbar from 0 C and at lower pressures below 0 C. The roots are then
+    // root exists: for the CORK equations, H2O from 695 K to 424.60 C at
+    // 0.3357-0.3431 kbar, and from -97.4 C to about -259.1 C from about
+    // 0.001 kbar up (below that only under 0.0004 kbar and in a band of
+    // tens to hundreds of kbar), CO2 up to 30.9 C at 0.046-0.072 kbar from
+    // 0 C and at lower pressures below 0 C. The roots are then
     // bracketed instead; of three, the one of least Gibbs energy (least
     // ln phi) is the stable fluid.
     Arr<extended, 3> roots{};
@@ -459,6 +461,14 @@ void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
   const spcoeffs c = SPCOEFFS(SPH2O, T);
   V = 20 + 8.3144L * T / P;
   DOSP(1000 * P, T, c, T < SPH2OSCANT).solve(V, RTlnf);
+}
+
+std::vector<extended> FLUIDSWITCHES(bool pressures) {
+  // CORK: the virial terms of H2O and CO2 above 2.01 and 5.01 kbar, the
+  // a(T) of H2O at 673 K and its gas and liquid below 695 K; Pitzer-Sterner:
+  // the full root search below its scan temperatures.
+  if (KPGLOBAL::USESP) return pressures ? std::vector<extended>{} : std::vector<extended>{SPCO2SCANT, SPH2OSCANT};
+  return pressures ? std::vector<extended>{2.01L, 5.01L} : std::vector<extended>{673, 695};
 }
 
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {
