@@ -9,10 +9,12 @@
 #include <cmath>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "frame/io.h"
 #include "frame/kpute1.h"
 #include "frame/kpute2.h"
+#include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
 #include "reactions/kpre_window.h"
 #include "solver/kpcalc2_reactions.h"
@@ -97,17 +99,29 @@ void lineroots(smallint rg, bool guess, extended& v1, extended& v2, const ptxpoi
     KPCALC2::TCALC(rg, guess, v1, v2, g1, g2, p.P, p.xco2, p.xh2o, t1, t2);
 }
 
-// Whether the branch of a line through (u0, y0) reaches u0 + du at y1, a
-// value Newton's method found there: the branch is followed from the point
-// by arclength continuation. Each step goes along the tangent and back onto
-// the line along delta mu's gradient, in u and y scaled by du and by a
-// hundredth of y0, so that a branch that turns back in u, or leaves the
-// window [lo, hi], before u0 + du is seen, and one that reaches it is
-// compared with y1. dmu(u, y, slope) gives delta mu and its y derivative.
+// The value at u0 + du of the branch of a line through (u0, y0), or NOVALUE
+// where that branch turns back in u, ends, or leaves the window [lo, hi]
+// before u0 + du. The branch is followed from the point by arclength
+// continuation: each step goes along the tangent and back onto the line
+// along delta mu's gradient, in u scaled by du and y scaled as below.
+// dmu(u, y, slope) gives delta mu and its y derivative.
 template <class F>
-bool reachesalong(F dmu, extended u0, extended y0, extended du, extended y1, extended lo, extended hi) {
-  const extended ys = y0 / 100, hu = du * 1e-6L;
-  // delta mu at scaled (X, Y) and its scaled gradient.
+extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, extended hi,
+                     const std::vector<extended>& marks) {
+  const extended hu = du * 1e-6L;
+  // y is scaled by what the line moves over du at the point (at least a
+  // hundredth of y0, at most 10 y0), so that a steep line is followed in as
+  // few steps as a flat one.
+  extended ys = 0;
+  {
+    extended s = 0, t = 0;
+    dmu(u0, y0, s);
+    const extended dydu = -(dmu(u0 + hu, y0, t) - dmu(u0 - hu, y0, t)) / (2 * hu) / s;
+    const extended move = std::fabs(dydu * du);
+    ys = std::isfinite(move) ? std::clamp(move, std::fabs(y0) / 100, 10 * std::fabs(y0)) : std::fabs(y0) / 100;
+  }
+  // delta mu at scaled (X, Y) and its scaled gradient (in u by a forward
+  // difference, precise enough for a direction).
   const auto grad = [&](extended X, extended Y, extended& gX, extended& gY) {
     const extended u = u0 + X * du, y = y0 + Y * ys;
     extended s = 0, t = 0;
@@ -116,62 +130,84 @@ bool reachesalong(F dmu, extended u0, extended y0, extended du, extended y1, ext
     gY = s * ys;
     return f;
   };
-  // The unit tangent at (X, Y), turned to agree with (tX, tY).
-  const auto tangent = [&](extended X, extended Y, extended& tX, extended& tY) {
-    extended gX = 0, gY = 0;
-    grad(X, Y, gX, gY);
+  // The unit tangent of the line whose gradient is (gX, gY), turned to agree
+  // with the direction (dX, dY) the branch came along: through a turn in u
+  // as well.
+  const auto tangent = [&](extended gX, extended gY, extended dX, extended dY, extended& tX, extended& tY) {
     const extended n = std::hypot(gX, gY);
     if (!(n > 0) || !std::isfinite(n)) return false;
     const extended nX = gY / n, nY = -gX / n;
-    const bool flip = nX * tX + nY * tY < 0;
+    const bool flip = nX * dX + nY * dY < 0;
     tX = flip ? -nX : nX, tY = flip ? -nY : nY;
     return true;
   };
-  extended X = 0, Y = 0, tX = 1, tY = 0, h = 0.05L;
-  if (!tangent(X, Y, tX, tY) || !(tX > 0)) return false;
+  const auto inside = [&](extended Y) {
+    const extended y = y0 + Y * ys;
+    return y >= lo && y <= hi;
+  };
+  extended X = 0, Y = 0, tX = 1, tY = 0, h = 0.05L, Xmax = 0, gX = 0, gY = 0;
+  grad(X, Y, gX, gY);
+  if (!tangent(gX, gY, 1, 0, tX, tY) || !(tX > 0)) return NOVALUE;
   // A step of scaled length h, from a twentieth, doubled after each step up
-  // to 1 (a branch that moves far in y per unit of u takes more steps) and
-  // halved where the return onto the line fails; a branch is lost where h
-  // falls below a millionth, as at a jump of delta mu.
-  for (int step = 1; step <= 2000 && h > 1e-6L;) {
-    const extended hh = X + h * tX > 1 ? (1 - X) / tX : h;
+  // to 1 and halved where the return onto the line fails; a branch is lost
+  // where h falls below a millionth, as at a jump of delta mu.
+  for (int step = 1; step <= 5000 && h > 1e-6L;) {
+    // Where the fluid's equations switch or set in (marks, values of y),
+    // the line can fold back in u within a step: steps of at most 0.002
+    // within 0.02 of a mark see every fold of a hundredth of du.
+    extended hm = h;
+    const extended ya = y0 + Y * ys, yb = ya + h * tY * ys, margin = 0.02L * ys;
+    for (const extended m : marks)
+      if (m >= std::min(ya, yb) - margin && m <= std::max(ya, yb) + margin) hm = std::min(hm, extended(0.002));
+    const extended hh = X + hm * tX > 1 ? (1 - X) / tX : hm;
     extended PX = X + hh * tX, PY = Y + hh * tY;
     // Newton's method along the gradient, from the tangent step's end; it
     // converges in a few steps from a short step, so 8 that do not settle
-    // mean the step was too long.
+    // mean the step was too long. delta mu is not evaluated outside the
+    // window (below 0 kbar the fluid has none).
     bool on = false;
-    for (int it = 1; it <= 8 && !on; ++it) {
-      extended gX = 0, gY = 0;
+    for (int it = 1; it <= 8 && !on && inside(PY); ++it) {
       const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) break;
       PX -= f * gX / g2, PY -= f * gY / g2;
       on = std::fabs(f) <= 1e-9L * std::sqrt(g2);
     }
     // Back on the line, and near the step's end: else a shorter step.
-    if (!on || std::hypot(PX - X - hh * tX, PY - Y - hh * tY) > hh) {
+    extended nX = 0, nY = 0;
+    const bool near = std::hypot(PX - X - hh * tX, PY - Y - hh * tY) <= hh;
+    if (on && near) grad(PX, PY, gX, gY);
+    // A step that lands past u0 + du by more than a thousandth is shortened
+    // too, so that the value there is taken close to where the branch is.
+    if (!on || !near || PX > 1 + 1e-3L || !tangent(gX, gY, PX - X, PY - Y, nX, nY)) {
       h /= 2;
       continue;
     }
-    const extended y = y0 + PY * ys;
-    if (!(y >= lo && y <= hi)) return false;
-    X = PX, Y = PY, ++step;
-    if (!tangent(X, Y, tX, tY) || !(tX > 0)) return false;  // turned back in u
+
+    if (!inside(PY)) return NOVALUE;
+    X = PX, Y = PY, tX = nX, tY = nY, ++step;
+    Xmax = std::max(Xmax, X);
+    // A fold back of less than a hundredth of du, as where the fluid's
+    // equations switch (H2O at 673 K) or their virial terms set in, is
+    // crossed; a branch that goes back farther has turned in u.
+    if (X < Xmax - 0.01L) return NOVALUE;
     if (X >= 1 - 1e-9L) break;
     h = std::min(2 * h, extended(1));
   }
-  if (X < 1 - 1e-9L) return false;
+  if (X < 1 - 1e-9L) return NOVALUE;
   // The branch at u0 + du itself, by Newton's method in y from where the
-  // continuation ends, against the value found: within a thousandth of y0,
-  // far below the distance between two branches and far above the
-  // precision of either value.
-  extended y = y0 + Y * ys;
+  // continuation ends; it moves y by far less than the distance between two
+  // branches.
+  const extended yend = y0 + Y * ys;
+  extended y = yend, dy = 0;
   for (int it = 1; it <= 20; ++it) {
     extended s = 0;
     const extended f = dmu(u0 + du, y, s);
-    if (!(s != 0) || !std::isfinite(f)) return false;
-    y -= f / s;
+    dy = -f / s;
+    if (!std::isfinite(dy) || !(y + dy >= lo && y + dy <= hi)) return NOVALUE;
+    y += dy;
   }
-  return std::fabs(y - y1) <= 1e-3L * y0;
+  if (!(std::fabs(dy) <= 1e-9L * std::fabs(y0)) || std::fabs(y - yend) > 0.1L * ys) return NOVALUE;
+  return y;
 }
 
 }  // namespace
@@ -1015,6 +1051,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   }
   Arr<extended, irmax> s{};
   Arr<std::string, irmax> label{};
+  Arr<bool, irmax> noslope{};  // a line that cannot be followed to x + dx
   Mat<bool, irmax, emmax> missing{};
   Arr<int, irmax> nmissing{};
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
@@ -1028,45 +1065,49 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     if (v2 == v1) return 1e20L;
     return step / (v2 - v1);
   };
-  // A line's value at x + dx (or ln a + dlna), by Newton's steps from the
-  // point's P (or T). They are taken first in the window as given: from a
-  // point next to the line's turn in x the first step can fall far outside,
-  // and the given window's edge holds it, from where the steps reach the
-  // line. Only where they do not reach it there is the line followed in the
-  // search's widened window, as its value just past the window's edge lies
-  // there: the slopes, and the sides judged from them, must not depend on
-  // where that edge lies. Where neither reaches the line, the value is left
-  // outside both windows and the slope is 0. (The nearest root of the
-  // window's whole search is not taken: where the line's branch through the
-  // point ends before x + dx, that root lies on another branch.)
+  // A line's value at x + dx (or on the activity axis at x + dlna): where
+  // the branch of the line through the point, followed from it, reaches
+  // x + dx inside the search's widened window. Newton's steps from the
+  // point's P (or T), first in the window as given, then in the widened
+  // one, give that value where they end on it; they can also end on another
+  // branch, or stop short where the first step falls far off, so the branch
+  // decides. Where it turns back in x, ends at a jump of delta mu or leaves
+  // the widened window first, or where the line has no value at the point
+  // itself (a, Newton's steps at the point's x), there is no value and the
+  // slope is 0. The slopes, and the sides judged from them, so do not
+  // depend on where the window's T or P edge lies.
   const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
   const findtype along = isp ? findtype::findp : findtype::findt;
+  const std::vector<extended> switches = KPCALC1::FLUIDSWITCHES(isp);
   const auto follow = [&](smallint r, extended a, const ptxpoint& at) {
-    const extended from = isp ? P : T;
-    extended v = from, v2 = 0;
-    RESTOREWINDOW(CALCVARIABLE);
-    lineroots(r, true, v, v2, at);
-    const bool reached = KPUTE1::INRANGE(v, along);
-    ENLARGEWINDOW(CALCVARIABLE);
-    if (reached) return v;
-    v = from;
-    lineroots(r, true, v, v2, at);
-    if (!KPUTE1::INRANGE(v, along) || !KPUTE1::INRANGE(a, along)) return v;
-    // In the widened window Newton's steps can land on another branch of
-    // the line, far from the point, where its branch through the point
-    // turns back before x + dx: the value counts only where that branch,
-    // followed, reaches it.
+    if (!KPUTE1::INRANGE(a, along)) return NOVALUE;
     const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;
-    // delta mu at u on the horizontal axis (x(CO2), or ln a with the axis
-    // end-member's activity set for it) and y on the calculated one.
+    // delta mu at u on the horizontal axis (x(CO2), or the activity axis
+    // with the axis end-member's activity set for it) and y on the
+    // calculated one.
     const auto f = [&](extended u, extended y, extended& slope) {
       if (dlna == 0) return dmu(r, y, slope, ptxpoint{P, T, u, 1 - u});
       KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
       return dmu(r, y, slope, ptxpoint{P, T, xc, xw});
     };
-    const bool onbranch = reachesalong(f, u0, a, du, v, isp ? PLOW : TLOW, isp ? PHIGH : THIGH);
+    const extended b = alongbranch(f, u0, a, du, isp ? PLOW : TLOW, isp ? PHIGH : THIGH, switches);
     if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-    return onbranch ? v : NOVALUE;
+    if (b == NOVALUE) return NOVALUE;
+    // Newton's steps, and last from the branch's value itself, each taken
+    // where they end on it.
+    const auto onbranch = [&](extended& v, extended from, bool given) {
+      extended v2 = 0;
+      v = from;
+      if (given) RESTOREWINDOW(CALCVARIABLE);
+      lineroots(r, true, v, v2, at);
+      const bool in = KPUTE1::INRANGE(v, along);
+      if (given) ENLARGEWINDOW(CALCVARIABLE);
+      return in && std::fabs(v - b) <= 1e-3L * a;
+    };
+    const extended from = isp ? P : T;
+    extended v = 0;
+    if (onbranch(v, from, true) || onbranch(v, from, false) || onbranch(v, b, false)) return v;
+    return b;
   };
   ENLARGEWINDOW(CALCVARIABLE);
   for (int p = 1; p <= nir; ++p) {
@@ -1107,6 +1148,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
     }
+    noslope[p] = DIAGRAMMODE != diagramtype::ptcalc && s[p] == 0;
     label[p].assign(1, '[');
     for (int k = 1; k <= NNE; ++k) {
       missing(p, k) = inv[k] && rows(p, k) == 0;
@@ -1151,7 +1193,14 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     l.clear();
     IO::ADDSTR(STRIPN(RLINES[rn[q]]), -50, l);
     IO::ADDSTR(label[q], 16, l);
-    const smallint nb = s[q] >= 0 ? ord(p + 1) : ord(p - 1);
+    // The neighbour in slope order on the side the row's slope points to. A
+    // row without a slope has no place in that order and is passed over:
+    // its 0 would put it between the negative and positive slopes.
+    const int step = s[q] >= 0 ? 1 : -1;
+    const auto at = [&](int m) { return ord(((p - 1 + step * m) % nir + nir) % nir + 1); };
+    int m = 1;
+    while (m < nir - 1 && noslope[at(m)]) ++m;
+    const smallint nb = noslope[at(m)] ? at(1) : at(m);
     const bool turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
     int cnt = 0;
     for (int k = 1; k <= NNE; ++k)
