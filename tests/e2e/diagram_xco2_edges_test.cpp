@@ -110,6 +110,69 @@ class DiagramXco2Edges : public solvertest::SolverTest {
   }
   // dx / (T(x + dx) - T(x)) of r: the slope a table row prints.
   double secant(const reaction& r, double x, double dx) { return dx / (tline(r, x + dx) - tline(r, x)); }
+  // The line of r followed along its branch from y0 at x0 to x0 + dx in 400
+  // small steps in x: y is T (K) at the fixture's P, or with a fixed T (K)
+  // given, P (kbar). At each step the root nearest the value straight on
+  // from the last two, bracketed by a search outwards from it and bisected,
+  // so that a kink of delta mu (H2O at 673 K) does not throw it off. NaN
+  // where no root lies within 50 K (0.5 kbar) of it.
+  double along(const reaction& r, double x0, double y0, double dx, double fixedT = 0) {
+    const auto f = [&](double y, double x) {
+      if (fixedT == 0) return dmu(r, y, x);
+      P = y;
+      return dmu(r, fixedT, x);
+    };
+    const double w0 = fixedT == 0 ? 0.01 : 0.0001;
+    double y = y0, yprev = y0;
+    const IO::RunEnded end = vtest::endof([&] {
+      for (int i = 1; i <= 400 && !std::isnan(y); ++i) {
+        const double x = x0 + dx * i / 400, g = 2 * y - yprev;
+        double a = NAN, b = NAN;
+        for (double w = w0, last = 0; w < 5000 * w0 && std::isnan(a); last = w, w *= 1.3)
+          for (const double sgn : {-1.0, 1.0})
+            if (std::isnan(a) && (f(g + sgn * last, x) > 0) != (f(g + sgn * w, x) > 0))
+              a = g + sgn * last, b = g + sgn * w;
+        yprev = y;
+        if (std::isnan(a)) {
+          y = NAN;
+          break;
+        }
+        const bool fa = f(a, x) > 0;
+        for (int k = 0; k < 50; ++k) ((f((a + b) / 2, x) > 0) == fa ? a : b) = (a + b) / 2;
+        y = (a + b) / 2;
+      }
+    });
+    return end.message.empty() ? y : NAN;
+  }
+  // Whether slope lies between the secants dx / (y(x + dx) - y(x)) of r
+  // along its branch through the solved point (x0, y0) from the ends of the
+  // rounding interval of the run's point's x, printed xp; an end past the
+  // line's turn in x is replaced by x0, as the run's x lies where the line
+  // has a value (y and fixedT as for along).
+  bool betweensecants(double slope, const reaction& r, double x0, double y0, double xp, double dx,
+                      double fixedT = 0) {
+    std::vector<double> v;
+    for (double xs : {xp - halfunit(xp), xp + halfunit(xp)}) {
+      double y = along(r, x0, y0, xs - x0, fixedT);
+      if (std::isnan(y)) xs = x0, y = y0;
+      v.push_back(dx / (along(r, xs, y, dx, fixedT) - y));
+    }
+    return std::min(v[0], v[1]) <= slope && slope <= std::max(v[0], v[1]);
+  }
+  // The columns after the reaction (its label, sides and slope) of the row
+  // of table t that holds row.
+  static std::string columns(const std::string& t, const std::string& row) {
+    const auto at = t.find(row);
+    if (at == std::string::npos) {
+      ADD_FAILURE() << row << "\n" << t;
+      return std::string(46, ' ') + "0";
+    }
+    const auto a = t.rfind('\n', at) + 1;
+    return t.substr(a + 50, t.find('\n', at) - a - 50);
+  }
+  static double rowslope(const std::string& t, const std::string& row) {
+    return std::stod(columns(t, row).substr(36));
+  }
   // The rows of the table of the stable point of set, from the header line
   // to the coordinates line.
   static std::string table(const std::string& out, const std::string& set) {
@@ -148,6 +211,9 @@ const reaction doldi{{-3, "dol"}, {-1, "di"}, {4, "cc"}, {2, "fo"}, {2, "CO2"}};
 const reaction trq{{-2, "tr"}, {5, "q"}, {4, "di"}, {3, "fo"}, {2, "H2O"}};                  // 2tr = 5q + 4di + 3fo ...
 const reaction ccgr{{-2, "cc"}, {-1, "q"}, {-1, "an"}, {1, "gr"}, {2, "CO2"}};               // 2cc + q + an = gr + 2CO2
 const reaction zogr{{-1, "q"}, {-4, "zo"}, {5, "an"}, {1, "gr"}, {2, "H2O"}};                // q + 4zo = 5an + gr + 2H2O
+const reaction ccq{{-1, "cc"}, {-1, "q"}, {1, "wo"}, {1, "CO2"}};                           // cc + q = wo + CO2
+const reaction ccwo{{-1, "cc"}, {-1, "wo"}, {-1, "an"}, {1, "gr"}, {1, "CO2"}};              // cc + wo + an = gr + CO2
+const reaction zoan{{-2, "zo"}, {-1, "CO2"}, {1, "cc"}, {3, "an"}, {1, "H2O"}};              // 2zo + CO2 = cc + 3an + H2O
 
 }  // namespace
 
@@ -422,21 +488,13 @@ TEST_F(DiagramXco2Edges, SlopesIndependentOfTheWindowEdge) {
 TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
   readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "sill", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
-  const reaction ccq{{-1, "cc"}, {-1, "q"}, {1, "wo"}, {1, "CO2"}};
-  const reaction ccwo{{-1, "cc"}, {-1, "wo"}, {-1, "an"}, {1, "gr"}, {1, "CO2"}};
-  const reaction zoan{{-2, "zo"}, {-1, "CO2"}, {1, "cc"}, {3, "an"}, {1, "H2O"}};
-  // delta mu of r at P (kbar), T (K) and x, and its P derivative.
+  // delta mu of r at P (kbar), T (K) and x.
   const auto f = [&](const reaction& r, double p, double T, double x) {
     P = p;
     return dmu(r, T, x);
   };
-  const auto dfdp = [&](const reaction& r, double p, double T, double x) {
-    return (f(r, p + 1e-5, T, x) - f(r, p - 1e-5, T, x)) / 2e-5;
-  };
   const auto [P0, x0] = solve(ccq, ccwo, 4.11, 0.135, 670.8);
-  double pb = P0;
-  for (int i = 1; i <= 200; ++i)
-    for (int it = 0; it < 30; ++it) pb -= f(ccwo, pb, 943.95, x0 + 0.01 * i / 200) / dfdp(ccwo, pb, 943.95, x0 + 0.01 * i / 200);
+  const double pb = along(ccwo, x0, P0, 0.01, 943.95);
   EXPECT_NEAR(pb, 3.144, 0.001);
   const std::string t = table(run("cc q wo an gr zo ky", "0.1 12 0.05 0.95", false, "670.8", 3), "cc q wo an gr");
   const std::string row = "cc + wo + an = gr + CO2                                    [q]    stable             ";
@@ -528,4 +586,85 @@ TEST_F(DiagramXco2Edges, ReactionJudgedInsideAtAWindowEnd) {
   }
   EXPECT_NEAR(a - 273.15, 401.44, 0.01);
   EXPECT_LT(dmu(zoco2, a, 1e-4), -100);
+}
+
+// The slope of a row is the line's secant along its branch through the
+// point, followed here from the point solved from two of its reactions to
+// x + dx (dx 0.01) in small steps. Each case printed otherwise before: a
+// value of another branch that Newton's steps reach in the window as given
+// (425 C, 2.091 kbar, slope 0.00879, where the branch reaches 0.487 kbar),
+// 0 where the steps stop short after a long climb from the window's low
+// edge (675 C) or where the branch folds back in x by a hair at the switch
+// of the H2O equations at 673 K (1 kbar), and a number where the branch
+// ends at the jump of delta mu at the H2O saturation T, 371.8 C at 0.2 kbar
+// (the value lay on the branch below the jump). Tolerances: the run's point
+// lies within 0.001 in x and 0.5 K or 0.01 kbar of the solved one, on lines
+// that move about 50 kbar, 100 kbar and 17000 K per unit of x.
+TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
+  readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "sill", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const std::string zorow = ")  zo + CO2 = cc + an + H2O ";
+  const auto [Pa, xa] = solve(ccgr, zogr, 0.96, 0.0239, 425);
+  EXPECT_NEAR(along(zoan, xa, Pa, 0.01, 698.15), 0.487, 0.001);
+  const std::string ta = table(run("cc q wo an gr zo sill", "0.001 15 0 0.05", false, "425", 3), "cc q an gr zo");
+  EXPECT_TRUE(betweensecants(rowslope(ta, zorow), zoan, xa, Pa, 0.0239, 0.01, 698.15)) << ta;
+
+  const auto [Pb, xb] = solve(ccq, ccwo, 4.2, 0.138, 675);
+  const std::string tb = table(run("cc q wo an gr zo ky", "0.001 15 0 1", false, "675", 3), "cc q wo an gr");
+  EXPECT_TRUE(betweensecants(rowslope(tb, ")  cc + wo + an = gr + CO2 "), ccwo, xb, Pb, 0.138, 0.01, 948.15)) << tb;
+
+  P = 1;
+  const auto [Tc, xc] = solve(ccgr, zogr, 427, 0.0237);
+  const std::string tc = table(run("cc q wo an gr zo ky", "300 900 0 1", false, "1"), "cc q an gr zo");
+  EXPECT_TRUE(betweensecants(rowslope(tc, zorow), zoan, xc, Tc + 273.15, 0.0237, 0.01)) << tc;
+
+  // 0.2 kbar: above the jump the branch runs from the point (377 C, x 0.110)
+  // down to 371.8 C; at x + dx / 2 no root is left above it.
+  P = 0.2;
+  const auto [Td, xd] = solve(ccgr, zogr, 377, 0.110);
+  EXPECT_GT(Td, 372);
+  const bool sign = dmu(zoan, 645.15, xd + 0.005) > 0;
+  for (double t = 645.15; t <= 1173.15; t += 0.5) EXPECT_EQ(dmu(zoan, t, xd + 0.005) > 0, sign) << t;
+  const std::string td = table(run("cc q wo an gr zo ky", "300 900 0 1", false, "0.2"), "cc q an gr zo");
+  EXPECT_EQ(rowslope(td, zorow), 0) << td;
+
+  // P-x(CO2) at 425 C, mu q cc san an sill zo, x 0-0.05: from the point mu q
+  // cc san an zo (2.217 kbar, x 0.0364) the line of 3mu + 6q + 4cc = 3san +
+  // 2zo + 4CO2 + 2H2O runs to higher x as P falls, up to x 0.04517 at 2.0112
+  // kbar, just above 2.01 kbar, where the virial terms of the H2O volume set
+  // in; there it folds back by more than dx / 100 (x 0.04491 at 2.0100
+  // kbar, x by bisection) before it goes on: a turn, so the row prints 0 (it
+  // printed the value Newton's steps find beyond the fold, -0.0423).
+  const reaction muzo{{-3, "mu"}, {-6, "q"}, {-4, "cc"}, {3, "san"}, {2, "zo"}, {4, "CO2"}, {2, "H2O"}};
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "zo", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const auto xline = [&](double p) {
+    double lo = 0.0445, hi = 0.0458;
+    P = p;
+    for (int k = 0; k < 50; ++k) ((dmu(muzo, 698.15, lo) > 0) == (dmu(muzo, 698.15, (lo + hi) / 2) > 0) ? lo : hi) = (lo + hi) / 2;
+    return lo;
+  };
+  EXPECT_GT(xline(2.0112) - xline(2.0100), 0.0002);
+  const std::string te = table(run("mu q cc san an sill zo", "0.001 15 0 0.05", false, "425", 3), "mu q cc san an zo");
+  EXPECT_EQ(rowslope(te, ")  mu + q + cc = san + zo + CO2 + H2O "), 0) << te;
+}
+
+// A row with no slope (0: its line cannot be followed to x + dx) has no
+// place in the slopes' order and does not decide the side of another row.
+// T-x(CO2) at 8 kbar, cc q wo an gr zo ky, 250-950 C, x 0-1, the point cc q
+// wo an gr (843.19 C, x 0.300): cc + wo + an = gr + CO2 turns back in x
+// within dx and prints 0; q + gr = wo + an, a line of constant T ("°"), is
+// stable where cc is not: on its line, solved here, cc + q = wo + CO2 has
+// delta mu < 0 (wo + CO2 stable, so cc is not) on the -x side, the one the
+// "low T" column names for such a line, and > 0 on the +x side.
+TEST_F(DiagramXco2Edges, RowWithoutSlopeDecidesNoSide) {
+  const std::string t = table(run("cc q wo an gr zo ky", "250 950 0 1", false, "8"), "cc q wo an gr");
+  EXPECT_EQ(columns(t, ")  cc + wo + an = gr + CO2 "), "             [q]              stable         0") << t;
+  EXPECT_EQ(columns(t, ")  q + gr = wo + an "), "            [cc]    stable                   \xA1") << t;
+  readdataset({"cc", "q", "wo", "an", "gr", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  P = 8;
+  const auto [T0, x0] = solve(ccq, ccwo, 843.19, 0.300);
+  EXPECT_LT(dmu(ccq, T0 + 273.15, x0 - 0.01), 0);
+  EXPECT_GT(dmu(ccq, T0 + 273.15, x0 + 0.01), 0);
 }
