@@ -3,41 +3,75 @@
 // search in the window, the line tables of six reactions along 25
 // temperatures with their uncertainties, and the output files. Each iteration
 // is one invocation of the program's run, in a temporary copy of the example,
-// with the screen sent nowhere.
+// with the screen sent nowhere. The second benchmark is a whole P-x(CO2)
+// run on the same dataset with the invariant points and their slopes tables.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "app/vestramond.h"
+#include "frame/io.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void BM_PHASEDIAGRAMRUN(benchmark::State& state) {
-  const fs::path work = fs::temp_directory_path() / "vt-bench-diagram";
+// Runs the program in a temporary copy of examples/diagram, with the files
+// of files written over the copies and answers typed at its prompts.
+void runinfolder(benchmark::State& state, const std::string& name,
+                 const std::initializer_list<std::pair<std::string, std::string>>& files,
+                 const std::string& answers) {
+  const fs::path work = fs::temp_directory_path() / name;
   fs::remove_all(work);
   fs::create_directories(work);
   for (const auto& e : fs::directory_iterator(fs::path(VT_SOURCE_DIR) / "examples" / "diagram"))
     fs::copy_file(e.path(), work / e.path().filename());
+  for (const auto& [file, text] : files) std::ofstream(work / file) << text;
   const fs::path old = fs::current_path();
   fs::current_path(work);
   std::ostringstream sink;
   std::streambuf* screen = std::cout.rdbuf(sink.rdbuf());
+  std::istringstream keys;
+  std::istream* keyboard = IO::KEYBOARD;
+  IO::KEYBOARD = &keys;
   int status = 0;
   for (auto _ : state) {
     sink.str("");
+    keys.clear();
+    keys.str(answers);
     status = VESTRAMOND::RUN();
     benchmark::DoNotOptimize(status);
   }
+  IO::KEYBOARD = keyboard;
   std::cout.rdbuf(screen);
   fs::current_path(old);
   fs::remove_all(work);
   if (status != 0) state.SkipWithError("the example run failed");
 }
 
+void BM_PHASEDIAGRAMRUN(benchmark::State& state) { runinfolder(state, "vt-bench-diagram", {}, ""); }
+
+// P-x(CO2) at 675 C, P 0.001-15 kbar, x 0-1, on cc q wo an gr zo ky with
+// H2O and CO2 in excess: the reaction search, the line tables along 21
+// values of x, the invariant points and, for each stable one, the lines
+// followed to x + dx for its slopes table.
+void BM_PXCO2DIAGRAMRUN(benchmark::State& state) {
+  runinfolder(state, "vt-bench-pxco2",
+              {{"vt-pure.txt", "cc\nq\nwo\nan\ngr\nzo\nky\nCO2\nH2O\n*\n"},
+               {"vt-prefs.txt", "calcmode 3\ndsfile 3x\nscriptfile px\n"},
+               {"vt-px.txt",
+                "axfile pure\nwith cc q wo an gr zo ky CO2 H2O\ncalctype 3\ndiagramPT 0.001 20 250 1100\n"
+                "fluidexcess yes\ninexcess yes\ndoschreinemakers yes\nautoexit\n"}},
+              "0.001 15 0 1\n675\n");
+}
+
 }  // namespace
 
 BENCHMARK(BM_PHASEDIAGRAMRUN)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PXCO2DIAGRAMRUN)->Unit(benchmark::kMillisecond);
