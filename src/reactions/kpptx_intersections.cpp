@@ -120,8 +120,7 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
     const extended move = std::fabs(dydu * du);
     ys = std::isfinite(move) ? std::clamp(move, std::fabs(y0) / 100, 10 * std::fabs(y0)) : std::fabs(y0) / 100;
   }
-  // delta mu at scaled (X, Y) and its scaled gradient (in u by a forward
-  // difference, precise enough for a direction).
+  // delta mu at scaled (X, Y) and its scaled gradient.
   const auto grad = [&](extended X, extended Y, extended& gX, extended& gY) {
     const extended u = u0 + X * du, y = y0 + Y * ys;
     extended s = 0, t = 0;
@@ -153,8 +152,8 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
   // where h falls below a millionth, as at a jump of delta mu.
   for (int step = 1; step <= 5000 && h > 1e-6L;) {
     // Where the fluid's equations switch or set in (marks, values of y),
-    // the line can fold back in u within a step: steps of at most 0.002
-    // within 0.02 of a mark see every fold of a hundredth of du.
+    // the line can fold back in u over a short stretch: within 0.02 of a
+    // mark, steps of at most 0.002 see every fold of a hundredth of du.
     extended hm = h;
     const extended ya = y0 + Y * ys, yb = ya + h * tY * ys, margin = 0.02L * ys;
     for (const extended m : marks)
@@ -172,6 +171,32 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
       PX -= f * gX / g2, PY -= f * gY / g2;
       on = std::fabs(f) <= 1e-9L * std::sqrt(g2);
     }
+    // Where Newton's method does not settle, as where the virial terms of
+    // the fluid set in and delta mu's curvature has no bound, the line is
+    // bracketed across the tangent step's end, within the step's length,
+    // and bisected; a bracket about a jump of delta mu leaves it large.
+    if (!on) {
+      const extended QX = X + hh * tX, QY = Y + hh * tY;
+      const auto across = [&](extended d) {
+        extended sy = 0;
+        return inside(QY + d * tX) ? dmu(u0 + (QX - d * tY) * du, y0 + (QY + d * tX) * ys, sy) : NOVALUE;
+      };
+      const extended f0 = across(0);
+      extended a = 0, b = 0;
+      for (const extended e : {hh, -hh}) {
+        const extended fe = b == 0 && f0 != NOVALUE ? across(e) : NOVALUE;
+        if (fe != NOVALUE && (f0 > 0) != (fe > 0)) b = e;
+      }
+      if (b != 0) {
+        const bool fa = f0 > 0;
+        for (int it = 1; it <= 60; ++it) ((across((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
+        const extended d = (a + b) / 2;
+        extended sX = 0, sY = 0;
+        const extended f = grad(QX - d * tY, QY + d * tX, sX, sY);
+        on = std::fabs(f) <= 1e-6L * std::hypot(sX, sY);
+        PX = QX - d * tY, PY = QY + d * tX;
+      }
+    }
     // Back on the line, and near the step's end: else a shorter step.
     extended nX = 0, nY = 0;
     const bool near = std::hypot(PX - X - hh * tX, PY - Y - hh * tY) <= hh;
@@ -182,7 +207,6 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
       h /= 2;
       continue;
     }
-
     if (!inside(PY)) return NOVALUE;
     X = PX, Y = PY, tX = nX, tY = nY, ++step;
     Xmax = std::max(Xmax, X);
@@ -195,8 +219,8 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
   }
   if (X < 1 - 1e-9L) return NOVALUE;
   // The branch at u0 + du itself, by Newton's method in y from where the
-  // continuation ends; it moves y by far less than the distance between two
-  // branches.
+  // continuation ends, within a thousandth of du of it: y moves by a small
+  // part of its scale, far less than the distance between two branches.
   const extended yend = y0 + Y * ys;
   extended y = yend, dy = 0;
   for (int it = 1; it <= 20; ++it) {
