@@ -38,10 +38,10 @@ extended IHQ(extended T, extended dH, extended W, smallint n, extended f);
 // KPGLOBAL::USESP selects the Pitzer-Sterner equations instead of CORK.
 void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf);
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf);
-// The pressures (kbar), or else the temperatures (K), at which the fluid's
-// equations switch or set in: a line of a reaction with H2O or CO2 can
-// turn or jump there.
-std::vector<extended> FLUIDSWITCHES(bool pressures);
+// The pressures (kbar) at T = fixed (K), or else the temperatures (K) at
+// P = fixed (kbar), at which the fluid's equations switch or set in: a line
+// of a reaction with H2O or CO2 can turn or jump there.
+std::vector<extended> FLUIDSWITCHES(bool pressures, extended fixed);
 
 // Newton root of the MRK cubic from the starting volume V, plus the virial
 // correction for the pressure excess X; lnphi is ln of the fugacity

@@ -403,6 +403,13 @@ void DOSP::solve(extended& V, extended& RTlnf) const {
 
 namespace {
 
+// The saturation pressure (kbar) of CORK H2O below 695 K, at least 0.001.
+extended h2opsat(extended T) {
+  const extended T2 = T * T, T3 = T2 * T;
+  const extended Psat = -0.013628L + 7.29395e-7L * T2 - 2.34622e-9L * T3 + 4.83607e-15L * T3 * T2;
+  return Psat < 0.001L ? 0.001L : Psat;
+}
+
 void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
   const extended RT = R * T;
   const extended X = (P > 2.01L) ? P - 2.01L : 0;
@@ -414,8 +421,7 @@ void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
   extended agas = a, Psat = 100;
   if (T < 695) {
     if (T < 673) agas = 16137.46L - 69.656L * T + 0.11618L * T2 - 6.8128e-5L * T3;
-    Psat = -0.013628L + 7.29395e-7L * T2 - 2.34622e-9L * T3 + 4.83607e-15L * T3 * T2;
-    if (Psat < 0.001L) Psat = 0.001L;
+    Psat = h2opsat(T);
   }
   const bool liquid = T < 695 && P > Psat;
   extended lnphiG = 0, lnphiL = 0;
@@ -463,12 +469,25 @@ void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
   DOSP(1000 * P, T, c, T < SPH2OSCANT).solve(V, RTlnf);
 }
 
-std::vector<extended> FLUIDSWITCHES(bool pressures) {
-  // CORK: the virial terms of H2O and CO2 above 2.01 and 5.01 kbar, the
-  // a(T) of H2O at 673 K and its gas and liquid below 695 K; Pitzer-Sterner:
-  // the full root search below its scan temperatures.
+std::vector<extended> FLUIDSWITCHES(bool pressures, extended fixed) {
+  // Pitzer-Sterner: the full root search below its scan temperatures.
   if (KPGLOBAL::USESP) return pressures ? std::vector<extended>{} : std::vector<extended>{SPCO2SCANT, SPH2OSCANT};
-  return pressures ? std::vector<extended>{2.01L, 5.01L} : std::vector<extended>{673, 695};
+  // CORK: the virial terms of H2O and CO2 above 2.01 and 5.01 kbar, the
+  // a(T) of H2O at 673 K, and its gas and liquid below 695 K, split at the
+  // saturation pressure, where its volume jumps: at T = fixed, or at the T
+  // where it equals P = fixed (Psat rises with T there).
+  if (pressures) {
+    std::vector<extended> v{2.01L, 5.01L};
+    if (fixed > 0 && fixed < 695) v.push_back(h2opsat(fixed));
+    return v;
+  }
+  std::vector<extended> v{673, 695};
+  if (fixed > 0.001L && fixed < h2opsat(695)) {
+    extended lo = 300, hi = 695;
+    for (int it = 1; it <= 60; ++it) (h2opsat((lo + hi) / 2) < fixed ? lo : hi) = (lo + hi) / 2;
+    v.push_back((lo + hi) / 2);
+  }
+  return v;
 }
 
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf) {

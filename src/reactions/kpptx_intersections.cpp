@@ -150,14 +150,49 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
   // A step of scaled length h, from a twentieth, doubled after each step up
   // to 1 and halved where the return onto the line fails; a branch is lost
   // where h falls below a millionth, as at a jump of delta mu.
-  for (int step = 1; step <= 5000 && h > 1e-6L;) {
+  // Across a mark where the steps stall (a corner of the line, or a jog of
+  // it where delta mu jumps a little): the line just beyond the mark, at the
+  // u nearest the last point within a hundredth of du, where delta mu has
+  // a root there and not a jump.
+  const auto acrossmark = [&]() {
+    const extended y = y0 + Y * ys, margin = 0.02L * ys;
+    for (const extended m : marks) {
+      if (std::fabs(y - m) > margin) continue;
+      // Just past the mark, the way y went (or else to its other side).
+      const extended d = tY > 0 ? 1 : tY < 0 ? -1 : y >= m ? -1 : 1, Ym = (m - y0) / ys;
+      const extended Yt = d > 0 ? std::max(Y, Ym) + 1e-4L : std::min(Y, Ym) - 1e-4L;
+      if (!inside(Yt)) return false;
+      const auto f = [&](extended Xt) {
+        extended s = 0;
+        return dmu(u0 + Xt * du, y0 + Yt * ys, s);
+      };
+      extended a = 0, b = 0, best = 1;
+      for (int k = -20; k < 20; ++k) {
+        const extended p = X + k * 0.0005L, q = p + 0.0005L;
+        if ((f(p) > 0) != (f(q) > 0) && std::fabs((p + q) / 2 - X) < best) a = p, b = q, best = std::fabs((p + q) / 2 - X);
+      }
+      if (best == 1) return false;
+      const bool fa = f(a) > 0;
+      for (int it = 1; it <= 50; ++it) ((f((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
+      const extended Xt = (a + b) / 2;
+      if (!(std::fabs(grad(Xt, Yt, gX, gY)) <= 1e-6L * std::hypot(gX, gY))) return false;
+      // On, away from the mark (forward in u where the line runs along it).
+      if (!tangent(gX, gY, 0, Yt - Y, tX, tY)) return false;
+      if (std::fabs(tY) < 0.1L && tX < 0) tX = -tX, tY = -tY;
+      X = Xt, Y = Yt, Xmax = std::max(Xmax, X), h = 0.002L;
+      return X >= Xmax - 0.01L;
+    }
+    return false;
+  };
+  for (int step = 1, crossed = 0; step <= 5000 && (h > 1e-6L || (crossed++ < 8 && acrossmark()));) {
     // Where the fluid's equations switch or set in (marks, values of y),
     // the line can fold back in u over a short stretch: within 0.02 of a
     // mark, steps of at most 0.002 see every fold of a hundredth of du.
     extended hm = h;
     const extended ya = y0 + Y * ys, yb = ya + h * tY * ys, margin = 0.02L * ys;
-    for (const extended m : marks)
-      if (m >= std::min(ya, yb) - margin && m <= std::max(ya, yb) + margin) hm = std::min(hm, extended(0.002));
+    bool atmark = false;
+    for (const extended m : marks) atmark = atmark || (m >= std::min(ya, yb) - margin && m <= std::max(ya, yb) + margin);
+    if (atmark) hm = std::min(hm, extended(0.002));
     const extended hh = X + hm * tX > 1 ? (1 - X) / tX : hm;
     extended PX = X + hh * tX, PY = Y + hh * tY;
     // Newton's method along the gradient, from the tangent step's end; it
@@ -204,6 +239,15 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
     // A step that lands past u0 + du by more than a thousandth is shortened
     // too, so that the value there is taken close to where the branch is.
     if (!on || !near || PX > 1 + 1e-3L || !tangent(gX, gY, PX - X, PY - Y, nX, nY)) {
+      h /= 2;
+      continue;
+    }
+    // Elsewhere the line is smooth, and a step that lands more than a tenth
+    // of its length off the tangent, or over which the tangent turns by more
+    // than about 0.1 rad, could pass a turn of the branch, or land on another
+    // branch: a shorter one.
+    const extended off = std::hypot(PX - X - hh * tX, PY - Y - hh * tY);
+    if (!atmark && h > 1e-4L && (off > 0.1L * hh || nX * tX + nY * tY < 0.995L)) {
       h /= 2;
       continue;
     }
@@ -1102,7 +1146,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   // depend on where the window's T or P edge lies.
   const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
   const findtype along = isp ? findtype::findp : findtype::findt;
-  const std::vector<extended> switches = KPCALC1::FLUIDSWITCHES(isp);
+  const std::vector<extended> switches = KPCALC1::FLUIDSWITCHES(isp, isp ? T : P);
   const auto follow = [&](smallint r, extended a, const ptxpoint& at) {
     if (!KPUTE1::INRANGE(a, along)) return NOVALUE;
     const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;

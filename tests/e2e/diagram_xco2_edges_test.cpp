@@ -144,20 +144,20 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     });
     return end.message.empty() ? y : NAN;
   }
-  // Whether slope lies between the secants dx / (y(x + dx) - y(x)) of r
-  // along its branch through the solved point (x0, y0) from the ends of the
-  // rounding interval of the run's point's x, printed xp; an end past the
-  // line's turn in x is replaced by x0, as the run's x lies where the line
-  // has a value (y and fixedT as for along).
+  // Whether slope, printed to 3 digits, lies between the secants dx /
+  // (y(x + dx) - y(x)) of r along its branch from the solved point (x0, y0)
+  // and from the ends of the rounding interval of the run's point's x,
+  // printed xp, where the line has a value there (y and fixedT as for
+  // along).
   bool betweensecants(double slope, const reaction& r, double x0, double y0, double xp, double dx,
                       double fixedT = 0) {
-    std::vector<double> v;
-    for (double xs : {xp - halfunit(xp), xp + halfunit(xp)}) {
-      double y = along(r, x0, y0, xs - x0, fixedT);
-      if (std::isnan(y)) xs = x0, y = y0;
-      v.push_back(dx / (along(r, xs, y, dx, fixedT) - y));
+    double lo = 1e300, hi = -1e300;
+    for (double xs : {x0, xp - halfunit(xp), xp + halfunit(xp)}) {
+      const double y = xs == x0 ? y0 : along(r, x0, y0, xs - x0, fixedT), v = dx / (along(r, xs, y, dx, fixedT) - y);
+      if (!std::isnan(v)) lo = std::min(lo, v), hi = std::max(hi, v);
     }
-    return std::min(v[0], v[1]) <= slope && slope <= std::max(v[0], v[1]);
+    const double half = halfunit(std::fabs(slope));
+    return lo - half <= slope && slope <= hi + half;
   }
   // The columns after the reaction (its label, sides and slope) of the row
   // of table t that holds row.
@@ -647,6 +647,47 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   EXPECT_GT(xline(2.0112) - xline(2.0100), 0.0002);
   const std::string te = table(run("mu q cc san an sill zo", "0.001 15 0 0.05", false, "425", 3), "mu q cc san an zo");
   EXPECT_EQ(rowslope(te, ")  mu + q + cc = san + zo + CO2 + H2O "), 0) << te;
+}
+
+// The branch followed across the fluid's switches and around bends, each
+// case against the line followed here: past the onset of the H2O virial
+// terms at 2.01 kbar (470 C), where Newton's method does not settle on the
+// line; past that of CO2 at 5.01 kbar (520 C), where the steps stall at a
+// corner of the line; up 560 K along a line that folds back by 0.3 % of dx
+// near 1300 K (8 kbar), whose last step overshoots x + dx (from the solved
+// point, to a unit of the last digit printed); and at 0.4 kbar
+// a branch that turns back at 224 C (x 0.0456), below which a step must
+// not land on the branch near 92 C: at x + dx / 2 delta mu keeps one sign
+// from 150 to 400 C. At 775 C (P 0.001-15 kbar) a branch that falls to
+// P = 0 ends the run no more (delta mu was taken below 0 kbar).
+TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "gr", "zo", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const auto [Pa, xa] = solve(ccgr, zogr, 1.855, 0.0247, 470);
+  const std::string ta = table(run("cc q wo an gr zo ky", "0.001 15 0 0.05", false, "470", 3), "cc q an gr zo");
+  EXPECT_TRUE(betweensecants(rowslope(ta, ")  zo + CO2 = cc + an + H2O "), zoan, xa, Pa, 0.0247, 0.01, 743.15)) << ta;
+
+  const reaction qcc{{-1, "q"}, {-1, "cc"}, {-1, "sill"}, {1, "an"}, {1, "CO2"}};
+  const reaction muq{{-1, "mu"}, {-1, "q"}, {1, "san"}, {1, "sill"}, {1, "H2O"}};
+  const reaction ccsan{{-1, "cc"}, {-1, "san"}, {-2, "sill"}, {-1, "H2O"}, {1, "mu"}, {1, "an"}, {1, "CO2"}};
+  const std::string row = ")  cc + san + sill + H2O = mu + an + CO2 ";
+  const auto [Pb, xb] = solve(qcc, muq, 5.69, 0.932, 520);
+  const std::string tb = table(run("mu q cc san an sill zo", "0.001 15 0.001 0.999", false, "520", 3), "mu q cc san an sill");
+  EXPECT_TRUE(betweensecants(rowslope(tb, row), ccsan, xb, Pb, 0.932, 0.01, 793.15)) << tb;
+  P = 8;
+  const auto [Tc, xc] = solve(qcc, muq, 589, 0.899);
+  const std::string tc = table(run("mu q cc san an sill zo", "250 950 0 1", false, "8"), "mu q cc san an sill");
+  // Past its fold the line at x + dx lies above 1330 K, alone: bisected there.
+  double lo = 1330, hi = 1600;
+  for (int k = 0; k < 60; ++k) ((dmu(ccsan, lo, xc + 0.01) > 0) == (dmu(ccsan, (lo + hi) / 2, xc + 0.01) > 0) ? lo : hi) = (lo + hi) / 2;
+  EXPECT_NEAR(rowslope(tc, row), 0.01 / (lo - 273.15 - Tc), 0.01e-5) << tc;
+
+  P = 0.4;
+  const bool sign = dmu(zoan, 423.15, 0.0458) > 0;
+  for (double t = 423.15; t <= 673.15; t += 0.5) EXPECT_EQ(dmu(zoan, t, 0.0458) > 0, sign) << t;
+  const std::string td = table(run("mu q cc san an sill zo", "300 800 0 1", false, "0.4"), "mu q cc san an zo");
+  EXPECT_EQ(rowslope(td, ")  zo + CO2 = cc + an + H2O "), 0) << td;
+  run("cc q wo an gr zo ky", "0.001 15 0 1", false, "775", 3);
 }
 
 // A row with no slope (0: its line cannot be followed to x + dx) has no
