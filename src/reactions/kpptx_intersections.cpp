@@ -144,12 +144,9 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
     const extended y = y0 + Y * ys;
     return y >= lo && y <= hi;
   };
-  extended X = 0, Y = 0, tX = 1, tY = 0, h = 0.05L, Xmax = 0, gX = 0, gY = 0;
+  extended X = 0, Y = 0, Yout = 0, tX = 1, tY = 0, h = 0.05L, Xmax = 0, gX = 0, gY = 0;
   grad(X, Y, gX, gY);
   if (!tangent(gX, gY, 1, 0, tX, tY) || !(tX > 0)) return NOVALUE;
-  // A step of scaled length h, from a twentieth, doubled after each step up
-  // to 1 and halved where the return onto the line fails; a branch is lost
-  // where h falls below a millionth, as at a jump of delta mu.
   // Across a mark where the steps stall (a corner of the line, or a jog of
   // it where delta mu jumps a little): the line just beyond the mark, at the
   // u nearest the last point within a hundredth of du, where delta mu has
@@ -158,9 +155,10 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
     const extended y = y0 + Y * ys, margin = 0.02L * ys;
     for (const extended m : marks) {
       if (std::fabs(y - m) > margin) continue;
-      // Just past the mark, the way y went (or else to its other side).
-      const extended d = tY > 0 ? 1 : tY < 0 ? -1 : y >= m ? -1 : 1, Ym = (m - y0) / ys;
-      const extended Yt = d > 0 ? std::max(Y, Ym) + 1e-4L : std::min(Y, Ym) - 1e-4L;
+      // Just past the mark, the way the branch came to it from the last
+      // point outside the marks' margins.
+      const extended Ym = (m - y0) / ys, d = Ym > Yout ? 1 : Ym < Yout ? -1 : y >= m ? -1 : 1;
+      const extended Yt = d > 0 ? std::max(Y, Ym) + 0.002L : std::min(Y, Ym) - 0.002L;
       if (!inside(Yt)) return false;
       const auto f = [&](extended Xt) {
         extended s = 0;
@@ -176,14 +174,17 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
       for (int it = 1; it <= 50; ++it) ((f((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
       const extended Xt = (a + b) / 2;
       if (!(std::fabs(grad(Xt, Yt, gX, gY)) <= 1e-6L * std::hypot(gX, gY))) return false;
-      // On, away from the mark (forward in u where the line runs along it).
+      // On, away from the mark.
       if (!tangent(gX, gY, 0, Yt - Y, tX, tY)) return false;
-      if (std::fabs(tY) < 0.1L && tX < 0) tX = -tX, tY = -tY;
       X = Xt, Y = Yt, Xmax = std::max(Xmax, X), h = 0.002L;
       return X >= Xmax - 0.01L;
     }
     return false;
   };
+  // A step of scaled length h, from a twentieth, doubled after each step up
+  // to 1 and halved where the return onto the line fails; the steps stall
+  // where h falls below a millionth, as at a jump of delta mu, and the
+  // branch ends there unless it goes on across a mark (at most 8 times).
   for (int step = 1, crossed = 0; step <= 5000 && (h > 1e-6L || (crossed++ < 8 && acrossmark()));) {
     // Where the fluid's equations switch or set in (marks, values of y),
     // the line can fold back in u over a short stretch: within 0.02 of a
@@ -217,24 +218,23 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
         return inside(QY + d * tX) ? dmu(u0 + (QX - d * tY) * du, y0 + (QY + d * tX) * ys, sy) : NOVALUE;
       };
       const extended f0 = across(0);
-      extended a = 0, b = 0;
       for (const extended e : {hh, -hh}) {
-        const extended fe = b == 0 && f0 != NOVALUE ? across(e) : NOVALUE;
-        if (fe != NOVALUE && (f0 > 0) != (fe > 0)) b = e;
-      }
-      if (b != 0) {
+        const extended fe = !on && f0 != NOVALUE ? across(e) : NOVALUE;
+        if (fe == NOVALUE || (f0 > 0) == (fe > 0)) continue;
+        extended a = 0, b = e;
         const bool fa = f0 > 0;
         for (int it = 1; it <= 60; ++it) ((across((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
         const extended d = (a + b) / 2;
         extended sX = 0, sY = 0;
         const extended f = grad(QX - d * tY, QY + d * tX, sX, sY);
         on = std::fabs(f) <= 1e-6L * std::hypot(sX, sY);
-        PX = QX - d * tY, PY = QY + d * tX;
+        if (on) PX = QX - d * tY, PY = QY + d * tX;
       }
     }
     // Back on the line, and near the step's end: else a shorter step.
     extended nX = 0, nY = 0;
-    const bool near = std::hypot(PX - X - hh * tX, PY - Y - hh * tY) <= hh;
+    const extended off = std::hypot(PX - X - hh * tX, PY - Y - hh * tY);
+    const bool near = off <= hh;
     if (on && near) grad(PX, PY, gX, gY);
     // A step that lands past u0 + du by more than a thousandth is shortened
     // too, so that the value there is taken close to where the branch is.
@@ -246,12 +246,12 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
     // of its length off the tangent, or over which the tangent turns by more
     // than about 0.1 rad, could pass a turn of the branch, or land on another
     // branch: a shorter one.
-    const extended off = std::hypot(PX - X - hh * tX, PY - Y - hh * tY);
     if (!atmark && h > 1e-4L && (off > 0.1L * hh || nX * tX + nY * tY < 0.995L)) {
       h /= 2;
       continue;
     }
     if (!inside(PY)) return NOVALUE;
+    if (!atmark) Yout = Y;
     X = PX, Y = PY, tX = nX, tY = nY, ++step;
     Xmax = std::max(Xmax, X);
     // A fold back of less than a hundredth of du, as where the fluid's
