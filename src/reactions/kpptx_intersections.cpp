@@ -144,6 +144,12 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
     const extended y = y0 + Y * ys;
     return y >= lo && y <= hi;
   };
+  // The root of g between a and b, where g changes sign, by n halvings.
+  const auto bisect = [](auto g, extended a, extended b, int n) {
+    const bool ga = g(a) > 0;
+    for (int it = 1; it <= n; ++it) ((g((a + b) / 2) > 0) == ga ? a : b) = (a + b) / 2;
+    return (a + b) / 2;
+  };
   extended X = 0, Y = 0, Yout = 0, tX = 1, tY = 0, h = 0.05L, Xmax = 0, gX = 0, gY = 0;
   grad(X, Y, gX, gY);
   if (!tangent(gX, gY, 1, 0, tX, tY) || !(tX > 0)) return NOVALUE;
@@ -170,9 +176,7 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
         if ((f(p) > 0) != (f(q) > 0) && std::fabs((p + q) / 2 - X) < best) a = p, b = q, best = std::fabs((p + q) / 2 - X);
       }
       if (best == 1) return false;
-      const bool fa = f(a) > 0;
-      for (int it = 1; it <= 50; ++it) ((f((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
-      const extended Xt = (a + b) / 2;
+      const extended Xt = bisect(f, a, b, 50);
       if (!(std::fabs(grad(Xt, Yt, gX, gY)) <= 1e-6L * std::hypot(gX, gY))) return false;
       // On, away from the mark.
       if (!tangent(gX, gY, 0, Yt - Y, tX, tY)) return false;
@@ -221,10 +225,7 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
       for (const extended e : {hh, -hh}) {
         const extended fe = !on && f0 != NOVALUE ? across(e) : NOVALUE;
         if (fe == NOVALUE || (f0 > 0) == (fe > 0)) continue;
-        extended a = 0, b = e;
-        const bool fa = f0 > 0;
-        for (int it = 1; it <= 60; ++it) ((across((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
-        const extended d = (a + b) / 2;
+        const extended d = bisect(across, 0, e, 60);
         extended sX = 0, sY = 0;
         const extended f = grad(QX - d * tY, QY + d * tX, sX, sY);
         on = std::fabs(f) <= 1e-6L * std::hypot(sX, sY);
