@@ -170,10 +170,11 @@ extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, 
         extended s = 0;
         return dmu(u0 + Xt * du, y0 + Yt * ys, s);
       };
-      extended a = 0, b = 0, best = 1;
+      extended a = 0, b = 0, best = 1, fp = f(X - 20 * 0.0005L);
       for (int k = -20; k < 20; ++k) {
-        const extended p = X + k * 0.0005L, q = p + 0.0005L;
-        if ((f(p) > 0) != (f(q) > 0) && std::fabs((p + q) / 2 - X) < best) a = p, b = q, best = std::fabs((p + q) / 2 - X);
+        const extended p = X + k * 0.0005L, q = p + 0.0005L, fq = f(q);
+        if ((fp > 0) != (fq > 0) && std::fabs((p + q) / 2 - X) < best) a = p, b = q, best = std::fabs((p + q) / 2 - X);
+        fp = fq;
       }
       if (best == 1) return false;
       const extended Xt = bisect(f, a, b, 50);

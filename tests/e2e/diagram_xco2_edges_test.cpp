@@ -111,6 +111,13 @@ class DiagramXco2Edges : public solvertest::SolverTest {
   }
   // dx / (T(x + dx) - T(x)) of r: the slope a table row prints.
   double secant(const reaction& r, double x, double dx) { return dx / (tline(r, x + dx) - tline(r, x)); }
+  // The root of f between a and b, where f changes sign, by n halvings.
+  template <class F>
+  static double bisect(F f, double a, double b, int n = 50) {
+    const bool fa = f(a) > 0;
+    for (int k = 0; k < n; ++k) ((f((a + b) / 2) > 0) == fa ? a : b) = (a + b) / 2;
+    return (a + b) / 2;
+  }
   // The line of r followed along its branch from y0 at x0 to x0 + dx in 400
   // small steps in x: y is T (K) at the fixture's P, or with a fixed T (K)
   // given, P (kbar). At each step the root nearest the value straight on
@@ -134,12 +141,12 @@ class DiagramXco2Edges : public solvertest::SolverTest {
         double root = NAN;
         for (double w = w0, last = 0; w < 5000 * w0 && std::isnan(root); last = w, w *= 1.3)
           for (const double sgn : {-1.0, 1.0}) {
-            double a = g + sgn * last, b = g + sgn * w;
+            const double a = g + sgn * last, b = g + sgn * w;
             if (!std::isnan(root) || b <= 0) continue;  // P and T above 0
-            const bool fa = f(a, x) > 0;
-            if (fa == (f(b, x) > 0)) continue;
-            for (int k = 0; k < 50; ++k) ((f((a + b) / 2, x) > 0) == fa ? a : b) = (a + b) / 2;
-            if (std::fabs(f((a + b) / 2, x)) < 1e-7) root = (a + b) / 2;
+            const auto fx = [&](double yy) { return f(yy, x); };
+            if ((fx(a) > 0) == (fx(b) > 0)) continue;
+            const double c = bisect(fx, a, b);
+            if (std::fabs(fx(c)) < 1e-7) root = c;
           }
         // No root at all where the line jogs across such a jump: on as
         // straight, for at most 4 steps (dx / 100).
@@ -646,10 +653,8 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   readdataset({"mu", "q", "cc", "san", "an", "sill", "zo", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
   const auto xline = [&](double p) {
-    double lo = 0.0445, hi = 0.0458;
     P = p;
-    for (int k = 0; k < 50; ++k) ((dmu(muzo, 698.15, lo) > 0) == (dmu(muzo, 698.15, (lo + hi) / 2) > 0) ? lo : hi) = (lo + hi) / 2;
-    return lo;
+    return bisect([&](double x) { return dmu(muzo, 698.15, x); }, 0.0445, 0.0458);
   };
   EXPECT_GT(xline(2.0112) - xline(2.0100), 0.0002);
   const std::string te = table(run("mu q cc san an sill zo", "0.001 15 0 0.05", false, "425", 3), "mu q cc san an zo");
@@ -685,9 +690,8 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
   const auto [Tc, xc] = solve(qcc, muq, 589, 0.899);
   const std::string tc = table(run("mu q cc san an sill zo", "250 950 0 1", false, "8"), "mu q cc san an sill");
   // Past its fold the line at x + dx lies above 1330 K, alone: bisected there.
-  double lo = 1330, hi = 1600;
-  for (int k = 0; k < 60; ++k) ((dmu(ccsan, lo, xc + 0.01) > 0) == (dmu(ccsan, (lo + hi) / 2, xc + 0.01) > 0) ? lo : hi) = (lo + hi) / 2;
-  EXPECT_NEAR(rowslope(tc, row), 0.01 / (lo - 273.15 - Tc), 0.01e-5) << tc;
+  const double Tb = bisect([&](double t) { return dmu(ccsan, t, xc + 0.01); }, 1330, 1600, 60);
+  EXPECT_NEAR(rowslope(tc, row), 0.01 / (Tb - 273.15 - Tc), 0.01e-5) << tc;
 
   P = 0.4;
   const bool sign = dmu(zoan, 423.15, 0.0458) > 0;
