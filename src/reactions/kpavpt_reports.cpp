@@ -229,7 +229,7 @@ void SPECIALTABLES() {
   }
   // A matrix of NR rows, its name first: "  {a, b, ...}," a line, "}};"
   // closing the last.
-  const auto matrix = [&line](const char* head, int cols, const auto& cell) {
+  const auto matrix = [&](const char* head, int cols, const auto& cell) {
     IO::PUTSTR(0, head, 1, 64);
     for (int i = 1; i <= NR; ++i) {
       line = "  {";
@@ -241,7 +241,7 @@ void SPECIALTABLES() {
       IO::PUTSTR(0, line, 1, 64);
     }
   };
-  matrix("r = {", NCV, [&line](int i, int k) { IO::ADDINT((*R)(i, k), 3, line); });
+  matrix("r = {", NCV, [&](int i, int k) { IO::ADDINT((*R)(i, k), 3, line); });
   IO::PUTSTR(1, "{a, b, c, lnK, sdlnK} = Transpose[{", 1, 64);
   for (int i = 1; i <= NR; ++i) {
     extended dgdp = 0, dmudt = 0, dmu = 0;
@@ -260,7 +260,7 @@ void SPECIALTABLES() {
     IO::ADDSTR(last ? "}}];" : "},", 0, line);
     IO::PUTSTR(0, line, last ? 2 : 1, 64);
   }
-  matrix("covh = {", NR, [&line, &covh](int i, int j) { IO::ADDREAL(covh(i, j), 10, true, 4, line); });
+  matrix("covh = {", NR, [&](int i, int j) { IO::ADDREAL(covh(i, j), 10, true, 4, line); });
 }
 
 }  // namespace KPAVPT

@@ -45,6 +45,18 @@ struct ptxpoint {
 // taken with the activity of that point.
 void SETAXIS(extended lna);
 
+// Whether the diagram is a T-log a or P-log a diagram.
+bool activityaxis();
+
+// The diagram point (x, y) in P, T and fluid, with the axis end-member's
+// activity set for it on the activity diagrams.
+ptxpoint place(extended x, extended y);
+
+// Line rg's roots on the calculated variable, P or T, with the other one and
+// the fluid as in p: Newton's method from v1 (guess), or the whole window's
+// search (v2 the second root).
+void lineroots(smallint rg, bool guess, extended& v1, extended& v2, const ptxpoint& p);
+
 // The search of the invariant points: the working state of one call of
 // INTERSECTIONS and its nested routines. Local reaction positions run 1..nir;
 // branch codes are 1 and 2.

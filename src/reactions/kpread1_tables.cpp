@@ -316,7 +316,7 @@ void TABLERUN::BRACELIST() {
   for (int i = 1; i <= NCV; ++i) lfield(l, (i > 1 ? ", " : "") + NAME[i], 0);
   l += "};";
   IO::PUTWRAPPED(1, l, 2, draw);
-  auto def = [&l](const std::string& what, const std::string& n, const std::string& value, const char* tail) {
+  auto def = [&](const std::string& what, const std::string& n, const std::string& value, const char* tail) {
     l += what + "[" + n + "] ^= " + value + tail;
   };
   auto fx = [](extended x, int d) { return IO::REAL2STR(x, static_cast<smallint>(d), true); };
