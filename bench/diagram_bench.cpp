@@ -3,8 +3,9 @@
 // search in the window, the line tables of six reactions along 25
 // temperatures with their uncertainties, and the output files. Each iteration
 // is one invocation of the program's run, in a temporary copy of the example,
-// with the screen sent nowhere. The second benchmark is a whole P-x(CO2)
-// run on the same dataset with the invariant points and their slopes tables.
+// with the screen sent nowhere. The second and third benchmarks are a whole
+// P-x(CO2) and a whole T-x(CO2) run on the same dataset with the invariant
+// points and their slopes tables.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -22,8 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs the program in a temporary copy of examples/diagram, with the files
-// of files written over the copies and answers typed at its prompts.
+// Runs the program in a temporary copy of examples/diagram, with the given
+// files (name and text) written into the copy, over the example's files of
+// the same name, and the answers typed at its prompts.
 void runinfolder(benchmark::State& state, const std::string& name,
                  const std::initializer_list<std::pair<std::string, std::string>>& files,
                  const std::string& answers) {
@@ -71,7 +73,24 @@ void BM_PXCO2DIAGRAMRUN(benchmark::State& state) {
               "0.001 15 0 1\n675\n");
 }
 
+// T-x(CO2) at 0.2995 kbar, T 350-800 C, x 0-1, on phl cc dol q san tr di en
+// with H2O and CO2 in excess: its six stable invariant points lie at
+// 391-412 C, among the switches of the fluid's equations (H2O at 673 and
+// 695 K and its saturation pressure), and many of their lines are nearly
+// parallel to the T axis (dx/dt of order 1e-4), so that following them to
+// x + dx for the slopes tables dominates the run.
+void BM_TXCO2DIAGRAMRUN(benchmark::State& state) {
+  runinfolder(state, "vt-bench-txco2",
+              {{"vt-pure.txt", "phl\ncc\ndol\nq\nsan\ntr\ndi\nen\nCO2\nH2O\n*\n"},
+               {"vt-prefs.txt", "calcmode 3\ndsfile 3x\nscriptfile tx\n"},
+               {"vt-tx.txt",
+                "axfile pure\nwith phl cc dol q san tr di en CO2 H2O\ncalctype 2\ndiagramPT 0.001 20 250 1100\n"
+                "fluidexcess yes\ninexcess yes\ndoschreinemakers yes\nautoexit\n"}},
+              "350 800 0 1\n0.2995\n");
+}
+
 }  // namespace
 
 BENCHMARK(BM_PHASEDIAGRAMRUN)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PXCO2DIAGRAMRUN)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TXCO2DIAGRAMRUN)->Unit(benchmark::kMillisecond);
