@@ -403,24 +403,23 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   }
   for (const char* h : heads) IO::ADDSTR(h, 10, l);
   IO::PUTSTR(0, l, 1, 13);
-  Arr<smallint, irmax + 2> order{};  // order[0..nir+1] at [1..nir+2]
-  const auto ord = [&](int p) -> smallint& { return order[p + 1]; };
+  // The rows in slope order (the lowest position first among equal slopes);
+  // the neighbour of a row is found in it cyclically.
+  Arr<smallint, irmax> order{};
   Arr<bool, irmax> placed{};
   for (int p = 1; p <= nir; ++p) {
     extended least = 1e30L;
-    smallint at = 0;
+    smallint next = 0;
     for (int q = 1; q <= nir; ++q)
-      if (!placed[q] && s[q] < least) least = s[q], at = static_cast<smallint>(q);
-    if (at == 0)  // every remaining slope at 1e30 or more: the lowest position
+      if (!placed[q] && s[q] < least) least = s[q], next = static_cast<smallint>(q);
+    if (next == 0)  // every remaining slope at 1e30 or more: the lowest position
       for (int q = nir; q >= 1; --q)
-        if (!placed[q]) at = static_cast<smallint>(q);
-    ord(p) = at;
-    placed[at] = true;
+        if (!placed[q]) next = static_cast<smallint>(q);
+    order[p] = next;
+    placed[next] = true;
   }
-  ord(0) = ord(nir);
-  ord(nir + 1) = ord(1);
   for (int p = 1; p <= nir; ++p) {
-    const smallint q = ord(p);
+    const smallint q = order[p];
     l.clear();
     IO::ADDSTR(STRIPN(RLINES[rn[q]]), -50, l);
     IO::ADDSTR(label[q], 16, l);
@@ -428,10 +427,10 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     // row without a slope has no place in that order and is passed over:
     // its 0 would put it between the negative and positive slopes.
     const int step = s[q] >= 0 ? 1 : -1;
-    const auto at = [&](int m) { return ord(((p - 1 + step * m) % nir + nir) % nir + 1); };
+    const auto around = [&](int m) { return order[((p - 1 + step * m) % nir + nir) % nir + 1]; };
     int m = 1;
-    while (m < nir - 1 && noslope[at(m)]) ++m;
-    const smallint nb = noslope[at(m)] ? at(1) : at(m);
+    while (m < nir - 1 && noslope[around(m)]) ++m;
+    const smallint nb = noslope[around(m)] ? around(1) : around(m);
     const bool turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
     int cnt = 0;
     for (int k = 1; k <= NNE; ++k)
