@@ -226,6 +226,44 @@ std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {
   return out;
 }
 
+// The neighbour nb of row q among a point's nir lines, and turn, from the
+// lines' tangents at the point: gu and gy are each line's delta mu
+// derivatives along the horizontal axis and the calculated one. The lines
+// are ordered by their tangents' slopes du / dy (1e20 for a line of
+// constant y), and nb is q's neighbour in that order on the side q's slope
+// points to, as in the slopes' order. turn is true where nb's delta mu rises
+// along the half of q's line towards high y (towards high u for a line of
+// constant y): there nb's products are the higher in G, its reactants the
+// stable side. False where some line has no tangent (derivatives not
+// finite, or both 0).
+static bool tangentneighbour(int nir, int q, const Arr<extended, irmax>& gu, const Arr<extended, irmax>& gy,
+                             smallint& nb, bool& turn) {
+  Arr<extended, irmax> ts{};
+  for (int p = 1; p <= nir; ++p) {
+    if (!std::isfinite(gu[p]) || !std::isfinite(gy[p]) || (gu[p] == 0 && gy[p] == 0)) return false;
+    ts[p] = gu[p] == 0 ? 1e20L : -gy[p] / gu[p];
+  }
+  Arr<smallint, irmax> order{};
+  Arr<bool, irmax> placed{};
+  int place = 0;  // q's place in the order
+  for (int p = 1; p <= nir; ++p) {
+    smallint next = 0;
+    for (int r = 1; r <= nir; ++r)
+      if (!placed[r] && (next == 0 || ts[r] < ts[next])) next = static_cast<smallint>(r);
+    order[p] = next;
+    placed[next] = true;
+    if (next == q) place = p;
+  }
+  const int step = ts[q] >= 0 ? 1 : -1;
+  nb = order[((place - 1 + step) % nir + nir) % nir + 1];
+  // q's half towards high y: the tangent (gy, -gu), turned so that y grows
+  // along it (u where y stays).
+  extended tu = gy[q], ty = -gu[q];
+  if (ty < 0 || (ty == 0 && tu < 0)) tu = -tu, ty = -ty;
+  turn = gu[nb] * tu + gy[nb] * ty > 0;
+  return true;
+}
+
 void INTERSECTIONSEARCH::PRINTHEADER() {
   Arr<bool, emmax> inv{};
   for (int k = 1; k <= NCV; ++k)
@@ -418,6 +456,26 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     order[p] = next;
     placed[next] = true;
   }
+  // delta mu's derivatives at the point along the horizontal axis (gu) and
+  // the calculated one (gy) of every row, taken once and only for a table
+  // where some row has no other row with a slope to be judged by.
+  Arr<extended, irmax> gu{}, gy{};
+  bool graded = false;
+  const auto gradients = [&]() {
+    graded = true;
+    const extended u0 = dlna != 0 ? x : xc, hu = std::fabs(dlna != 0 ? dlna : dx) * 1e-6L, v = isp ? P : T;
+    const auto deltamu = [&](smallint r, extended u, extended& slope) {
+      if (dlna == 0) return dmu(r, v, slope, ptxpoint{P, T, u, 1 - u});
+      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
+      return dmu(r, v, slope, ptxpoint{P, T, xc, xw});
+    };
+    for (int p = 1; p <= nir; ++p) {
+      extended t = 0;
+      gu[p] = (deltamu(rn[p], u0 + hu, t) - deltamu(rn[p], u0 - hu, t)) / (2 * hu);
+      deltamu(rn[p], u0, gy[p]);
+    }
+    if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
+  };
   for (int p = 1; p <= nir; ++p) {
     const smallint q = order[p];
     l.clear();
@@ -430,8 +488,17 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     const auto around = [&](int m) { return order[((p - 1 + step * m) % nir + nir) % nir + 1]; };
     int m = 1;
     while (m < nir - 1 && noslope[around(m)]) ++m;
-    const smallint nb = noslope[around(m)] ? around(1) : around(m);
-    const bool turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
+    smallint nb = around(m);
+    bool turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
+    // With no other row's slope to go by, the lines' tangents at the point
+    // decide (where delta mu's derivatives give them all).
+    if (noslope[nb]) {
+      if (!graded) gradients();
+      if (!tangentneighbour(nir, q, gu, gy, nb, turn)) {
+        nb = around(1);
+        turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
+      }
+    }
     int cnt = 0;
     for (int k = 1; k <= NNE; ++k)
       if (missing(q, k) && (turn ? rows(nb, k) < 0 : rows(nb, k) > 0)) ++cnt;
