@@ -29,6 +29,14 @@ constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
 using KPCALC2::NOVALUE;
 const std::string DEGC = IO::DEGREE + "C";
 
+// The half-widths of the box about a point that each of the point's lines
+// must cross, in units of the search's tolerances tolx and toly. The six
+// steps of false position stop when a step moves x by less than tolx and y
+// by less than toly, so their point can lie about as far again from where
+// the lines cross: twice the tolerances is as close as the search places a
+// point. A point that one of its lines misses by more lies elsewhere.
+constexpr extended onrowbox = 2;
+
 // The length of the x-list of the diagram; where names the routine in the
 // fatal messages.
 smallint listlength(const char* where) {
@@ -367,13 +375,37 @@ void INTERSECTIONSEARCH::CROSSPTX(extended& xc, extended& yc, bool& ok) const {
   }
 }
 
+void INTERSECTIONSEARCH::failed(extended& xc, extended& yc, const std::string& why) const {
+  xc = NOVALUE, yc = NOVALUE;
+  std::string l = "finding the intersection : " + why + " ( involving reactions: ";
+  for (int r = 1; r <= nir; ++r) {
+    IO::ADDINT(rn[r], 0, l);
+    IO::ADDSTR(" ", 0, l);
+  }
+  IO::ADDSTR(")", 0, l);
+  IO::PUTSTR(1, l, 1, 13);
+}
+
 void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool& isconverged) {
+  locate(xc, yc, isfound, isconverged);
+  if (!isfound || !isconverged || onrows(xc, yc)) return;
+  // The search settled on a point that one of the point's lines misses: two
+  // lines that run nearly together can differ by less than the tolerance
+  // far from where the others cross them. The point is solved again from
+  // pairs of its lines that cross well, and kept only where every line
+  // passes through it.
+  isconverged = resolve(kstep, xc, yc);
+  if (!isconverged) failed(xc, yc, "point not on all its reactions");
+}
+
+void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool& isconverged) {
   isconverged = false;
   smallint k = 0, r0 = 0;
   for (smallint q = 1; q <= npts && k == 0; ++q)
     for (smallint r = 1; r <= nir && k == 0; ++r)
       if (C1(r, q) || C2(r, q)) k = q, r0 = r;
   isfound = k != 0;
+  kstep = k;
   if (!isfound) return;
   smallint rs = 0;
   for (smallint r = r0; r <= nir && rs == 0; ++r)
@@ -428,16 +460,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
       }
     }
   }
-  const auto fail = [&](const std::string& why) {
-    xc = NOVALUE, yc = NOVALUE;
-    std::string l = "finding the intersection : " + why + " ( involving reactions: ";
-    for (int r = 1; r <= nir; ++r) {
-      IO::ADDINT(rn[r], 0, l);
-      IO::ADDSTR(" ", 0, l);
-    }
-    IO::ADDSTR(")", 0, l);
-    IO::PUTSTR(1, l, 1, 13);
-  };
+  const auto fail = [&](const std::string& why) { failed(xc, yc, why); };
   if (nlist < 2) {
     // Too few lines to intersect at this crossing: skipped, the search goes on.
     fail("too few crossing lines");
@@ -506,6 +529,14 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
   const bool logx = logscale();
   const extended ulo = tou(x0, logx), uhi = tou(x1, logx);
   if (!(xs >= x0 && xs <= x1) || !KPUTE1::INRANGE(ys, PTMODE)) return false;
+  return solvetwo(rn[a.r], rn[b.r], logx, ulo, uhi, xs, ys, xc, yc) && onlines(a, b, xc, yc, xc, xc);
+}
+
+// Newton's method on the delta mu of lines ra and rb together in (u, y),
+// from (xs, ys); its derivative in u by a central difference. It fails
+// where a step leaves ulo..uhi or the window, or where it has not settled.
+bool INTERSECTIONSEARCH::solvetwo(smallint ra, smallint rb, bool logx, extended ulo, extended uhi, extended xs,
+                                  extended ys, extended& xc, extended& yc) const {
   const auto f = [&](smallint rg, extended u, extended y, extended& slope) {
     return dmu(rg, y, slope, place(tox(u, logx), y));
   };
@@ -515,13 +546,13 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
   extended u = tou(xs, logx), y = ys;
   for (int it = 1; it <= newtonsteps; ++it) {
     extended sa = 0, sb = 0, t = 0;
-    const extended fa = f(rn[a.r], u, y, sa), fb = f(rn[b.r], u, y, sb);
+    const extended fa = f(ra, u, y, sa), fb = f(rb, u, y, sb);
     // The central difference's step, relative to u beyond 1: about the
     // cube root of the arithmetic's precision, which balances its
     // truncation and rounding errors.
     const extended h = 1e-6L * std::max(extended(1), std::fabs(u));
-    const extended ua = (f(rn[a.r], u + h, y, t) - f(rn[a.r], u - h, y, t)) / (2 * h);
-    const extended ub = (f(rn[b.r], u + h, y, t) - f(rn[b.r], u - h, y, t)) / (2 * h);
+    const extended ua = (f(ra, u + h, y, t) - f(ra, u - h, y, t)) / (2 * h);
+    const extended ub = (f(rb, u + h, y, t) - f(rb, u - h, y, t)) / (2 * h);
     const extended det = ua * sb - sa * ub;
     if (det == 0 || !std::isfinite(det)) return false;
     const extended du = -(fa * sb - sa * fb) / det, dy = -(ua * fb - fa * ub) / det;
@@ -529,7 +560,91 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
     u += du, y += dy;
     if (!(u >= ulo && u <= uhi) || !KPUTE1::INRANGE(y, PTMODE)) return false;
     xc = tox(u, logx), yc = y;
-    if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return onlines(a, b, xc, yc, xc, xc);
+    if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return true;
+  }
+  return false;
+}
+
+// Whether line rg passes through the box about (xc, yc), onrowbox times
+// tolx either side in x and times toly in y: its delta mu changes sign
+// between the box's corners and centre, so the line crosses the box whether
+// it runs along either axis or across it, on whichever of its branches; or
+// Newton's method from yc finds it within the box at xc, as where the line
+// only dips into the box. On an x(CO2) axis the box is kept inside 0..1
+// (half-way to an end at most), and its lower end in y above zero, where P
+// and T have meaning.
+bool INTERSECTIONSEARCH::onrow(smallint rg, extended xc, extended yc) const {
+  const extended bx = onrowbox * tolx, by = onrowbox * toly;
+  extended xl = xc - bx, xh = xc + bx;
+  if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
+    xl = std::max(xl, xc / 2), xh = std::min(xh, (1 + xc) / 2);
+  const extended yl = yc - by > 0 ? yc - by : yc / 2, yh = yc + by;
+  bool below = false, above = false;
+  const std::array<std::pair<extended, extended>, 5> at{{{xc, yc}, {xl, yl}, {xl, yh}, {xh, yl}, {xh, yh}}};
+  for (const auto& [xb, yb] : at) {
+    extended slope = 0;
+    const extended d = dmu(rg, yb, slope, place(xb, yb));
+    if (!std::isfinite(d)) continue;
+    (d < 0 ? below : above) = true;
+    if (below && above) return true;
+  }
+  extended v = yc;
+  newton(rg, v, place(xc, yc));
+  return KPUTE1::INRANGE(v, PTMODE) && std::fabs(v - yc) <= by;
+}
+
+bool INTERSECTIONSEARCH::onrows(extended xc, extended yc) const {
+  for (smallint r = 1; r <= nir; ++r)
+    if (!onrow(rn[r], xc, yc)) return false;
+  return true;
+}
+
+// The point solved again from two of its lines, for a point that one of
+// its lines misses. The pairs of lines of the crossing list (the lines that
+// change order in step k) are taken in order of the angle at which they
+// cross at the point, in units of the tolerances (a line's normal is the
+// gradient of its delta mu times tolx and toly), so that the first pair
+// crosses best: where the lines with the fluid run nearly together, a line
+// without it and one with it. Each pair is searched with care across the
+// step, then solved by Newton's method from the crossing of its straight
+// segments; the first point that every line passes through is taken, and
+// its pair goes first in the crossing list.
+bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
+  const extended xs = xc, ys = yc;
+  Arr<std::pair<extended, extended>, crossmax> normal{};
+  for (int q = 1; q <= nlist; ++q) {
+    const smallint rg = rn[list[q].r];
+    extended fy = 0, t = 0;
+    dmu(rg, ys, fy, place(xs, ys));
+    const extended h = tolx / 100;
+    const extended fx = (dmu(rg, ys, t, place(xs + h, ys)) - dmu(rg, ys, t, place(xs - h, ys))) / (2 * h);
+    const extended nx = fx * tolx, ny = fy * toly, n = std::hypot(nx, ny);
+    normal[q] = n > 0 && std::isfinite(n) ? std::make_pair(nx / n, ny / n) : std::make_pair(extended(0), extended(0));
+  }
+  struct pair {
+    extended sine;
+    entry a, b;
+  };
+  std::vector<pair> pairs;
+  for (int p = 1; p <= nlist; ++p)
+    for (int q = p + 1; q <= nlist; ++q) {
+      const extended sine = std::fabs(normal[p].first * normal[q].second - normal[p].second * normal[q].first);
+      if (sine > 0 && list[p].r != list[q].r) pairs.push_back({sine, list[p], list[q]});
+    }
+  std::stable_sort(pairs.begin(), pairs.end(), [](const pair& p, const pair& q) { return p.sine > q.sine; });
+  for (const pair& p : pairs) {
+    extended xn = xs, yn = ys;
+    bool ok = tabulated(p.a, p.b, k, xn, yn);
+    if (!ok) {
+      SETUPPTX(rn[p.a.r], rn[p.b.r], p.a.b, p.b.b, k);
+      extended xe = 0, ye = 0;
+      CROSSPTX(xe, ye, ok);
+      ok = ok && direct(p.a, p.b, k, xe, ye, xn, yn);
+    }
+    if (!ok || !onrows(xn, yn)) continue;
+    xc = xn, yc = yn;
+    list[1] = p.a, list[2] = p.b;
+    return true;
   }
   return false;
 }

@@ -103,6 +103,18 @@ class INTERSECTIONSEARCH {
   // Both lines' equations solved together by Newton's method from (xs, ys)
   // inside step k.
   bool direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc, extended& yc);
+  bool solvetwo(smallint ra, smallint rb, bool logx, extended ulo, extended uhi, extended xs, extended ys,
+                extended& xc, extended& yc) const;
+  // The search of one crossing (CALCPTX without the check of its point),
+  // and the "finding the intersection" message of a search that found none.
+  void locate(extended& xc, extended& yc, bool& isfound, bool& isconverged);
+  void failed(extended& xc, extended& yc, const std::string& why) const;
+  // The check of a point against every line of the invariant point (each
+  // passes through its tolerance box), and the point solved again from the
+  // pair of its lines that cross best where it fails.
+  bool onrow(smallint rg, extended xc, extended yc) const;
+  bool onrows(extended xc, extended yc) const;
+  bool resolve(smallint k, extended& xc, extended& yc);
   // The lines at one point: whether both pass through (xc, yc), a line's
   // value from a start, whether its delta mu has no jump over a span, delta
   // mu and its slope, and a line's roots over the whole window.
@@ -129,6 +141,7 @@ class INTERSECTIONSEARCH {
   bool& crossflag(smallint r, smallint b, smallint k) { return b == 1 ? C1(r, k) : C2(r, k); }
 
   smallint j = 0, nir = 0, npts = 0;
+  smallint kstep = 0;  // the step of the crossing searched last
   Arr<smallint, irmax> rn{};                          // global reaction numbers
   Mat<smallint, irmax, KPGLOBAL::emmax> rows{};       // their coefficient rows
   lines L1{}, L2{};

@@ -1,0 +1,172 @@
+// Invariant points on all their own lines, by the real program (calculation
+// mode 3) on the example dataset. Where two of a point's lines run nearly
+// together, the search can settle where they differ by less than its
+// tolerance, far from where the point's other lines cross them; such a
+// point is solved again from two of its lines that cross well. Each point is
+// solved here from two of its reactions (delta G + R T ln K = 0 with the
+// end-member Gibbs energies of the same dataset), and every reaction of the
+// point is checked to be at equilibrium there.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "models/kpcalc1.h"
+#include "solver/solver_support.h"
+#include "support/vt_program.h"
+
+namespace fs = std::filesystem;
+using namespace KPGLOBAL;
+
+namespace {
+
+constexpr double Rgas = 0.0083144;
+using reaction = std::vector<std::pair<int, std::string>>;  // coefficient, name
+
+class DiagramPoints : public solvertest::SolverTest {
+ protected:
+  // The results file of a diagram run (calctype 1 to 5) on the phases given,
+  // with the script's extra lines and the answers typed.
+  std::string run(const std::string& phases, int calctype, const std::string& extra, const std::string& answers) {
+    const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "diagram";
+    fs::copy_file(ex / "vt-ds3x.txt", *dir / "vt-ds3x.txt", fs::copy_options::overwrite_existing);
+    std::string list;
+    for (char c : phases + " CO2 H2O") list += c == ' ' ? '\n' : c;
+    std::ofstream(*dir / "vt-pure.txt") << list << "\n*\n";
+    std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile px\n";
+    std::ofstream(*dir / "vt-px.txt") << "axfile pure\nwith " << phases << " CO2 H2O\ncalctype " << calctype << "\n"
+                                      << extra << "fluidexcess yes\ninexcess yes\ndoschreinemakers yes\nautoexit\n";
+    std::ofstream(*dir / "answers.txt") << answers;
+    const int rc = vtest::runprogram(dir->path());
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
+    return vtest::readfile(*dir / "vt-px-o.txt");
+  }
+  int pos(const std::string& name) const {
+    for (int k = 1; k <= NCV; ++k)
+      if (NAME[k] == name) return k;
+    ADD_FAILURE() << "no end-member " << name;
+    return 1;
+  }
+  // delta G + R T ln K of r at P (kbar) and T (K): the fluid species at
+  // mole fraction x(CO2) = xco2, or, with loga given, H2O at that log10
+  // activity.
+  double dmu(const reaction& r, double P, double T, double xco2, double loga = NAN) {
+    double g = 0;
+    for (const auto& [nu, name] : r) {
+      const int k = pos(name);
+      (*TD)[k].xco2 = std::isnan(loga) ? xco2 : 0;
+      (*TD)[k].xh2o = 1 - (*TD)[k].xco2;
+      extended gk = 0;
+      KPCALC1::GEM(static_cast<smallint>(k), P, T, gk);
+      g += nu * static_cast<double>(gk);
+      if (name == "H2O") g += nu * Rgas * T * (std::isnan(loga) ? std::log(1 - xco2) : std::log(10.0) * loga);
+      if (name == "CO2" && std::isnan(loga)) g += nu * Rgas * T * std::log(xco2);
+    }
+    return g;
+  }
+  // The root (a, b) of f1 = f2 = 0 by Newton's method from (a, b), with
+  // central differences of steps ha and hb.
+  static std::pair<double, double> solve(const std::function<double(int, double, double)>& f, double a, double b,
+                                         double ha, double hb) {
+    for (int it = 0; it < 50; ++it) {
+      const double f1 = f(1, a, b), f2 = f(2, a, b);
+      const double p = (f(1, a + ha, b) - f(1, a - ha, b)) / (2 * ha), q = (f(1, a, b + hb) - f(1, a, b - hb)) / (2 * hb);
+      const double r = (f(2, a + ha, b) - f(2, a - ha, b)) / (2 * ha), s = (f(2, a, b + hb) - f(2, a, b - hb)) / (2 * hb);
+      const double det = p * s - q * r;
+      a -= (s * f1 - q * f2) / det;
+      b -= (p * f2 - r * f1) / det;
+    }
+    return {a, b};
+  }
+  // The coordinates line after the header of the point of set (stable or
+  // metastable), "" when there is none.
+  static std::string coordinates(const std::string& out, const std::string& set) {
+    const auto a = out.find(" involving " + set + " + (");
+    if (a == std::string::npos) return "";
+    const auto c = std::min(out.find("\nP = ", a), out.find("\nT = ", a)) + 1;
+    return out.substr(c, out.find('\n', c) - c);
+  }
+};
+
+}  // namespace
+
+// Three diagrams where the search settled off one of a point's lines, each
+// point now solved from two lines that cross well and on all its rows.
+// - P-log a(H2O) at 351.875 C, clin ames sp fo en cor, P 0.001-25 kbar, log a
+//   -8 to 0: the four lines with H2O nearly coincide at low P and the search
+//   settled at 0.090 kbar, log a -1.60, while 2fo + 2cor = 2sp + en lies at
+//   1.970 kbar at every log a. The point is solved from that line and one
+//   with H2O: 1.9699 kbar, log a -1.9094.
+// - P-x(CO2) at 395 C, per br fo en q mag cc dol, P 0.001-15, x 0.001-0.999:
+//   at 0.023 kbar the point per br mag was printed at x 0.0495; solved from
+//   br = per + H2O and mag = per + CO2 it lies at x 0.04126.
+// - P-T with x(CO2) = 0.9, ky sill and q prl kao dsp cor, P 0.1-12, T
+//   200-900 C: the search of ky q prl dsp settled at 0.069 kbar, 200.8 C,
+//   on none of its lines and outside the window, so the stable point was
+//   missing; solved from 4q + 2dsp = prl and prl = ky + 3q + H2O (the fluid
+//   as the diagram takes it, ideal H2O-CO2 at x(H2O) 0.1) it lies at 3.1668
+//   kbar, 224.114 C.
+TEST_F(DiagramPoints, PointsLieOnAllTheirLines) {
+  readdataset({"clin", "ames", "sp", "fo", "en", "cor", "CO2", "H2O"});
+  const ftype purefluid = FLUIDTYPE;  // each fluid end-member on its own
+  {
+    const std::string out = run("clin ames sp fo en cor", 5, "diagramPT 0.001 25 250 1100\nfluidpresent yes\nsetloga yes\n",
+                                "y\nH2O\ny\n0.001 25 -8 0\n351.875\n");
+    EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
+    EXPECT_EQ(coordinates(out, "clin sp fo en cor"), "P = 1.970kbar ,log a(H2O) = -1.91") << out;
+    EXPECT_NE(out.find("# stable intersection 1 involving clin sp fo en cor + (H2O)"), std::string::npos) << out;
+    const double T = 351.875 + 273.15;
+    const std::vector<reaction> rows{{{-1, "clin"}, {1, "sp"}, {1, "fo"}, {1, "en"}, {4, "H2O"}},
+                                     {{-1, "clin"}, {-1, "sp"}, {3, "fo"}, {2, "cor"}, {4, "H2O"}},
+                                     {{-2, "clin"}, {-2, "cor"}, {4, "sp"}, {3, "en"}, {8, "H2O"}},
+                                     {{-2, "clin"}, {4, "fo"}, {1, "en"}, {2, "cor"}, {8, "H2O"}},
+                                     {{-2, "fo"}, {-2, "cor"}, {2, "sp"}, {1, "en"}}};
+    const auto f = [&](int i, double P, double la) { return dmu(i == 1 ? rows[4] : rows[1], P, T, 0, la); };
+    const auto [P, la] = solve(f, 1.9, -1.9, 1e-5, 1e-5);
+    EXPECT_NEAR(P, 1.96986, 0.00001);
+    EXPECT_NEAR(la, -1.9094, 0.0001);
+    for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, 0, la), 0, 1e-6);
+  }
+  readdataset({"per", "br", "fo", "en", "q", "mag", "cc", "dol", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;  // the x(CO2) diagram's non-ideal H2O-CO2 fluid
+  {
+    const std::string out = run("per br fo en q mag cc dol", 3, "diagramPT 0.001 25 250 1100\n", "0.001 15 0.001 0.999\n395\n");
+    EXPECT_EQ(coordinates(out, "per br mag"), "P = 0.023 kbar, x(CO2) = 0.0413") << out;
+    const double T = 395 + 273.15;
+    const std::vector<reaction> rows{
+        {{-1, "br"}, {1, "per"}, {1, "H2O"}}, {{-1, "mag"}, {1, "per"}, {1, "CO2"}}, {{-1, "mag"}, {-1, "H2O"}, {1, "br"}, {1, "CO2"}}};
+    const auto f = [&](int i, double P, double x) { return dmu(rows[i - 1], P, T, x); };
+    const auto [P, x] = solve(f, 0.023, 0.041, 1e-7, 1e-7);
+    EXPECT_NEAR(P, 0.02290, 0.00001);
+    EXPECT_NEAR(x, 0.04126, 0.00001);
+    for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, x), 0, 1e-6);
+  }
+  readdataset({"ky", "sill", "and", "q", "prl", "kao", "dsp", "cor", "CO2", "H2O"});
+  FLUIDTYPE = purefluid;  // no phase holds carbon: H2O at x(H2O) = 0.1 as an ideal mixture
+  {
+    const std::string out = run("ky sill and q prl kao dsp cor", 1,
+                                "diagramPT 0.1 12 200 900\ncalcT yes 200 900 25\ncalcP yes 0.1 12\ncalctatp no\n"
+                                "fluidpresent yes\nsetfluid yes 0.9 0.1\n",
+                                "");
+    const std::string c = coordinates(out, "ky q prl dsp");
+    ASSERT_EQ(c.rfind("P = ", 0), 0u) << out;
+    EXPECT_NE(out.find("# stable intersection 10 involving ky q prl dsp + (H2O)"), std::string::npos) << out;
+    const std::vector<reaction> rows{{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}},
+                                     {{-1, "q"}, {-2, "dsp"}, {1, "ky"}, {1, "H2O"}},
+                                     {{-1, "prl"}, {-6, "dsp"}, {4, "ky"}, {4, "H2O"}},
+                                     {{-4, "q"}, {-2, "dsp"}, {1, "prl"}}};
+    const auto f = [&](int i, double P, double T) { return dmu(rows[i == 1 ? 0 : 3], P, T, 0.9); };
+    const auto [P, T] = solve(f, 3.1, 500, 1e-5, 1e-3);
+    EXPECT_NEAR(P, 3.1668, 0.0001);
+    EXPECT_NEAR(T - 273.15, 224.114, 0.001);
+    for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, 0.9), 0, 1e-6);
+    // Printed to the last digit as the solved point rounds.
+    EXPECT_NEAR(std::stod(c.substr(4)), P, 0.0005 + 1e-6);
+    EXPECT_NEAR(std::stod(c.substr(c.find("T = ") + 4)), T - 273.15, 0.005 + 1e-6);
+  }
+}
