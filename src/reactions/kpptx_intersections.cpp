@@ -390,10 +390,12 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   locate(xc, yc, isfound, isconverged);
   if (!isfound || !isconverged || onrows(xc, yc)) return;
   // The search settled on a point that one of the point's lines misses: two
-  // lines that run nearly together can differ by less than the tolerance
-  // far from where the others cross them. The point is solved again from
-  // pairs of its lines that cross well, and kept only where every line
-  // passes through it.
+  // lines that run nearly together (lines with the fluid at low P) can
+  // differ by less than the tolerance far from where the others cross them,
+  // and the six steps can stop on a short step that lies off the lines
+  // where these bend sharply. The point is solved again from pairs of its
+  // lines that cross well, and kept only where every line passes through
+  // it; where no pair gives such a point, none is reported.
   isconverged = resolve(kstep, xc, yc);
   if (!isconverged) failed(xc, yc, "point not on all its reactions");
 }
