@@ -573,13 +573,15 @@ bool INTERSECTIONSEARCH::solvetwo(smallint ra, smallint rb, bool logx, extended 
 // it runs along either axis or across it, on whichever of its branches; or
 // Newton's method from yc finds it within the box at xc, as where the line
 // only dips into the box. On an x(CO2) axis the box is kept inside 0..1
-// (half-way to an end at most), and its lower end in y above zero, where P
-// and T have meaning.
+// (half-way to an end at most), and its lower ends in P and T above zero
+// (half-way to it at most), where the fluid's equations of state hold.
 bool INTERSECTIONSEARCH::onrow(smallint rg, extended xc, extended yc) const {
   const extended bx = onrowbox * tolx, by = onrowbox * toly;
   extended xl = xc - bx, xh = xc + bx;
   if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
     xl = std::max(xl, xc / 2), xh = std::min(xh, (1 + xc) / 2);
+  else if (OTHERVARIABLE == othervariabletype::fixedpressure)
+    xl = std::max(xl, xc / 2);
   const extended yl = yc - by > 0 ? yc - by : yc / 2, yh = yc + by;
   bool below = false, above = false;
   const std::array<std::pair<extended, extended>, 5> at{{{xc, yc}, {xl, yl}, {xl, yh}, {xh, yl}, {xh, yh}}};
@@ -618,7 +620,13 @@ bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
     const smallint rg = rn[list[q].r];
     extended fy = 0, t = 0;
     dmu(rg, ys, fy, place(xs, ys));
-    const extended h = tolx / 100;
+    // A central difference in x, kept inside 0 < x < 1 on an x(CO2) axis and
+    // above P = 0 on a P axis.
+    extended h = tolx / 100;
+    if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
+      h = std::min({h, xs / 2, (1 - xs) / 2});
+    else if (OTHERVARIABLE == othervariabletype::fixedpressure)
+      h = std::min(h, xs / 2);
     const extended fx = (dmu(rg, ys, t, place(xs + h, ys)) - dmu(rg, ys, t, place(xs - h, ys))) / (2 * h);
     const extended nx = fx * tolx, ny = fy * toly, n = std::hypot(nx, ny);
     normal[q] = n > 0 && std::isfinite(n) ? std::make_pair(nx / n, ny / n) : std::make_pair(extended(0), extended(0));

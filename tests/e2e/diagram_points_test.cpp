@@ -100,7 +100,7 @@ class DiagramPoints : public solvertest::SolverTest {
 
 }  // namespace
 
-// Three diagrams where the search settled off one of a point's lines, each
+// Four diagrams where the search settled off one of a point's lines, each
 // point now solved from two lines that cross well and on all its rows.
 // - P-log a(H2O) at 351.875 C, clin ames sp fo en cor, P 0.001-25 kbar, log a
 //   -8 to 0: the four lines with H2O nearly coincide at low P and the search
@@ -116,6 +116,12 @@ class DiagramPoints : public solvertest::SolverTest {
 //   missing; solved from 4q + 2dsp = prl and prl = ky + 3q + H2O (the fluid
 //   as the diagram takes it, ideal H2O-CO2 at x(H2O) 0.1) it lies at 3.1668
 //   kbar, 224.114 C.
+// - P-T with T calculated at P, x(CO2) = 0.7, mu q cc san an sill zo, P
+//   0.01-3, T 150-700 C: the stable point q cc an sill zo was printed at 0.16
+//   kbar, 263.00 C, off its lines; solved from q + cc + sill = an + CO2 and
+//   q + sill + 2zo = 4an + H2O (the non-ideal H2O-CO2 fluid) it lies at
+//   0.01491 kbar, 200.097 C, so close to P = 0 that the check's box about it
+//   is kept above P = 0 (the fluid's equations end the run below it).
 TEST_F(DiagramPoints, PointsLieOnAllTheirLines) {
   readdataset({"clin", "ames", "sp", "fo", "en", "cor", "CO2", "H2O"});
   const ftype purefluid = FLUIDTYPE;  // each fluid end-member on its own
@@ -173,6 +179,27 @@ TEST_F(DiagramPoints, PointsLieOnAllTheirLines) {
     // Printed to the last digit as the solved point rounds.
     EXPECT_NEAR(std::stod(c.substr(4)), P, 0.0005 + 1e-6);
     EXPECT_NEAR(std::stod(c.substr(c.find("T = ") + 4)), T - 273.15, 0.005 + 1e-6);
+  }
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "zo", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  {
+    const std::string out = run("mu q cc san an sill zo", 1,
+                                "diagramPT 0.01 3 150 700\ncalcT yes 150 700\ncalcP yes 0.01 3 0.1495\ncalctatp yes\n"
+                                "fluidpresent yes\nsetfluid yes 0.7 0.3\n",
+                                "");
+    EXPECT_EQ(out.find("run bombed"), std::string::npos) << out;
+    EXPECT_NE(out.find("# stable intersection 1 involving q cc an sill zo + (CO2 H2O)"), std::string::npos) << out;
+    const std::string c = coordinates(out, "q cc an sill zo");
+    EXPECT_EQ(c.rfind("P = 0.015 kbar (sd = 0.0), T = 200.10 \xA1" "C (sd = ", 0), 0u) << out;
+    const std::vector<reaction> rows{{{-1, "q"}, {-1, "cc"}, {-1, "sill"}, {1, "an"}, {1, "CO2"}},
+                                     {{-2, "zo"}, {-1, "CO2"}, {1, "cc"}, {3, "an"}, {1, "H2O"}},
+                                     {{-3, "q"}, {-4, "cc"}, {-3, "sill"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}},
+                                     {{-1, "q"}, {-1, "sill"}, {-2, "zo"}, {4, "an"}, {1, "H2O"}}};
+    const auto f = [&](int i, double P, double T) { return dmu(rows[i == 1 ? 0 : 3], P, T, 0.7); };
+    const auto [P, T] = solve(f, 0.015, 473, 1e-6, 1e-3);
+    EXPECT_NEAR(P, 0.01491, 0.00001);
+    EXPECT_NEAR(T - 273.15, 200.097, 0.001);
+    for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, 0.7), 0, 1e-6);
   }
 }
 
