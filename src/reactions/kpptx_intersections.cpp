@@ -531,14 +531,6 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
   const bool logx = logscale();
   const extended ulo = tou(x0, logx), uhi = tou(x1, logx);
   if (!(xs >= x0 && xs <= x1) || !KPUTE1::INRANGE(ys, PTMODE)) return false;
-  return solvetwo(rn[a.r], rn[b.r], logx, ulo, uhi, xs, ys, xc, yc) && onlines(a, b, xc, yc, xc, xc);
-}
-
-// Newton's method on the delta mu of lines ra and rb together in (u, y),
-// from (xs, ys); its derivative in u by a central difference. It fails
-// where a step leaves ulo..uhi or the window, or where it has not settled.
-bool INTERSECTIONSEARCH::solvetwo(smallint ra, smallint rb, bool logx, extended ulo, extended uhi, extended xs,
-                                  extended ys, extended& xc, extended& yc) const {
   const auto f = [&](smallint rg, extended u, extended y, extended& slope) {
     return dmu(rg, y, slope, place(tox(u, logx), y));
   };
@@ -548,13 +540,13 @@ bool INTERSECTIONSEARCH::solvetwo(smallint ra, smallint rb, bool logx, extended 
   extended u = tou(xs, logx), y = ys;
   for (int it = 1; it <= newtonsteps; ++it) {
     extended sa = 0, sb = 0, t = 0;
-    const extended fa = f(ra, u, y, sa), fb = f(rb, u, y, sb);
+    const extended fa = f(rn[a.r], u, y, sa), fb = f(rn[b.r], u, y, sb);
     // The central difference's step, relative to u beyond 1: about the
     // cube root of the arithmetic's precision, which balances its
     // truncation and rounding errors.
     const extended h = 1e-6L * std::max(extended(1), std::fabs(u));
-    const extended ua = (f(ra, u + h, y, t) - f(ra, u - h, y, t)) / (2 * h);
-    const extended ub = (f(rb, u + h, y, t) - f(rb, u - h, y, t)) / (2 * h);
+    const extended ua = (f(rn[a.r], u + h, y, t) - f(rn[a.r], u - h, y, t)) / (2 * h);
+    const extended ub = (f(rn[b.r], u + h, y, t) - f(rn[b.r], u - h, y, t)) / (2 * h);
     const extended det = ua * sb - sa * ub;
     if (det == 0 || !std::isfinite(det)) return false;
     const extended du = -(fa * sb - sa * fb) / det, dy = -(ua * fb - fa * ub) / det;
@@ -562,7 +554,7 @@ bool INTERSECTIONSEARCH::solvetwo(smallint ra, smallint rb, bool logx, extended 
     u += du, y += dy;
     if (!(u >= ulo && u <= uhi) || !KPUTE1::INRANGE(y, PTMODE)) return false;
     xc = tox(u, logx), yc = y;
-    if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return true;
+    if (std::fabs(xc - xold) < tolx / 100 && std::fabs(dy) < toly / 100) return onlines(a, b, xc, yc, xc, xc);
   }
   return false;
 }
@@ -610,9 +602,9 @@ bool INTERSECTIONSEARCH::onrows(extended xc, extended yc) const {
 // gradient of its delta mu times tolx and toly), so that the first pair
 // crosses best: where the lines with the fluid run nearly together, a line
 // without it and one with it. Each pair is searched with care across the
-// step, then solved by Newton's method from the crossing of its straight
-// segments; the first point that every line passes through is taken, and
-// its pair goes first in the crossing list.
+// step (tabulated); the first point that every line passes through is
+// taken. (A P-T point's uncertainty does not depend on which two of its
+// lines it is worked out from.)
 bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
   const extended xs = xc, ys = yc;
   Arr<std::pair<extended, extended>, crossmax> normal{};
@@ -644,16 +636,8 @@ bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
   std::stable_sort(pairs.begin(), pairs.end(), [](const pair& p, const pair& q) { return p.sine > q.sine; });
   for (const pair& p : pairs) {
     extended xn = xs, yn = ys;
-    bool ok = tabulated(p.a, p.b, k, xn, yn);
-    if (!ok) {
-      SETUPPTX(rn[p.a.r], rn[p.b.r], p.a.b, p.b.b, k);
-      extended xe = 0, ye = 0;
-      CROSSPTX(xe, ye, ok);
-      ok = ok && direct(p.a, p.b, k, xe, ye, xn, yn);
-    }
-    if (!ok || !onrows(xn, yn)) continue;
+    if (!tabulated(p.a, p.b, k, xn, yn) || !onrows(xn, yn)) continue;
     xc = xn, yc = yn;
-    list[1] = p.a, list[2] = p.b;
     return true;
   }
   return false;

@@ -103,8 +103,6 @@ class INTERSECTIONSEARCH {
   // Both lines' equations solved together by Newton's method from (xs, ys)
   // inside step k.
   bool direct(const entry& a, const entry& b, smallint k, extended xs, extended ys, extended& xc, extended& yc);
-  bool solvetwo(smallint ra, smallint rb, bool logx, extended ulo, extended uhi, extended xs, extended ys,
-                extended& xc, extended& yc) const;
   // The search of one crossing (CALCPTX without the check of its point),
   // and the "finding the intersection" message of a search that found none.
   void locate(extended& xc, extended& yc, bool& isfound, bool& isconverged);
