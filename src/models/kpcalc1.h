@@ -38,10 +38,18 @@ extended IHQ(extended T, extended dH, extended W, smallint n, extended f);
 // KPGLOBAL::USESP selects the Pitzer-Sterner equations instead of CORK.
 void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf);
 void CO2PROPS(extended P, extended T, extended& V, extended& RTlnf);
-// The pressures (kbar) at T = fixed (K), or else the temperatures (K) at
-// P = fixed (kbar), at which the fluid's equations switch or set in: a line
-// of a reaction with H2O or CO2 can turn or jump there.
-std::vector<extended> FLUIDSWITCHES(bool pressures, extended fixed);
+// The CORK equations' own switches: the virial terms of H2O and CO2 set in
+// above these pressures (kbar); a(T) of H2O changes its formula at 673 K,
+// and below 695 K H2O has a gas and a liquid, split at its saturation
+// pressure.
+inline constexpr extended CORKH2OVIRIALP = 2.01L, CORKCO2VIRIALP = 5.01L;
+inline constexpr extended CORKH2OAT = 673, CORKH2OLIQUIDT = 695;
+// The values of the calculated variable at which the fluid's equations
+// switch or set in, with the other variable fixed: the pressures (kbar) at
+// T = fixed (K) for calcpressure, the temperatures (K) at P = fixed (kbar)
+// for calctemperature. A line of a reaction with H2O or CO2 can kink, jog
+// or fold there.
+std::vector<extended> FLUIDSWITCHES(KPGLOBAL::calcvariabletype along, extended fixed);
 
 // Newton root of the MRK cubic from the starting volume V, plus the virial
 // correction for the pressure excess X; lnphi is ln of the fugacity

@@ -412,18 +412,18 @@ extended h2opsat(extended T) {
 
 void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
   const extended RT = R * T;
-  const extended X = (P > 2.01L) ? P - 2.01L : 0;
+  const extended X = (P > CORKH2OVIRIALP) ? P - CORKH2OVIRIALP : 0;
   const extended b = 1.465L;
   const extended c = 0.0019853L, d = -0.08909L, e = 0.080331L;
   const extended T2 = T * T, T3 = T2 * T;
-  const extended a = (T >= 673) ? 1037.2L + 0.53013L * T - 0.00073907L * T2 + 1.7782e-7L * T3
+  const extended a = (T >= CORKH2OAT) ? 1037.2L + 0.53013L * T - 0.00073907L * T2 + 1.7782e-7L * T3
                                 : -1451.88L + 12.718L * T - 0.02212L * T2 + 1.3204e-5L * T3;
   extended agas = a, Psat = 100;
-  if (T < 695) {
-    if (T < 673) agas = 16137.46L - 69.656L * T + 0.11618L * T2 - 6.8128e-5L * T3;
+  if (T < CORKH2OLIQUIDT) {
+    if (T < CORKH2OAT) agas = 16137.46L - 69.656L * T + 0.11618L * T2 - 6.8128e-5L * T3;
     Psat = h2opsat(T);
   }
-  const bool liquid = T < 695 && P > Psat;
+  const bool liquid = T < CORKH2OLIQUIDT && P > Psat;
   extended lnphiG = 0, lnphiL = 0;
   if (liquid) {
     // ln f of the liquid is carried up from saturation, where the gas and
@@ -434,7 +434,7 @@ void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
     findroot(Psat, T, X, Psat, c, d, e, a, b, Vl, lnphiL, P);
   }
   extended Vm = liquid ? b : RT / P + 3 * b;
-  const extended am = (T < 695 && !liquid) ? agas : a;
+  const extended am = (T < CORKH2OLIQUIDT && !liquid) ? agas : a;
   extended lnphi = 0;
   findroot(P, T, X, Psat, c, d, e, am, b, Vm, lnphi, P);
   extended lnf = std::log(1000 * P) + lnphi;
@@ -445,7 +445,7 @@ void h2ocork(extended P, extended T, extended& V, extended& RTlnf) {
 
 void co2cork(extended P, extended T, extended& V, extended& RTlnf) {
   const extended RT = R * T;
-  const extended X = (P > 5.01L) ? P - 5.01L : 0;
+  const extended X = (P > CORKCO2VIRIALP) ? P - CORKCO2VIRIALP : 0;
   const extended a = 659.8L + 0.21078L * T - 0.00063976L * T * T;
   const extended c = 0.00540776L - 1.59046e-6L * T;
   const extended d = -0.178198L + 2.45317e-5L * T;
@@ -469,22 +469,27 @@ void H2OPROPS(extended P, extended T, extended& V, extended& RTlnf) {
   DOSP(1000 * P, T, c, T < SPH2OSCANT).solve(V, RTlnf);
 }
 
-std::vector<extended> FLUIDSWITCHES(bool pressures, extended fixed) {
+std::vector<extended> FLUIDSWITCHES(KPGLOBAL::calcvariabletype along, extended fixed) {
+  const bool pressures = along == KPGLOBAL::calcvariabletype::calcpressure;
   // Pitzer-Sterner: the full root search below its scan temperatures.
   if (KPGLOBAL::USESP) return pressures ? std::vector<extended>{} : std::vector<extended>{SPCO2SCANT, SPH2OSCANT};
-  // CORK: the virial terms of H2O and CO2 above 2.01 and 5.01 kbar, the
-  // a(T) of H2O at 673 K, and its gas and liquid below 695 K, split at the
-  // saturation pressure, where its volume jumps: at T = fixed, or at the T
-  // where it equals P = fixed (Psat rises with T there).
+  // CORK: the virial terms of H2O and CO2, the a(T) of H2O, and its gas and
+  // liquid split at the saturation pressure, where its volume jumps: at
+  // T = fixed, or at the T where it equals P = fixed.
   if (pressures) {
-    std::vector<extended> v{2.01L, 5.01L};
-    if (fixed > 0 && fixed < 695) v.push_back(h2opsat(fixed));
+    std::vector<extended> v{CORKH2OVIRIALP, CORKCO2VIRIALP};
+    if (fixed > 0 && fixed < CORKH2OLIQUIDT) v.push_back(h2opsat(fixed));
     return v;
   }
-  std::vector<extended> v{673, 695};
-  if (fixed > 0.001L && fixed < h2opsat(695)) {
-    extended lo = 300, hi = 695;
-    for (int it = 1; it <= 60; ++it) (h2opsat((lo + hi) / 2) < fixed ? lo : hi) = (lo + hi) / 2;
+  std::vector<extended> v{CORKH2OAT, CORKH2OLIQUIDT};
+  // The saturation T by bisection: Psat rises with T from the 300 K below
+  // which it is held at its floor of 0.001 kbar up to 695 K, and 60
+  // halvings take the 395 K between to the rounding of extended.
+  constexpr extended PSATFLOORT = 300;
+  constexpr int HALVINGS = 60;
+  if (fixed > 0.001L && fixed < h2opsat(CORKH2OLIQUIDT)) {
+    extended lo = PSATFLOORT, hi = CORKH2OLIQUIDT;
+    for (int it = 1; it <= HALVINGS; ++it) (h2opsat((lo + hi) / 2) < fixed ? lo : hi) = (lo + hi) / 2;
     v.push_back((lo + hi) / 2);
   }
   return v;

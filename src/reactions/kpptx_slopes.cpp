@@ -24,185 +24,300 @@ namespace {
 
 using KPCALC2::NOVALUE;
 
-// The value at u0 + du of the branch of a line through (u0, y0), or NOVALUE
-// where that branch turns back in u, ends, or leaves the window [lo, hi]
-// before u0 + du. The branch is followed from the point by arclength
-// continuation: each step goes along the tangent and back onto the line
-// along delta mu's gradient, in u scaled by du and y scaled as below.
-// dmu(u, y, slope) gives delta mu and its y derivative.
+// The branch of a line through a point, followed to u0 + du. Coordinates are
+// scaled: X = (u - u0) / du, so that the branch reaches its end at X = 1, and
+// Y = (y - y0) / ys, with ys what the line moves over du at the point.
+//
+// Constants of the continuation, each with its reason:
+// central differences of delta mu in u over a millionth of du, far below
+// the line's curvature and far above the rounding of delta mu;
+constexpr extended DIFFSTEP = 1e-6L;
+// at most 5000 steps: a branch that needs more wanders, and has no value;
+constexpr int MAXSTEPS = 5000;
+// u0 + du reached within rounding;
+constexpr extended ATEND = 1 - 1e-9L;
+// the first step a twentieth of the way, doubled after each step up to the
+// whole way; a step that falls below a millionth has stalled, as at a corner
+// of the line or a jump of delta mu;
+constexpr extended FIRSTSTEP = 0.05L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
+// Newton's method from a short step converges in a few iterations: 8 that do
+// not settle mean that the step was too long;
+constexpr int NEWTONSTEPS = 8;
+// on the line: delta mu within 1e-9 of its gradient's length times the
+// scaled distance (Newton's steps), or 1e-6 where the line is bracketed and
+// bisected (where Newton's method does not settle, delta mu's curvature has
+// no bound, and bisection closes in only to that);
+constexpr extended NEWTONTOL = 1e-9L, BRACKETTOL = 1e-6L;
+// bisection in 60 halvings: to the rounding of extended;
+constexpr int HALVINGS = 60;
+// a step is shorter where it lands more than a tenth of its length off the
+// tangent or where the tangent turns by more than about 0.1 rad over it, so
+// that it passes no turn of the branch and lands on no other branch; steps
+// below 1e-4 are not held to that (the corner of a line would stall them);
+constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
+// a step that lands past u0 + du by more than a thousandth is shortened, so
+// that the value there is taken close to where the branch is;
+constexpr extended OVERSHOOT = 1e-3L;
+// a fold back in u of less than a hundredth of du is crossed anywhere; past a
+// switch or a jog the line is sought within a hundredth of du, in 40 cells
+// (two roots closer than 0.0005 du are not told apart);
+constexpr extended HAIRFOLD = 0.01L, JOGREACH = 0.01L;
+constexpr int JOGCELLS = 20;  // on either side
+// at most 8 switches and jogs crossed on one branch;
+constexpr int MAXCROSSINGS = 8;
+// the stretch beside a switch of the fluid's equations where the line can
+// kink, jog or fold back over a short run, as a part of the switch's own
+// value (10 bar at 2.01 kbar, 3.4 K at 673 K): it depends on the equations
+// alone, not on how flat or steep the line is. Steps that enter it move y
+// by at most a tenth of it;
+constexpr extended SWITCHBAND = 0.02L, BANDSTEPS = 10;
+// the value at u0 + du polished by Newton's method in y from where the steps
+// end (20 iterations, to 1e-9 of y0); it must lie within a tenth of ys of
+// it, far less than the distance between two branches.
+constexpr int POLISHSTEPS = 20;
+constexpr extended POLISHTOL = 1e-9L, POLISHREACH = 0.1L;
+// Where Newton's steps at the point's x fail, the line there is sought
+// within 1% of the point's y, in 100 cells on either side: the point search
+// places a point well within that of its lines.
+constexpr extended POINTREACH = 0.01L;
+constexpr int POINTCELLS = 100;
+
+// The root of g between a and b, where g changes sign.
+template <class G>
+extended bisect(G g, extended a, extended b) {
+  const bool ga = g(a) > 0;
+  for (int it = 1; it <= HALVINGS; ++it) ((g((a + b) / 2) > 0) == ga ? a : b) = (a + b) / 2;
+  return (a + b) / 2;
+}
+
+// dmu(u, y, slope) gives delta mu at (u, y) and its y derivative; [lo, hi]
+// is the window of y and switches the values of y where the fluid's
+// equations switch or set in.
 template <class F>
-extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, extended hi,
-                     const std::vector<extended>& marks) {
-  const extended hu = du * 1e-6L;
-  // y is scaled by what the line moves over du at the point (at least a
-  // hundredth of y0, at most 10 y0), so that a steep line is followed in as
-  // few steps as a flat one.
-  extended ys = 0;
-  {
-    extended s = 0, t = 0;
-    dmu(u0, y0, s);
-    const extended dydu = -(dmu(u0 + hu, y0, t) - dmu(u0 - hu, y0, t)) / (2 * hu) / s;
-    const extended move = std::fabs(dydu * du);
-    ys = std::isfinite(move) ? std::clamp(move, std::fabs(y0) / 100, 10 * std::fabs(y0)) : std::fabs(y0) / 100;
+class branch {
+ public:
+  branch(F dmu, extended u0, extended y0, extended du, extended lo, extended hi,
+         const std::vector<extended>& switches)
+      : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * DIFFSTEP) {}
+
+  // The value at u0 + du of the branch through (u0, y0), or NOVALUE where the
+  // branch turns back in u, ends, or leaves the window before u0 + du.
+  extended valueatend() {
+    if (!start()) return NOVALUE;
+    for (int steps = 0, crossed = 0; steps < MAXSTEPS && X_ < ATEND;) {
+      if (h_ < STALLEDSTEP) {
+        if (crossed++ >= MAXCROSSINGS || !crossjump()) return NOVALUE;
+      } else if (stepalong()) {
+        ++steps;
+      } else {
+        continue;
+      }
+      if (!inside(Y_) || turnedback()) return NOVALUE;
+    }
+    if (X_ < ATEND) return NOVALUE;
+    return polishatend();
+  }
+
+ private:
+  F dmu_;
+  extended u0_, y0_, du_, lo_, hi_;
+  const std::vector<extended>& switches_;
+  extended hu_, ys_ = 0;
+  extended X_ = 0, Y_ = 0, tX_ = 1, tY_ = 0, h_ = FIRSTSTEP;
+  extended Xmax_ = 0, Yturn_ = 0;  // the farthest u reached, and y there
+  extended Yout_ = 0;              // the last point outside the switches' bands
+
+  extended yof(extended Y) const { return y0_ + Y * ys_; }
+  bool inside(extended Y) const { return yof(Y) >= lo_ && yof(Y) <= hi_; }
+  extended band(extended m) const { return SWITCHBAND * std::fabs(m); }
+  // The switch whose band holds y, or NOVALUE.
+  extended switchat(extended y) const {
+    for (const extended m : switches_)
+      if (std::fabs(y - m) <= band(m)) return m;
+    return NOVALUE;
+  }
+  // Whether a switch lies between y values a and b.
+  bool switchbetween(extended a, extended b) const {
+    for (const extended m : switches_)
+      if ((a - m) * (b - m) <= 0) return true;
+    return false;
+  }
+  extended dmuat(extended X, extended Y) {
+    extended s = 0;
+    return dmu_(u0_ + X * du_, yof(Y), s);
   }
   // delta mu at scaled (X, Y) and its scaled gradient.
-  const auto grad = [&](extended X, extended Y, extended& gX, extended& gY) {
-    const extended u = u0 + X * du, y = y0 + Y * ys;
+  extended grad(extended X, extended Y, extended& gX, extended& gY) {
+    const extended u = u0_ + X * du_, y = yof(Y);
     extended s = 0, t = 0;
-    const extended f = dmu(u, y, s);
-    gX = (dmu(u + hu, y, t) - dmu(u - hu, y, t)) / (2 * hu) * du;
-    gY = s * ys;
+    const extended f = dmu_(u, y, s);
+    gX = (dmu_(u + hu_, y, t) - dmu_(u - hu_, y, t)) / (2 * hu_) * du_;
+    gY = s * ys_;
     return f;
-  };
+  }
   // The unit tangent of the line whose gradient is (gX, gY), turned to agree
-  // with the direction (dX, dY) the branch came along: through a turn in u
+  // with the direction (dX, dY) the branch comes along: through a turn in u
   // as well.
-  const auto tangent = [&](extended gX, extended gY, extended dX, extended dY, extended& tX, extended& tY) {
+  static bool tangent(extended gX, extended gY, extended dX, extended dY, extended& tX, extended& tY) {
     const extended n = std::hypot(gX, gY);
     if (!(n > 0) || !std::isfinite(n)) return false;
     const extended nX = gY / n, nY = -gX / n;
     const bool flip = nX * dX + nY * dY < 0;
     tX = flip ? -nX : nX, tY = flip ? -nY : nY;
     return true;
-  };
-  const auto inside = [&](extended Y) {
-    const extended y = y0 + Y * ys;
-    return y >= lo && y <= hi;
-  };
-  // The root of g between a and b, where g changes sign, by n halvings.
-  const auto bisect = [](auto g, extended a, extended b, int n) {
-    const bool ga = g(a) > 0;
-    for (int it = 1; it <= n; ++it) ((g((a + b) / 2) > 0) == ga ? a : b) = (a + b) / 2;
-    return (a + b) / 2;
-  };
-  extended X = 0, Y = 0, Yout = 0, tX = 1, tY = 0, h = 0.05L, Xmax = 0, gX = 0, gY = 0;
-  grad(X, Y, gX, gY);
-  if (!tangent(gX, gY, 1, 0, tX, tY) || !(tX > 0)) return NOVALUE;
-  // Across a mark where the steps stall (a corner of the line, or a jog of
-  // it where delta mu jumps a little): the line just beyond the mark, at the
-  // u nearest the last point within a hundredth of du, where delta mu has
-  // a root there and not a jump.
-  const auto acrossmark = [&]() {
-    const extended y = y0 + Y * ys, margin = 0.02L * ys;
-    for (const extended m : marks) {
-      if (std::fabs(y - m) > margin) continue;
-      // Just past the mark, the way the branch came to it from the last
-      // point outside the marks' margins.
-      const extended Ym = (m - y0) / ys, d = Ym > Yout ? 1 : Ym < Yout ? -1 : y >= m ? -1 : 1;
-      const extended Yt = d > 0 ? std::max(Y, Ym) + 0.002L : std::min(Y, Ym) - 0.002L;
-      if (!inside(Yt)) return false;
-      const auto f = [&](extended Xt) {
-        extended s = 0;
-        return dmu(u0 + Xt * du, y0 + Yt * ys, s);
-      };
-      extended a = 0, b = 0, best = 1, fp = f(X - 20 * 0.0005L);
-      for (int k = -20; k < 20; ++k) {
-        const extended p = X + k * 0.0005L, q = p + 0.0005L, fq = f(q);
-        if ((fp > 0) != (fq > 0) && std::fabs((p + q) / 2 - X) < best) a = p, b = q, best = std::fabs((p + q) / 2 - X);
-        fp = fq;
-      }
-      if (best == 1) return false;
-      const extended Xt = bisect(f, a, b, 50);
-      if (!(std::fabs(grad(Xt, Yt, gX, gY)) <= 1e-6L * std::hypot(gX, gY))) return false;
-      // On, away from the mark.
-      if (!tangent(gX, gY, 0, Yt - Y, tX, tY)) return false;
-      X = Xt, Y = Yt, Xmax = std::max(Xmax, X), h = 0.002L;
-      return X >= Xmax - 0.01L;
+  }
+
+  // y is scaled by what the line moves over du at the point (at least a
+  // hundredth of y0, at most 10 y0), so that a steep line is followed in as
+  // few steps as a flat one; the branch sets out towards u0 + du.
+  bool start() {
+    extended s = 0, t = 0;
+    dmu_(u0_, y0_, s);
+    const extended dydu = -(dmu_(u0_ + hu_, y0_, t) - dmu_(u0_ - hu_, y0_, t)) / (2 * hu_) / s;
+    const extended move = std::fabs(dydu * du_), y = std::fabs(y0_);
+    ys_ = std::isfinite(move) ? std::clamp(move, y / 100, 10 * y) : y / 100;
+    extended gX = 0, gY = 0;
+    grad(0, 0, gX, gY);
+    return tangent(gX, gY, 1, 0, tX_, tY_) && tX_ > 0;
+  }
+
+  // Back onto the line from (PX, PY) by Newton's method along the gradient.
+  // delta mu is not evaluated outside the window (below 0 kbar the fluid has
+  // none).
+  bool newton(extended& PX, extended& PY) {
+    extended gX = 0, gY = 0;
+    for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
+      const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
+      if (!(g2 > 0) || !std::isfinite(f)) return false;
+      PX -= f * gX / g2, PY -= f * gY / g2;
+      if (std::fabs(f) <= NEWTONTOL * std::sqrt(g2)) return true;
     }
     return false;
-  };
-  // A step of scaled length h, from a twentieth, doubled after each step up
-  // to 1 and halved where the return onto the line fails; the steps stall
-  // where h falls below a millionth, as at a jump of delta mu, and the
-  // branch ends there unless it goes on across a mark (at most 8 times).
-  for (int step = 1, crossed = 0; step <= 5000 && (h > 1e-6L || (crossed++ < 8 && acrossmark()));) {
-    // Where the fluid's equations switch or set in (marks, values of y),
-    // the line can fold back in u over a short stretch: within 0.02 of a
-    // mark, steps of at most 0.002 see every fold of a hundredth of du.
-    extended hm = h;
-    const extended ya = y0 + Y * ys, yb = ya + h * tY * ys, margin = 0.02L * ys;
-    bool atmark = false;
-    for (const extended m : marks) atmark = atmark || (m >= std::min(ya, yb) - margin && m <= std::max(ya, yb) + margin);
-    if (atmark) hm = std::min(hm, extended(0.002));
-    const extended hh = X + hm * tX > 1 ? (1 - X) / tX : hm;
-    extended PX = X + hh * tX, PY = Y + hh * tY;
-    // Newton's method along the gradient, from the tangent step's end; it
-    // converges in a few steps from a short step, so 8 that do not settle
-    // mean the step was too long. delta mu is not evaluated outside the
-    // window (below 0 kbar the fluid has none).
-    bool on = false;
-    for (int it = 1; it <= 8 && !on && inside(PY); ++it) {
-      const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
-      if (!(g2 > 0) || !std::isfinite(f)) break;
-      PX -= f * gX / g2, PY -= f * gY / g2;
-      on = std::fabs(f) <= 1e-9L * std::sqrt(g2);
+  }
+  // Where Newton's method does not settle, as where the virial terms of the
+  // fluid set in and delta mu's curvature has no bound: the line bracketed
+  // across the tangent step's end (QX, QY), within the step's length hh, and
+  // bisected; a bracket about a jump of delta mu leaves it large.
+  bool bracketacross(extended QX, extended QY, extended hh, extended& PX, extended& PY) {
+    const auto across = [&](extended d) {
+      return inside(QY + d * tX_) ? dmuat(QX - d * tY_, QY + d * tX_) : NOVALUE;
+    };
+    const extended f0 = across(0);
+    if (f0 == NOVALUE) return false;
+    for (const extended e : {hh, -hh}) {
+      const extended fe = across(e);
+      if (fe == NOVALUE || (f0 > 0) == (fe > 0)) continue;
+      const extended d = bisect(across, 0, e);
+      extended gX = 0, gY = 0;
+      const extended f = grad(QX - d * tY_, QY + d * tX_, gX, gY);
+      if (!(std::fabs(f) <= BRACKETTOL * std::hypot(gX, gY))) continue;
+      PX = QX - d * tY_, PY = QY + d * tX_;
+      return true;
     }
-    // Where Newton's method does not settle, as where the virial terms of
-    // the fluid set in and delta mu's curvature has no bound, the line is
-    // bracketed across the tangent step's end, within the step's length,
-    // and bisected; a bracket about a jump of delta mu leaves it large.
-    if (!on) {
-      const extended QX = X + hh * tX, QY = Y + hh * tY;
-      const auto across = [&](extended d) {
-        extended sy = 0;
-        return inside(QY + d * tX) ? dmu(u0 + (QX - d * tY) * du, y0 + (QY + d * tX) * ys, sy) : NOVALUE;
-      };
-      const extended f0 = across(0);
-      for (const extended e : {hh, -hh}) {
-        const extended fe = !on && f0 != NOVALUE ? across(e) : NOVALUE;
-        if (fe == NOVALUE || (f0 > 0) == (fe > 0)) continue;
-        const extended d = bisect(across, 0, e, 60);
-        extended sX = 0, sY = 0;
-        const extended f = grad(QX - d * tY, QY + d * tX, sX, sY);
-        on = std::fabs(f) <= 1e-6L * std::hypot(sX, sY);
-        if (on) PX = QX - d * tY, PY = QY + d * tX;
+    return false;
+  }
+
+  // A step along the tangent and back onto the line. Where it fails, or
+  // lands far from the tangent's end, past u0 + du, or (away from the
+  // switches) where the line bends, the step is halved and false returned.
+  bool stepalong() {
+    extended hm = h_;
+    const extended ya = yof(Y_), yb = yof(Y_ + hm * tY_);
+    bool inband = false;
+    for (const extended m : switches_) {
+      if (m < std::min(ya, yb) - band(m) || m > std::max(ya, yb) + band(m)) continue;
+      inband = true;
+      if (tY_ != 0) hm = std::min(hm, band(m) / BANDSTEPS / (std::fabs(tY_) * ys_));
+    }
+    const extended hh = X_ + hm * tX_ > 1 ? (1 - X_) / tX_ : hm;
+    const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
+    extended PX = QX, PY = QY;
+    const bool on = newton(PX, PY) || bracketacross(QX, QY, hh, PX, PY);
+    const extended off = std::hypot(PX - QX, PY - QY);
+    extended gX = 0, gY = 0, nX = 0, nY = 0;
+    if (!on || off > hh || PX > 1 + OVERSHOOT) return shorter();
+    grad(PX, PY, gX, gY);
+    // Across a switch the line goes on away from it, whichever way it
+    // bends there.
+    const bool across = switchbetween(yof(Y_), yof(PY));
+    if (!tangent(gX, gY, across ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
+    if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
+    X_ = PX, Y_ = PY, tX_ = nX, tY_ = nY;
+    if (switchat(yof(Y_)) == NOVALUE) Yout_ = Y_;
+    h_ = std::min(2 * h_, LONGESTSTEP);
+    return true;
+  }
+  bool shorter() {
+    h_ /= 2;
+    return false;
+  }
+
+  // Across a switch of the fluid's equations or a jog of the line (a small
+  // jump of delta mu, listed or not) where the steps stall: the line just
+  // beyond it, the way the branch goes in y, at the u nearest the stall within
+  // a hundredth of du, where delta mu has a root there and not a jump. The
+  // branch goes on from there away from the switch.
+  bool crossjump() {
+    extended y = yof(Y_);
+    const extended m = switchat(y), yout = yof(Yout_);
+    // Past a switch the way the branch came to it from its last point
+    // outside the switches' bands (the tangent can be off at the switch
+    // itself); past a jog the way the tangent goes.
+    const extended d = m != NOVALUE && m != yout ? (m > yout ? 1 : -1) : tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
+    if (d == 0) return false;
+    if (m != NOVALUE && (m - y) * d > 0) y = m;
+    const extended Yt = (y - y0_) / ys_ + d * 4 * STALLEDSTEP;
+    if (!inside(Yt)) return false;
+    const auto f = [&](extended Xt) { return dmuat(Xt, Yt); };
+    const extended cell = JOGREACH / JOGCELLS;
+    extended Xt = NOVALUE;
+    for (int k = 0; k < JOGCELLS && Xt == NOVALUE; ++k)
+      for (const extended side : {-1, 1}) {
+        const extended a = X_ + side * k * cell, b = a + side * cell;
+        if (Xt != NOVALUE || (f(a) > 0) == (f(b) > 0)) continue;
+        const extended c = bisect(f, a, b);
+        extended gX = 0, gY = 0;
+        if (std::fabs(grad(c, Yt, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY)) Xt = c;
       }
-    }
-    // Back on the line, and near the step's end: else a shorter step.
-    extended nX = 0, nY = 0;
-    const extended off = std::hypot(PX - X - hh * tX, PY - Y - hh * tY);
-    const bool near = off <= hh;
-    if (on && near) grad(PX, PY, gX, gY);
-    // A step that lands past u0 + du by more than a thousandth is shortened
-    // too, so that the value there is taken close to where the branch is.
-    if (!on || !near || PX > 1 + 1e-3L || !tangent(gX, gY, PX - X, PY - Y, nX, nY)) {
-      h /= 2;
-      continue;
-    }
-    // Elsewhere the line is smooth, and a step that lands more than a tenth
-    // of its length off the tangent, or over which the tangent turns by more
-    // than about 0.1 rad, could pass a turn of the branch, or land on another
-    // branch: a shorter one.
-    if (!atmark && h > 1e-4L && (off > 0.1L * hh || nX * tX + nY * tY < 0.995L)) {
-      h /= 2;
-      continue;
-    }
-    if (!inside(PY)) return NOVALUE;
-    if (!atmark) Yout = Y;
-    X = PX, Y = PY, tX = nX, tY = nY, ++step;
-    Xmax = std::max(Xmax, X);
-    // A fold back of less than a hundredth of du, as where the fluid's
-    // equations switch (H2O at 673 K) or their virial terms set in, is
-    // crossed; a branch that goes back farther has turned in u.
-    if (X < Xmax - 0.01L) return NOVALUE;
-    if (X >= 1 - 1e-9L) break;
-    h = std::min(2 * h, extended(1));
+    if (Xt == NOVALUE) return false;
+    extended gX = 0, gY = 0;
+    grad(Xt, Yt, gX, gY);
+    if (!tangent(gX, gY, 0, d, tX_, tY_)) return false;
+    X_ = Xt, Y_ = Yt, h_ = FIRSTSTEP;
+    return true;
   }
-  if (X < 1 - 1e-9L) return NOVALUE;
+
+  // Whether the branch has turned back in u: by more than a hair, and not
+  // at a switch. A fold back of any size is crossed where it turns at or
+  // next to a switch and comes forward again past where it turned within the
+  // switch's band.
+  bool turnedback() {
+    if (X_ >= Xmax_) Xmax_ = X_, Yturn_ = Y_;
+    if (X_ >= Xmax_ - HAIRFOLD) return false;
+    const extended m = switchat(yof(Yturn_));
+    return m == NOVALUE || std::fabs(yof(Y_) - m) > band(m);
+  }
+
   // The branch at u0 + du itself, by Newton's method in y from where the
-  // continuation ends, within a thousandth of du of it: y moves by a small
-  // part of its scale, far less than the distance between two branches.
-  const extended yend = y0 + Y * ys;
-  extended y = yend, dy = 0;
-  for (int it = 1; it <= 20; ++it) {
-    extended s = 0;
-    const extended f = dmu(u0 + du, y, s);
-    dy = -f / s;
-    if (!std::isfinite(dy) || !(y + dy >= lo && y + dy <= hi)) return NOVALUE;
-    y += dy;
+  // steps end: y moves by a small part of its scale.
+  extended polishatend() {
+    const extended yend = yof(Y_);
+    extended y = yend, dy = 0;
+    for (int it = 1; it <= POLISHSTEPS; ++it) {
+      extended s = 0;
+      dy = -dmu_(u0_ + du_, y, s) / s;
+      if (!std::isfinite(dy) || !(y + dy >= lo_ && y + dy <= hi_)) return NOVALUE;
+      y += dy;
+    }
+    if (!(std::fabs(dy) <= POLISHTOL * std::fabs(y0_)) || std::fabs(y - yend) > POLISHREACH * ys_) return NOVALUE;
+    return y;
   }
-  if (!(std::fabs(dy) <= 1e-9L * std::fabs(y0)) || std::fabs(y - yend) > 0.1L * ys) return NOVALUE;
-  return y;
+};
+
+template <class F>
+extended alongbranch(F dmu, extended u0, extended y0, extended du, extended lo, extended hi,
+                     const std::vector<extended>& switches) {
+  return branch<F>(dmu, u0, y0, du, lo, hi, switches).valueatend();
 }
 
 }  // namespace
@@ -336,46 +451,52 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   };
   // A line's value at x + dx (or on the activity axis at x + dlna): where
   // the branch of the line through the point, followed from it, reaches
-  // x + dx inside the search's widened window. Newton's steps from the
-  // point's P (or T), first in the window as given, then in the widened
-  // one, give that value where they end on it; they can also end on another
-  // branch, or stop short where the first step falls far off, so the branch
-  // decides. Where it turns back in x, ends at a jump of delta mu or leaves
-  // the widened window first, or where the line has no value at the point
-  // itself (a, Newton's steps at the point's x), there is no value and the
-  // slope is 0. The slopes, and the sides judged from them, so do not
+  // x + dx inside the search's widened window. Where it turns back in x,
+  // ends at a jump of delta mu or leaves the widened window first, or where
+  // the line has no value near the point's x itself, there is no value and
+  // the slope is 0. The slopes, and the sides judged from them, so do not
   // depend on where the window's T or P edge lies.
   const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
   const findtype along = isp ? findtype::findp : findtype::findt;
-  const std::vector<extended> switches = KPCALC1::FLUIDSWITCHES(isp, isp ? T : P);
-  const auto follow = [&](smallint r, extended a, const ptxpoint& at) {
-    if (!KPUTE1::INRANGE(a, along)) return NOVALUE;
-    const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;
-    // delta mu at u on the horizontal axis (x(CO2), or the activity axis
-    // with the axis end-member's activity set for it) and y on the
-    // calculated one.
-    const auto f = [&](extended u, extended y, extended& slope) {
+  const std::vector<extended> switches = KPCALC1::FLUIDSWITCHES(CALCVARIABLE, isp ? T : P);
+  const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;
+  // delta mu of line r at u on the horizontal axis (x(CO2), or the activity
+  // axis with the axis end-member's activity set for it) and y on the
+  // calculated one.
+  const auto dmuof = [&](smallint r) {
+    return [this, r, &P, &T, &xc, &xw, &dlna](extended u, extended y, extended& slope) {
       if (dlna == 0) return dmu(r, y, slope, ptxpoint{P, T, u, 1 - u});
       KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
       return dmu(r, y, slope, ptxpoint{P, T, xc, xw});
     };
-    const extended b = alongbranch(f, u0, a, du, isp ? PLOW : TLOW, isp ? PHIGH : THIGH, switches);
-    if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-    if (b == NOVALUE) return NOVALUE;
-    // Newton's steps, and last from the branch's value itself, each taken
-    // where they end on it.
-    const auto onbranch = [&](extended& v, extended from, bool given) {
-      extended v2 = 0;
-      v = from;
-      if (given) RESTOREWINDOW(CALCVARIABLE);
-      lineroots(r, true, v, v2, at);
-      const bool in = KPUTE1::INRANGE(v, along);
-      if (given) ENLARGEWINDOW(CALCVARIABLE);
-      return in && std::fabs(v - b) <= 1e-3L * a;
+  };
+  // The line at the point's x: Newton's steps from the point's P (or T), or
+  // where they fail, as where the virial terms of the fluid set in just
+  // beside the point, the root nearest it within the point search's reach.
+  const auto atpoint = [&](smallint r) {
+    extended a = isp ? P : T, v2 = 0;
+    lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
+    if (KPUTE1::INRANGE(a, along)) return a;
+    const auto f = dmuof(r);
+    const extended y0 = isp ? P : T, cell = POINTREACH * y0 / POINTCELLS;
+    const auto g = [&](extended y) {
+      extended s = 0;
+      return f(u0, y, s);
     };
-    const extended from = isp ? P : T;
-    extended v = 0;
-    if (onbranch(v, from, true) || onbranch(v, from, false) || onbranch(v, b, false)) return v;
+    for (int k = 0; k < POINTCELLS; ++k)
+      for (const extended side : {-1, 1}) {
+        const extended lo = y0 + side * k * cell, hi = lo + side * cell;
+        if (!KPUTE1::INRANGE(hi, along) || (g(lo) > 0) == (g(hi) > 0)) continue;
+        const extended y = bisect(g, lo, hi);
+        extended s = 0;
+        if (std::fabs(f(u0, y, s)) <= BRACKETTOL * std::fabs(s) * y0) return y;
+      }
+    return NOVALUE;
+  };
+  const auto follow = [&](smallint r, extended from) {
+    if (!KPUTE1::INRANGE(from, along)) return NOVALUE;
+    const extended b = alongbranch(dmuof(r), u0, from, du, isp ? PLOW : TLOW, isp ? PHIGH : THIGH, switches);
+    if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
     return b;
   };
   ENLARGEWINDOW(CALCVARIABLE);
@@ -383,7 +504,6 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     const smallint r = rn[p];
     KPCALC2::TURNREACTION(r, P, T, xc, xw, lna, mu);
     for (int k = 1; k <= NNE; ++k) rows(p, k) = (*R)(r, k);
-    extended v2 = 0;
     switch (DIAGRAMMODE) {
       case diagramtype::ptcalc: {
         extended dgdp = 0, dmudt = 0, dmu = 0;
@@ -397,9 +517,8 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
           s[p] = 1e20L;
           break;
         }
-        extended a = isp ? P : T;
-        lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
-        s[p] = quotient(dx, a, follow(r, a, ptxpoint{P, T, xc + dx, xw - dx}));
+        const extended a = atpoint(r);
+        s[p] = quotient(dx, a, follow(r, a));
         break;
       }
       case diagramtype::plnacalc:
@@ -408,11 +527,10 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
           s[p] = 1e20L;
           break;
         }
-        extended a = isp ? P : T;
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
-        lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
+        const extended a = atpoint(r);
         KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-        s[p] = quotient(dlna, a, follow(r, a, ptxpoint{P, T, xc, xw}));
+        s[p] = quotient(dlna, a, follow(r, a));
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);

@@ -619,9 +619,14 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   FLUIDTYPE = ftype::ih2oco2;
   const std::string zorow = ")  zo + CO2 = cc + an + H2O ";
   const auto [Pa, xa] = solve(ccgr, zogr, 0.96, 0.0239, 425);
-  EXPECT_NEAR(along(zoan, xa, Pa, 0.01, 698.15), 0.487, 0.001);
+  const double Pba = along(zoan, xa, Pa, 0.01, 698.15);
+  EXPECT_NEAR(Pba, 0.487, 0.001);
   const std::string ta = table(run("cc q wo an gr zo sill", "0.001 15 0 0.05", false, "425", 3), "cc q an gr zo");
   EXPECT_TRUE(betweensecants(rowslope(ta, zorow), zoan, xa, Pa, 0.0239, 0.01, 698.15)) << ta;
+  // The secant from the solved point itself, -0.0211, within 2 % (the run's
+  // point lies within 0.0001 in x of the solved one); the other branch's
+  // value gives 0.00879.
+  EXPECT_NEAR(rowslope(ta, zorow), 0.01 / (Pba - Pa), 0.02 * 0.01 / (Pa - Pba)) << ta;
 
   const auto [Pb, xb] = solve(ccq, ccwo, 4.2, 0.138, 675);
   const std::string tb = table(run("cc q wo an gr zo ky", "0.001 15 0 1", false, "675", 3), "cc q wo an gr");
@@ -647,8 +652,9 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   // 2zo + 4CO2 + 2H2O runs to higher x as P falls, up to x 0.04517 at 2.0112
   // kbar, just above 2.01 kbar, where the virial terms of the H2O volume set
   // in; there it folds back by more than dx / 100 (x 0.04491 at 2.0100
-  // kbar, x by bisection) before it goes on: a turn, so the row prints 0 (it
-  // printed the value Newton's steps find beyond the fold, -0.0423).
+  // kbar, x by bisection) and goes on below 2.01 kbar: a fold at the switch,
+  // crossed, and the row prints the line's value past it, -0.0423 (0 when
+  // such folds were taken for turns).
   const reaction muzo{{-3, "mu"}, {-6, "q"}, {-4, "cc"}, {3, "san"}, {2, "zo"}, {4, "CO2"}, {2, "H2O"}};
   readdataset({"mu", "q", "cc", "san", "an", "sill", "zo", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -658,7 +664,11 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   };
   EXPECT_GT(xline(2.0112) - xline(2.0100), 0.0002);
   const std::string te = table(run("mu q cc san an sill zo", "0.001 15 0 0.05", false, "425", 3), "mu q cc san an zo");
-  EXPECT_EQ(rowslope(te, ")  mu + q + cc = san + zo + CO2 + H2O "), 0) << te;
+  const reaction mucc{{-1, "mu"}, {-2, "q"}, {-1, "cc"}, {1, "san"}, {1, "an"}, {1, "CO2"}, {1, "H2O"}};
+  const auto [Pe, xe] = solve(muzo, mucc, 2.217, 0.0364, 425);
+  const double se = rowslope(te, ")  mu + q + cc = san + zo + CO2 + H2O ");
+  EXPECT_NEAR(se, -0.0423, 0.00005) << te;
+  EXPECT_TRUE(betweensecants(se, muzo, xe, Pe, 0.0364, 0.01, 698.15)) << te;
 }
 
 // The branch followed across the fluid's switches and around bends, each
@@ -715,6 +725,72 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
     const std::string out = run("cc dol q tr di fo wo", window, false, std::to_string(T), 3), te = table(out, "cc dol q tr di");
     const double xp = std::stod(out.substr(out.find("x(CO2) = ", out.find(te)) + 9));
     EXPECT_TRUE(betweensecants(rowslope(te, rrow), r, xe, Pe, xp, 0.01, T + 273.15)) << te;
+  }
+}
+
+// The branch goes on wherever its line goes on across the switches of the
+// fluid's equations: each row against its line followed here from the
+// point solved from two of the point's reactions. P-x(CO2) at 480 C (cc q
+// wo an gr zo ky, x 0-0.05), the point cc q an gr zo: two lines fold
+// back in x by 1.2-1.4 % of dx between 2.012 and 2.0100 kbar, where the
+// H2O virial terms set in, then go on (-0.0203, -0.0260). At 580 C, the
+// point cc q wo an gr, 2.087 kbar: cc + q = wo + CO2 (about -0.12). At
+// 700 C (x 0-1) the point cc q wo an gr, 4.764 kbar: cc + wo + an = gr +
+// CO2 climbs to 5.01 kbar, where the CO2 virial terms set in, folds back
+// by 1.8 % of dx and comes forward 0.08 kbar above it. T-x(CO2) at 1.6
+// kbar (mu q cc san an sill zo, x 0.001-0.999), the point mu q cc san an
+// zo at 399.95 C: mu + q + zo = san + an + H2O, a flat line (0.4 K over
+// dx), crosses 673.15 K with a kink and no fold (-0.0241). P-x(CO2) at
+// 332.812 C (cc q an gr zo ky mu ab, x 0-0.5), the point cc q an zo ky
+// (2.007 kbar, x 0.0491): Newton's steps at the point's x fail on zo + CO2
+// = cc + an + H2O, which lies there at 2.0100 kbar, just past the H2O
+// onset: the line near the point is taken up, and its branch followed
+// (about 0.054).
+TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction cczo{{-5, "cc"}, {-3, "q"}, {-2, "zo"}, {3, "gr"}, {5, "CO2"}, {1, "H2O"}};
+  const reaction muzo{{-1, "mu"}, {-2, "q"}, {-2, "zo"}, {1, "san"}, {4, "an"}, {2, "H2O"}};
+  const reaction mucc{{-1, "mu"}, {-2, "q"}, {-1, "cc"}, {1, "san"}, {1, "an"}, {1, "CO2"}, {1, "H2O"}};
+  const reaction ccky{{-1, "cc"}, {-1, "q"}, {-1, "ky"}, {1, "an"}, {1, "CO2"}};
+  const reaction kyzo{{-4, "cc"}, {-3, "q"}, {-3, "ky"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}};
+  struct slopecase {
+    std::string phases, window, fixed;
+    int calctype;
+    reaction r1, r2;         // two reactions of the point
+    double v, x;             // a start near the point (C or kbar, x)
+    std::string set, rows;   // the point's set, and its rows checked
+    std::vector<reaction> lines;
+    double xp, slope;        // the printed x; the slope, to 3 digits
+  };
+  const std::vector<slopecase> cases{
+      {"cc q wo an gr zo ky", "0.001 15 0 0.05", "480", 3, ccgr, zogr, 2.058, 0.0260, "cc q an gr zo",
+       ")  cc + q + an = gr + CO2 |)  cc + q + zo = gr + CO2 + H2O ", {ccgr, cczo}, 0.0260, 0},
+      {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "580", 3, ccq, ccwo, 2.087, 0.114, "cc q wo an gr",
+       ")  cc + q = wo + CO2 ", {ccq}, 0.114, -0.120},
+      {"cc q wo an gr zo ky", "0.001 15 0 1", "700", 3, ccq, ccwo, 4.764, 0.152, "cc q wo an gr",
+       ")  cc + wo + an = gr + CO2 ", {ccwo}, 0.152, 0.0104},
+      {"mu q cc san an sill zo", "300 900 0.001 0.999", "1.6", 2, muzo, mucc, 399.95, 0.0290, "mu q cc san an zo",
+       ")  mu + q + zo = san + an + H2O ", {muzo}, 0.0290, -0.0241},
+      {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", 3, ccky, kyzo, 2.007, 0.0491, "cc q an zo ky",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0491, 0.0541}};
+  for (const slopecase& c : cases) {
+    const bool px = c.calctype == 3;
+    P = px ? 0 : std::stod(c.fixed);
+    const auto [y0, x0] = solve(c.r1, c.r2, c.v, c.x, px ? std::stod(c.fixed) : 0);
+    const std::string t = table(run(c.phases, c.window, false, c.fixed, c.calctype), c.set);
+    std::vector<std::string> rows;
+    for (std::size_t a = 0, b = 0; b != std::string::npos; a = b + 1) rows.push_back(c.rows.substr(a, (b = c.rows.find('|', a)) - a));
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      const double slope = rowslope(t, rows[k]);
+      if (c.slope != 0) {
+        EXPECT_NEAR(slope, c.slope, halfunit(std::fabs(c.slope)) + 1e-12) << c.fixed << rows[k];
+      }
+      if (!px) P = std::stod(c.fixed);
+      EXPECT_TRUE(betweensecants(slope, c.lines[k], x0, px ? y0 : y0 + 273.15, c.xp, 0.01,
+                                 px ? std::stod(c.fixed) + 273.15 : 0))
+          << c.fixed << rows[k] << "\n" << t;
+    }
   }
 }
 
