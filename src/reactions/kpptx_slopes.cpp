@@ -63,6 +63,8 @@ constexpr extended OVERSHOOT = 1e-3L;
 // (two roots closer than 0.0005 du are not told apart);
 constexpr extended HAIRFOLD = 0.01L, JOGREACH = 0.01L;
 constexpr int JOGCELLS = 20;  // on either side
+// the line beyond a switch or jog taken 4 stalled steps past it;
+constexpr extended JOGSTEP = 4;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // the stretch beside a switch of the fluid's equations where the line can
@@ -136,11 +138,21 @@ class branch {
       if (std::fabs(y - m) <= band(m)) return m;
     return NOVALUE;
   }
-  // Whether a switch lies between y values a and b.
-  bool switchbetween(extended a, extended b) const {
+  // The switch between y values a and b, or NOVALUE.
+  extended switchbetween(extended a, extended b) const {
     for (const extended m : switches_)
-      if ((a - m) * (b - m) <= 0) return true;
-    return false;
+      if ((a - m) * (b - m) <= 0) return m;
+    return NOVALUE;
+  }
+  // How far in u (scaled) the line jumps across switch m, where a step from
+  // the branch's point to (PX, PY) crosses it: the jump of delta mu there
+  // over its u derivative.
+  extended jog(extended m, extended PX, extended PY) {
+    const extended Ym = (m - y0_) / ys_, w = (Ym - Y_) / (PY - Y_), Xm = X_ + w * (PX - X_);
+    const extended e = JOGSTEP * STALLEDSTEP;
+    extended gX = 0, gY = 0;
+    const extended below = grad(Xm, Ym - e, gX, gY), above = dmuat(Xm, Ym + e);
+    return std::fabs(above - below) / std::fabs(gX);
   }
   extended dmuat(extended X, extended Y) {
     extended s = 0;
@@ -236,11 +248,13 @@ class branch {
     const extended off = std::hypot(PX - QX, PY - QY);
     extended gX = 0, gY = 0, nX = 0, nY = 0;
     if (!on || off > hh || PX > 1 + OVERSHOOT) return shorter();
+    // A step crosses a switch only where the line jogs there by no more
+    // than a hundredth of du; across it the line goes on away from it,
+    // whichever way it bends there.
+    const extended m = switchbetween(yof(Y_), yof(PY));
+    if (m != NOVALUE && jog(m, PX, PY) > JOGREACH) return shorter();
     grad(PX, PY, gX, gY);
-    // Across a switch the line goes on away from it, whichever way it
-    // bends there.
-    const bool across = switchbetween(yof(Y_), yof(PY));
-    if (!tangent(gX, gY, across ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
+    if (!tangent(gX, gY, m != NOVALUE ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
     if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
     X_ = PX, Y_ = PY, tX_ = nX, tY_ = nY;
     if (switchat(yof(Y_)) == NOVALUE) Yout_ = Y_;
@@ -266,7 +280,7 @@ class branch {
     const extended d = m != NOVALUE && m != yout ? (m > yout ? 1 : -1) : tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return false;
     if (m != NOVALUE && (m - y) * d > 0) y = m;
-    const extended Yt = (y - y0_) / ys_ + d * 4 * STALLEDSTEP;
+    const extended Yt = (y - y0_) / ys_ + d * JOGSTEP * STALLEDSTEP;
     if (!inside(Yt)) return false;
     const auto f = [&](extended Xt) { return dmuat(Xt, Yt); };
     const extended cell = JOGREACH / JOGCELLS;
