@@ -524,3 +524,60 @@ TEST_F(FluidsTest, PitzerSternerVolumeToFullPrecision) {
     EXPECT_NEAR(d.DFUNCX(nearest) / fd, 1, 1e-8L) << (double)p.T;
   }
 }
+
+// The switches of the fluid's equations, each found in the equations
+// themselves. CORK at fixed T: the virial terms set in at 2.01 kbar (H2O)
+// and 5.01 kbar (CO2), where the volume's slope in P jumps (the terms grow
+// as the root of P above them), and below 695 K the saturation pressure,
+// where the H2O volume jumps from gas to liquid (found here by bisection on
+// that jump); above 695 K no saturation pressure. At fixed P: 673 K, where
+// a(T) of H2O changes its formula and the volume's slope in T jumps, 695 K,
+// and the T where the volume jumps at P (bisected here), only while P is
+// below the saturation pressure at 695 K. Pitzer-Sterner: no switch in P,
+// and its two scan temperatures in T.
+TEST_F(FluidsTest, FluidSwitchesWhereTheEquationsSwitch) {
+  using KPGLOBAL::calcvariabletype;
+  const auto inP = [](extended T) { return KPCALC1::FLUIDSWITCHES(calcvariabletype::calcpressure, T); };
+  const auto inT = [](extended P) { return KPCALC1::FLUIDSWITCHES(calcvariabletype::calctemperature, P); };
+  // Whether the slope of g jumps at s: the differences over d either side
+  // differ by more than a tenth, where at s -+ 100 d they agree within 1 %.
+  const auto kink = [](const std::function<extended(extended)>& g, extended s, extended d) {
+    const auto bend = [&](extended c) {
+      const extended l = g(c) - g(c - d), r = g(c + d) - g(c);
+      return std::fabs(r - l) / std::fabs(l);
+    };
+    return bend(s) > 0.1L && bend(s - 100 * d) < 0.01L && bend(s + 100 * d) < 0.01L;
+  };
+  // Where, between lo (gas) and hi (liquid), the H2O volume jumps from the
+  // gas's (near the saturation pressure still 10 times the liquid's) to
+  // within 3 times the liquid's at hi: bisected.
+  const auto jump = [](const std::function<extended(extended)>& V, extended lo, extended hi) {
+    const extended liquid = 3 * V(hi);
+    for (int k = 0; k < 200; ++k) {
+      const extended m = (lo + hi) / 2;
+      (V(m) > liquid ? lo : hi) = m;
+    }
+    return (lo + hi) / 2;
+  };
+  std::vector<extended> v = inP(600);
+  ASSERT_EQ(v.size(), 3u);
+  EXPECT_EQ(v[0], 2.01L);
+  EXPECT_EQ(v[1], 5.01L);
+  EXPECT_TRUE(kink([](extended P) { return h2o(P, 600).V; }, v[0], 1e-7L));
+  EXPECT_TRUE(kink([](extended P) { return co2(P, 600).V; }, v[1], 1e-7L));
+  EXPECT_NEAR(v[2], jump([](extended P) { return h2o(P, 600).V; }, 0.01L, 1), 1e-12L);
+  EXPECT_EQ(inP(700), (std::vector<extended>{2.01L, 5.01L}));
+
+  v = inT(0.2L);
+  ASSERT_EQ(v.size(), 3u);
+  EXPECT_EQ(v[0], 673);
+  EXPECT_EQ(v[1], 695);
+  EXPECT_TRUE(kink([](extended T) { return h2o(1, T).V; }, v[0], 1e-5L));
+  EXPECT_NEAR(v[2], jump([](extended T) { return h2o(0.2L, T).V; }, 694, 400), 1e-9L);
+  EXPECT_EQ(inT(1), (std::vector<extended>{673, 695}));
+
+  KPGLOBAL::USESP = true;
+  EXPECT_TRUE(inP(600).empty());
+  EXPECT_EQ(inT(1), (std::vector<extended>{KPCALC1::SPCO2SCANT, KPCALC1::SPH2OSCANT}));
+  KPGLOBAL::USESP = false;
+}
