@@ -196,8 +196,9 @@ class branch {
   // Back onto the line from (PX, PY) by Newton's method along the gradient.
   // delta mu is not evaluated outside the window (below 0 kbar the fluid has
   // none).
-  bool newton(extended& PX, extended& PY) {
-    extended gX = 0, gY = 0;
+  // The gradient of its last iteration, within the tolerance of the line,
+  // is returned in (gX, gY) for the tangent there.
+  bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
       const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
@@ -243,17 +244,17 @@ class branch {
     }
     const extended hh = X_ + hm * tX_ > 1 ? (1 - X_) / tX_ : hm;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
-    extended PX = QX, PY = QY;
-    const bool on = newton(PX, PY) || bracketacross(QX, QY, hh, PX, PY);
+    extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
+    const bool bynewton = newton(PX, PY, gX, gY);
+    const bool on = bynewton || bracketacross(QX, QY, hh, PX, PY);
     const extended off = std::hypot(PX - QX, PY - QY);
-    extended gX = 0, gY = 0, nX = 0, nY = 0;
     if (!on || off > hh || PX > 1 + OVERSHOOT) return shorter();
     // A step crosses a switch only where the line jogs there by no more
     // than a hundredth of du; across it the line goes on away from it,
     // whichever way it bends there.
     const extended m = switchbetween(yof(Y_), yof(PY));
     if (m != NOVALUE && jog(m, PX, PY) > JOGREACH) return shorter();
-    grad(PX, PY, gX, gY);
+    if (!bynewton) grad(PX, PY, gX, gY);
     if (!tangent(gX, gY, m != NOVALUE ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
     if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
     X_ = PX, Y_ = PY, tX_ = nX, tY_ = nY;
