@@ -67,12 +67,13 @@ constexpr int JOGCELLS = 20;  // on either side
 constexpr extended JOGSTEP = 4;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
-// the stretch beside a switch of the fluid's equations where the line can
+// the band beside a switch of the fluid's equations where the line can
 // kink, jog or fold back over a short run, as a part of the switch's own
-// value (10 bar at 2.01 kbar, 3.4 K at 673 K): it depends on the equations
-// alone, not on how flat or steep the line is. Steps that enter it move y
-// by at most a tenth of it;
-constexpr extended SWITCHBAND = 0.02L, BANDSTEPS = 10;
+// value (40 bar at 2.01 kbar, 13.5 K at 673 K): it depends on the
+// equations alone, not on how flat or steep the line is (the fold above
+// 5.01 kbar at 700 C, cc + wo + an = gr + CO2, comes forward 0.08 kbar
+// above it). Steps there are not held to the line's bends;
+constexpr extended SWITCHBAND = 0.02L;
 // the value at u0 + du polished by Newton's method in y from where the steps
 // end (20 iterations, to 1e-9 of y0); it must lie within a tenth of ys of
 // it, far less than the distance between two branches.
@@ -234,15 +235,10 @@ class branch {
   // lands far from the tangent's end, past u0 + du, or (away from the
   // switches) where the line bends, the step is halved and false returned.
   bool stepalong() {
-    extended hm = h_;
-    const extended ya = yof(Y_), yb = yof(Y_ + hm * tY_);
+    const extended ya = yof(Y_), yb = yof(Y_ + h_ * tY_);
     bool inband = false;
-    for (const extended m : switches_) {
-      if (m < std::min(ya, yb) - band(m) || m > std::max(ya, yb) + band(m)) continue;
-      inband = true;
-      if (tY_ != 0) hm = std::min(hm, band(m) / BANDSTEPS / (std::fabs(tY_) * ys_));
-    }
-    const extended hh = X_ + hm * tX_ > 1 ? (1 - X_) / tX_ : hm;
+    for (const extended m : switches_) inband = inband || (m >= std::min(ya, yb) - band(m) && m <= std::max(ya, yb) + band(m));
+    const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
     extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
     const bool bynewton = newton(PX, PY, gX, gY);

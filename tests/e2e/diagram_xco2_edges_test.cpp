@@ -646,6 +646,10 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   for (double t = 645.15; t <= 1173.15; t += 0.5) EXPECT_EQ(dmu(zoan, t, xd + 0.005) > 0, sign) << t;
   const std::string td = table(run("cc q wo an gr zo ky", "300 900 0 1", false, "0.2"), "cc q an gr zo");
   EXPECT_EQ(rowslope(td, zorow), 0) << td;
+  // So at 0.3 kbar (T 350-800 C): the branch from the point (387.93 C)
+  // meets the jump at the saturation T with no line within dx / 100 beyond.
+  const std::string t3 = table(run("cc q wo an gr zo ky", "350 800 0 1", false, "0.3"), "cc q an gr zo");
+  EXPECT_EQ(rowslope(t3, zorow), 0) << t3;
 
   // P-x(CO2) at 425 C, mu q cc san an sill zo, x 0-0.05: from the point mu q
   // cc san an zo (2.217 kbar, x 0.0364) the line of 3mu + 6q + 4cc = 3san +
@@ -770,6 +774,8 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
        ")  cc + q = wo + CO2 ", {ccq}, 0.114, -0.120},
       {"cc q wo an gr zo ky", "0.001 15 0 1", "700", 3, ccq, ccwo, 4.764, 0.152, "cc q wo an gr",
        ")  cc + wo + an = gr + CO2 ", {ccwo}, 0.152, 0.0104},
+      {"cc q wo an gr zo ky", "0.001 15 0 1", "680", 3, ccq, ccwo, 4.314, 0.140, "cc q wo an gr",
+       ")  cc + wo + an = gr + CO2 ", {ccwo}, 0.140, 0.00921},
       {"mu q cc san an sill zo", "300 900 0.001 0.999", "1.6", 2, muzo, mucc, 399.95, 0.0290, "mu q cc san an zo",
        ")  mu + q + zo = san + an + H2O ", {muzo}, 0.0290, -0.0241},
       {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", 3, ccky, kyzo, 2.007, 0.0491, "cc q an zo ky",
@@ -792,6 +798,22 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
           << c.fixed << rows[k] << "\n" << t;
     }
   }
+  // A jog of more than a hundredth of dx ends the branch: T-x(CO2) at 0.2
+  // kbar, phl cc dol q san tr di en (x 0-1), the point phl cc dol q san tr
+  // (373.07 C, x 0.938): 5phl + 6cc + 24q = 5san + 3tr + 6CO2 + 2H2O falls
+  // to the H2O saturation T (371.8 C), where delta mu jumps and the line
+  // resumes 3 % of dx on; followed here, it has no root within 50 K beyond,
+  // and the row prints 0.
+  readdataset({"phl", "cc", "dol", "q", "san", "tr", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  P = 0.2;
+  const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
+  const reaction dolsan{{-3, "dol"}, {-1, "san"}, {-1, "H2O"}, {1, "phl"}, {3, "cc"}, {3, "CO2"}};
+  const reaction phlcc{{-5, "phl"}, {-6, "cc"}, {-24, "q"}, {5, "san"}, {3, "tr"}, {6, "CO2"}, {2, "H2O"}};
+  const auto [Tj, xj] = solve(dolqh, dolsan, 373.07, 0.938);
+  EXPECT_TRUE(std::isnan(along(phlcc, xj, Tj + 273.15, 0.01)));
+  const std::string tj = table(run("phl cc dol q san tr di en", "350 800 0 1", false, "0.2"), "phl cc dol q san tr");
+  EXPECT_EQ(rowslope(tj, ")  phl + cc + q = san + tr + CO2 + H2O "), 0) << tj;
 }
 
 // A row with no slope (0: its line cannot be followed to x + dx) has no
