@@ -45,8 +45,8 @@ constexpr extended FIRSTSTEP = 0.05L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
 constexpr int NEWTONSTEPS = 8;
 // on the line: delta mu within 1e-9 of its gradient's length times the
 // scaled distance (Newton's steps), or 1e-6 where the line is bracketed and
-// bisected (where Newton's method does not settle, delta mu's curvature has
-// no bound, and bisection closes in only to that);
+// bisected (beside a switch delta mu's curvature has no bound, and bisection
+// closes in only to that);
 constexpr extended NEWTONTOL = 1e-9L, BRACKETTOL = 1e-6L;
 // bisection in 60 halvings: to the rounding of extended;
 constexpr int HALVINGS = 60;
@@ -55,9 +55,6 @@ constexpr int HALVINGS = 60;
 // that it passes no turn of the branch and lands on no other branch; steps
 // below 1e-4 are not held to that (the corner of a line would stall them);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
-// a step that lands past u0 + du by more than a thousandth is shortened, so
-// that the value there is taken close to where the branch is;
-constexpr extended OVERSHOOT = 1e-3L;
 // a fold back in u of less than a hundredth of du is crossed anywhere; past a
 // switch or a jog the line is sought within a hundredth of du, in 40 cells
 // (two roots closer than 0.0005 du are not told apart);
@@ -75,10 +72,9 @@ constexpr int MAXCROSSINGS = 8;
 // above it). Steps there are not held to the line's bends;
 constexpr extended SWITCHBAND = 0.02L;
 // the value at u0 + du polished by Newton's method in y from where the steps
-// end (20 iterations, to 1e-9 of y0); it must lie within a tenth of ys of
-// it, far less than the distance between two branches.
+// end (20 iterations, to 1e-9 of y0).
 constexpr int POLISHSTEPS = 20;
-constexpr extended POLISHTOL = 1e-9L, POLISHREACH = 0.1L;
+constexpr extended POLISHTOL = 1e-9L;
 // Where Newton's steps at the point's x fail, the line there is sought
 // within 1% of the point's y, in 100 cells on either side: the point search
 // places a point well within that of its lines.
@@ -115,7 +111,7 @@ class branch {
       } else {
         continue;
       }
-      if (!inside(Y_) || turnedback()) return NOVALUE;
+      if (turnedback()) return NOVALUE;
     }
     if (X_ < ATEND) return NOVALUE;
     return polishatend();
@@ -208,31 +204,8 @@ class branch {
     }
     return false;
   }
-  // Where Newton's method does not settle, as where the virial terms of the
-  // fluid set in and delta mu's curvature has no bound: the line bracketed
-  // across the tangent step's end (QX, QY), within the step's length hh, and
-  // bisected; a bracket about a jump of delta mu leaves it large.
-  bool bracketacross(extended QX, extended QY, extended hh, extended& PX, extended& PY) {
-    const auto across = [&](extended d) {
-      return inside(QY + d * tX_) ? dmuat(QX - d * tY_, QY + d * tX_) : NOVALUE;
-    };
-    const extended f0 = across(0);
-    if (f0 == NOVALUE) return false;
-    for (const extended e : {hh, -hh}) {
-      const extended fe = across(e);
-      if (fe == NOVALUE || (f0 > 0) == (fe > 0)) continue;
-      const extended d = bisect(across, 0, e);
-      extended gX = 0, gY = 0;
-      const extended f = grad(QX - d * tY_, QY + d * tX_, gX, gY);
-      if (!(std::fabs(f) <= BRACKETTOL * std::hypot(gX, gY))) continue;
-      PX = QX - d * tY_, PY = QY + d * tX_;
-      return true;
-    }
-    return false;
-  }
-
-  // A step along the tangent and back onto the line. Where it fails, or
-  // lands far from the tangent's end, past u0 + du, or (away from the
+  // A step along the tangent and back onto the line. Where it fails, lands
+  // farther from the tangent's end than the step is long, or (away from the
   // switches) where the line bends, the step is halved and false returned.
   bool stepalong() {
     const extended ya = yof(Y_), yb = yof(Y_ + h_ * tY_);
@@ -241,16 +214,14 @@ class branch {
     const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
     extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
-    const bool bynewton = newton(PX, PY, gX, gY);
-    const bool on = bynewton || bracketacross(QX, QY, hh, PX, PY);
+    const bool on = newton(PX, PY, gX, gY);
     const extended off = std::hypot(PX - QX, PY - QY);
-    if (!on || off > hh || PX > 1 + OVERSHOOT) return shorter();
+    if (!on || off > hh) return shorter();
     // A step crosses a switch only where the line jogs there by no more
     // than a hundredth of du; across it the line goes on away from it,
     // whichever way it bends there.
     const extended m = switchbetween(yof(Y_), yof(PY));
     if (m != NOVALUE && jog(m, PX, PY) > JOGREACH) return shorter();
-    if (!bynewton) grad(PX, PY, gX, gY);
     if (!tangent(gX, gY, m != NOVALUE ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
     if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
     X_ = PX, Y_ = PY, tX_ = nX, tY_ = nY;
@@ -269,14 +240,12 @@ class branch {
   // a hundredth of du, where delta mu has a root there and not a jump. The
   // branch goes on from there away from the switch.
   bool crossjump() {
-    extended y = yof(Y_);
-    const extended m = switchat(y), yout = yof(Yout_);
+    const extended y = yof(Y_), m = switchat(y), yout = yof(Yout_);
     // Past a switch the way the branch came to it from its last point
     // outside the switches' bands (the tangent can be off at the switch
     // itself); past a jog the way the tangent goes.
     const extended d = m != NOVALUE && m != yout ? (m > yout ? 1 : -1) : tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return false;
-    if (m != NOVALUE && (m - y) * d > 0) y = m;
     const extended Yt = (y - y0_) / ys_ + d * JOGSTEP * STALLEDSTEP;
     if (!inside(Yt)) return false;
     const auto f = [&](extended Xt) { return dmuat(Xt, Yt); };
@@ -312,15 +281,14 @@ class branch {
   // The branch at u0 + du itself, by Newton's method in y from where the
   // steps end: y moves by a small part of its scale.
   extended polishatend() {
-    const extended yend = yof(Y_);
-    extended y = yend, dy = 0;
+    extended y = yof(Y_), dy = 0;
     for (int it = 1; it <= POLISHSTEPS; ++it) {
       extended s = 0;
       dy = -dmu_(u0_ + du_, y, s) / s;
       if (!std::isfinite(dy) || !(y + dy >= lo_ && y + dy <= hi_)) return NOVALUE;
       y += dy;
     }
-    if (!(std::fabs(dy) <= POLISHTOL * std::fabs(y0_)) || std::fabs(y - yend) > POLISHREACH * ys_) return NOVALUE;
+    if (!(std::fabs(dy) <= POLISHTOL * std::fabs(y0_))) return NOVALUE;
     return y;
   }
 };
