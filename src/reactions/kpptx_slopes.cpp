@@ -44,9 +44,9 @@ constexpr extended FIRSTSTEP = 0.05L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
 // not settle mean that the step was too long;
 constexpr int NEWTONSTEPS = 8;
 // on the line: delta mu within 1e-9 of its gradient's length times the
-// scaled distance (Newton's steps), or 1e-6 where the line is bracketed and
-// bisected (beside a switch delta mu's curvature has no bound, and bisection
-// closes in only to that);
+// scaled distance (Newton's steps), or 1e-6 where a root is bracketed and
+// bisected (past a switch or jog, and at the point's x): so a bracket about
+// a jump of delta mu, where it stays large, is no root;
 constexpr extended NEWTONTOL = 1e-9L, BRACKETTOL = 1e-6L;
 // bisection in 60 halvings: to the rounding of extended;
 constexpr int HALVINGS = 60;
@@ -190,11 +190,11 @@ class branch {
     return tangent(gX, gY, 1, 0, tX_, tY_) && tX_ > 0;
   }
 
-  // Back onto the line from (PX, PY) by Newton's method along the gradient.
-  // delta mu is not evaluated outside the window (below 0 kbar the fluid has
-  // none).
-  // The gradient of its last iteration, within the tolerance of the line,
-  // is returned in (gX, gY) for the tangent there.
+  // Back onto the line from (PX, PY) by Newton's method along the gradient;
+  // the gradient of its last iteration, within the tolerance of the line,
+  // is returned in (gX, gY) for the tangent there. delta mu is not evaluated
+  // outside the window (below 0 kbar the fluid has none): a branch that
+  // leaves it stalls there and ends.
   bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
       const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
@@ -210,7 +210,8 @@ class branch {
   bool stepalong() {
     const extended ya = yof(Y_), yb = yof(Y_ + h_ * tY_);
     bool inband = false;
-    for (const extended m : switches_) inband = inband || (m >= std::min(ya, yb) - band(m) && m <= std::max(ya, yb) + band(m));
+    for (const extended m : switches_)
+      inband = inband || (m >= std::min(ya, yb) - band(m) && m <= std::max(ya, yb) + band(m));
     const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
     extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
