@@ -5,23 +5,18 @@
 // point is solved again from two of its lines that cross well. Each point is
 // solved here from two of its reactions (delta G + R T ln K = 0 with the
 // end-member Gibbs energies of the same dataset), and every reaction of the
-// point is checked to be at equilibrium there. And the search itself on
-// straight lines, where a point that no pair of its lines places on all of
-// them is not reported.
+// point is checked to be at equilibrium there.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cmath>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "models/kpcalc1.h"
-#include "reactions/kpptx_intersections.h"
-#include "solver/kpcalc2_reactions.h"
 #include "solver/solver_support.h"
 #include "support/vt_program.h"
 
@@ -201,94 +196,4 @@ TEST_F(DiagramPoints, PointsLieOnAllTheirLines) {
     EXPECT_NEAR(T - 273.15, 200.097, 0.001);
     for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, 0.7), 0, 1e-6);
   }
-}
-
-namespace {
-
-// The search itself on end-members of constant h, s and v, where delta mu =
-// dh - T ds + dv (P - 0.001) and every line is straight: a = b and a = c
-// cross at T = 750 K, P = 10.001 kbar; b = d runs at P = 95.001 - 0.1 T, 10
-// kbar above the point there. A point given b = d as one of its lines has a
-// line that no pair of its lines places it on.
-class PointSearch : public solvertest::SolverTest {
- protected:
-  void SetUp() override {
-    SolverTest::SetUp();
-    CALCMODE = calcmodetype::phasecalc;
-    DIAGRAMMODE = diagramtype::ptcalc;
-    CALCVARIABLE = calcvariabletype::calcpressure;
-    OTHERVARIABLE = othervariabletype::fixedtemperature;
-    PTMODE = findtype::findp;
-    PLOW = 1, PHIGH = 30, TLOW = 600, THIGH = 900;
-    NLT = 4;
-    for (int k = 1; k <= NLT; ++k) LT[k] = 600 + 100 * (k - 1);
-    KPPTX::LINE1 = KPPTX::linetable{};
-    KPPTX::LINE2 = KPPTX::linetable{};
-    NNE = NCV = 4, NE = 0;
-    // Every entropy raised by 0.05: an end-member without entropy would be
-    // its enthalpy alone.
-    const auto row = [](int k, const char* name, extended h, extended s, extended v) {
-      NAME[k] = name;
-      (*TD)[k] = tdvector{};
-      (*TD)[k].h = h, (*TD)[k].s = s + 0.05L, (*TD)[k].v = v;
-    };
-    row(1, "a", 0, 0, 1);
-    row(2, "b", 8.5L, 0.01L, 0.9L);
-    row(3, "c", 1.0L, 0.002L, 1.05L);
-    row(4, "d", -1, 0, 1);
-    const auto reaction = [](int i, std::initializer_list<int> nu) {
-      int k = 0;
-      for (int c : nu) (*R)(i, ++k) = static_cast<smallint>(c);
-      KPCALC2::MAKERLINE(static_cast<smallint>(i));
-    };
-    reaction(1, {-1, 1, 0, 0});
-    reaction(2, {-1, 0, 1, 0});
-    reaction(3, {0, -1, 1, 0});
-    reaction(4, {0, -1, 0, 1});
-    NR = 4;
-    // The lines tabulated from their exact form.
-    for (int i = 1; i <= NR; ++i)
-      for (int k = 1; k <= NLT; ++k) {
-        extended dh = 0, ds = 0, dv = 0;
-        for (int m = 1; m <= NCV; ++m)
-          dh += (*R)(i, m) * (*TD)[m].h, ds += (*R)(i, m) * (*TD)[m].s, dv += (*R)(i, m) * (*TD)[m].v;
-        KPPTX::LINE1(i, k) = 0.001L + (LT[k] * ds - dh) / dv, KPPTX::LINE2(i, k) = -1e21L;
-      }
-  }
-  // CALCPTX on the crossing of a = b and a = c between 700 and 800 K at a
-  // point of the reactions given.
-  void search(std::initializer_list<int> reactions, extended& x, extended& y, bool& converged) {
-    NINT = 1, NIR[1] = static_cast<smallint>(reactions.size());
-    int r = 0;
-    for (int i : reactions) IR(1, ++r) = static_cast<smallint>(i);
-    s = std::make_unique<KPPTX::INTERSECTIONSEARCH>();
-    s->xlist(), s->load(1);
-    s->C1(1, 3) = s->C1(2, 3) = true;
-    bool found = false;
-    s->CALCPTX(x, y, found, converged);
-    EXPECT_TRUE(found);
-  }
-  std::unique_ptr<KPPTX::INTERSECTIONSEARCH> s;
-};
-
-}  // namespace
-
-// A point that one of its lines misses wherever its other lines place it
-// is not reported: the search ends as one that did not converge, with its
-// message, and the point at 1e21 outside every window. The same crossing
-// with lines that all meet there is the point itself.
-TEST_F(PointSearch, PointOffOneOfItsLinesIsNotReported) {
-  extended x = 0, y = 0;
-  bool converged = false;
-  search({1, 2, 3}, x, y, converged);
-  EXPECT_TRUE(converged);
-  EXPECT_NEAR(x, 750, 1e-9);
-  EXPECT_NEAR(y, 10.001L, 1e-9);
-  EXPECT_EQ(screen.str(), "");
-  search({1, 2, 4}, x, y, converged);
-  EXPECT_FALSE(converged);
-  EXPECT_EQ(x, 1e21L);
-  EXPECT_EQ(y, 1e21L);
-  EXPECT_EQ(screen.str(),
-            "\nfinding the intersection : point not on all its reactions ( involving reactions: 1 2 4 )\n");
 }

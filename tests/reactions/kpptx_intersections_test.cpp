@@ -241,6 +241,30 @@ TEST_F(Intersections, RefinementReachesTheAnalyticPoint) {
             "3 )\n");
 }
 
+// A point that one of its lines misses wherever its other lines place it
+// is not reported: the search ends as one that did not converge, with its
+// message, and the point at 1e21 outside every window. With d moved, b = d
+// runs at P = 95.001 - 0.1 T, 10 kbar above the crossing of a = b and a = c
+// at 750 K (which the search reaches with lines that all meet there, above).
+TEST_F(Intersections, PointOffOneOfItsLinesIsNotReported) {
+  row(4, "d", -1, 0, 1);
+  reaction(4, {0, -1, 0, 1});
+  NR = 4;
+  IR(1, 3) = 4;
+  exactlines();
+  s->xlist(), s->load(1);
+  s->C1(1, 3) = s->C1(2, 3) = true;
+  extended x = 0, y = 0;
+  bool found = false, conv = true;
+  s->CALCPTX(x, y, found, conv);
+  EXPECT_TRUE(found);
+  EXPECT_FALSE(conv);
+  EXPECT_EQ(x, 1e21L);
+  EXPECT_EQ(y, 1e21L);
+  EXPECT_EQ(screen.str(),
+            "\nfinding the intersection : point not on all its reactions ( involving reactions: 1 2 4 )\n");
+}
+
 // ISTABLE: the point's own reactions and those sharing nothing are skipped; a
 // reaction is a witness when its unstable side lies in the point's set, an
 // empty side counting; at delta mu = 0 the products are the unstable side.
