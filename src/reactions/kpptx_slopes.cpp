@@ -60,8 +60,10 @@ constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
 // (two roots closer than 0.0005 du are not told apart);
 constexpr extended HAIRFOLD = 0.01L, JOGREACH = 0.01L;
 constexpr int JOGCELLS = 20;  // on either side
-// the line beyond a switch or jog taken 4 stalled steps past it;
-constexpr extended JOGSTEP = 4;
+// the line beyond a switch or jog taken 4 stalled steps past it; where it
+// meets a switch and resumes beyond it, a hair (a part in 1e12 of the
+// switch's value) either side of it;
+constexpr extended JOGSTEP = 4, SWITCHHAIR = 1e-12L;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // the band beside a switch of the fluid's equations where the line can
@@ -235,6 +237,23 @@ class branch {
     return false;
   }
 
+  // The root of delta mu at scaled Y nearest Xc within a hundredth of du
+  // (in cells of JOGREACH / JOGCELLS), where delta mu has a root and not a
+  // jump; NOVALUE where there is none.
+  extended nearestroot(extended Y, extended Xc) {
+    const auto f = [&](extended Xt) { return dmuat(Xt, Y); };
+    const extended cell = JOGREACH / JOGCELLS;
+    for (int k = 0; k < JOGCELLS; ++k)
+      for (const extended side : {-1, 1}) {
+        const extended a = Xc + side * k * cell, b = a + side * cell;
+        if ((f(a) > 0) == (f(b) > 0)) continue;
+        const extended c = bisect(f, a, b);
+        extended gX = 0, gY = 0;
+        if (std::fabs(grad(c, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY)) return c;
+      }
+    return NOVALUE;
+  }
+
   // Across a switch of the fluid's equations or a jog of the line (a small
   // jump of delta mu, listed or not) where the steps stall: the line just
   // beyond it, the way the branch goes in y, at the u nearest the stall within
@@ -247,19 +266,24 @@ class branch {
     // itself); past a jog the way the tangent goes.
     const extended d = m != NOVALUE && m != yout ? (m > yout ? 1 : -1) : tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return false;
-    const extended Yt = (y - y0_) / ys_ + d * JOGSTEP * STALLEDSTEP;
+    // Past a switch ahead of the stall, from the switch itself.
+    const extended from = m == NOVALUE ? y : d > 0 ? std::max(y, m) : std::min(y, m);
+    const extended Yt = (from - y0_) / ys_ + d * JOGSTEP * STALLEDSTEP;
     if (!inside(Yt)) return false;
-    const auto f = [&](extended Xt) { return dmuat(Xt, Yt); };
-    const extended cell = JOGREACH / JOGCELLS;
-    extended Xt = NOVALUE;
-    for (int k = 0; k < JOGCELLS && Xt == NOVALUE; ++k)
-      for (const extended side : {-1, 1}) {
-        const extended a = X_ + side * k * cell, b = a + side * cell;
-        if (Xt != NOVALUE || (f(a) > 0) == (f(b) > 0)) continue;
-        const extended c = bisect(f, a, b);
-        extended gX = 0, gY = 0;
-        if (std::fabs(grad(c, Yt, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY)) Xt = c;
-      }
+    // Where the steps stall short of a switch (delta mu's curvature has no
+    // bound where the virial terms set in, and the line can run along the
+    // switch before it resumes beyond), the line is taken up where it meets
+    // the switch on this side and where it resumes on the other, each a
+    // hair from it: the jog between the two is what must lie within a
+    // hundredth of du, wherever the steps stalled.
+    extended Xs = X_;
+    if (m != NOVALUE && (m - y) * d > 0) {
+      const extended Ym = (m - y0_) / ys_, hair = SWITCHHAIR * std::fabs(m) / ys_;
+      const extended Xa = nearestroot(Ym - d * hair, X_);
+      const extended Xb = Xa != NOVALUE ? nearestroot(Ym + d * hair, Xa) : NOVALUE;
+      if (Xb != NOVALUE) Xs = Xb;
+    }
+    const extended Xt = nearestroot(Yt, Xs);
     if (Xt == NOVALUE) return false;
     extended gX = 0, gY = 0;
     grad(Xt, Yt, gX, gY);

@@ -779,7 +779,11 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       {"mu q cc san an sill zo", "300 900 0.001 0.999", "1.6", 2, muzo, mucc, 399.95, 0.0290, "mu q cc san an zo",
        ")  mu + q + zo = san + an + H2O ", {muzo}, 0.0290, -0.0241},
       {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", 3, ccky, kyzo, 2.007, 0.0491, "cc q an zo ky",
-       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0491, 0.0541}};
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0491, 0.0541},
+      // At 330 C the same line rises to 2.01 kbar, runs along it for about
+      // dx / 100 and resumes above it: the steps stall short of the switch.
+      {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "330", 3, ccky, kyzo, 1.947, 0.0478, "cc q an zo ky",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0478, 0}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);
