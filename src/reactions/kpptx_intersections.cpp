@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -559,6 +560,18 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
   return false;
 }
 
+// How far x may move below and above itself and stay inside the x axis's
+// ends, where the fluid's equations of state hold: half-way to x(CO2) = 0
+// or 1 on an x(CO2) axis, half-way to P = 0 on a P axis, without bound
+// otherwise.
+void INTERSECTIONSEARCH::xroom(extended x, extended& below, extended& above) {
+  below = above = std::numeric_limits<extended>::infinity();
+  if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
+    below = x / 2, above = (1 - x) / 2;
+  else if (OTHERVARIABLE == othervariabletype::fixedpressure)
+    below = x / 2;
+}
+
 // Whether line rg passes through the box about (xc, yc), onrowbox times
 // tolx either side in x and times toly in y: its delta mu changes sign
 // between the box's corners and centre, so the line crosses the box whether
@@ -569,11 +582,9 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
 // (half-way to it at most), where the fluid's equations of state hold.
 bool INTERSECTIONSEARCH::onrow(smallint rg, extended xc, extended yc) const {
   const extended bx = onrowbox * tolx, by = onrowbox * toly;
-  extended xl = xc - bx, xh = xc + bx;
-  if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
-    xl = std::max(xl, xc / 2), xh = std::min(xh, (1 + xc) / 2);
-  else if (OTHERVARIABLE == othervariabletype::fixedpressure)
-    xl = std::max(xl, xc / 2);
+  extended roomlo = 0, roomhi = 0;
+  xroom(xc, roomlo, roomhi);
+  const extended xl = xc - std::min(bx, roomlo), xh = xc + std::min(bx, roomhi);
   const extended yl = yc - by > 0 ? yc - by : yc / 2, yh = yc + by;
   bool below = false, above = false;
   const std::array<std::pair<extended, extended>, 5> at{{{xc, yc}, {xl, yl}, {xl, yh}, {xh, yl}, {xh, yh}}};
@@ -612,13 +623,10 @@ bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
     const smallint rg = rn[list[q].r];
     extended fy = 0, t = 0;
     dmu(rg, ys, fy, place(xs, ys));
-    // A central difference in x, kept inside 0 < x < 1 on an x(CO2) axis and
-    // above P = 0 on a P axis.
-    extended h = tolx / 100;
-    if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
-      h = std::min({h, xs / 2, (1 - xs) / 2});
-    else if (OTHERVARIABLE == othervariabletype::fixedpressure)
-      h = std::min(h, xs / 2);
+    // A central difference in x, kept inside the x axis's ends.
+    extended below = 0, above = 0;
+    xroom(xs, below, above);
+    const extended h = std::min({tolx / 100, below, above});
     const extended fx = (dmu(rg, ys, t, place(xs + h, ys)) - dmu(rg, ys, t, place(xs - h, ys))) / (2 * h);
     const extended nx = fx * tolx, ny = fy * toly, n = std::hypot(nx, ny);
     normal[q] = n > 0 && std::isfinite(n) ? std::make_pair(nx / n, ny / n) : std::make_pair(extended(0), extended(0));

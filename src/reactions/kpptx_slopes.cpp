@@ -91,6 +91,22 @@ extended bisect(G g, extended a, extended b) {
   return (a + b) / 2;
 }
 
+// The root of g nearest c, sought outwards in cells of width cell, at most
+// cells on either side (the - side first): bisected in the first cell whose
+// far end is usable and across which g changes sign, and taken where ok
+// holds of it (a root, not a jump of g); NOVALUE where there is none.
+template <class G, class U, class A>
+extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A ok) {
+  for (int k = 0; k < cells; ++k)
+    for (const extended side : {-1, 1}) {
+      const extended a = c + side * k * cell, b = a + side * cell;
+      if (!usable(b) || (g(a) > 0) == (g(b) > 0)) continue;
+      const extended r = bisect(g, a, b);
+      if (ok(r)) return r;
+    }
+  return NOVALUE;
+}
+
 // dmu(u, y, slope) gives delta mu at (u, y) and its y derivative; [lo, hi]
 // is the window of y and switches the values of y where the fluid's
 // equations switch or set in.
@@ -242,16 +258,12 @@ class branch {
   // jump; NOVALUE where there is none.
   extended nearestroot(extended Y, extended Xc) {
     const auto f = [&](extended Xt) { return dmuat(Xt, Y); };
-    const extended cell = JOGREACH / JOGCELLS;
-    for (int k = 0; k < JOGCELLS; ++k)
-      for (const extended side : {-1, 1}) {
-        const extended a = Xc + side * k * cell, b = a + side * cell;
-        if ((f(a) > 0) == (f(b) > 0)) continue;
-        const extended c = bisect(f, a, b);
-        extended gX = 0, gY = 0;
-        if (std::fabs(grad(c, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY)) return c;
-      }
-    return NOVALUE;
+    const auto anywhere = [](extended) { return true; };
+    const auto root = [&](extended Xt) {
+      extended gX = 0, gY = 0;
+      return std::fabs(grad(Xt, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY);
+    };
+    return nearestbracketed(f, Xc, JOGREACH / JOGCELLS, JOGCELLS, anywhere, root);
   }
 
   // Across a switch of the fluid's equations or a jog of the line (a small
@@ -345,6 +357,23 @@ std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {
   return out;
 }
 
+// The positions 1..nir in the order of their slopes s, the lowest position
+// first among equal slopes (and among slopes of 1e30 or more).
+static void slopeorder(int nir, const Arr<extended, irmax>& s, Arr<smallint, irmax>& order) {
+  Arr<bool, irmax> placed{};
+  for (int p = 1; p <= nir; ++p) {
+    extended least = 1e30L;
+    smallint next = 0;
+    for (int q = 1; q <= nir; ++q)
+      if (!placed[q] && s[q] < least) least = s[q], next = static_cast<smallint>(q);
+    if (next == 0)  // every remaining slope at 1e30 or more: the lowest position
+      for (int q = nir; q >= 1; --q)
+        if (!placed[q]) next = static_cast<smallint>(q);
+    order[p] = next;
+    placed[next] = true;
+  }
+}
+
 // The neighbour nb of row q among a point's nir lines, and turn, from the
 // lines' tangents at the point: gu and gy are each line's delta mu
 // derivatives along the horizontal axis and the calculated one. The lines
@@ -363,16 +392,10 @@ static bool tangentneighbour(int nir, int q, const Arr<extended, irmax>& gu, con
     ts[p] = gu[p] == 0 ? 1e20L : -gy[p] / gu[p];
   }
   Arr<smallint, irmax> order{};
-  Arr<bool, irmax> placed{};
+  slopeorder(nir, ts, order);
   int place = 0;  // q's place in the order
-  for (int p = 1; p <= nir; ++p) {
-    smallint next = 0;
-    for (int r = 1; r <= nir; ++r)
-      if (!placed[r] && (next == 0 || ts[r] < ts[next])) next = static_cast<smallint>(r);
-    order[p] = next;
-    placed[next] = true;
-    if (next == q) place = p;
-  }
+  for (int p = 1; p <= nir; ++p)
+    if (order[p] == q) place = p;
   const int step = ts[q] >= 0 ? 1 : -1;
   nb = order[((place - 1 + step) % nir + nir) % nir + 1];
   // q's half towards high y: the tangent (gy, -gu), turned so that y grows
@@ -487,15 +510,12 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
       extended s = 0;
       return f(u0, y, s);
     };
-    for (int k = 0; k < POINTCELLS; ++k)
-      for (const extended side : {-1, 1}) {
-        const extended lo = y0 + side * k * cell, hi = lo + side * cell;
-        if (!KPUTE1::INRANGE(hi, along) || (g(lo) > 0) == (g(hi) > 0)) continue;
-        const extended y = bisect(g, lo, hi);
-        extended s = 0;
-        if (std::fabs(f(u0, y, s)) <= BRACKETTOL * std::fabs(s) * y0) return y;
-      }
-    return NOVALUE;
+    const auto inwindow = [&](extended y) { return KPUTE1::INRANGE(y, along); };
+    const auto root = [&](extended y) {
+      extended s = 0;
+      return std::fabs(f(u0, y, s)) <= BRACKETTOL * std::fabs(s) * y0;
+    };
+    return nearestbracketed(g, y0, cell, POINTCELLS, inwindow, root);
   };
   const auto follow = [&](smallint r, extended from) {
     if (!KPUTE1::INRANGE(from, along)) return NOVALUE;
@@ -566,18 +586,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   // The rows in slope order (the lowest position first among equal slopes);
   // the neighbour of a row is found in it cyclically.
   Arr<smallint, irmax> order{};
-  Arr<bool, irmax> placed{};
-  for (int p = 1; p <= nir; ++p) {
-    extended least = 1e30L;
-    smallint next = 0;
-    for (int q = 1; q <= nir; ++q)
-      if (!placed[q] && s[q] < least) least = s[q], next = static_cast<smallint>(q);
-    if (next == 0)  // every remaining slope at 1e30 or more: the lowest position
-      for (int q = nir; q >= 1; --q)
-        if (!placed[q]) next = static_cast<smallint>(q);
-    order[p] = next;
-    placed[next] = true;
-  }
+  slopeorder(nir, s, order);
   // delta mu's derivatives at the point along the horizontal axis (gu) and
   // the calculated one (gy) of every row, taken once and only for a table
   // where some row has no other row with a slope to be judged by.
@@ -585,16 +594,12 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   bool graded = false;
   const auto gradients = [&]() {
     graded = true;
-    const extended u0 = dlna != 0 ? x : xc, hu = std::fabs(dlna != 0 ? dlna : dx) * 1e-6L, v = isp ? P : T;
-    const auto deltamu = [&](smallint r, extended u, extended& slope) {
-      if (dlna == 0) return dmu(r, v, slope, ptxpoint{P, T, u, 1 - u});
-      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
-      return dmu(r, v, slope, ptxpoint{P, T, xc, xw});
-    };
+    const extended hu = std::fabs(du) * DIFFSTEP, v = isp ? P : T;
     for (int p = 1; p <= nir; ++p) {
+      const auto f = dmuof(rn[p]);
       extended t = 0;
-      gu[p] = (deltamu(rn[p], u0 + hu, t) - deltamu(rn[p], u0 - hu, t)) / (2 * hu);
-      deltamu(rn[p], u0, gy[p]);
+      gu[p] = (f(u0 + hu, v, t) - f(u0 - hu, v, t)) / (2 * hu);
+      f(u0, v, gy[p]);
     }
     if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
   };
