@@ -29,8 +29,9 @@ using KPCALC2::NOVALUE;
 // Y = (y - y0) / ys, with ys what the line moves over du at the point.
 //
 // Constants of the continuation, each with its reason:
-// central differences of delta mu in u over a millionth of du, far below
-// the line's curvature and far above the rounding of delta mu;
+// central differences of delta mu in u over a millionth of du (and beside a
+// switch in y over a millionth of the y scale), far below the line's
+// curvature and far above the rounding of delta mu;
 constexpr extended DIFFSTEP = 1e-6L;
 // at most 5000 steps: a branch that needs more wanders, and has no value;
 constexpr int MAXSTEPS = 5000;
@@ -173,13 +174,23 @@ class branch {
     extended s = 0;
     return dmu_(u0_ + X * du_, yof(Y), s);
   }
-  // delta mu at scaled (X, Y) and its scaled gradient.
+  // delta mu at scaled (X, Y) and its scaled gradient. Beside a switch the
+  // y derivative is taken by central differences over a millionth of the y
+  // scale (or of y, where that is less): there delta mu's own derivative can
+  // have no bound (above 2.01 kbar the H2O-CO2 mixing term carries the
+  // virial volume's (P - 2.01)^(1/4)), and the one-sided difference over
+  // 1e-5 kbar (or 0.001 K) that comes with delta mu is then so far off that
+  // Newton's steps along the switch no longer settle.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
     const extended u = u0_ + X * du_, y = yof(Y);
     extended s = 0, t = 0;
     const extended f = dmu_(u, y, s);
     gX = (dmu_(u + hu_, y, t) - dmu_(u - hu_, y, t)) / (2 * hu_) * du_;
     gY = s * ys_;
+    if (switchat(y) != NOVALUE) {
+      const extended hy = DIFFSTEP * std::min(ys_, std::fabs(y));
+      gY = (dmu_(u, y + hy, t) - dmu_(u, y - hy, t)) / (2 * hy) * ys_;
+    }
     return f;
   }
   // The unit tangent of the line whose gradient is (gX, gY), turned to agree

@@ -749,7 +749,11 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
 // (2.007 kbar, x 0.0491): Newton's steps at the point's x fail on zo + CO2
 // = cc + an + H2O, which lies there at 2.0100 kbar, just past the H2O
 // onset: the line near the point is taken up, and its branch followed
-// (about 0.054).
+// (about 0.054). At 340 C (cc q wo an gr zo ky, x 0.001-0.999) the point
+// cc q an zo ky (2.158 kbar): cc + q + ky + H2O = zo + CO2 folds back by 5 %
+// of dx just above 2.01 kbar, runs back along it to where it meets it and
+// resumes below it (-0.0568); at 330 C so do two rows of the point q cc an
+// sill zo (mu q cc san an sill zo).
 TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -758,6 +762,8 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   const reaction mucc{{-1, "mu"}, {-2, "q"}, {-1, "cc"}, {1, "san"}, {1, "an"}, {1, "CO2"}, {1, "H2O"}};
   const reaction ccky{{-1, "cc"}, {-1, "q"}, {-1, "ky"}, {1, "an"}, {1, "CO2"}};
   const reaction kyzo{{-4, "cc"}, {-3, "q"}, {-3, "ky"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}};
+  const reaction qcc{{-1, "q"}, {-1, "cc"}, {-1, "sill"}, {1, "an"}, {1, "CO2"}};
+  const reaction qsill{{-3, "q"}, {-4, "cc"}, {-3, "sill"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}};
   struct slopecase {
     std::string phases, window, fixed;
     int calctype;
@@ -783,7 +789,11 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       // At 330 C the same line rises to 2.01 kbar, runs along it for about
       // dx / 100 and resumes above it: the steps stall short of the switch.
       {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "330", 3, ccky, kyzo, 1.947, 0.0478, "cc q an zo ky",
-       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0478, 0}};
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0478, 0},
+      {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "340", 3, ccky, kyzo, 2.158, 0.0540, "cc q an zo ky",
+       ")  cc + q + ky + H2O = zo + CO2 ", {kyzo}, 0.0540, -0.0568},
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "330", 3, qcc, qsill, 2.089, 0.0545, "q cc an sill zo",
+       ")  q + cc + sill = an + CO2 |)  q + cc + sill + H2O = zo + CO2 ", {qcc, qsill}, 0.0545, 0}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);
