@@ -277,6 +277,22 @@ class branch {
     return nearestbracketed(f, Xc, JOGREACH / JOGCELLS, JOGCELLS, anywhere, root);
   }
 
+  // The root of delta mu at scaled Y first met going back in u from Xc (in
+  // the cells of nearestroot), as far back as the point: where the line
+  // jumps back along a switch, it resumes beyond it behind where it met it.
+  // NOVALUE where there is none.
+  extended rootbehind(extended Y, extended Xc) {
+    const extended cell = JOGREACH / JOGCELLS;
+    for (extended b = Xc; b > 0; b -= cell) {
+      const extended a = b - cell;
+      if ((dmuat(a, Y) > 0) == (dmuat(b, Y) > 0)) continue;
+      const extended r = bisect([&](extended Xt) { return dmuat(Xt, Y); }, a, b);
+      extended gX = 0, gY = 0;
+      if (std::fabs(grad(r, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY)) return r;
+    }
+    return NOVALUE;
+  }
+
   // Across a switch of the fluid's equations or a jog of the line (a small
   // jump of delta mu, listed or not) where the steps stall: the line just
   // beyond it, the way the branch goes in y, at the u nearest the stall within
@@ -303,7 +319,8 @@ class branch {
     if (m != NOVALUE && (m - y) * d > 0) {
       const extended Ym = (m - y0_) / ys_, hair = SWITCHHAIR * std::fabs(m) / ys_;
       const extended Xa = nearestroot(Ym - d * hair, X_);
-      const extended Xb = Xa != NOVALUE ? nearestroot(Ym + d * hair, Xa) : NOVALUE;
+      extended Xb = Xa != NOVALUE ? nearestroot(Ym + d * hair, Xa) : NOVALUE;
+      if (Xa != NOVALUE && Xb == NOVALUE) Xb = rootbehind(Ym + d * hair, Xa);
       if (Xb != NOVALUE) Xs = Xb;
     }
     const extended Xt = nearestroot(Yt, Xs);

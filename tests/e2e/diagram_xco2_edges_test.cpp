@@ -753,10 +753,18 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
 // cc q an zo ky (2.158 kbar): cc + q + ky + H2O = zo + CO2 folds back by 5 %
 // of dx just above 2.01 kbar, runs back along it to where it meets it and
 // resumes below it (-0.0568); at 330 C so do two rows of the point q cc an
-// sill zo (mu q cc san an sill zo).
+// sill zo (mu q cc san an sill zo). At 380 C (phl cc dol q san tr di en, x
+// 0.001-0.999) the point phl cc dol q san tr (0.234 kbar, x 0.937): dol +
+// san + H2O = phl + cc + CO2 meets the H2O saturation pressure (0.2186
+// kbar), where delta mu jumps, resumes below it 3 % of dx back and comes
+// forward (-0.523); on T-x(CO2) at 0.18 kbar (cc q wo an gr zo ky) zo + CO2
+// = cc + an + H2O does so at the saturation T (362.3 C) half of dx back,
+// and at 0.21 kbar two rows of phl cc dol q san tr.
 TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
-  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "CO2", "H2O"});
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "phl", "dol", "tr", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
+  const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
+  const reaction dolsan{{-3, "dol"}, {-1, "san"}, {-1, "H2O"}, {1, "phl"}, {3, "cc"}, {3, "CO2"}};
   const reaction cczo{{-5, "cc"}, {-3, "q"}, {-2, "zo"}, {3, "gr"}, {5, "CO2"}, {1, "H2O"}};
   const reaction muzo{{-1, "mu"}, {-2, "q"}, {-2, "zo"}, {1, "san"}, {4, "an"}, {2, "H2O"}};
   const reaction mucc{{-1, "mu"}, {-2, "q"}, {-1, "cc"}, {1, "san"}, {1, "an"}, {1, "CO2"}, {1, "H2O"}};
@@ -793,7 +801,14 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "340", 3, ccky, kyzo, 2.158, 0.0540, "cc q an zo ky",
        ")  cc + q + ky + H2O = zo + CO2 ", {kyzo}, 0.0540, -0.0568},
       {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "330", 3, qcc, qsill, 2.089, 0.0545, "q cc an sill zo",
-       ")  q + cc + sill = an + CO2 |)  q + cc + sill + H2O = zo + CO2 ", {qcc, qsill}, 0.0545, 0}};
+       ")  q + cc + sill = an + CO2 |)  q + cc + sill + H2O = zo + CO2 ", {qcc, qsill}, 0.0545, 0},
+      {"phl cc dol q san tr di en", "0.001 15 0.001 0.999", "380", 3, dolqh, dolsan, 0.2337, 0.937,
+       "phl cc dol q san tr", ")  dol + san + H2O = phl + cc + CO2 ", {dolsan}, 0.937, -0.523},
+      {"cc q wo an gr zo ky", "250 900 0.001 0.999", "0.18", 2, zogr, ccgr, 373.6, 0.118, "cc q an gr zo",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.118, -0.000425},
+      {"phl cc dol q san tr di en", "250 900 0.001 0.999", "0.21", 2, dolqh, dolsan, 375.23, 0.938,
+       "phl cc dol q san tr", ")  dol + san + H2O = phl + cc + CO2 |)  dol + q + H2O = cc + tr + CO2 ",
+       {dolsan, dolqh}, 0.938, 0}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);
@@ -818,11 +833,7 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   // to the H2O saturation T (371.8 C), where delta mu jumps and the line
   // resumes 3 % of dx on; followed here, it has no root within 50 K beyond,
   // and the row prints 0.
-  readdataset({"phl", "cc", "dol", "q", "san", "tr", "CO2", "H2O"});
-  FLUIDTYPE = ftype::ih2oco2;
   P = 0.2;
-  const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
-  const reaction dolsan{{-3, "dol"}, {-1, "san"}, {-1, "H2O"}, {1, "phl"}, {3, "cc"}, {3, "CO2"}};
   const reaction phlcc{{-5, "phl"}, {-6, "cc"}, {-24, "q"}, {5, "san"}, {3, "tr"}, {6, "CO2"}, {2, "H2O"}};
   const auto [Tj, xj] = solve(dolqh, dolsan, 373.07, 0.938);
   EXPECT_TRUE(std::isnan(along(phlcc, xj, Tj + 273.15, 0.01)));
