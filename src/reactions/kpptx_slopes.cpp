@@ -264,33 +264,29 @@ class branch {
     return false;
   }
 
-  // The root of delta mu at scaled Y nearest Xc within a hundredth of du
-  // (in cells of JOGREACH / JOGCELLS), where delta mu has a root and not a
-  // jump; NOVALUE where there is none.
-  extended nearestroot(extended Y, extended Xc) {
+  // The root of delta mu at scaled Y nearest Xc, in cells of JOGREACH /
+  // JOGCELLS, at most cells on either side and in cells whose far end is
+  // usable, where delta mu has a root and not a jump; NOVALUE where there is
+  // none.
+  template <class U>
+  extended rootnear(extended Y, extended Xc, int cells, U usable) {
     const auto f = [&](extended Xt) { return dmuat(Xt, Y); };
-    const auto anywhere = [](extended) { return true; };
     const auto root = [&](extended Xt) {
       extended gX = 0, gY = 0;
       return std::fabs(grad(Xt, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY);
     };
-    return nearestbracketed(f, Xc, JOGREACH / JOGCELLS, JOGCELLS, anywhere, root);
+    return nearestbracketed(f, Xc, JOGREACH / JOGCELLS, cells, usable, root);
   }
-
-  // The root of delta mu at scaled Y first met going back in u from Xc (in
-  // the cells of nearestroot), as far back as the point: where the line
-  // jumps back along a switch, it resumes beyond it behind where it met it.
-  // NOVALUE where there is none.
+  // The root within a hundredth of du.
+  extended nearestroot(extended Y, extended Xc) {
+    return rootnear(Y, Xc, JOGCELLS, [](extended) { return true; });
+  }
+  // The root first met going back in u from Xc, as far back as the point:
+  // where the line jumps back along a switch, it resumes beyond it behind
+  // where it met it.
   extended rootbehind(extended Y, extended Xc) {
-    const extended cell = JOGREACH / JOGCELLS;
-    for (extended b = Xc; b > 0; b -= cell) {
-      const extended a = b - cell;
-      if ((dmuat(a, Y) > 0) == (dmuat(b, Y) > 0)) continue;
-      const extended r = bisect([&](extended Xt) { return dmuat(Xt, Y); }, a, b);
-      extended gX = 0, gY = 0;
-      if (std::fabs(grad(r, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY)) return r;
-    }
-    return NOVALUE;
+    const int cells = static_cast<int>(Xc / (JOGREACH / JOGCELLS)) + 1;
+    return rootnear(Y, Xc, cells, [Xc](extended b) { return b < Xc && b >= 0; });
   }
 
   // Across a switch of the fluid's equations or a jog of the line (a small
