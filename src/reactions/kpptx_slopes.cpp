@@ -67,6 +67,10 @@ constexpr int JOGCELLS = 20;  // on either side
 constexpr extended JOGSTEP = 4, SWITCHHAIR = 1e-12L;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
+// where the line jumps back along a switch, it is sought beyond the switch
+// as far back as du behind the point (whether it comes forward again
+// within the switch's band decides whether the branch goes on);
+constexpr extended BEHIND = 1;
 // the band beside a switch of the fluid's equations where the line can
 // kink, jog or fold back over a short run, as a part of the switch's own
 // value (40 bar at 2.01 kbar, 13.5 K at 673 K): it depends on the
@@ -143,6 +147,7 @@ class branch {
   extended hu_, ys_ = 0;
   extended X_ = 0, Y_ = 0, tX_ = 1, tY_ = 0, h_ = FIRSTSTEP;
   extended Xmax_ = 0, Yturn_ = 0;  // the farthest u reached, and y there
+  extended Xlast_ = 0, Ylast_ = 0;  // where the last step set out from
   extended Yout_ = 0;              // the last point outside the switches' bands
 
   extended yof(extended Y) const { return y0_ + Y * ys_; }
@@ -254,6 +259,7 @@ class branch {
     if (m != NOVALUE && jog(m, PX, PY) > JOGREACH) return shorter();
     if (!tangent(gX, gY, m != NOVALUE ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
     if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
+    Xlast_ = X_, Ylast_ = Y_;
     X_ = PX, Y_ = PY, tX_ = nX, tY_ = nY;
     if (switchat(yof(Y_)) == NOVALUE) Yout_ = Y_;
     h_ = std::min(2 * h_, LONGESTSTEP);
@@ -281,12 +287,12 @@ class branch {
   extended nearestroot(extended Y, extended Xc) {
     return rootnear(Y, Xc, JOGCELLS, [](extended) { return true; });
   }
-  // The root first met going back in u from Xc, as far back as the point:
-  // where the line jumps back along a switch, it resumes beyond it behind
-  // where it met it.
+  // The root first met going back in u from Xc, as far back as du behind
+  // the point: where the line jumps back along a switch, it resumes beyond
+  // it behind where it met it.
   extended rootbehind(extended Y, extended Xc) {
-    const int cells = static_cast<int>(Xc / (JOGREACH / JOGCELLS)) + 1;
-    return rootnear(Y, Xc, cells, [Xc](extended b) { return b < Xc && b >= 0; });
+    const int cells = static_cast<int>((Xc + BEHIND) / (JOGREACH / JOGCELLS)) + 1;
+    return rootnear(Y, Xc, cells, [Xc](extended b) { return b < Xc && b >= -BEHIND; });
   }
 
   // Across a switch of the fluid's equations or a jog of the line (a small
@@ -324,19 +330,23 @@ class branch {
     extended gX = 0, gY = 0;
     grad(Xt, Yt, gX, gY);
     if (!tangent(gX, gY, 0, d, tX_, tY_)) return false;
-    X_ = Xt, Y_ = Yt, h_ = FIRSTSTEP;
+    X_ = Xlast_ = Xt, Y_ = Ylast_ = Yt, h_ = FIRSTSTEP;
     return true;
   }
 
   // Whether the branch has turned back in u: by more than a hair, and not
   // at a switch. A fold back of any size is crossed where it turns at or
   // next to a switch and comes forward again past where it turned within the
-  // switch's band.
+  // switch's band: where the step that comes forward passes the fold's edge
+  // (its y there taken on the straight between the step's ends).
   bool turnedback() {
+    const extended edge = Xmax_ - HAIRFOLD, m = switchat(yof(Yturn_));
+    if (Xlast_ < edge && X_ >= edge) {
+      const extended y = yof(Ylast_ + (edge - Xlast_) / (X_ - Xlast_) * (Y_ - Ylast_));
+      if (std::fabs(y - m) > band(m)) return true;
+    }
     if (X_ >= Xmax_) Xmax_ = X_, Yturn_ = Y_;
-    if (X_ >= Xmax_ - HAIRFOLD) return false;
-    const extended m = switchat(yof(Yturn_));
-    return m == NOVALUE || std::fabs(yof(Y_) - m) > band(m);
+    return X_ < Xmax_ - HAIRFOLD && m == NOVALUE;
   }
 
   // The branch at u0 + du itself, by Newton's method in y from where the

@@ -650,6 +650,16 @@ TEST_F(DiagramXco2Edges, SlopeAlongThePointsBranch) {
   // meets the jump at the saturation T with no line within dx / 100 beyond.
   const std::string t3 = table(run("cc q wo an gr zo ky", "350 800 0 1", false, "0.3"), "cc q an gr zo");
   EXPECT_EQ(rowslope(t3, zorow), 0) << t3;
+  // At 0.19 kbar the branch meets the jump at the saturation T (640.3 K) at
+  // x + dx / 2, and the line resumes below it behind the point but passes x
+  // + dx / 2 again at 624 K, outside the switch's band (2 % of it): 0,
+  // though a line lies at x + dx.
+  P = 0.19;
+  const auto [Tf, xf] = solve(ccgr, zogr, 375.4, 0.114);
+  EXPECT_LT(bisect([&](double t) { return dmu(zoan, t, xf + 0.005); }, 600, 635), 0.98 * 640.3);
+  EXPECT_FALSE(std::isnan(along(zoan, xf, Tf + 273.15, 0.01)));
+  const std::string tf = table(run("cc q wo an gr zo ky", "300 900 0 1", false, "0.19"), "cc q an gr zo");
+  EXPECT_EQ(rowslope(tf, zorow), 0) << tf;
 
   // P-x(CO2) at 425 C, mu q cc san an sill zo, x 0-0.05: from the point mu q
   // cc san an zo (2.217 kbar, x 0.0364) the line of 3mu + 6q + 4cc = 3san +
