@@ -79,9 +79,8 @@ constexpr extended BEHIND = 1;
 // above it). Steps there are not held to the line's bends;
 constexpr extended SWITCHBAND = 0.02L;
 // the value at u0 + du polished by Newton's method in y from where the steps
-// end (20 iterations, to 1e-9 of y0).
+// end, on the line within a small part of du: 20 iterations.
 constexpr int POLISHSTEPS = 20;
-constexpr extended POLISHTOL = 1e-9L;
 // Where Newton's steps at the point's x fail, the line there is sought
 // within 1% of the point's y, in 100 cells on either side: the point search
 // places a point well within that of its lines.
@@ -352,14 +351,13 @@ class branch {
   // The branch at u0 + du itself, by Newton's method in y from where the
   // steps end: y moves by a small part of its scale.
   extended polishatend() {
-    extended y = yof(Y_), dy = 0;
+    extended y = yof(Y_);
     for (int it = 1; it <= POLISHSTEPS; ++it) {
       extended s = 0;
-      dy = -dmu_(u0_ + du_, y, s) / s;
+      const extended dy = -dmu_(u0_ + du_, y, s) / s;
       if (!std::isfinite(dy) || !(y + dy >= lo_ && y + dy <= hi_)) return NOVALUE;
       y += dy;
     }
-    if (!(std::fabs(dy) <= POLISHTOL * std::fabs(y0_))) return NOVALUE;
     return y;
   }
 };
