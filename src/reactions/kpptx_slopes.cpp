@@ -78,6 +78,10 @@ constexpr extended BEHIND = 1;
 // 5.01 kbar at 700 C, cc + wo + an = gr + CO2, comes forward 0.08 kbar
 // above it). Steps there are not held to the line's bends;
 constexpr extended SWITCHBAND = 0.02L;
+// delta mu's y derivative can have no bound within a thousandth of a
+// switch's value (2 bar at 2.01 kbar), far wider than the one-sided
+// difference that comes with delta mu (1e-5 kbar, 0.001 K);
+constexpr extended NEXTTOSWITCH = 1e-3L;
 // the value at u0 + du polished by Newton's method in y from where the steps
 // end, on the line within a small part of du: 20 iterations.
 constexpr int POLISHSTEPS = 20;
@@ -152,10 +156,10 @@ class branch {
   extended yof(extended Y) const { return y0_ + Y * ys_; }
   bool inside(extended Y) const { return yof(Y) >= lo_ && yof(Y) <= hi_; }
   extended band(extended m) const { return SWITCHBAND * std::fabs(m); }
-  // The switch whose band holds y, or NOVALUE.
-  extended switchat(extended y) const {
+  // The switch within width (a part of its value) of y, or NOVALUE.
+  extended switchat(extended y, extended width = SWITCHBAND) const {
     for (const extended m : switches_)
-      if (std::fabs(y - m) <= band(m)) return m;
+      if (std::fabs(y - m) <= width * std::fabs(m)) return m;
     return NOVALUE;
   }
   // The switch between y values a and b, or NOVALUE.
@@ -178,20 +182,21 @@ class branch {
     extended s = 0;
     return dmu_(u0_ + X * du_, yof(Y), s);
   }
-  // delta mu at scaled (X, Y) and its scaled gradient. Beside a switch the
-  // y derivative is taken by central differences over a millionth of the y
-  // scale (or of y, where that is less): there delta mu's own derivative can
-  // have no bound (above 2.01 kbar the H2O-CO2 mixing term carries the
-  // virial volume's (P - 2.01)^(1/4)), and the one-sided difference over
-  // 1e-5 kbar (or 0.001 K) that comes with delta mu is then so far off that
-  // Newton's steps along the switch no longer settle.
+  // delta mu at scaled (X, Y) and its scaled gradient. Next to a switch
+  // (within NEXTTOSWITCH of its value) the y derivative is taken by central
+  // differences over a millionth of the y scale (or of y, where that is
+  // less): there delta mu's own derivative can have no bound (above 2.01
+  // kbar the H2O-CO2 mixing term carries the virial volume's (P -
+  // 2.01)^(1/4)), and the one-sided difference over 1e-5 kbar (or 0.001 K)
+  // that comes with delta mu is then so far off that Newton's steps along
+  // the switch no longer settle.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
     const extended u = u0_ + X * du_, y = yof(Y);
     extended s = 0, t = 0;
     const extended f = dmu_(u, y, s);
     gX = (dmu_(u + hu_, y, t) - dmu_(u - hu_, y, t)) / (2 * hu_) * du_;
     gY = s * ys_;
-    if (switchat(y) != NOVALUE) {
+    if (switchat(y, NEXTTOSWITCH) != NOVALUE) {
       const extended hy = DIFFSTEP * std::min(ys_, std::fabs(y));
       gY = (dmu_(u, y + hy, t) - dmu_(u, y - hy, t)) / (2 * hy) * ys_;
     }
