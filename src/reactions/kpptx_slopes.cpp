@@ -320,7 +320,9 @@ class branch {
     // switch before it resumes beyond), the line is taken up where it meets
     // the switch on this side and where it resumes on the other, each a
     // hair from it: the jog between the two is what must lie within a
-    // hundredth of du, wherever the steps stalled.
+    // hundredth of du, wherever the steps stalled, unless the line jumps
+    // back along the switch, resuming behind where it met it (a fold at the
+    // switch, which turnedback judges).
     extended Xs = X_;
     if (m != NOVALUE && (m - y) * d > 0) {
       const extended Ym = (m - y0_) / ys_, hair = SWITCHHAIR * std::fabs(m) / ys_;
