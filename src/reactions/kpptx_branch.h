@@ -1,0 +1,64 @@
+// KPPTX (invariant points): the branch of a reaction line through a point,
+// followed along the horizontal axis u to u0 + du across the switches of the
+// fluid's equations, for the slopes table; and delta mu's gradient, shared
+// by the continuation, the tangents that judge the sides and the point
+// check.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "data/kpglobal.h"
+
+namespace KPPTX {
+
+// delta mu of a line at (u, y), u on the horizontal axis and y the
+// calculated variable, with its y derivative in slope.
+using dmufunction = std::function<extended(extended u, extended y, extended& slope)>;
+
+// On the line: a root bracketed and bisected counts where delta mu is
+// within this part of its gradient times the scaled distance, so that a
+// bracket about a jump of delta mu, where delta mu stays large, is no root.
+inline constexpr extended BRACKETTOL = 1e-6L;
+
+// delta mu at (u, y) and its gradient (gu, gy): gu by central differences
+// over hu; gy delta mu's own y derivative, or, within a thousandth of a
+// switch's value, by central differences over hy (there delta mu's own
+// derivative can have no bound: above 2.01 kbar the H2O-CO2 mixing term
+// carries the virial volume's (P - 2.01)^(1/4)).
+extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu, extended hy,
+                     const std::vector<extended>& switches, extended& gu, extended& gy);
+
+// The value at u0 + du of the branch of the line dmu = 0 through (u0, y0),
+// followed inside the window lo <= y <= hi across the switches (values of y
+// where the fluid's equations switch or set in); KPCALC2::NOVALUE where the
+// branch turns back in u, ends at a jump, or leaves the window before
+// u0 + du.
+extended alongbranch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
+                     const std::vector<extended>& switches);
+
+// The root of g between a and b, where g changes sign, in halvings steps.
+template <class G>
+extended bisect(G g, extended a, extended b, int halvings = 60) {
+  const bool ga = g(a) > 0;
+  for (int it = 1; it <= halvings; ++it) ((g((a + b) / 2) > 0) == ga ? a : b) = (a + b) / 2;
+  return (a + b) / 2;
+}
+
+// The root of g nearest c, sought outwards in cells of width cell, at most
+// cells on either side (the - side first): bisected in the first cell whose
+// far end is usable and across which g changes sign, and taken where ok
+// holds of it (a root, not a jump of g); novalue where there is none.
+template <class G, class U, class A>
+extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A ok, extended novalue) {
+  for (int k = 0; k < cells; ++k)
+    for (const extended side : {-1, 1}) {
+      const extended a = c + side * k * cell, b = a + side * cell;
+      if (!usable(b) || (g(a) > 0) == (g(b) > 0)) continue;
+      const extended r = bisect(g, a, b);
+      if (ok(r)) return r;
+    }
+  return novalue;
+}
+
+}  // namespace KPPTX
