@@ -29,38 +29,38 @@ constexpr int MAXSTEPS = 5000;
 constexpr extended ATEND = 1 - 1e-9L;
 // the first step a twentieth of the way, doubled after each step up to the
 // whole way; a step that falls below a millionth has stalled, as at a corner
-// of the line or a jump of delta mu;
+// of the line or a jump of delta mu that no switch lists;
 constexpr extended FIRSTSTEP = 0.05L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
 // Newton's method from a short step converges in a few iterations: 8 that do
 // not settle mean that the step was too long;
 constexpr int NEWTONSTEPS = 8;
 // on the line: delta mu within 1e-9 of its gradient's length times the
-// scaled distance (Newton's steps), or 1e-6 where a root is bracketed and
-// bisected (past a switch or jog, and at the point's x): so a bracket about
-// a jump of delta mu, where it stays large, is no root;
+// scaled distance;
 constexpr extended NEWTONTOL = 1e-9L;
-// bisection in 60 halvings: to the rounding of extended;
-constexpr int HALVINGS = 60;
 // a step is shorter where it lands more than a tenth of its length off the
 // tangent or where the tangent turns by more than about 0.1 rad over it, so
 // that it passes no turn of the branch and lands on no other branch; steps
 // below 1e-4 are not held to that (the corner of a line would stall them);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
-// a fold back in u of less than a hundredth of du is crossed anywhere; past a
-// switch or a jog the line is sought within a hundredth of du, in 40 cells
-// (two roots closer than 0.0005 du are not told apart);
-constexpr extended HAIRFOLD = 0.01L, JOGREACH = 0.01L;
+// a fold back in u of less than a hundredth of du is crossed anywhere;
+constexpr extended HAIRFOLD = 0.01L;
+// across a switch or a jog the line must go on within a hundredth of du of
+// where it met it (unless it jumps back along a switch); the search for it
+// there looks that far either side, in cells of a twentieth of that (two
+// roots closer than 0.0005 du are not told apart);
+constexpr extended JOGLIMIT = 0.01L;
 constexpr int JOGCELLS = 20;  // on either side
-// the line beyond a switch or jog taken 4 stalled steps past it; where it
-// meets a switch and resumes beyond it, a hair (a part in 1e12 of the
-// switch's value) either side of it;
-constexpr extended JOGSTEP = 4, SWITCHHAIR = 1e-12L;
+// the line is met a hair (a part in 1e12 of the switch's value) either side
+// of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
+// central differences about it (a millionth of the y scale);
+constexpr extended SWITCHHAIR = 1e-12L, RESUMEPAST = 4e-6L;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // where the line jumps back along a switch, it is sought beyond the switch
 // as far back as du behind the point (whether it comes forward again
 // within the switch's band decides whether the branch goes on);
 constexpr extended BEHIND = 1;
+constexpr int BEHINDHALVINGS = 24;
 // the band beside a switch of the fluid's equations where the line can
 // kink, jog or fold back over a short run, as a part of the switch's own
 // value (40 bar at 2.01 kbar, 13.5 K at 673 K): it depends on the
@@ -72,83 +72,78 @@ constexpr extended SWITCHBAND = 0.02L;
 // switch's value (2 bar at 2.01 kbar), far wider than the one-sided
 // difference that comes with delta mu (1e-5 kbar, 0.001 K);
 constexpr extended NEXTTOSWITCH = 1e-3L;
-// the value at u0 + du polished by Newton's method in y from where the steps
-// end, on the line within a small part of du: 20 iterations.
+// the value at u0 + du polished by Newton's method in y from where the
+// branch first reaches it: at most 20 iterations, done once a step moves y
+// by less than a part in 1e15, far below what a slope prints.
 constexpr int POLISHSTEPS = 20;
+constexpr extended POLISHED = 1e-15L;
+
+// The switch within width (a part of its value) of y, or NOVALUE.
+extended switchnear(const std::vector<extended>& switches, extended y, extended width) {
+  for (const extended m : switches)
+    if (std::fabs(y - m) <= width * std::fabs(m)) return m;
+  return NOVALUE;
+}
+
 // dmu(u, y, slope) gives delta mu at (u, y) and its y derivative; [lo, hi]
 // is the window of y and switches the values of y where the fluid's
-// equations switch or set in.
+// equations switch or set in. The steps: start (the scale and the first
+// tangent), stepalong (predictor along the tangent, corrector newton, step
+// control), crossswitch (the switch event: a step whose y would pass a
+// switch is cut where the line meets it), crossjog (a stall at a jog that no
+// switch lists), turnedback (the fold and turn monitor) and polishatend.
 class branch {
  public:
   branch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
          const std::vector<extended>& switches)
       : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * DIFFSTEP) {}
 
-  // The value at u0 + du of the branch through (u0, y0), or NOVALUE where the
-  // branch turns back in u, ends, or leaves the window before u0 + du.
+  // The value at u0 + du of the branch through (u0, y0): where it first
+  // reaches u0 + du; NOVALUE where it turns back in u, ends, or leaves the
+  // window before.
   extended valueatend() {
     if (!start()) return NOVALUE;
-    for (int steps = 0, crossed = 0; steps < MAXSTEPS && X_ < ATEND;) {
-      if (h_ < STALLEDSTEP) {
-        if (crossed++ >= MAXCROSSINGS || !crossjump()) return NOVALUE;
-      } else if (stepalong()) {
-        ++steps;
-      } else {
-        continue;
-      }
+    for (int steps = 0; steps < MAXSTEPS;) {
+      const outcome o = h_ < STALLEDSTEP ? crossjog() : stepalong();
+      if (o == outcome::ended) return NOVALUE;
+      if (o == outcome::reached) return value_;
+      if (o == outcome::shorter) continue;
+      ++steps;
       if (turnedback()) return NOVALUE;
     }
-    if (X_ < ATEND) return NOVALUE;
-    return polishatend();
+    return NOVALUE;
   }
 
  private:
+  enum class outcome { moved, shorter, reached, ended };
   const dmufunction& dmu_;
   extended u0_, y0_, du_, lo_, hi_;
   const std::vector<extended>& switches_;
   extended hu_, ys_ = 0;
   extended X_ = 0, Y_ = 0, tX_ = 1, tY_ = 0, h_ = FIRSTSTEP;
-  extended Xmax_ = 0, Yturn_ = 0;  // the farthest u reached, and y there
+  extended Xmax_ = 0, Yturn_ = 0;   // the farthest u reached, and y there
   extended Xlast_ = 0, Ylast_ = 0;  // where the last step set out from
-  extended Yout_ = 0;              // the last point outside the switches' bands
+  extended value_ = NOVALUE;        // y at u0 + du, once reached
+  int crossed_ = 0;                 // switches and jogs crossed
 
   extended yof(extended Y) const { return y0_ + Y * ys_; }
+  extended Yof(extended y) const { return (y - y0_) / ys_; }
   bool inside(extended Y) const { return yof(Y) >= lo_ && yof(Y) <= hi_; }
   extended band(extended m) const { return SWITCHBAND * std::fabs(m); }
-  // The switch within width (a part of its value) of y, or NOVALUE.
-  extended switchat(extended y, extended width = SWITCHBAND) const {
-    for (const extended m : switches_)
-      if (std::fabs(y - m) <= width * std::fabs(m)) return m;
-    return NOVALUE;
-  }
-  // The switch between y values a and b, or NOVALUE.
+  extended switchat(extended y) const { return switchnear(switches_, y, SWITCHBAND); }
+  // The first switch a move in y from a to b meets (passes or lands on), or
+  // NOVALUE.
   extended switchbetween(extended a, extended b) const {
+    extended first = NOVALUE;
     for (const extended m : switches_)
-      if ((a - m) * (b - m) <= 0) return m;
-    return NOVALUE;
-  }
-  // How far in u (scaled) the line jumps across switch m, where a step from
-  // the branch's point to (PX, PY) crosses it: the jump of delta mu there
-  // over its u derivative.
-  extended jog(extended m, extended PX, extended PY) {
-    const extended Ym = (m - y0_) / ys_, w = (Ym - Y_) / (PY - Y_), Xm = X_ + w * (PX - X_);
-    const extended e = JOGSTEP * STALLEDSTEP;
-    extended gX = 0, gY = 0;
-    const extended below = grad(Xm, Ym - e, gX, gY), above = dmuat(Xm, Ym + e);
-    return std::fabs(above - below) / std::fabs(gX);
+      if (m != a && (a - m) * (b - m) <= 0 && (first == NOVALUE || std::fabs(m - a) < std::fabs(first - a))) first = m;
+    return first;
   }
   extended dmuat(extended X, extended Y) {
     extended s = 0;
     return dmu_(u0_ + X * du_, yof(Y), s);
   }
-  // delta mu at scaled (X, Y) and its scaled gradient. Next to a switch
-  // (within NEXTTOSWITCH of its value) the y derivative is taken by central
-  // differences over a millionth of the y scale (or of y, where that is
-  // less): there delta mu's own derivative can have no bound (above 2.01
-  // kbar the H2O-CO2 mixing term carries the virial volume's (P -
-  // 2.01)^(1/4)), and the one-sided difference over 1e-5 kbar (or 0.001 K)
-  // that comes with delta mu is then so far off that Newton's steps along
-  // the switch no longer settle.
+  // delta mu at scaled (X, Y) and its scaled gradient.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
     const extended y = yof(Y);
     const extended f = dmugradient(dmu_, u0_ + X * du_, y, hu_, DIFFSTEP * std::min(ys_, std::fabs(y)), switches_, gX, gY);
@@ -171,13 +166,12 @@ class branch {
   // hundredth of y0, at most 10 y0), so that a steep line is followed in as
   // few steps as a flat one; the branch sets out towards u0 + du.
   bool start() {
-    extended s = 0, t = 0;
-    dmu_(u0_, y0_, s);
-    const extended dydu = -(dmu_(u0_ + hu_, y0_, t) - dmu_(u0_ - hu_, y0_, t)) / (2 * hu_) / s;
-    const extended move = std::fabs(dydu * du_), y = std::fabs(y0_);
-    ys_ = std::isfinite(move) ? std::clamp(move, y / 100, 10 * y) : y / 100;
+    ys_ = 1;
     extended gX = 0, gY = 0;
     grad(0, 0, gX, gY);
+    const extended move = std::fabs(gX / gY), y = std::fabs(y0_);
+    ys_ = std::isfinite(move) ? std::clamp(move, y / 100, 10 * y) : y / 100;
+    gY *= ys_;
     return tangent(gX, gY, 1, 0, tX_, tY_) && tX_ > 0;
   }
 
@@ -195,102 +189,157 @@ class branch {
     }
     return false;
   }
-  // A step along the tangent and back onto the line. Where it fails, lands
-  // farther from the tangent's end than the step is long, or (away from the
-  // switches) where the line bends, the step is halved and false returned.
-  bool stepalong() {
-    const extended ya = yof(Y_), yb = yof(Y_ + h_ * tY_);
-    bool inband = false;
-    for (const extended m : switches_)
-      inband = inband || (m >= std::min(ya, yb) - band(m) && m <= std::max(ya, yb) + band(m));
+  // The line at scaled Y nearest Xc in u, within reach of it: the secant
+  // method from Xc (delta mu is smooth in u at a fixed y), or where it does
+  // not settle there, the bracketed root nearest Xc; NOVALUE where there is
+  // none.
+  extended rootinu(extended Y, extended Xc, extended reach) {
+    const extended h = DIFFSTEP;
+    extended X = Xc, f = dmuat(Xc, Y), gX = (dmuat(Xc + h, Y) - dmuat(Xc - h, Y)) / (2 * h);
+    for (int it = 1; it <= NEWTONSTEPS && std::isfinite(f) && gX != 0; ++it) {
+      const extended Xn = X - f / gX, fn = dmuat(Xn, Y);
+      if (std::fabs(Xn - Xc) > reach || !std::isfinite(fn)) break;
+      if (std::fabs(fn) <= NEWTONTOL * std::fabs(gX)) return Xn;
+      gX = (fn - f) / (Xn - X), X = Xn, f = fn;
+    }
+    const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
+    const int cells = static_cast<int>(std::ceil(reach / (JOGLIMIT / JOGCELLS)));
+    return nearestbracketed(g, Xc, JOGLIMIT / JOGCELLS, cells, [](extended) { return true; },
+                            [](extended) { return true; }, NOVALUE);
+  }
+  // The line at scaled Y first met going back in u from Xc, as far back as
+  // du behind the point: where the line jumps back along a switch, it
+  // resumes beyond it behind where it met it. Sought in cells of a
+  // hundredth of du (two crossings closer than that, a fold of the line
+  // beyond of less than a hair, are not seen), and bisected to a part in
+  // 1e9 of du, whence the branch takes it up by the secant method.
+  extended rootbehind(extended Y, extended Xc) {
+    const extended cell = JOGLIMIT;
+    const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
+    extended b = Xc, gb = g(b);
+    for (extended a = Xc - cell; a >= -BEHIND - cell; a -= cell) {
+      const extended ga = g(a);
+      if ((ga > 0) != (gb > 0)) return bisect(g, a, b, BEHINDHALVINGS);
+      b = a, gb = ga;
+    }
+    return NOVALUE;
+  }
+
+  // The value at u0 + du, by Newton's method in y from Y where the branch
+  // reaches it, kept on the side of the switches where it starts (the line
+  // at u0 + du lies there); NOVALUE where it leaves the window or is not
+  // finite.
+  outcome polishatend(extended Y) {
+    extended y = yof(Y);
+    for (int it = 1; it <= POLISHSTEPS; ++it) {
+      extended s = 0;
+      const extended f = dmu_(u0_ + du_, y, s);
+      if (switchnear(switches_, y, NEXTTOSWITCH) != NOVALUE) {
+        extended gX = 0;
+        grad(1, Yof(y), gX, s);
+        s /= ys_;
+      }
+      extended next = y - f / s;
+      if (!std::isfinite(next) || !(next >= lo_ && next <= hi_)) return outcome::ended;
+      const extended m = switchbetween(y, next);
+      if (m != NOVALUE) next = (y + m) / 2;
+      const bool done = std::fabs(next - y) <= POLISHED * std::fabs(y);
+      y = next;
+      if (done) break;
+    }
+    value_ = y;
+    return outcome::reached;
+  }
+  // Y on the straight from the branch's point to (PX, PY) at u0 + du.
+  extended Yatend(extended PX, extended PY) const {
+    return PX <= X_ ? PY : Y_ + (1 - X_) / (PX - X_) * (PY - Y_);
+  }
+
+  // A step along the tangent (the predictor) and back onto the line (the
+  // corrector). A step whose y would pass a switch is cut where the line
+  // meets it. Where the corrector fails, lands farther from the tangent's
+  // end than the step is long, or (away from the switches) where the line
+  // bends, the step is halved.
+  outcome stepalong() {
     const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
+    extended m = switchbetween(yof(Y_), yof(QY));
+    if (m != NOVALUE) return crossswitch(m, QX, QY);
     extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
     const bool on = newton(PX, PY, gX, gY);
     const extended off = std::hypot(PX - QX, PY - QY);
     if (!on || off > hh) return shorter();
-    // A step crosses a switch only where the line jogs there by no more
-    // than a hundredth of du; across it the line goes on away from it,
-    // whichever way it bends there.
-    const extended m = switchbetween(yof(Y_), yof(PY));
-    if (m != NOVALUE && jog(m, PX, PY) > JOGREACH) return shorter();
-    if (!tangent(gX, gY, m != NOVALUE ? 0 : PX - X_, PY - Y_, nX, nY)) return shorter();
+    m = switchbetween(yof(Y_), yof(PY));
+    if (m != NOVALUE) return crossswitch(m, PX, PY);
+    if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
+    const extended ya = yof(Y_), yb = yof(PY);
+    bool inband = false;
+    for (const extended s : switches_)
+      inband = inband || (s >= std::min(ya, yb) - band(s) && s <= std::max(ya, yb) + band(s));
     if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
-    Xlast_ = X_, Ylast_ = Y_;
-    X_ = PX, Y_ = PY, tX_ = nX, tY_ = nY;
-    if (switchat(yof(Y_)) == NOVALUE) Yout_ = Y_;
+    if (PX >= ATEND) return polishatend(Yatend(PX, PY));
+    moveto(PX, PY, nX, nY);
     h_ = std::min(2 * h_, LONGESTSTEP);
-    return true;
+    return outcome::moved;
   }
-  bool shorter() {
+  outcome shorter() {
     h_ /= 2;
-    return false;
+    return outcome::shorter;
+  }
+  void moveto(extended X, extended Y, extended tX, extended tY) {
+    Xlast_ = X_, Ylast_ = Y_;
+    X_ = X, Y_ = Y, tX_ = tX, tY_ = tY;
   }
 
-  // The root of delta mu at scaled Y nearest Xc, in cells of JOGREACH /
-  // JOGCELLS, at most cells on either side and in cells whose far end is
-  // usable, where delta mu has a root and not a jump; NOVALUE where there is
-  // none.
-  template <class U>
-  extended rootnear(extended Y, extended Xc, int cells, U usable) {
-    const auto f = [&](extended Xt) { return dmuat(Xt, Y); };
-    const auto root = [&](extended Xt) {
-      extended gX = 0, gY = 0;
-      return std::fabs(grad(Xt, Y, gX, gY)) <= BRACKETTOL * std::hypot(gX, gY);
-    };
-    return nearestbracketed(f, Xc, JOGREACH / JOGCELLS, cells, usable, root, NOVALUE);
-  }
-  // The root within a hundredth of du.
-  extended nearestroot(extended Y, extended Xc) {
-    return rootnear(Y, Xc, JOGCELLS, [](extended) { return true; });
-  }
-  // The root first met going back in u from Xc, as far back as du behind
-  // the point: where the line jumps back along a switch, it resumes beyond
-  // it behind where it met it.
-  extended rootbehind(extended Y, extended Xc) {
-    const int cells = static_cast<int>((Xc + BEHIND) / (JOGREACH / JOGCELLS)) + 1;
-    return rootnear(Y, Xc, cells, [Xc](extended b) { return b < Xc && b >= -BEHIND; });
-  }
-
-  // Across a switch of the fluid's equations or a jog of the line (a small
-  // jump of delta mu, listed or not) where the steps stall: the line just
-  // beyond it, the way the branch goes in y, at the u nearest the stall within
-  // a hundredth of du, where delta mu has a root there and not a jump. The
-  // branch goes on from there away from the switch.
-  bool crossjump() {
-    const extended y = yof(Y_), m = switchat(y), yout = yof(Yout_);
-    // Past a switch the way the branch came to it from its last point
-    // outside the switches' bands (the tangent can be off at the switch
-    // itself); past a jog the way the tangent goes.
-    const extended d = m != NOVALUE && m != yout ? (m > yout ? 1 : -1) : tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
-    if (d == 0) return false;
-    // Past a switch ahead of the stall, from the switch itself.
-    const extended from = m == NOVALUE ? y : d > 0 ? std::max(y, m) : std::min(y, m);
-    const extended Yt = (from - y0_) / ys_ + d * JOGSTEP * STALLEDSTEP;
-    if (!inside(Yt)) return false;
-    // Where the steps stall short of a switch (delta mu's curvature has no
-    // bound where the virial terms set in, and the line can run along the
-    // switch before it resumes beyond), the line is taken up where it meets
-    // the switch on this side and where it resumes on the other, each a
-    // hair from it: the jog between the two is what must lie within a
-    // hundredth of du, wherever the steps stalled, unless the line jumps
-    // back along the switch, resuming behind where it met it (a fold at the
-    // switch, which turnedback judges).
-    extended Xs = X_;
-    if (m != NOVALUE && (m - y) * d > 0) {
-      const extended Ym = (m - y0_) / ys_, hair = SWITCHHAIR * std::fabs(m) / ys_;
-      const extended Xa = nearestroot(Ym - d * hair, X_);
-      extended Xb = Xa != NOVALUE ? nearestroot(Ym + d * hair, Xa) : NOVALUE;
-      if (Xa != NOVALUE && Xb == NOVALUE) Xb = rootbehind(Ym + d * hair, Xa);
-      if (Xb != NOVALUE) Xs = Xb;
+  // The switch event: the step from the branch's point to (EX, EY) passes
+  // switch m. The line is met a hair this side of the switch, near where the
+  // step crosses it, and taken up a hair beyond it: within a hundredth of du
+  // of where it met it (a kink or a jog), or behind it (the line jumps back
+  // along the switch, a fold that turnedback judges). The branch goes on
+  // from just past the switch, away from it. Where the line turns short of
+  // the switch, the step is halved.
+  outcome crossswitch(extended m, extended EX, extended EY) {
+    const extended d = m > yof(Y_) ? 1 : -1, Ym = Yof(m), hair = SWITCHHAIR * std::fabs(m) / ys_;
+    const extended Xc = X_ + (Ym - Y_) / (EY - Y_) * (EX - X_);
+    const extended Xa = rootinu(Ym - d * hair, Xc, std::max(std::hypot(EX - X_, EY - Y_), JOGLIMIT / JOGCELLS));
+    if (Xa == NOVALUE) return shorter();
+    // The branch reaches u0 + du before the switch.
+    if (Xa >= ATEND) return polishatend(Yatend(Xa, Ym - d * hair));
+    if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
+    extended Xb = rootinu(Ym + d * hair, Xa, JOGLIMIT);
+    if (Xb == NOVALUE) Xb = rootbehind(Ym + d * hair, Xa);
+    if (Xb == NOVALUE) return outcome::ended;
+    // The line jogs across u0 + du along the switch itself.
+    if (Xb >= ATEND) {
+      value_ = m;
+      return outcome::reached;
     }
-    const extended Xt = nearestroot(Yt, Xs);
-    if (Xt == NOVALUE) return false;
-    extended gX = 0, gY = 0;
+    if (Xa > Xmax_) Xmax_ = Xa, Yturn_ = Ym;
+    return resume(Ym + d * RESUMEPAST, Xb, d);
+  }
+  // The branch taken up at scaled Yt near Xb, going on in y the way d
+  // points.
+  outcome resume(extended Yt, extended Xb, extended d) {
+    if (!inside(Yt)) return outcome::ended;
+    const extended Xt = rootinu(Yt, Xb, JOGLIMIT);
+    if (Xt == NOVALUE) return outcome::ended;
+    extended gX = 0, gY = 0, tX = 0, tY = 0;
     grad(Xt, Yt, gX, gY);
-    if (!tangent(gX, gY, 0, d, tX_, tY_)) return false;
-    X_ = Xlast_ = Xt, Y_ = Ylast_ = Yt, h_ = FIRSTSTEP;
-    return true;
+    if (!tangent(gX, gY, 0, d, tX, tY)) return outcome::ended;
+    X_ = Xlast_ = Xt, Y_ = Ylast_ = Yt, tX_ = tX, tY_ = tY;
+    h_ = FIRSTSTEP;
+    return outcome::moved;
+  }
+  // Where the steps stall at a jog that no switch lists (a small jump of
+  // delta mu, as where the H2O volume changes root above 695 K): the line
+  // just beyond it, the way the branch goes in y, within a hundredth of du.
+  outcome crossjog() {
+    const extended d = tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
+    if (d == 0) return outcome::ended;
+    const extended m = switchbetween(yof(Y_), yof(Y_ + d * RESUMEPAST));
+    if (m != NOVALUE) return crossswitch(m, X_, Y_ + d * RESUMEPAST);
+    if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
+    return resume(Y_ + d * RESUMEPAST, X_, d);
   }
 
   // Whether the branch has turned back in u: by more than a hair, and not
@@ -307,19 +356,6 @@ class branch {
     if (X_ >= Xmax_) Xmax_ = X_, Yturn_ = Y_;
     return X_ < Xmax_ - HAIRFOLD && m == NOVALUE;
   }
-
-  // The branch at u0 + du itself, by Newton's method in y from where the
-  // steps end: y moves by a small part of its scale.
-  extended polishatend() {
-    extended y = yof(Y_);
-    for (int it = 1; it <= POLISHSTEPS; ++it) {
-      extended s = 0;
-      const extended dy = -dmu_(u0_ + du_, y, s) / s;
-      if (!std::isfinite(dy) || !(y + dy >= lo_ && y + dy <= hi_)) return NOVALUE;
-      y += dy;
-    }
-    return y;
-  }
 };
 
 }  // namespace
@@ -329,11 +365,7 @@ extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu
   extended t = 0;
   const extended f = dmu(u, y, gy);
   gu = (dmu(u + hu, y, t) - dmu(u - hu, y, t)) / (2 * hu);
-  for (const extended m : switches)
-    if (std::fabs(y - m) <= NEXTTOSWITCH * std::fabs(m)) {
-      gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
-      break;
-    }
+  if (switchnear(switches, y, NEXTTOSWITCH) != NOVALUE) gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
   return f;
 }
 
