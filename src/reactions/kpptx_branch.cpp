@@ -52,8 +52,9 @@ constexpr extended JOGLIMIT = 0.01L;
 constexpr int JOGCELLS = 20;  // on either side
 // the line is met a hair (a part in 1e12 of the switch's value) either side
 // of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
-// central differences about it (a millionth of the y scale);
-constexpr extended SWITCHHAIR = 1e-12L, RESUMEPAST = 4e-6L;
+// central differences about it (a millionth of the y scale), tracked out to
+// there at distances growing tenfold;
+constexpr extended SWITCHHAIR = 1e-12L, RESUMEPAST = 4e-6L, RESUMEGROWTH = 10;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // where the line jumps back along a switch, it is sought beyond the switch
@@ -263,14 +264,16 @@ class branch {
   outcome stepalong() {
     const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
-    extended m = switchbetween(yof(Y_), yof(QY));
+    const extended m = switchbetween(yof(Y_), yof(QY));
     if (m != NOVALUE) return crossswitch(m, QX, QY);
     extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
     const bool on = newton(PX, PY, gX, gY);
     const extended off = std::hypot(PX - QX, PY - QY);
     if (!on || off > hh) return shorter();
-    m = switchbetween(yof(Y_), yof(PY));
-    if (m != NOVALUE) return crossswitch(m, PX, PY);
+    // A corrector that crosses a switch the predictor did not pass can land
+    // on the line of the other side (beside a switch delta mu's y derivative
+    // can have no bound): the step is halved until the predictor meets it.
+    if (switchbetween(yof(Y_), yof(PY)) != NOVALUE) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
     const extended ya = yof(Y_), yb = yof(PY);
     bool inband = false;
@@ -315,18 +318,27 @@ class branch {
       return outcome::reached;
     }
     if (Xa > Xmax_) Xmax_ = Xa, Yturn_ = Ym;
-    return resume(Ym + d * RESUMEPAST, Xb, d);
+    return resume(Ym, hair, Xb, d);
   }
-  // The branch taken up at scaled Yt near Xb, going on in y the way d
-  // points.
-  outcome resume(extended Yt, extended Xb, extended d) {
-    if (!inside(Yt)) return outcome::ended;
-    const extended Xt = rootinu(Yt, Xb, JOGLIMIT);
-    if (Xt == NOVALUE) return outcome::ended;
+  // The branch taken up beyond a switch or a jog at scaled y Ybase, where the
+  // line is known at Xb, off beyond it, and going on in y the way d points:
+  // at RESUMEPAST beyond it, tracked there in y at distances growing tenfold.
+  // Beside a switch the line can leave it along it (where the virial terms
+  // of the fluid set in, as (y - m)^(1/4)) and move further in u over those
+  // 4e-6 of the y scale than over all the rest of du.
+  outcome resume(extended Ybase, extended off, extended Xb, extended d) {
+    extended X = Xb;
+    do {
+      off = std::min(RESUMEPAST, off * RESUMEGROWTH);
+      if (!inside(Ybase + d * off)) return outcome::ended;
+      X = rootinu(Ybase + d * off, X, JOGLIMIT);
+      if (X == NOVALUE) return outcome::ended;
+    } while (off < RESUMEPAST);
+    const extended Y = Ybase + d * RESUMEPAST;
     extended gX = 0, gY = 0, tX = 0, tY = 0;
-    grad(Xt, Yt, gX, gY);
+    grad(X, Y, gX, gY);
     if (!tangent(gX, gY, 0, d, tX, tY)) return outcome::ended;
-    X_ = Xlast_ = Xt, Y_ = Ylast_ = Yt, tX_ = tX, tY_ = tY;
+    X_ = Xlast_ = X, Y_ = Ylast_ = Y, tX_ = tX, tY_ = tY;
     h_ = FIRSTSTEP;
     return outcome::moved;
   }
@@ -339,7 +351,7 @@ class branch {
     const extended m = switchbetween(yof(Y_), yof(Y_ + d * RESUMEPAST));
     if (m != NOVALUE) return crossswitch(m, X_, Y_ + d * RESUMEPAST);
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
-    return resume(Y_ + d * RESUMEPAST, X_, d);
+    return resume(Y_, RESUMEPAST / RESUMEGROWTH, X_, d);
   }
 
   // Whether the branch has turned back in u: by more than a hair, and not

@@ -1,0 +1,129 @@
+// The continuation of a line's branch on analytic lines u = x(y), delta mu =
+// x(y) - u, from (0, y0) to u = 1, whose value there is known in closed form.
+// delta mu's y derivative is a one-sided difference over 1e-5, as the
+// program's own delta mu gives it, so that beside a term like (y - m)^(1/4)
+// it is as far off as there.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "reactions/kpptx_branch.h"
+#include "solver/kpcalc2_reactions.h"
+
+namespace {
+
+using KPCALC2::NOVALUE;
+using line = std::function<extended(extended)>;
+
+// The value at u = 1 of the branch of u = x(y) through (0, y0), in the
+// window 0.001-1000, with the switches given.
+extended valueof(const line& x, extended y0, const std::vector<extended>& switches = {}, extended hi = 1000) {
+  const KPPTX::dmufunction dmu = [&](extended u, extended y, extended& slope) {
+    slope = (x(y + 1e-5L) - x(y)) / 1e-5L;
+    return x(y) - u;
+  };
+  return KPPTX::alongbranch(dmu, 0, y0, 1, 0.001L, hi, switches);
+}
+
+// A line that bends back in u over a short run about C: in Y = (y - 2.49) /
+// 0.025 (0.025 is what the line moves in y over dx at the point, so Y is the
+// branch's own scale), x = Y - k w (sqrt(pi) / 2) (erf((Y - C) / w) -
+// erf(-C / w)), whose slope 1 - k exp(-((Y - C) / w)^2) is negative where
+// k > 1: it folds back in u and comes forward again.
+line fold(extended C, extended w, extended k) {
+  return [=](extended y) {
+    const extended Y = (y - 2.49L) / 0.025L;
+    return Y - k * w * std::sqrt(M_PIl) / 2 * (std::erf((Y - C) / w) - std::erf(-C / w));
+  };
+}
+
+// The y at which line x reaches u = 1, by bisection between a and b.
+extended reaches(const line& x, extended a, extended b) {
+  return KPPTX::bisect([&](extended y) { return x(y) - 1; }, a, b, 100);
+}
+
+constexpr extended ontheline = 1e-9L;
+
+}  // namespace
+
+// A straight line, steep or flat (y scaled by what it moves over du), and
+// one with a kink (its slope four times steeper past y = 2.5), listed as a
+// switch or not: each reaches u = 1 where the line does.
+TEST(Branch, StraightAndKinkedLines) {
+  for (const extended slope : {0.5L, 100.0L, 0.01L}) {
+    const line x = [=](extended y) { return slope * (y - 2); };
+    EXPECT_NEAR(valueof(x, 2), 2 + 1 / slope, ontheline * (2 + 1 / slope)) << slope;
+  }
+  const line kink = [](extended y) { return y < 2.5L ? 0.5L * (y - 2) : 0.25L + 2 * (y - 2.5L); };
+  EXPECT_NEAR(valueof(kink, 2, {2.5L}), 2.875L, ontheline);
+  EXPECT_NEAR(valueof(kink, 2), 2.875L, ontheline);
+}
+
+// A jog at a switch (the line resumes J further on in u) is crossed where J
+// is within dx / 100, forward or back, and ends the branch beyond that; a
+// line that jogs across u = 1 along the switch takes the switch's value.
+// Past the jog a term like (y - m)^(1/4), whose y derivative has no bound at
+// the switch, bends the line back along it by 0.011 dx within its band:
+// crossed, and followed to where it reaches u = 1.
+TEST(Branch, JogsAtASwitch) {
+  const auto jogged = [](extended m, extended J) {
+    return [=](extended y) { return 0.5L * (y - 2) + (y > m ? J : 0); };
+  };
+  EXPECT_NEAR(valueof(jogged(2.5L, 0.005L), 2, {2.5L}), 3.99L, ontheline);
+  EXPECT_NEAR(valueof(jogged(2.5L, -0.005L), 2, {2.5L}), 4.01L, ontheline);
+  EXPECT_EQ(valueof(jogged(2.5L, 0.02L), 2, {2.5L}), NOVALUE);
+  EXPECT_EQ(valueof(jogged(3.996L, 0.005L), 2, {3.996L}), 3.996L);
+  // Unlisted, the same jog is crossed where the steps stall at it.
+  EXPECT_NEAR(valueof(jogged(2.5L, 0.005L), 2), 3.99L, ontheline);
+
+  const line root = [](extended y) { return 0.5L * (y - 2) - (y > 2.5L ? 0.05L * std::pow(y - 2.5L, 0.25L) : 0); };
+  EXPECT_LT(root(2.5L + std::pow(0.025L, 4.0L / 3)), 0.25L - 0.01L);
+  EXPECT_NEAR(valueof(root, 2, {2.5L}), reaches(root, 3.5L, 5), ontheline);
+}
+
+// A line that meets a switch and resumes beyond it J = 0.1 dx behind where
+// it met it (it runs back along the switch) goes on where it comes forward
+// past where it met it within the switch's band (2 % of 2.5), and ends
+// where it comes forward outside it.
+TEST(Branch, JumpBackAlongASwitch) {
+  const auto back = [](extended k) {
+    return [=](extended y) { return y < 2.5L ? 0.5L * (y - 2) : 0.15L + k * (y - 2.5L); };
+  };
+  EXPECT_NEAR(valueof(back(5), 2, {2.5L}), 2.67L, ontheline);
+  EXPECT_EQ(valueof(back(1), 2, {2.5L}), NOVALUE);
+}
+
+// A smooth fold back in u by 0.25 dx that turns at y = 2.4986, within the
+// band of a switch at 2.5 (2 % of it), and comes forward within it: crossed.
+// A wider one, back by 2.5 dx, that turns there at 2.494 and comes forward
+// outside the band, ends the branch; so does the first where no switch
+// lies near (a turn). A fold back of 0.008 dx is crossed anywhere.
+TEST(Branch, FoldsAndTurns) {
+  const line narrow = fold(0.45L, 0.1L, 3), wide = fold(1.2L, 1, 3), hair = fold(0.45L, 0.02L, 1.5L);
+  EXPECT_NEAR(valueof(narrow, 2.49L, {2.5L}), reaches(narrow, 2.5L, 3), ontheline);
+  EXPECT_EQ(valueof(wide, 2.49L, {2.5L}), NOVALUE);
+  EXPECT_EQ(valueof(narrow, 2.49L), NOVALUE);
+  EXPECT_NEAR(valueof(hair, 2.49L), reaches(hair, 2.5L, 3), ontheline);
+}
+
+// A branch that leaves the window before u = 1 has no value; one that
+// crosses three switches (kinks) has its value; one that runs along a
+// switch, crossing it back and forth more than 8 times, has none.
+TEST(Branch, WindowAndSwitchesOnOneBranch) {
+  const line flat = [](extended y) { return 0.1L * (y - 2); };
+  EXPECT_EQ(valueof(flat, 2, {}, 10), NOVALUE);
+  EXPECT_NEAR(valueof(flat, 2, {}, 13), 12, ontheline);
+  const line kinks = [](extended y) {
+    return 0.5L * (y - 2) + 0.2L * (std::fmax(y - 2.4L, 0) + std::fmax(y - 2.8L, 0) + std::fmax(y - 3.2L, 0));
+  };
+  EXPECT_NEAR(valueof(kinks, 2, {2.4L, 2.8L, 3.2L}), reaches(kinks, 3, 4), ontheline);
+  // y = 2.5 + 0.05 sin(10 pi u) crosses y = 2.5 ten times over du.
+  const KPPTX::dmufunction wavy = [](extended u, extended y, extended& slope) {
+    slope = 1;
+    return y - 2.5L - 0.05L * std::sin(10 * M_PIl * u);
+  };
+  EXPECT_EQ(KPPTX::alongbranch(wavy, 0.05L, 2.55L, 1, 0.001L, 100, {2.5L}), NOVALUE);
+  EXPECT_NEAR(KPPTX::alongbranch(wavy, 0.05L, 2.55L, 1, 0.001L, 100, {}), 2.55L, ontheline);
+}
