@@ -61,7 +61,7 @@ constexpr int MAXCROSSINGS = 8;
 // as far back as du behind the point (whether it comes forward again
 // within the switch's band decides whether the branch goes on);
 constexpr extended BEHIND = 1;
-constexpr int BEHINDHALVINGS = 24;
+constexpr int ONWARDHALVINGS = 24;
 // the band beside a switch of the fluid's equations where the line can
 // kink, jog or fold back over a short run, as a part of the switch's own
 // value (40 bar at 2.01 kbar, 13.5 K at 673 K): it depends on the
@@ -208,20 +208,20 @@ class branch {
     return nearestbracketed(g, Xc, JOGLIMIT / JOGCELLS, cells, [](extended) { return true; },
                             [](extended) { return true; }, NOVALUE);
   }
-  // The line at scaled Y first met going back in u from Xc, as far back as
-  // du behind the point: where the line jumps back along a switch, it
-  // resumes beyond it behind where it met it. Sought in cells of a
-  // hundredth of du (two crossings closer than that, a fold of the line
-  // beyond of less than a hair, are not seen), and bisected to a part in
-  // 1e9 of du, whence the branch takes it up by the secant method.
-  extended rootbehind(extended Y, extended Xc) {
-    const extended cell = JOGLIMIT;
+  // The line at scaled Y first met going on in u from Xc the way dir points,
+  // up to end: behind a switch, where the line jumps back along it, or along
+  // it, where the line runs along it before it meets it. Sought in cells of
+  // a hundredth of du (two crossings closer than that, a fold of the line of
+  // less than a hair, are not seen) and bisected to a part in 1e7 of du,
+  // whence the branch takes it up by the secant method; NOVALUE where there
+  // is none.
+  extended rootonward(extended Y, extended Xc, extended dir, extended end) {
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
-    extended b = Xc, gb = g(b);
-    for (extended a = Xc - cell; a >= -BEHIND - cell; a -= cell) {
-      const extended ga = g(a);
-      if ((ga > 0) != (gb > 0)) return bisect(g, a, b, BEHINDHALVINGS);
-      b = a, gb = ga;
+    extended a = Xc, ga = g(a);
+    for (extended b = Xc + dir * JOGLIMIT; (b - end) * dir <= JOGLIMIT; b += dir * JOGLIMIT) {
+      const extended gb = g(b);
+      if ((ga > 0) != (gb > 0)) return bisect(g, a, b, ONWARDHALVINGS);
+      a = b, ga = gb;
     }
     return NOVALUE;
   }
@@ -304,13 +304,30 @@ class branch {
   outcome crossswitch(extended m, extended EX, extended EY) {
     const extended d = m > yof(Y_) ? 1 : -1, Ym = Yof(m), hair = SWITCHHAIR * std::fabs(m) / ys_;
     const extended Xc = X_ + (Ym - Y_) / (EY - Y_) * (EX - X_);
-    const extended Xa = rootinu(Ym - d * hair, Xc, std::max(std::hypot(EX - X_, EY - Y_), JOGLIMIT / JOGCELLS));
+    extended Xa = rootinu(Ym - d * hair, Xc, std::max(std::hypot(EX - X_, EY - Y_), JOGLIMIT / JOGCELLS));
+    // Within the switch's band the line can run along it, a hair from it,
+    // over much of du before it meets it (back from a fold just above 2.01
+    // kbar): it is sought on along the switch the way the branch goes.
+    if (Xa == NOVALUE && std::fabs(yof(Y_) - m) <= band(m))
+      Xa = rootonward(Ym - d * hair, Xc, tX_ > 0 ? 1 : -1, tX_ > 0 ? 1 : -BEHIND);
     if (Xa == NOVALUE) return shorter();
+    // Where the line comes to the switch against the way the branch goes in
+    // u, it turns between: steps longer than a hair follow it there, since it
+    // can reach u0 + du before it turns (just above 2.01 kbar) and fall back
+    // to the switch. The way it comes is its tangent there, from delta mu's u
+    // derivative and its y derivative taken on this side alone.
+    const extended hh = std::hypot(EX - X_, EY - Y_);
+    if (hh > HAIRFOLD) {
+      const extended Yn = Ym - d * hair, fa = dmuat(Xa, Yn);
+      const extended gX = (dmuat(Xa + DIFFSTEP, Yn) - dmuat(Xa - DIFFSTEP, Yn)) / (2 * DIFFSTEP);
+      const extended gY = (fa - dmuat(Xa, Yn - d * DIFFSTEP)) / (d * DIFFSTEP);
+      if (-d * gY * gX * tX_ < 0) return shorter();
+    }
     // The branch reaches u0 + du before the switch.
     if (Xa >= ATEND) return polishatend(Yatend(Xa, Ym - d * hair));
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
     extended Xb = rootinu(Ym + d * hair, Xa, JOGLIMIT);
-    if (Xb == NOVALUE) Xb = rootbehind(Ym + d * hair, Xa);
+    if (Xb == NOVALUE) Xb = rootonward(Ym + d * hair, Xa, -1, -BEHIND);
     if (Xb == NOVALUE) return outcome::ended;
     // The line jogs across u0 + du along the switch itself.
     if (Xb >= ATEND) {
@@ -349,7 +366,10 @@ class branch {
     const extended d = tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return outcome::ended;
     const extended m = switchbetween(yof(Y_), yof(Y_ + d * RESUMEPAST));
-    if (m != NOVALUE) return crossswitch(m, X_, Y_ + d * RESUMEPAST);
+    if (m != NOVALUE) {
+      const outcome o = crossswitch(m, X_, Y_ + d * RESUMEPAST);
+      return o == outcome::shorter ? outcome::ended : o;
+    }
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
     return resume(Y_, RESUMEPAST / RESUMEGROWTH, X_, d);
   }
