@@ -192,8 +192,9 @@ class branch {
   }
   // The line at scaled Y nearest Xc in u, within reach of it: the secant
   // method from Xc (delta mu is smooth in u at a fixed y), or where it does
-  // not settle there, the bracketed root nearest Xc; NOVALUE where there is
-  // none.
+  // not settle there, the root nearest Xc bracketed in JOGCELLS cells either
+  // side across the reach (a hundredth of du at least); NOVALUE where there
+  // is none.
   extended rootinu(extended Y, extended Xc, extended reach) {
     const extended h = DIFFSTEP;
     extended X = Xc, f = dmuat(Xc, Y), gX = (dmuat(Xc + h, Y) - dmuat(Xc - h, Y)) / (2 * h);
@@ -204,8 +205,7 @@ class branch {
       gX = (fn - f) / (Xn - X), X = Xn, f = fn;
     }
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
-    const int cells = static_cast<int>(std::ceil(reach / (JOGLIMIT / JOGCELLS)));
-    return nearestbracketed(g, Xc, JOGLIMIT / JOGCELLS, cells, [](extended) { return true; },
+    return nearestbracketed(g, Xc, std::max(reach, JOGLIMIT) / JOGCELLS, JOGCELLS, [](extended) { return true; },
                             [](extended) { return true; }, NOVALUE);
   }
   // The line at scaled Y first met going on in u from Xc the way dir points,

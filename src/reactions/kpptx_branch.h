@@ -51,10 +51,19 @@ extended bisect(G g, extended a, extended b, int halvings = 60) {
 // holds of it (a root, not a jump of g); novalue where there is none.
 template <class G, class U, class A>
 extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A ok, extended novalue) {
+  const extended gc = g(c);
+  extended glast[2] = {gc, gc};  // g at the inner end of the next cell on the - and + side
+  bool open[2] = {true, true};   // whether the side's cells are still usable
   for (int k = 0; k < cells; ++k)
-    for (const extended side : {-1, 1}) {
-      const extended a = c + side * k * cell, b = a + side * cell;
-      if (!usable(b) || (g(a) > 0) == (g(b) > 0)) continue;
+    for (const int side : {0, 1}) {
+      const extended a = c + (side ? 1 : -1) * k * cell, b = a + (side ? 1 : -1) * cell;
+      if (!open[side] || !usable(b)) {
+        open[side] = false;
+        continue;
+      }
+      const extended ga = glast[side], gb = g(b);
+      glast[side] = gb;
+      if ((ga > 0) == (gb > 0)) continue;
       const extended r = bisect(g, a, b);
       if (ok(r)) return r;
     }
