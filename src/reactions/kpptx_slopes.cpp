@@ -117,36 +117,43 @@ bool between(const slope& sn, const slope& sq) {
   return (0 < n && n < q) || (n < 0 && q < n);
 }
 
-// The neighbour nb of row q among a point's nir lines, and turn, from the
-// lines' tangents at the point: gu and gy are each line's delta mu
-// derivatives along the horizontal axis and the calculated one. The lines
-// are ordered by their tangents' slopes du / dy (constant for a line of
-// constant y), and nb is q's neighbour in that order on the side q's slope
-// points to, as in the slopes' order. turn is true where nb's delta mu rises
-// along the half of q's line towards high y (towards high u for a line of
-// constant y): there nb's products are the higher in G, its reactants the
-// stable side. False where some line has no tangent (derivatives not
-// finite, or both 0).
-bool tangentneighbour(int nir, int q, const Arr<extended, irmax>& gu, const Arr<extended, irmax>& gy, smallint& nb,
-                      bool& turn) {
+// The lines' tangents at the point, from each line's delta mu derivatives
+// gu along the horizontal axis and gy along the calculated one: their
+// slopes du / dy (constant for a line of constant y) and the lines in the
+// order of those slopes. A line has no tangent where its derivatives are
+// not finite, or both 0.
+struct tangents {
+  Arr<extended, irmax> gu{}, gy{};
   Arr<slope, irmax> ts{};
-  for (int p = 1; p <= nir; ++p) {
-    if (!std::isfinite(gu[p]) || !std::isfinite(gy[p]) || (gu[p] == 0 && gy[p] == 0)) return false;
-    ts[p] = gu[p] == 0 ? slope{slopekind::constant} : slope{slopekind::value, -gy[p] / gu[p]};
-  }
   Arr<smallint, irmax> order{};
-  slopeorder(nir, ts, order);
-  int place = 0;  // q's place in the order
-  for (int p = 1; p <= nir; ++p)
-    if (order[p] == q) place = p;
-  nb = around(nir, order, place, ts[q], 1);
-  // q's half towards high y: the tangent (gy, -gu), turned so that y grows
-  // along it (u where y stays).
-  extended tu = gy[q], ty = -gu[q];
-  if (ty < 0 || (ty == 0 && tu < 0)) tu = -tu, ty = -ty;
-  turn = gu[nb] * tu + gy[nb] * ty > 0;
-  return true;
-}
+  bool all = false;  // every line has a tangent
+
+  // The slopes and their order of the nir lines, once gu and gy are set.
+  void sort(int nir) {
+    for (int p = 1; p <= nir; ++p) {
+      if (!std::isfinite(gu[p]) || !std::isfinite(gy[p]) || (gu[p] == 0 && gy[p] == 0)) return;
+      ts[p] = gu[p] == 0 ? slope{slopekind::constant} : slope{slopekind::value, -gy[p] / gu[p]};
+    }
+    slopeorder(nir, ts, order);
+    all = true;
+  }
+  // The neighbour nb of row q, its neighbour in the tangents' order on the
+  // side q's tangent points to (as in the slopes' order), and turn: true
+  // where nb's delta mu rises along the half of q's line towards high y
+  // (towards high u for a line of constant y), so that there nb's products
+  // are the higher in G, its reactants the stable side.
+  void neighbour(int nir, int q, smallint& nb, bool& turn) const {
+    int place = 0;  // q's place in the order
+    for (int p = 1; p <= nir; ++p)
+      if (order[p] == q) place = p;
+    nb = around(nir, order, place, ts[q], 1);
+    // q's half towards high y: the tangent (gy, -gu), turned so that y grows
+    // along it (u where y stays).
+    extended tu = gy[q], ty = -gu[q];
+    if (ty < 0 || (ty == 0 && tu < 0)) tu = -tu, ty = -ty;
+    turn = gu[nb] * tu + gy[nb] * ty > 0;
+  }
+};
 
 // The activity diagrams' axis end-member named as the axis (LNANAMEP[1])
 // while the guard lives, its own name put back on scope exit.
@@ -323,8 +330,8 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // x + dx inside the search's widened window. Where it turns back in x,
   // ends at a jump of delta mu or leaves the widened window first, or where
   // the line has no value near the point's x itself, there is no value and
-  // no slope. The slopes, and the sides judged from them, so do not depend
-  // on where the window's T or P edge lies.
+  // no slope. The slopes (and the sides where they judge them) so do not
+  // depend on where the window's T or P edge lies.
   t.isp = CALCVARIABLE == calcvariabletype::calcpressure;
   const findtype along = t.isp ? findtype::findp : findtype::findt;
   t.switches = KPCALC1::FLUIDSWITCHES(CALCVARIABLE, t.isp ? t.T : t.P);
@@ -412,35 +419,38 @@ void INTERSECTIONSEARCH::sides(const slopetable& t) const {
   // cyclically.
   Arr<smallint, irmax> order{};
   slopeorder(nir, t.s, order);
-  // delta mu's derivatives at the point, taken once and only for a table
-  // where some row has no other row with a slope to be judged by.
-  Arr<extended, irmax> gu{}, gy{};
-  bool graded = false;
+  // On the x(CO2) and log a diagrams the lines' tangents at the point judge
+  // the sides, where every line has one: a slope is a secant to the next
+  // value of the horizontal axis, which can cross a turn of its line within
+  // the step, or have no value, and then its place in the slopes' order
+  // says nothing of the point. On the P-T diagrams the slopes are the
+  // tangents.
+  tangents tangent;
+  if (DIAGRAMMODE != diagramtype::ptcalc) {
+    t.gradients(*this, tangent.gu, tangent.gy);
+    tangent.sort(nir);
+  }
   for (int p = 1; p <= nir; ++p) {
     const smallint q = order[p];
     l.clear();
     IO::ADDSTR(STRIPN(RLINES[rn[q]]), -REACTIONFIELD, l);
     IO::ADDSTR(t.label[q], LABELFIELD, l);
-    // The neighbour in the slopes' order on the side the row's slope points
-    // to. A row without a slope has no place in that order and is passed
-    // over: it stands where 0 would, between the negative and positive
-    // slopes.
-    const auto none = [&](smallint r) { return t.s[r].kind == slopekind::none; };
-    int m = 1;
-    while (m < nir - 1 && none(around(nir, order, p, t.s[q], m))) ++m;
-    smallint nb = around(nir, order, p, t.s[q], m);
-    bool turn = between(t.s[nb], t.s[q]);
-    // With no other row's slope to go by, the lines' tangents at the point
-    // decide (where delta mu's derivatives give them all).
-    if (none(nb)) {
-      if (!graded) {
-        t.gradients(*this, gu, gy);
-        graded = true;
-      }
-      if (!tangentneighbour(nir, q, gu, gy, nb, turn)) {
-        nb = around(nir, order, p, t.s[q], 1);
-        turn = between(t.s[nb], t.s[q]);
-      }
+    smallint nb = 0;
+    bool turn = false;
+    if (tangent.all) {
+      tangent.neighbour(nir, q, nb, turn);
+    } else {
+      // The neighbour in the slopes' order on the side the row's slope
+      // points to. A row without a slope has no place in that order and is
+      // passed over: it stands where 0 would, between the negative and
+      // positive slopes. With no other row's slope to go by, the row's
+      // next one.
+      const auto none = [&](smallint r) { return t.s[r].kind == slopekind::none; };
+      int m = 1;
+      while (m < nir - 1 && none(around(nir, order, p, t.s[q], m))) ++m;
+      if (none(around(nir, order, p, t.s[q], m))) m = 1;
+      nb = around(nir, order, p, t.s[q], m);
+      turn = between(t.s[nb], t.s[q]);
     }
     int cnt = 0;
     for (int k = 1; k <= NNE; ++k)
