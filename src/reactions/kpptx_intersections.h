@@ -86,7 +86,16 @@ class INTERSECTIONSEARCH {
   void CALCPTX(extended& x, extended& y, bool& found, bool& converged);
   void SETUPPTX(smallint ra, smallint rb, smallint ba, smallint bb, smallint k);
   void CROSSPTX(extended& x, extended& y, bool& ok) const;
+  // The report of the point found last: its header lines and, for a stable
+  // point, the slopes table of its lines. Its pieces: the header lines
+  // (returning the end-members of the point's reactions), each row's slope
+  // and absent-phase label, and the table's column heads and rows with the
+  // sides of the point on which each row is stable.
   void PRINTHEADER();
+  struct slopetable;
+  Arr<bool, KPGLOBAL::emmax> headlines() const;
+  void slopes(slopetable& t);
+  void sides(const slopetable& t) const;
 
   // The refinement of a crossing on the bracket (x0, x1): the six steps of
   // plain false position, or (careful) the Illinois steps to a hundredth of

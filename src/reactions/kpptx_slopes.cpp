@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,215 @@ constexpr int POINTCELLS = 100;
 // delta mu's derivatives at the point by central differences over a
 // millionth of du (and of y beside a switch).
 constexpr extended TANGENTSTEP = 1e-6L;
+// The step along x(CO2) from the point to the slope's second value: 0.01,
+// or, within 0.02 of x(CO2) = 0 or 1, half the way to that end.
+constexpr extended XCO2STEP = 0.01L;
+constexpr extended XCO2ENDZONE = 0.02L;
+constexpr extended XCO2ENDPART = 0.5L;
+// The step along the activity axis (ln a, or log a).
+constexpr extended LNASTEP = 0.01L;
+
+// The layout: the dashes above a point, the " or [" of the absent
+// end-members, the reaction's and its label's columns, the columns of the
+// sides and the slope, and the slope's significant digits. A slope below
+// PRINTSZERO in size prints as 0, one above PRINTSCONSTANT as a line of
+// constant y (the degree sign).
+constexpr int DASHES = 58;
+constexpr int ORFIELD = 6;
+constexpr int REACTIONFIELD = 50;
+constexpr int LABELFIELD = 16;
+constexpr int COLUMN = 10;
+constexpr int SLOPEDIGITS = 3;
+constexpr extended PRINTSZERO = 1e-10L;
+constexpr extended PRINTSCONSTANT = 1e19L;
+// The report goes to the screen, the results file and the log.
+constexpr longint REPORT = 1 << IO::chscreen | 1 << IO::chresults | 1 << IO::chlog;
+
+// A row's slope: a value, none (the line has no value at the point, or
+// cannot be followed from it to the next value of the horizontal axis), or
+// a line of constant y (T or P), printed with the degree sign.
+enum class slopekind { value, none, constant };
+struct slope {
+  slopekind kind = slopekind::none;
+  extended value = 0;  // of kind value only
+};
+
+// Where a slope stands in the slopes' order: by its value, a line of
+// constant y after every value, and a line without slope where 0 would
+// stand (it is printed there; the sides pass it over).
+extended orderkey(const slope& s) {
+  switch (s.kind) {
+    case slopekind::value: return s.value;
+    case slopekind::none: return 0;
+    case slopekind::constant: return std::numeric_limits<extended>::infinity();
+  }
+  return 0;
+}
+
+// The slope step / (v2 - v1) of a line from its values v1 at the point and
+// v2 a step on: none where either has no value (a line found at neither
+// has two equal "no value" marks, but no slope), constant where they are
+// equal.
+slope secant(extended step, extended v1, extended v2) {
+  if (v1 >= NOVALUE || v2 >= NOVALUE) return {slopekind::none};
+  if (v2 == v1) return {slopekind::constant};
+  return {slopekind::value, step / (v2 - v1)};
+}
+
+// The positions 1..nir in the slopes' order, the lowest position first
+// among equal places.
+void slopeorder(int nir, const Arr<slope, irmax>& s, Arr<smallint, irmax>& order) {
+  Arr<bool, irmax> placed{};
+  for (int p = 1; p <= nir; ++p) {
+    smallint next = 0;
+    for (int q = 1; q <= nir; ++q)
+      if (!placed[q] && (next == 0 || orderkey(s[q]) < orderkey(s[next]))) next = static_cast<smallint>(q);
+    order[p] = next;
+    placed[next] = true;
+  }
+}
+
+// The place in order, cyclically, m places on from place p on the side
+// the slope s points to (towards higher slopes where s >= 0).
+smallint around(int nir, const Arr<smallint, irmax>& order, int p, const slope& s, int m) {
+  const int step = orderkey(s) >= 0 ? 1 : -1;
+  return order[((p - 1 + step * m) % nir + nir) % nir + 1];
+}
+
+// Whether the neighbour's slope sn lies between 0 and the row's slope sq:
+// then the neighbour's products are the higher in G along the row's line
+// on the side of the row's slope, its reactants the stable side.
+bool between(const slope& sn, const slope& sq) {
+  const extended n = orderkey(sn), q = orderkey(sq);
+  return (0 < n && n < q) || (n < 0 && q < n);
+}
+
+// The lines' tangents at the point, from each line's delta mu derivatives
+// gu along the horizontal axis and gy along the calculated one: their
+// slopes du / dy (constant for a line of constant y) and the lines in the
+// order of those slopes. A line has no tangent where its derivatives are
+// not finite, or both 0.
+struct tangents {
+  Arr<extended, irmax> gu{}, gy{};
+  Arr<slope, irmax> ts{};
+  Arr<smallint, irmax> order{};
+  bool all = false;  // every line has a tangent
+
+  // The slopes and their order of the nir lines, once gu and gy are set.
+  void sort(int nir) {
+    for (int p = 1; p <= nir; ++p) {
+      if (!std::isfinite(gu[p]) || !std::isfinite(gy[p]) || (gu[p] == 0 && gy[p] == 0)) return;
+      ts[p] = gu[p] == 0 ? slope{slopekind::constant} : slope{slopekind::value, -gy[p] / gu[p]};
+    }
+    slopeorder(nir, ts, order);
+    all = true;
+  }
+  // The neighbour nb of row q, its neighbour in the tangents' order on the
+  // side q's tangent points to (as in the slopes' order), and turn: true
+  // where nb's delta mu rises along the half of q's line towards high y
+  // (towards high u for a line of constant y), so that there nb's products
+  // are the higher in G, its reactants the stable side.
+  void neighbour(int nir, int q, smallint& nb, bool& turn) const {
+    int place = 0;  // q's place in the order
+    for (int p = 1; p <= nir; ++p)
+      if (order[p] == q) place = p;
+    nb = around(nir, order, place, ts[q], 1);
+    // q's half towards high y: the tangent (gy, -gu), turned so that y grows
+    // along it (u where y stays).
+    extended tu = gy[q], ty = -gu[q];
+    if (ty < 0 || (ty == 0 && tu < 0)) tu = -tu, ty = -ty;
+    turn = gu[nb] * tu + gy[nb] * ty > 0;
+  }
+};
+
+// The activity diagrams' axis end-member named as the axis (LNANAMEP[1])
+// while the guard lives, its own name put back on scope exit.
+class axisname {
+ public:
+  axisname() : pos(LNAPOS) {
+    if (pos > 0) kept = NAME[pos], NAME[pos] = LNANAMEP[1];
+  }
+  ~axisname() {
+    if (pos > 0) NAME[pos] = kept;
+  }
+  axisname(const axisname&) = delete;
+  axisname& operator=(const axisname&) = delete;
+
+ private:
+  smallint pos;
+  sstring kept;
+};
+
+// The activity axis (the axis end-member's entropy term, which SETLNAAXIS
+// moves while the lines are followed) put back on scope exit as it stood.
+class axisvalue {
+ public:
+  axisvalue() : on(activityaxis() && LNAPOS >= 1 && LNAPOS <= NCV) {
+    if (on) kept = (*TD)[pos].s;
+  }
+  ~axisvalue() {
+    if (on) (*TD)[pos].s = kept;
+  }
+  axisvalue(const axisvalue&) = delete;
+  axisvalue& operator=(const axisvalue&) = delete;
+
+ private:
+  bool on;
+  smallint pos = LNAPOS;
+  extended kept = 0;
+};
+
+// The search's window widened (ENLARGEWINDOW) while the guard lives, put
+// back (RESTOREWINDOW) on scope exit. An unknown calculated variable ends
+// the run in the constructor, before there is anything to put back.
+class widenedwindow {
+ public:
+  explicit widenedwindow(calcvariabletype cv) : cv(cv) { ENLARGEWINDOW(cv); }
+  ~widenedwindow() { RESTOREWINDOW(cv); }
+  widenedwindow(const widenedwindow&) = delete;
+  widenedwindow& operator=(const widenedwindow&) = delete;
+
+ private:
+  calcvariabletype cv;
+};
 
 }  // namespace
+
+// The slopes table of a stable point: the point in P, T and fluid, the step
+// along the horizontal axis to each line's second value, the end-members of
+// the point's reactions (less the axis end-member), and each row's slope
+// and absent-phase label.
+struct INTERSECTIONSEARCH::slopetable {
+  extended P = 0, T = 0, xc = 0, xw = 0, lna = 0, mu = 0;
+  extended dx = 0, dlna = 0;  // the step along x(CO2), or along the activity axis
+  extended u0 = 0, du = 0;    // the point and the step on the horizontal axis
+  bool isp = false;           // P is the calculated variable
+  std::vector<extended> switches;
+  Arr<bool, emmax> inv{};
+  Arr<slope, irmax> s{};
+  Arr<std::string, irmax> label{};
+  Mat<bool, irmax, emmax> missing{};
+  Arr<int, irmax> nmissing{};
+
+  // delta mu of line r at u on the horizontal axis (x(CO2), or the activity
+  // axis with the axis end-member's activity set for it) and y on the
+  // calculated one.
+  dmufunction line(const INTERSECTIONSEARCH& search, smallint r) const {
+    return [&search, r, this](extended u, extended y, extended& dy) {
+      if (dlna == 0) return search.dmu(r, y, dy, ptxpoint{P, T, u, 1 - u});
+      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
+      return search.dmu(r, y, dy, ptxpoint{P, T, xc, xw});
+    };
+  }
+  // delta mu's derivatives at the point along the horizontal axis (gu) and
+  // the calculated one (gy) of each of the nir rows rn.
+  void gradients(const INTERSECTIONSEARCH& search, Arr<extended, irmax>& gu, Arr<extended, irmax>& gy) const {
+    const extended v = isp ? P : T;
+    for (int p = 1; p <= search.nir; ++p)
+      dmugradient(line(search, search.rn[p]), u0, v, std::fabs(du) * TANGENTSTEP, std::fabs(v) * TANGENTSTEP,
+                  switches, gu[p], gy[p]);
+  }
+};
 
 std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {
   // A coefficient is a run of digits that begins a term (after a blank, past
@@ -55,63 +263,22 @@ std::string INTERSECTIONSEARCH::STRIPN(const std::string& s) {
   return out;
 }
 
-// The positions 1..nir in the order of their slopes s, the lowest position
-// first among equal slopes (and among slopes of 1e30 or more).
-static void slopeorder(int nir, const Arr<extended, irmax>& s, Arr<smallint, irmax>& order) {
-  Arr<bool, irmax> placed{};
-  for (int p = 1; p <= nir; ++p) {
-    extended least = 1e30L;
-    smallint next = 0;
-    for (int q = 1; q <= nir; ++q)
-      if (!placed[q] && s[q] < least) least = s[q], next = static_cast<smallint>(q);
-    if (next == 0)  // every remaining slope at 1e30 or more: the lowest position
-      for (int q = nir; q >= 1; --q)
-        if (!placed[q]) next = static_cast<smallint>(q);
-    order[p] = next;
-    placed[next] = true;
-  }
-}
-
-// The neighbour nb of row q among a point's nir lines, and turn, from the
-// lines' tangents at the point: gu and gy are each line's delta mu
-// derivatives along the horizontal axis and the calculated one. The lines
-// are ordered by their tangents' slopes du / dy (1e20 for a line of
-// constant y), and nb is q's neighbour in that order on the side q's slope
-// points to, as in the slopes' order. turn is true where nb's delta mu rises
-// along the half of q's line towards high y (towards high u for a line of
-// constant y): there nb's products are the higher in G, its reactants the
-// stable side. False where some line has no tangent (derivatives not
-// finite, or both 0).
-static bool tangentneighbour(int nir, int q, const Arr<extended, irmax>& gu, const Arr<extended, irmax>& gy,
-                             smallint& nb, bool& turn) {
-  Arr<extended, irmax> ts{};
-  for (int p = 1; p <= nir; ++p) {
-    if (!std::isfinite(gu[p]) || !std::isfinite(gy[p]) || (gu[p] == 0 && gy[p] == 0)) return false;
-    ts[p] = gu[p] == 0 ? 1e20L : -gy[p] / gu[p];
-  }
-  Arr<smallint, irmax> order{};
-  slopeorder(nir, ts, order);
-  int place = 0;  // q's place in the order
-  for (int p = 1; p <= nir; ++p)
-    if (order[p] == q) place = p;
-  const int step = ts[q] >= 0 ? 1 : -1;
-  nb = order[((place - 1 + step) % nir + nir) % nir + 1];
-  // q's half towards high y: the tangent (gy, -gu), turned so that y grows
-  // along it (u where y stays).
-  extended tu = gy[q], ty = -gu[q];
-  if (ty < 0 || (ty == 0 && tu < 0)) tu = -tu, ty = -ty;
-  turn = gu[nb] * tu + gy[nb] * ty > 0;
-  return true;
-}
-
 void INTERSECTIONSEARCH::PRINTHEADER() {
+  const axisname named;
+  const Arr<bool, emmax> inv = headlines();
+  if (!stable) return;
+  const axisvalue axis;
+  slopetable t;
+  t.inv = inv;
+  slopes(t);
+  sides(t);
+}
+
+Arr<bool, emmax> INTERSECTIONSEARCH::headlines() const {
   Arr<bool, emmax> inv{};
   for (int k = 1; k <= NCV; ++k)
     for (int r = 1; r <= nir && !inv[k]; ++r) inv[k] = rows(r, k) != 0;
-  const bool swapname = LNAPOS > 0;
-  const sstring kept = swapname ? NAME[LNAPOS] : sstring();
-  if (swapname) NAME[LNAPOS] = LNANAMEP[1];
-  IO::PUTSTR(0, std::string(58, '-'), 1, 13);
+  IO::PUTSTR(0, std::string(DASHES, '-'), 1, REPORT);
   std::string l = (stable ? "# stable intersection " : "metastable intersection ") + IO::INT2STR(j) + " involving ";
   bool first = true;
   bool absent = false;
@@ -130,7 +297,7 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     l += ")";
   }
   if (absent) {
-    IO::ADDSTR(" or [", 6, l);
+    IO::ADDSTR(" or [", ORFIELD, l);
     first = true;
     for (int k = 1; k <= NNE; ++k) {
       if (inv[k]) continue;
@@ -140,136 +307,103 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     }
     l += "]";
   }
-  IO::PUTSTR(0, l, 1, 13);
-  if (activityaxis() && LNAPOS >= 1 && LNAPOS <= NCV) inv[LNAPOS] = false;
-  if (!stable) {
-    if (swapname) NAME[LNAPOS] = kept;
-    return;
-  }
-  extended P, T, xc, xw, lna = 0, mu = 0;
-  SETIPTX(x, y, P, T, xc, xw, lna, mu);
-  extended dx = 0, dlna = 0;
+  IO::PUTSTR(0, l, 1, REPORT);
+  return inv;
+}
+
+void INTERSECTIONSEARCH::slopes(slopetable& t) {
+  if (activityaxis() && LNAPOS >= 1 && LNAPOS <= NCV) t.inv[LNAPOS] = false;
+  SETIPTX(x, y, t.P, t.T, t.xc, t.xw, t.lna, t.mu);
   switch (OTHERVARIABLE) {
     case othervariabletype::fixedpressure:
     case othervariabletype::fixedtemperature: break;
     case othervariabletype::fixedmolefractionCO2:
-      dx = xc < 0.02L ? 0.5L * xc : xc > 0.98L ? -0.5L * (1 - xc) : 0.01L;
+      t.dx = t.xc < XCO2ENDZONE       ? XCO2ENDPART * t.xc
+             : t.xc > 1 - XCO2ENDZONE ? -XCO2ENDPART * (1 - t.xc)
+                                      : XCO2STEP;
       break;
-    case othervariabletype::fixedlnactivity: dlna = 0.01L; break;
+    case othervariabletype::fixedlnactivity: t.dlna = LNASTEP; break;
     default: IO::ERROREXIT("ptxtable", "othervariable", faulttype::myfault);
   }
-  Arr<extended, irmax> s{};
-  Arr<std::string, irmax> label{};
-  Arr<bool, irmax> noslope{};  // a line that cannot be followed to x + dx
-  Mat<bool, irmax, emmax> missing{};
-  Arr<int, irmax> nmissing{};
-  const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
-  // A slope from the calculated variable at two values of the horizontal one;
-  // a line that cannot be followed gives 0, one that does not move 1e20. A
-  // line found at neither value is one that cannot be followed, not one
-  // that does not move: its two "no value" marks are equal, but it has no
-  // slope to sort by.
-  const auto quotient = [](extended step, extended v1, extended v2) -> extended {
-    if (v1 > 1e20L || v2 > 1e20L) return 0;
-    if (v2 == v1) return 1e20L;
-    return step / (v2 - v1);
-  };
   // A line's value at x + dx (or on the activity axis at x + dlna): where
   // the branch of the line through the point, followed from it, reaches
   // x + dx inside the search's widened window. Where it turns back in x,
   // ends at a jump of delta mu or leaves the widened window first, or where
   // the line has no value near the point's x itself, there is no value and
-  // the slope is 0. The slopes, and the sides judged from them, so do not
+  // no slope. The slopes (and the sides where they judge them) so do not
   // depend on where the window's T or P edge lies.
-  const bool isp = CALCVARIABLE == calcvariabletype::calcpressure;
-  const findtype along = isp ? findtype::findp : findtype::findt;
-  const std::vector<extended> switches = KPCALC1::FLUIDSWITCHES(CALCVARIABLE, isp ? T : P);
-  const extended u0 = dlna != 0 ? x : xc, du = dlna != 0 ? dlna : dx;
-  // delta mu of line r at u on the horizontal axis (x(CO2), or the activity
-  // axis with the axis end-member's activity set for it) and y on the
-  // calculated one.
-  const auto dmuof = [&](smallint r) {
-    return [this, r, &P, &T, &xc, &xw, &dlna](extended u, extended y, extended& slope) {
-      if (dlna == 0) return dmu(r, y, slope, ptxpoint{P, T, u, 1 - u});
-      KPRE::INPTXWINDOWTESTS::SETLNAAXIS(u);
-      return dmu(r, y, slope, ptxpoint{P, T, xc, xw});
-    };
-  };
-  // The line at the point's x: Newton's steps from the point's P (or T), or
-  // where they fail, as where the virial terms of the fluid set in just
-  // beside the point, the root nearest it within the point search's reach.
+  t.isp = CALCVARIABLE == calcvariabletype::calcpressure;
+  const findtype along = t.isp ? findtype::findp : findtype::findt;
+  t.switches = KPCALC1::FLUIDSWITCHES(CALCVARIABLE, t.isp ? t.T : t.P);
+  t.u0 = t.dlna != 0 ? x : t.xc, t.du = t.dlna != 0 ? t.dlna : t.dx;
+  // The line at the point's x (the activity axis set there): Newton's steps
+  // from the point's P (or T), or where they fail, as where the virial
+  // terms of the fluid set in just beside the point, the root nearest it
+  // within the point search's reach.
   const auto atpoint = [&](smallint r) {
-    extended a = isp ? P : T, v2 = 0;
-    lineroots(r, true, a, v2, ptxpoint{P, T, xc, xw});
+    SETAXIS(x);
+    extended a = t.isp ? t.P : t.T, v2 = 0;
+    lineroots(r, true, a, v2, ptxpoint{t.P, t.T, t.xc, t.xw});
     if (KPUTE1::INRANGE(a, along)) return a;
-    const auto f = dmuof(r);
-    const extended y0 = isp ? P : T, cell = POINTREACH * y0 / POINTCELLS;
+    const dmufunction f = t.line(*this, r);
+    const extended y0 = t.isp ? t.P : t.T, cell = POINTREACH * y0 / POINTCELLS;
     const auto g = [&](extended y) {
       extended s = 0;
-      return f(u0, y, s);
+      return f(t.u0, y, s);
     };
     const auto inwindow = [&](extended y) { return KPUTE1::INRANGE(y, along); };
     const auto root = [&](extended y) {
       extended s = 0;
-      return std::fabs(f(u0, y, s)) <= BRACKETTOL * std::fabs(s) * y0;
+      return std::fabs(f(t.u0, y, s)) <= BRACKETTOL * std::fabs(s) * y0;
     };
     return nearestbracketed(g, y0, cell, POINTCELLS, inwindow, root, NOVALUE);
   };
   const auto follow = [&](smallint r, extended from) {
     if (!KPUTE1::INRANGE(from, along)) return NOVALUE;
-    const extended b = alongbranch(dmuof(r), u0, from, du, isp ? PLOW : TLOW, isp ? PHIGH : THIGH, switches);
-    if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-    return b;
+    return alongbranch(t.line(*this, r), t.u0, from, t.du, t.isp ? PLOW : TLOW, t.isp ? PHIGH : THIGH, t.switches);
   };
-  ENLARGEWINDOW(CALCVARIABLE);
+  const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
+  const widenedwindow widened(CALCVARIABLE);
   for (int p = 1; p <= nir; ++p) {
     const smallint r = rn[p];
-    KPCALC2::TURNREACTION(r, P, T, xc, xw, lna, mu);
+    KPCALC2::TURNREACTION(r, t.P, t.T, t.xc, t.xw, t.lna, t.mu);
     for (int k = 1; k <= NNE; ++k) rows(p, k) = (*R)(r, k);
     switch (DIAGRAMMODE) {
       case diagramtype::ptcalc: {
         extended dgdp = 0, dmudt = 0, dmu = 0;
-        KPCALC1::CALCDMU(r, dgdp, dmudt, dmu, P, T, xc, xw);
-        s[p] = dgdp == 0 ? 1e20L : -dmudt / dgdp;
+        KPCALC1::CALCDMU(r, dgdp, dmudt, dmu, t.P, t.T, t.xc, t.xw);
+        t.s[p] = dgdp == 0 ? slope{slopekind::constant} : slope{slopekind::value, -dmudt / dgdp};
         break;
       }
       case diagramtype::pxcalc:
-      case diagramtype::txcalc: {
-        if (coef(p, H2OPOS) == 0 && coef(p, CO2POS) == 0) {
-          s[p] = 1e20L;
-          break;
-        }
-        const extended a = atpoint(r);
-        s[p] = quotient(dx, a, follow(r, a));
-        break;
-      }
+      case diagramtype::txcalc:
       case diagramtype::plnacalc:
       case diagramtype::tlnacalc: {
-        if (coef(p, LNAPOS) == 0) {
-          s[p] = 1e20L;
+        const bool moves = activityaxis() ? coef(p, LNAPOS) != 0 : coef(p, H2OPOS) != 0 || coef(p, CO2POS) != 0;
+        if (!moves) {
+          t.s[p] = {slopekind::constant};
           break;
         }
-        KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x);
         const extended a = atpoint(r);
-        KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-        s[p] = quotient(dlna, a, follow(r, a));
+        t.s[p] = secant(t.du, a, follow(r, a));
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
     }
-    noslope[p] = DIAGRAMMODE != diagramtype::ptcalc && s[p] == 0;
-    label[p].assign(1, '[');
+    t.label[p].assign(1, '[');
     for (int k = 1; k <= NNE; ++k) {
-      missing(p, k) = inv[k] && rows(p, k) == 0;
-      if (!missing(p, k)) continue;
-      if (nmissing[p]++ > 0) label[p] += ",";
-      label[p] += NAME[k];
+      t.missing(p, k) = t.inv[k] && rows(p, k) == 0;
+      if (!t.missing(p, k)) continue;
+      if (t.nmissing[p]++ > 0) t.label[p] += ",";
+      t.label[p] += NAME[k];
     }
-    label[p] += "]";
+    t.label[p] += "]";
   }
-  RESTOREWINDOW(CALCVARIABLE);
-  l.clear();
-  IO::ADDSTR("", 66, l);
+}
+
+void INTERSECTIONSEARCH::sides(const slopetable& t) const {
+  std::string l;
+  IO::ADDSTR("", REACTIONFIELD + LABELFIELD, l);
   const char* heads[3];
   switch (DIAGRAMMODE) {
     case diagramtype::ptcalc: heads[0] = "low T", heads[1] = "high T", heads[2] = "dp/dt"; break;
@@ -279,66 +413,64 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
     case diagramtype::tlnacalc: heads[0] = "low T", heads[1] = "high T", heads[2] = "dlna/dt"; break;
     default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
   }
-  for (const char* h : heads) IO::ADDSTR(h, 10, l);
-  IO::PUTSTR(0, l, 1, 13);
-  // The rows in slope order (the lowest position first among equal slopes);
-  // the neighbour of a row is found in it cyclically.
+  for (const char* h : heads) IO::ADDSTR(h, COLUMN, l);
+  IO::PUTSTR(0, l, 1, REPORT);
+  // The rows in the slopes' order; the neighbour of a row is found in it
+  // cyclically.
   Arr<smallint, irmax> order{};
-  slopeorder(nir, s, order);
-  // delta mu's derivatives at the point along the horizontal axis (gu) and
-  // the calculated one (gy) of every row, taken once and only for a table
-  // where some row has no other row with a slope to be judged by.
-  Arr<extended, irmax> gu{}, gy{};
-  bool graded = false;
-  const auto gradients = [&]() {
-    graded = true;
-    const extended v = isp ? P : T;
-    for (int p = 1; p <= nir; ++p)
-      dmugradient(dmuof(rn[p]), u0, v, std::fabs(du) * TANGENTSTEP, std::fabs(v) * TANGENTSTEP, switches, gu[p], gy[p]);
-    if (dlna != 0) KPRE::INPTXWINDOWTESTS::SETLNAAXIS(x + dlna);
-  };
+  slopeorder(nir, t.s, order);
+  // On the x(CO2) and log a diagrams the lines' tangents at the point judge
+  // the sides, where every line has one: a slope is a secant to the next
+  // value of the horizontal axis, which can cross a turn of its line within
+  // the step, or have no value, and then its place in the slopes' order
+  // says nothing of the point. On the P-T diagrams the slopes are the
+  // tangents.
+  tangents tangent;
+  if (DIAGRAMMODE != diagramtype::ptcalc) {
+    t.gradients(*this, tangent.gu, tangent.gy);
+    tangent.sort(nir);
+  }
   for (int p = 1; p <= nir; ++p) {
     const smallint q = order[p];
     l.clear();
-    IO::ADDSTR(STRIPN(RLINES[rn[q]]), -50, l);
-    IO::ADDSTR(label[q], 16, l);
-    // The neighbour in slope order on the side the row's slope points to. A
-    // row without a slope has no place in that order and is passed over:
-    // its 0 would put it between the negative and positive slopes.
-    const int step = s[q] >= 0 ? 1 : -1;
-    const auto around = [&](int m) { return order[((p - 1 + step * m) % nir + nir) % nir + 1]; };
-    int m = 1;
-    while (m < nir - 1 && noslope[around(m)]) ++m;
-    smallint nb = around(m);
-    bool turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
-    // With no other row's slope to go by, the lines' tangents at the point
-    // decide (where delta mu's derivatives give them all).
-    if (noslope[nb]) {
-      if (!graded) gradients();
-      if (!tangentneighbour(nir, q, gu, gy, nb, turn)) {
-        nb = around(1);
-        turn = (0 < s[nb] && s[nb] < s[q]) || (s[nb] < 0 && s[q] < s[nb]);
-      }
+    IO::ADDSTR(STRIPN(RLINES[rn[q]]), -REACTIONFIELD, l);
+    IO::ADDSTR(t.label[q], LABELFIELD, l);
+    smallint nb = 0;
+    bool turn = false;
+    if (tangent.all) {
+      tangent.neighbour(nir, q, nb, turn);
+    } else {
+      // The neighbour in the slopes' order on the side the row's slope
+      // points to. A row without a slope has no place in that order and is
+      // passed over: it stands where 0 would, between the negative and
+      // positive slopes. With no other row's slope to go by, the row's
+      // next one.
+      const auto none = [&](smallint r) { return t.s[r].kind == slopekind::none; };
+      int m = 1;
+      while (m < nir - 1 && none(around(nir, order, p, t.s[q], m))) ++m;
+      if (none(around(nir, order, p, t.s[q], m))) m = 1;
+      nb = around(nir, order, p, t.s[q], m);
+      turn = between(t.s[nb], t.s[q]);
     }
     int cnt = 0;
     for (int k = 1; k <= NNE; ++k)
-      if (missing(q, k) && (turn ? rows(nb, k) < 0 : rows(nb, k) > 0)) ++cnt;
+      if (t.missing(q, k) && (turn ? rows(nb, k) < 0 : rows(nb, k) > 0)) ++cnt;
     if (cnt < 1) {
-      IO::ADDSTR("", 10, l);
-      IO::ADDSTR("stable", 10, l);
+      IO::ADDSTR("", COLUMN, l);
+      IO::ADDSTR("stable", COLUMN, l);
     } else {
-      IO::ADDSTR("stable", 10, l);
-      IO::ADDSTR(cnt == nmissing[q] ? "" : "stable", 10, l);
+      IO::ADDSTR("stable", COLUMN, l);
+      IO::ADDSTR(cnt == t.nmissing[q] ? "" : "stable", COLUMN, l);
     }
-    if (std::fabs(s[q]) < 1e-10L)
-      IO::ADDSTR("0", 10, l);
-    else if (std::fabs(s[q]) <= 1e19L)
-      IO::ADDREAL(s[q], 10, false, 3, l);
+    const slope& s = t.s[q];
+    if (s.kind == slopekind::none || (s.kind == slopekind::value && std::fabs(s.value) < PRINTSZERO))
+      IO::ADDSTR("0", COLUMN, l);
+    else if (s.kind == slopekind::value && std::fabs(s.value) <= PRINTSCONSTANT)
+      IO::ADDREAL(s.value, COLUMN, false, SLOPEDIGITS, l);
     else
-      IO::ADDSTR(IO::DEGREE, 10, l);
-    IO::PUTSTR(0, l, p == nir ? 2 : 1, 13);
+      IO::ADDSTR(IO::DEGREE, COLUMN, l);
+    IO::PUTSTR(0, l, p == nir ? 2 : 1, REPORT);
   }
-  if (swapname) NAME[LNAPOS] = kept;
 }
 
 }  // namespace KPPTX

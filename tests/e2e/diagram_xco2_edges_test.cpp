@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -851,8 +852,10 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   EXPECT_EQ(rowslope(tj, ")  phl + cc + q = san + tr + CO2 + H2O "), 0) << tj;
 }
 
-// A row with no slope (0: its line cannot be followed to x + dx) has no
-// place in the slopes' order and does not decide the side of another row.
+// A row with no slope (0: its line cannot be followed to x + dx) judges the
+// other rows' sides by its line's tangent at the point, not by a place in
+// the slopes' order (its 0 would stand between the negative and positive
+// slopes).
 // T-x(CO2) at 8 kbar, cc q wo an gr zo ky, 250-950 C, x 0-1, the point cc q
 // wo an gr (843.19 C, x 0.300): cc + wo + an = gr + CO2 turns back in x
 // within dx and prints 0; q + gr = wo + an, a line of constant T ("°"), is
@@ -871,43 +874,53 @@ TEST_F(DiagramXco2Edges, RowWithoutSlopeDecidesNoSide) {
   EXPECT_GT(dmu(ccq, T0 + 273.15, x0 + 0.01), 0);
 }
 
-// Where no other row of a point has a slope (their lines cannot be followed
-// to x + dx), a row's sides are judged from the lines' tangents at the
-// point. P-x(CO2) at 504.632 C (clin ames sp fo en cor, P 1-10 kbar, x
+// The sides of every row on an x(CO2) diagram come from the lines' tangents
+// at the point, not from the rows' order by their slopes, which are secants
+// to x + dx. P-x(CO2) at 504.632 C (clin ames sp fo en cor, P 1-10 kbar, x
 // 0.5-1), the point clin sp fo en cor (7.754 kbar, x 0.967): the four lines
-// with H2O leave the window before x + dx, and fo + cor = sp + en (no
-// fluid, "°") is stable on its +x side, which its "high P" column names.
-// At 548.54 C (cc dol q tr di fo wo, x 0-1) no row of the point cc dol tr
-// di fo (2.047 kbar, x 0.113) has a slope. Each row's sides are checked on
-// its own line, solved here a little way either side of the point solved
-// from two of its reactions (0.05 kbar, or 0.005 in x at the point's P for
-// a line without fluid): the row is stable on a side where every other
-// reaction of the point has the row's absent phase on its unstable side.
+// with H2O leave the window before x + dx (no slope), and fo + cor = sp + en
+// (no fluid, "°") is stable on its +x side, which its "high P" column
+// names. T-x(CO2) at 0.231099 kbar (cc q wo an gr zo ky, 300-500 C, x 0-1),
+// the point cc q an gr zo (382.97 C, x 0.0830): q + zo = an + gr + H2O
+// (slope -0.0275) is stable on its high-T side, though the secant of
+// cc + q + zo = gr + CO2 + H2O has no value and the slopes' order put it on
+// the low-T side. Each row's sides are checked on its own line, solved here
+// a little way either side of the point solved from two of its reactions
+// (0.05 kbar or 0.2 K, or 0.005 in x at the point's P or T for a line
+// without fluid): the row is stable on a side where every other reaction of
+// the point has the row's absent phase on its unstable side. (The point's
+// degenerate row zo + CO2 = cc + an + H2O, without q and gr, is only such
+// another reaction.)
 TEST_F(DiagramXco2Edges, SidesFromTangentsWithoutSlopes) {
   struct row {
     std::string text, absent;
     reaction r;
   };
+  // calctype 3: P-x(CO2) at T = fixed (C), y the point's P (kbar); calctype
+  // 2: T-x(CO2) at P = fixed (kbar), y the point's T (C).
   struct point {
     std::string phases, window, set;
-    double T, P, x;
+    int calctype;
+    double fixed, y, x;
     std::vector<row> rows;
   };
   const std::vector<point> points{
-      {"clin ames sp fo en cor", "1 10 0.5 1", "clin sp fo en cor", 504.632, 7.754, 0.967,
+      {"clin ames sp fo en cor", "1 10 0.5 1", "clin sp fo en cor", 3, 504.632, 7.754, 0.967,
        {{"fo + cor = sp + en", "clin", {{-2, "fo"}, {-2, "cor"}, {2, "sp"}, {1, "en"}}},
         {"clin = sp + fo + en + H2O", "cor", {{-1, "clin"}, {1, "sp"}, {1, "fo"}, {1, "en"}, {4, "H2O"}}},
         {"clin + sp = fo + cor + H2O", "en", {{-1, "clin"}, {-1, "sp"}, {3, "fo"}, {2, "cor"}, {4, "H2O"}}},
         {"clin + cor = sp + en + H2O", "fo", {{-2, "clin"}, {-2, "cor"}, {4, "sp"}, {3, "en"}, {8, "H2O"}}},
         {"clin = fo + en + cor + H2O", "sp", {{-2, "clin"}, {4, "fo"}, {1, "en"}, {2, "cor"}, {8, "H2O"}}}}},
-      {"cc dol q tr di fo wo", "0.001 15 0 1", "cc dol tr di fo", 548.54, 2.047, 0.113,
-       {{"cc + tr = dol + di + CO2 + H2O", "fo", cctr},
-        {"dol + di = cc + fo + CO2", "tr", doldi},
-        {"dol + tr = cc + fo + CO2 + H2O", "di", {{-11, "dol"}, {-1, "tr"}, {13, "cc"}, {8, "fo"}, {9, "CO2"}, {1, "H2O"}}},
-        {"cc + tr = di + fo + CO2 + H2O", "dol", {{-5, "cc"}, {-3, "tr"}, {11, "di"}, {2, "fo"}, {5, "CO2"}, {3, "H2O"}}},
-        {"dol + tr = di + fo + CO2 + H2O", "cc", {{-5, "dol"}, {-4, "tr"}, {13, "di"}, {6, "fo"}, {10, "CO2"}, {4, "H2O"}}}}}};
+      {"cc q wo an gr zo ky", "300 500 0 1", "cc q an gr zo", 2, 0.231099, 382.97, 0.0830,
+       {{"q + zo = an + gr + H2O", "cc", zogr},
+        {"cc + q + an = gr + CO2", "zo", ccgr},
+        {"zo + CO2 = cc + an + H2O", "", zoan},
+        {"cc + q + zo = gr + CO2 + H2O", "an", {{-5, "cc"}, {-3, "q"}, {-2, "zo"}, {3, "gr"}, {5, "CO2"}, {1, "H2O"}}}}}};
   for (const point& pt : points) {
-    const std::string t = table(run(pt.phases, pt.window, false, std::to_string(pt.T), 3), pt.set);
+    const bool tx = pt.calctype == 2;
+    std::ostringstream fixed;
+    fixed << pt.fixed;
+    const std::string t = table(run(pt.phases, pt.window, false, fixed.str(), pt.calctype), pt.set);
     std::vector<std::string> names{""};
     for (const char c : pt.set + " CO2 H2O")
       if (c == ' ')
@@ -916,27 +929,33 @@ TEST_F(DiagramXco2Edges, SidesFromTangentsWithoutSlopes) {
         names.back() += c;
     readdataset(names);
     FLUIDTYPE = ftype::ih2oco2;
-    const double Tk = pt.T + 273.15;
-    const auto [P0, x0] = solve(pt.rows[0].r, pt.rows[1].r, pt.P, pt.x, pt.T);
-    EXPECT_NEAR(P0, pt.P, 0.001);
+    // delta mu of r at y (T in C, or P in kbar) and x.
+    const auto g = [&](const reaction& r, double y, double x) {
+      P = tx ? pt.fixed : y;
+      return dmu(r, (tx ? y : pt.fixed) + 273.15, x);
+    };
+    P = pt.fixed;
+    const auto [y0, x0] = solve(pt.rows[0].r, pt.rows[1].r, pt.y, pt.x, tx ? 0 : pt.fixed);
+    EXPECT_NEAR(y0, pt.y, tx ? 0.5 : 0.001);  // within the point search's tolerance
     const auto coef = [](const reaction& r, const std::string& name) {
       for (const auto& [nu, n] : r)
         if (n == name) return nu;
       return 0;
     };
     for (const row& q : pt.rows) {
+      if (q.absent.empty()) continue;
       const bool fluid = coef(q.r, "CO2") != 0 || coef(q.r, "H2O") != 0;
       std::string sides;
       for (const double side : {-1.0, 1.0}) {
-        // The row's line on this side: x at P0 -+ 0.05 kbar, by bisection,
-        // or P0 at x0 -+ 0.005.
-        P = fluid ? P0 + 0.05 * side : P0;
-        const auto f = [&](double x) { return dmu(q.r, Tk, x); };
+        // The row's line on this side: x at y0 -+ 0.2 K (0.05 kbar), by
+        // bisection, or x0 -+ 0.005 at y0.
+        const double y = fluid ? y0 + (tx ? 0.2 : 0.05) * side : y0;
+        const auto f = [&](double x) { return g(q.r, y, x); };
         EXPECT_TRUE(!fluid || (f(x0 - 0.02) > 0) != (f(x0 + 0.02) > 0)) << q.text;
         const double x = fluid ? bisect(f, x0 - 0.02, x0 + 0.02) : x0 + 0.005 * side;
         bool stable = true;
         for (const row& nb : pt.rows)
-          if (&nb != &q) stable = stable && coef(nb.r, q.absent) * dmu(nb.r, Tk, x) > 0;
+          if (&nb != &q) stable = stable && coef(nb.r, q.absent) * g(nb.r, y, x) > 0;
         sides += stable ? "    stable" : std::string(10, ' ');
       }
       EXPECT_EQ(columns(t, ")  " + q.text + " ").substr(16, 20), sides) << q.text << "\n" << t;

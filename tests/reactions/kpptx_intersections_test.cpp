@@ -401,6 +401,17 @@ TEST_F(Intersections, HeaderAndSlopesTable) {
   EXPECT_EQ(rows[1].substr(0, 9), "2)  a = c");  // equal slopes: the lower position first
   EXPECT_EQ(rows[2].substr(0, 9), "4)  a = f");
   EXPECT_EQ(rows[3].substr(86), pad(IO::DEGREE, 10, false));
+
+  // A log a diagram whose axis end-member lies beyond the list ends the run
+  // at the table's first row, inside the window widened for the slopes: the
+  // window and the end-member's own name are put back.
+  DIAGRAMMODE = diagramtype::tlnacalc;
+  OTHERVARIABLE = othervariabletype::fixedlnactivity;
+  LNAPOS = 7, NAME[7] = "h", LNANAMEP[1] = "a(h)";
+  EXPECT_EQ(vtest::endof([&] { s->PRINTHEADER(); }).where, "turnreaction");
+  EXPECT_EQ(NAME[7], "h");
+  EXPECT_EQ(PLOW, 1);
+  EXPECT_EQ(PHIGH, 30);
 }
 
 // On a P-x(CO2) diagram the slope is dx/dP over the step 0.01, half of
