@@ -17,6 +17,7 @@
 #include "frame/kpute2.h"
 #include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
+#include "reactions/kpptx_branch.h"
 #include "reactions/kpre_window.h"
 #include "solver/kpcalc2_reactions.h"
 
@@ -612,14 +613,19 @@ bool INTERSECTIONSEARCH::onrows(extended xc, extended yc) const {
 // lines it is worked out from.)
 bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
   const extended xs = xc, ys = yc;
+  // delta mu's gradient at the point: in x by a central difference kept
+  // above P = 0 on a P axis, in y delta mu's own derivative, or by a central
+  // difference within a thousandth of a switch of the fluid's equations.
+  const ptxpoint at = place(xs, ys);
+  const std::vector<extended> switches =
+      KPCALC1::FLUIDSWITCHES(CALCVARIABLE, CALCVARIABLE == calcvariabletype::calcpressure ? at.T : at.P);
+  const extended hx = std::min(tolx / 100, xroom(xs)), hy = toly / 100;
   Arr<std::pair<extended, extended>, crossmax> normal{};
   for (int q = 1; q <= nlist; ++q) {
     const smallint rg = rn[list[q].r];
-    extended fy = 0, t = 0;
-    dmu(rg, ys, fy, place(xs, ys));
-    // A central difference in x, kept above P = 0 on a P axis.
-    const extended h = std::min(tolx / 100, xroom(xs));
-    const extended fx = (dmu(rg, ys, t, place(xs + h, ys)) - dmu(rg, ys, t, place(xs - h, ys))) / (2 * h);
+    const dmufunction f = [this, rg](extended u, extended y, extended& slope) { return dmu(rg, y, slope, place(u, y)); };
+    extended fx = 0, fy = 0;
+    dmugradient(f, xs, ys, hx, hy, switches, fx, fy);
     const extended nx = fx * tolx, ny = fy * toly, n = std::hypot(nx, ny);
     normal[q] = n > 0 && std::isfinite(n) ? std::make_pair(nx / n, ny / n) : std::make_pair(extended(0), extended(0));
   }
