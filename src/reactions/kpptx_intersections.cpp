@@ -17,6 +17,7 @@
 #include "frame/kpute2.h"
 #include "models/kpcalc1.h"
 #include "models/kpcalc1_reactions.h"
+#include "reactions/kpptx_branch.h"
 #include "reactions/kpre_window.h"
 #include "solver/kpcalc2_reactions.h"
 
@@ -560,16 +561,11 @@ bool INTERSECTIONSEARCH::direct(const entry& a, const entry& b, smallint k, exte
   return false;
 }
 
-// How far x may move below and above itself and stay inside the x axis's
-// ends, where the fluid's equations of state hold: half-way to x(CO2) = 0
-// or 1 on an x(CO2) axis, half-way to P = 0 on a P axis, without bound
-// otherwise.
-void INTERSECTIONSEARCH::xroom(extended x, extended& below, extended& above) {
-  below = above = std::numeric_limits<extended>::infinity();
-  if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2)
-    below = x / 2, above = (1 - x) / 2;
-  else if (OTHERVARIABLE == othervariabletype::fixedpressure)
-    below = x / 2;
+// How far x may move below itself and stay above P = 0 on a P axis (half
+// of x), where the fluid's equations of state hold; without bound on the
+// other axes.
+extended INTERSECTIONSEARCH::xroom(extended x) {
+  return OTHERVARIABLE == othervariabletype::fixedpressure ? x / 2 : std::numeric_limits<extended>::infinity();
 }
 
 // Whether line rg passes through the box about (xc, yc), onrowbox times
@@ -577,14 +573,13 @@ void INTERSECTIONSEARCH::xroom(extended x, extended& below, extended& above) {
 // between the box's corners and centre, so the line crosses the box whether
 // it runs along either axis or across it, on whichever of its branches; or
 // Newton's method from yc finds it within the box at xc, as where the line
-// only dips into the box. On an x(CO2) axis the box is kept inside 0..1
-// (half-way to an end at most), and its lower ends in P and T above zero
-// (half-way to it at most), where the fluid's equations of state hold.
+// only dips into the box. The box's lower ends in P and T are kept above
+// zero (half-way to it at most), where the fluid's equations of state hold;
+// a corner where delta mu has no value (on an x(CO2) axis, beyond x = 0 or
+// 1 for a line with the fluid species that runs out there) is passed over.
 bool INTERSECTIONSEARCH::onrow(smallint rg, extended xc, extended yc) const {
   const extended bx = onrowbox * tolx, by = onrowbox * toly;
-  extended roomlo = 0, roomhi = 0;
-  xroom(xc, roomlo, roomhi);
-  const extended xl = xc - std::min(bx, roomlo), xh = xc + std::min(bx, roomhi);
+  const extended xl = xc - std::min(bx, xroom(xc)), xh = xc + bx;
   const extended yl = yc - by > 0 ? yc - by : yc / 2, yh = yc + by;
   bool below = false, above = false;
   const std::array<std::pair<extended, extended>, 5> at{{{xc, yc}, {xl, yl}, {xl, yh}, {xh, yl}, {xh, yh}}};
@@ -618,16 +613,19 @@ bool INTERSECTIONSEARCH::onrows(extended xc, extended yc) const {
 // lines it is worked out from.)
 bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
   const extended xs = xc, ys = yc;
+  // delta mu's gradient at the point: in x by a central difference kept
+  // above P = 0 on a P axis, in y delta mu's own derivative, or by a central
+  // difference within a thousandth of a switch of the fluid's equations.
+  const ptxpoint at = place(xs, ys);
+  const std::vector<extended> switches =
+      KPCALC1::FLUIDSWITCHES(CALCVARIABLE, CALCVARIABLE == calcvariabletype::calcpressure ? at.T : at.P);
+  const extended hx = std::min(tolx / 100, xroom(xs)), hy = toly / 100;
   Arr<std::pair<extended, extended>, crossmax> normal{};
   for (int q = 1; q <= nlist; ++q) {
     const smallint rg = rn[list[q].r];
-    extended fy = 0, t = 0;
-    dmu(rg, ys, fy, place(xs, ys));
-    // A central difference in x, kept inside the x axis's ends.
-    extended below = 0, above = 0;
-    xroom(xs, below, above);
-    const extended h = std::min({tolx / 100, below, above});
-    const extended fx = (dmu(rg, ys, t, place(xs + h, ys)) - dmu(rg, ys, t, place(xs - h, ys))) / (2 * h);
+    const dmufunction f = [this, rg](extended u, extended y, extended& slope) { return dmu(rg, y, slope, place(u, y)); };
+    extended fx = 0, fy = 0;
+    dmugradient(f, xs, ys, hx, hy, switches, fx, fy);
     const extended nx = fx * tolx, ny = fy * toly, n = std::hypot(nx, ny);
     normal[q] = n > 0 && std::isfinite(n) ? std::make_pair(nx / n, ny / n) : std::make_pair(extended(0), extended(0));
   }

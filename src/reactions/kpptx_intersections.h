@@ -120,7 +120,7 @@ class INTERSECTIONSEARCH {
   // passes through its tolerance box), and the point solved again from the
   // pair of its lines that cross best where it fails.
   bool onrow(smallint rg, extended xc, extended yc) const;
-  static void xroom(extended x, extended& below, extended& above);
+  static extended xroom(extended x);
   bool onrows(extended xc, extended yc) const;
   bool resolve(smallint k, extended& xc, extended& yc);
   // The lines at one point: whether both pass through (xc, yc), a line's
