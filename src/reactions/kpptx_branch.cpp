@@ -55,6 +55,9 @@ constexpr int JOGCELLS = 20;  // on either side
 // central differences about it (a millionth of the y scale), tracked out to
 // there at distances growing tenfold;
 constexpr extended SWITCHHAIR = 1e-12L, RESUMEPAST = 4e-6L, RESUMEGROWTH = 10;
+// tracked out that way, the line moves at most a hundredth of du in u from
+// one distance to the next;
+constexpr extended TRACKREACH = 0.01L;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // where the line jumps back along a switch, it is sought beyond the switch
@@ -67,7 +70,7 @@ constexpr int ONWARDHALVINGS = 24;
 // value (40 bar at 2.01 kbar, 13.5 K at 673 K): it depends on the
 // equations alone, not on how flat or steep the line is (the fold above
 // 5.01 kbar at 700 C, cc + wo + an = gr + CO2, comes forward 0.08 kbar
-// above it). Steps there are not held to the line's bends;
+// above it);
 constexpr extended SWITCHBAND = 0.02L;
 // delta mu's y derivative can have no bound within a thousandth of a
 // switch's value (2 bar at 2.01 kbar), far wider than the one-sided
@@ -126,6 +129,7 @@ class branch {
   extended Xlast_ = 0, Ylast_ = 0;  // where the last step set out from
   extended value_ = NOVALUE;        // y at u0 + du, once reached
   int crossed_ = 0;                 // switches and jogs crossed
+  int stalls_ = 0;                  // stalls since the last step
 
   extended yof(extended Y) const { return y0_ + Y * ys_; }
   extended Yof(extended y) const { return (y - y0_) / ys_; }
@@ -275,13 +279,10 @@ class branch {
     // can have no bound): the step is halved until the predictor meets it.
     if (switchbetween(yof(Y_), yof(PY)) != NOVALUE) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
-    const extended ya = yof(Y_), yb = yof(PY);
-    bool inband = false;
-    for (const extended s : switches_)
-      inband = inband || (s >= std::min(ya, yb) - band(s) && s <= std::max(ya, yb) + band(s));
-    if (!inband && h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
+    if (h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
     if (PX >= ATEND) return polishatend(Yatend(PX, PY));
     moveto(PX, PY, nX, nY);
+    stalls_ = 0;
     h_ = std::min(2 * h_, LONGESTSTEP);
     return outcome::moved;
   }
@@ -335,23 +336,23 @@ class branch {
       return outcome::reached;
     }
     if (Xa > Xmax_) Xmax_ = Xa, Yturn_ = Ym;
-    return resume(Ym, hair, Xb, d);
+    return resume(Ym, hair, RESUMEPAST, Xb, d);
   }
   // The branch taken up beyond a switch or a jog at scaled y Ybase, where the
-  // line is known at Xb, off beyond it, and going on in y the way d points:
-  // at RESUMEPAST beyond it, tracked there in y at distances growing tenfold.
-  // Beside a switch the line can leave it along it (where the virial terms
-  // of the fluid set in, as (y - m)^(1/4)) and move further in u over those
-  // 4e-6 of the y scale than over all the rest of du.
-  outcome resume(extended Ybase, extended off, extended Xb, extended d) {
+  // line is known at Xb, from beyond it, and going on in y the way d points:
+  // at to beyond it, tracked there in y at distances growing tenfold. Beside
+  // a switch the line can leave it along it (where the virial terms of the
+  // fluid set in, as (y - m)^(1/4)) and move further in u over those 4e-6 of
+  // the y scale than over all the rest of du.
+  outcome resume(extended Ybase, extended from, extended to, extended Xb, extended d) {
     extended X = Xb;
-    do {
-      off = std::min(RESUMEPAST, off * RESUMEGROWTH);
+    for (extended off = from; off < to;) {
+      off = std::min(to, off * RESUMEGROWTH);
       if (!inside(Ybase + d * off)) return outcome::ended;
-      X = rootinu(Ybase + d * off, X, JOGLIMIT);
+      X = rootinu(Ybase + d * off, X, TRACKREACH);
       if (X == NOVALUE) return outcome::ended;
-    } while (off < RESUMEPAST);
-    const extended Y = Ybase + d * RESUMEPAST;
+    }
+    const extended Y = Ybase + d * to;
     extended gX = 0, gY = 0, tX = 0, tY = 0;
     grad(X, Y, gX, gY);
     if (!tangent(gX, gY, 0, d, tX, tY)) return outcome::ended;
@@ -371,7 +372,12 @@ class branch {
       return o == outcome::shorter ? outcome::ended : o;
     }
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
-    return resume(Y_, RESUMEPAST / RESUMEGROWTH, X_, d);
+    // Where the steps stall again just past where the branch was taken up,
+    // the jog is a band of jumps (the H2O volume's root changes back and
+    // forth over a short run of P): the branch is taken up tenfold further
+    // past it each time.
+    const extended to = RESUMEPAST * std::pow(RESUMEGROWTH, stalls_++);
+    return resume(Y_, to / RESUMEGROWTH, to, X_, d);
   }
 
   // Whether the branch has turned back in u: by more than a hair, and not

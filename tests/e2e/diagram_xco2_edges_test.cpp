@@ -772,7 +772,8 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
 // = cc + an + H2O does so at the saturation T (362.3 C) half of dx back,
 // and at 0.21 kbar two rows of phl cc dol q san tr.
 TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
-  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "phl", "dol", "tr", "CO2", "H2O"});
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "phl", "dol", "tr", "clin", "fo", "en", "sp",
+               "mag", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
   const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
   const reaction dolsan{{-3, "dol"}, {-1, "san"}, {-1, "H2O"}, {1, "phl"}, {3, "cc"}, {3, "CO2"}};
@@ -783,6 +784,10 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   const reaction kyzo{{-4, "cc"}, {-3, "q"}, {-3, "ky"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}};
   const reaction qcc{{-1, "q"}, {-1, "cc"}, {-1, "sill"}, {1, "an"}, {1, "CO2"}};
   const reaction qsill{{-3, "q"}, {-4, "cc"}, {-3, "sill"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}};
+  const reaction muzo3{{-3, "mu"}, {-6, "q"}, {-4, "cc"}, {3, "san"}, {2, "zo"}, {4, "CO2"}, {2, "H2O"}};
+  const reaction enfo{{-1, "en"}, {-2, "mag"}, {2, "fo"}, {2, "CO2"}};
+  const reaction clinfo{{-1, "clin"}, {1, "fo"}, {1, "en"}, {1, "sp"}, {4, "H2O"}};
+  const reaction clinen{{-2, "clin"}, {-2, "CO2"}, {3, "en"}, {2, "sp"}, {2, "mag"}, {8, "H2O"}};
   struct slopecase {
     std::string phases, window, fixed;
     int calctype;
@@ -819,7 +824,23 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
        ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.118, -0.000425},
       {"phl cc dol q san tr di en", "250 900 0.001 0.999", "0.21", 2, dolqh, dolsan, 375.23, 0.938,
        "phl cc dol q san tr", ")  dol + san + H2O = phl + cc + CO2 |)  dol + q + H2O = cc + tr + CO2 ",
-       {dolsan, dolqh}, 0.938, 0}};
+       {dolsan, dolqh}, 0.938, 0},
+      // At 320 C the line rises from the point through 2.01 kbar, where it
+      // leaves the switch along it (0.011 dx within 1e-6 kbar), to 2.063
+      // kbar at x + dx.
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "320", 3, qcc, qsill, 1.879, 0.0474, "q cc an sill zo",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0474, 0.0545},
+      // At 426 C the line falls from the point to just above 2.01 kbar and
+      // reaches x + dx at 2.0141 kbar before it turns back to the switch.
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "426", 3, muzo3, mucc, 2.242, 0.0368, "mu q cc san an zo",
+       ")  mu + q + cc = san + zo + CO2 + H2O ", {muzo3}, 0.0368, -0.0439},
+      // At 422 C (695.15 K) two lines run up through the band near 0.336
+      // kbar where the H2O volume's root changes back and forth, jogging
+      // there by less than dx / 100 (the point lies 0.0015 in x from the one
+      // solved here, on steep lines: the printed slopes, not pinned, lie
+      // between the secants from both).
+      {"clin fo en sp mag q", "0.001 15 0.001 0.999", "422", 3, enfo, clinfo, 0.26, 0.949, "clin fo en sp mag",
+       ")  clin + CO2 = en + sp + mag + H2O |)  clin = fo + en + sp + H2O ", {clinen, clinfo}, 0.949, 0}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);

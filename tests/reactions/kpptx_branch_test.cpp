@@ -75,9 +75,20 @@ TEST(Branch, JogsAtASwitch) {
   EXPECT_NEAR(valueof(jogged(2.5L, -0.005L), 2, {2.5L}), 4.01L, ontheline);
   EXPECT_EQ(valueof(jogged(2.5L, 0.02L), 2, {2.5L}), NOVALUE);
   EXPECT_EQ(valueof(jogged(3.996L, 0.005L), 2, {3.996L}), 3.996L);
-  // Unlisted, the same jog is crossed where the steps stall at it.
+  // Unlisted, the same jog is crossed where the steps stall at it; so is a
+  // band of jumps that no switch lists, 0.002 wide in y, where the line
+  // jogs back and forth by 0.004 dx every 1e-6.
   EXPECT_NEAR(valueof(jogged(2.5L, 0.005L), 2), 3.99L, ontheline);
+  const line comb = [](extended y) {
+    const bool in = y > 2.5L && y < 2.502L;
+    return 0.5L * (y - 2) + (in && std::fmod(y - 2.5L, 2e-6L) < 1e-6L ? 0.004L : 0);
+  };
+  EXPECT_NEAR(valueof(comb, 2), 4, ontheline);
 
+  // Where the term is 0.5 (y - m)^(1/4), the line leaves the switch along
+  // it: 0.027 dx on within 8e-6 of it, past where the branch takes it up.
+  const line leaves = [](extended y) { return 0.5L * (y - 2) + (y > 2.5L ? 0.5L * std::pow(y - 2.5L, 0.25L) : 0); };
+  EXPECT_NEAR(valueof(leaves, 2, {2.5L}), reaches(leaves, 2.5L, 4), ontheline);
   const line root = [](extended y) { return 0.5L * (y - 2) - (y > 2.5L ? 0.05L * std::pow(y - 2.5L, 0.25L) : 0); };
   EXPECT_LT(root(2.5L + std::pow(0.025L, 4.0L / 3)), 0.25L - 0.01L);
   EXPECT_NEAR(valueof(root, 2, {2.5L}), reaches(root, 3.5L, 5), ontheline);
@@ -93,6 +104,23 @@ TEST(Branch, JumpBackAlongASwitch) {
   };
   EXPECT_NEAR(valueof(back(5), 2, {2.5L}), 2.67L, ontheline);
   EXPECT_EQ(valueof(back(1), 2, {2.5L}), NOVALUE);
+}
+
+// Coming down to a switch at 2.5, a line that rises in u past 1 on a bump
+// just above it (at 2.522) and falls back to 0.99 at the switch: its value
+// is where it first reaches u = 1, not where it reaches it again below the
+// switch. A line that folds back by 0.14 dx 0.0066 above the switch runs
+// back along it a hair from it, (y - 2.5)^(1/8), meets it at u = 0.075 and
+// goes on below it, coming forward past where it turned within the band.
+TEST(Branch, FoldsThatMeetASwitch) {
+  const line bump = [](extended y) {
+    return 9.5L * (2.6L - y) + 0.4L * std::exp(-std::pow((y - 2.515L) / 0.01L, 2));
+  };
+  EXPECT_NEAR(valueof(bump, 2.6L, {2.5L}), reaches(bump, 2.515L, 2.53L), ontheline);
+  const line along = [](extended y) {
+    return y > 2.5L ? 0.075L + 0.3L * std::pow(y - 2.5L, 0.125L) - 3 * (y - 2.5L) : 0.075L + 10 * (2.5L - y);
+  };
+  EXPECT_NEAR(valueof(along, 2.6L, {2.5L}), 2.4075L, ontheline);
 }
 
 // A smooth fold back in u by 0.25 dx that turns at y = 2.4986, within the
