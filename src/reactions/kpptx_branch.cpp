@@ -27,10 +27,11 @@ constexpr extended DIFFSTEP = 1e-6L;
 constexpr int MAXSTEPS = 5000;
 // u0 + du reached within rounding;
 constexpr extended ATEND = 1 - 1e-9L;
-// the first step a twentieth of the way, doubled after each step up to the
-// whole way; a step that falls below a millionth has stalled, as at a corner
-// of the line or a jump of delta mu that no switch lists;
-constexpr extended FIRSTSTEP = 0.05L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
+// the first step a quarter of the way (the bend checks halve it where the
+// line bends), doubled after each step up to the whole way; a step that
+// falls below a millionth has stalled, as at a corner of the line or a jump
+// of delta mu that no switch lists;
+constexpr extended FIRSTSTEP = 0.25L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
 // Newton's method from a short step converges in a few iterations: 8 that do
 // not settle mean that the step was too long;
 constexpr int NEWTONSTEPS = 8;
@@ -64,7 +65,11 @@ constexpr int MAXCROSSINGS = 8;
 // as far back as du behind the point (whether it comes forward again
 // within the switch's band decides whether the branch goes on);
 constexpr extended BEHIND = 1;
-constexpr int ONWARDHALVINGS = 24;
+// the line met going on along a switch or back behind it is sought in cells
+// of a hundredth of du; a root bracketed in u is bisected in 32 halvings, to
+// a part in 4e9 of its cell, far below what a jog or a fold is judged by;
+constexpr extended ONWARDCELL = 0.01L;
+constexpr int BRACKETHALVINGS = 32;
 // the band beside a switch of the fluid's equations where the line can
 // kink, jog or fold back over a short run, as a part of the switch's own
 // value (40 bar at 2.01 kbar, 13.5 K at 673 K): it depends on the
@@ -182,12 +187,22 @@ class branch {
 
   // Back onto the line from (PX, PY) by Newton's method along the gradient;
   // the gradient of its last iteration, within the tolerance of the line,
-  // is returned in (gX, gY) for the tangent there. delta mu is not evaluated
-  // outside the window (below 0 kbar the fluid has none): a branch that
-  // leaves it stalls there and ends.
+  // is returned in (gX, gY) for the tangent there. The u derivative is taken
+  // at the first iteration only (the steps move a small part of du, over
+  // which it hardly changes), the y derivative at each, as delta mu gives it
+  // (beside a switch, where it can have no bound, by central differences as
+  // well). delta mu is not evaluated outside the window (below 0 kbar the
+  // fluid has none): a branch that leaves it stalls there and ends.
   bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
-      const extended f = grad(PX, PY, gX, gY), g2 = gX * gX + gY * gY;
+      extended f = 0;
+      if (it == 1 || switchnear(switches_, yof(PY), NEXTTOSWITCH) != NOVALUE) {
+        f = grad(PX, PY, gX, gY);
+      } else {
+        f = dmu_(u0_ + PX * du_, yof(PY), gY);
+        gY *= ys_;
+      }
+      const extended g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
       PX -= f * gX / g2, PY -= f * gY / g2;
       if (std::fabs(f) <= NEWTONTOL * std::sqrt(g2)) return true;
@@ -210,21 +225,19 @@ class branch {
     }
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
     return nearestbracketed(g, Xc, std::max(reach, JOGLIMIT) / JOGCELLS, JOGCELLS, [](extended) { return true; },
-                            [](extended) { return true; }, NOVALUE);
+                            [](extended) { return true; }, NOVALUE, BRACKETHALVINGS);
   }
   // The line at scaled Y first met going on in u from Xc the way dir points,
   // up to end: behind a switch, where the line jumps back along it, or along
   // it, where the line runs along it before it meets it. Sought in cells of
-  // a hundredth of du (two crossings closer than that, a fold of the line of
-  // less than a hair, are not seen) and bisected to a part in 1e7 of du,
-  // whence the branch takes it up by the secant method; NOVALUE where there
-  // is none.
+  // ONWARDCELL (two crossings closer than that, a fold of the line of less
+  // than a hair, are not seen); NOVALUE where there is none.
   extended rootonward(extended Y, extended Xc, extended dir, extended end) {
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
     extended a = Xc, ga = g(a);
-    for (extended b = Xc + dir * JOGLIMIT; (b - end) * dir <= JOGLIMIT; b += dir * JOGLIMIT) {
+    for (extended b = Xc + dir * ONWARDCELL; (b - end) * dir <= ONWARDCELL; b += dir * ONWARDCELL) {
       const extended gb = g(b);
-      if ((ga > 0) != (gb > 0)) return bisect(g, a, b, ONWARDHALVINGS);
+      if ((ga > 0) != (gb > 0)) return bisect(g, a, b, BRACKETHALVINGS);
       a = b, ga = gb;
     }
     return NOVALUE;

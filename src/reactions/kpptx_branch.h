@@ -46,11 +46,13 @@ extended bisect(G g, extended a, extended b, int halvings = 60) {
 }
 
 // The root of g nearest c, sought outwards in cells of width cell, at most
-// cells on either side (the - side first): bisected in the first cell whose
+// cells on either side (the - side first): bisected (in halvings steps) in
+// the first cell whose
 // far end is usable and across which g changes sign, and taken where ok
 // holds of it (a root, not a jump of g); novalue where there is none.
 template <class G, class U, class A>
-extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A ok, extended novalue) {
+extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A ok, extended novalue,
+                          int halvings = 60) {
   const extended gc = g(c);
   extended glast[2] = {gc, gc};  // g at the inner end of the next cell on the - and + side
   bool open[2] = {true, true};   // whether the side's cells are still usable
@@ -64,7 +66,7 @@ extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A
       const extended ga = glast[side], gb = g(b);
       glast[side] = gb;
       if ((ga > 0) == (gb > 0)) continue;
-      const extended r = bisect(g, a, b);
+      const extended r = bisect(g, a, b, halvings);
       if (ok(r)) return r;
     }
   return novalue;
