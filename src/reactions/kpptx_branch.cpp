@@ -244,9 +244,7 @@ class branch {
   }
 
   // The value at u0 + du, by Newton's method in y from Y where the branch
-  // reaches it, kept on the side of the switches where it starts (the line
-  // at u0 + du lies there); NOVALUE where it leaves the window or is not
-  // finite.
+  // reaches it; NOVALUE where it leaves the window or is not finite.
   outcome polishatend(extended Y) {
     extended y = yof(Y);
     for (int it = 1; it <= POLISHSTEPS; ++it) {
@@ -257,10 +255,8 @@ class branch {
         grad(1, Yof(y), gX, s);
         s /= ys_;
       }
-      extended next = y - f / s;
+      const extended next = y - f / s;
       if (!std::isfinite(next) || !(next >= lo_ && next <= hi_)) return outcome::ended;
-      const extended m = switchbetween(y, next);
-      if (m != NOVALUE) next = (y + m) / 2;
       const bool done = std::fabs(next - y) <= POLISHED * std::fabs(y);
       y = next;
       if (done) break;
@@ -287,10 +283,6 @@ class branch {
     const bool on = newton(PX, PY, gX, gY);
     const extended off = std::hypot(PX - QX, PY - QY);
     if (!on || off > hh) return shorter();
-    // A corrector that crosses a switch the predictor did not pass can land
-    // on the line of the other side (beside a switch delta mu's y derivative
-    // can have no bound): the step is halved until the predictor meets it.
-    if (switchbetween(yof(Y_), yof(PY)) != NOVALUE) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
     if (h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
     if (PX >= ATEND) return polishatend(Yatend(PX, PY));
