@@ -371,11 +371,6 @@ class branch {
   outcome crossjog() {
     const extended d = tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return outcome::ended;
-    const extended m = switchbetween(yof(Y_), yof(Y_ + d * RESUMEPAST));
-    if (m != NOVALUE) {
-      const outcome o = crossswitch(m, X_, Y_ + d * RESUMEPAST);
-      return o == outcome::shorter ? outcome::ended : o;
-    }
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
     // Where the steps stall again just past where the branch was taken up,
     // the jog is a band of jumps (the H2O volume's root changes back and
