@@ -99,8 +99,9 @@ extended switchnear(const std::vector<extended>& switches, extended y, extended 
 // equations switch or set in. The steps: start (the scale and the first
 // tangent), stepalong (predictor along the tangent, corrector newton, step
 // control), crossswitch (the switch event: a step whose y would pass a
-// switch is cut where the line meets it), crossjog (a stall at a jog that no
-// switch lists), turnedback (the fold and turn monitor) and polishatend.
+// switch is cut where the line meets it), resume (the line taken up beyond a
+// switch or a jog), crossjog (a stall, at a jog that no switch lists),
+// turnedback (the fold and turn monitor) and polishatend.
 class branch {
  public:
   branch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
@@ -214,15 +215,25 @@ class branch {
   // not settle there, the root nearest Xc bracketed in JOGCELLS cells either
   // side across the reach (a hundredth of du at least); NOVALUE where there
   // is none.
-  extended rootinu(extended Y, extended Xc, extended reach) {
+  // Where the line is tracked, the u derivative of the last search starts
+  // the next (delta mu's u derivative hardly changes over a short run of y).
+  extended rootinu(extended Y, extended Xc, extended reach, extended* slope = nullptr) {
     const extended h = DIFFSTEP;
-    extended X = Xc, f = dmuat(Xc, Y), gX = (dmuat(Xc + h, Y) - dmuat(Xc - h, Y)) / (2 * h);
+    extended X = Xc, f = dmuat(Xc, Y), gX = 0;
+    if (slope && std::isfinite(*slope) && *slope != 0)
+      gX = *slope;
+    else
+      gX = (dmuat(Xc + h, Y) - dmuat(Xc - h, Y)) / (2 * h);
     for (int it = 1; it <= NEWTONSTEPS && std::isfinite(f) && gX != 0; ++it) {
       const extended Xn = X - f / gX, fn = dmuat(Xn, Y);
       if (std::fabs(Xn - Xc) > reach || !std::isfinite(fn)) break;
-      if (std::fabs(fn) <= NEWTONTOL * std::fabs(gX)) return Xn;
+      if (std::fabs(fn) <= NEWTONTOL * std::fabs(gX)) {
+        if (slope) *slope = gX;
+        return Xn;
+      }
       gX = (fn - f) / (Xn - X), X = Xn, f = fn;
     }
+    if (slope) *slope = 0;
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
     return nearestbracketed(g, Xc, std::max(reach, JOGLIMIT) / JOGCELLS, JOGCELLS, [](extended) { return true; },
                             [](extended) { return true; }, NOVALUE, BRACKETHALVINGS);
@@ -272,8 +283,7 @@ class branch {
   // A step along the tangent (the predictor) and back onto the line (the
   // corrector). A step whose y would pass a switch is cut where the line
   // meets it. Where the corrector fails, lands farther from the tangent's
-  // end than the step is long, or (away from the switches) where the line
-  // bends, the step is halved.
+  // end than the step is long, or where the line bends, the step is halved.
   outcome stepalong() {
     const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
     const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
@@ -350,11 +360,11 @@ class branch {
   // fluid set in, as (y - m)^(1/4)) and move further in u over those 4e-6 of
   // the y scale than over all the rest of du.
   outcome resume(extended Ybase, extended from, extended to, extended Xb, extended d) {
-    extended X = Xb;
+    extended X = Xb, slope = 0;
     for (extended off = from; off < to;) {
       off = std::min(to, off * RESUMEGROWTH);
       if (!inside(Ybase + d * off)) return outcome::ended;
-      X = rootinu(Ybase + d * off, X, TRACKREACH);
+      X = rootinu(Ybase + d * off, X, TRACKREACH, &slope);
       if (X == NOVALUE) return outcome::ended;
     }
     const extended Y = Ybase + d * to;
@@ -365,9 +375,10 @@ class branch {
     h_ = FIRSTSTEP;
     return outcome::moved;
   }
-  // Where the steps stall at a jog that no switch lists (a small jump of
-  // delta mu, as where the H2O volume changes root above 695 K): the line
-  // just beyond it, the way the branch goes in y, within a hundredth of du.
+  // Where the steps stall, at a jog that no switch lists (a small jump of
+  // delta mu, as where the H2O volume changes root above 695 K) or at a
+  // corner: the line just beyond, the way the branch goes in y, within a
+  // hundredth of du.
   outcome crossjog() {
     const extended d = tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return outcome::ended;
