@@ -148,6 +148,16 @@ TEST(Branch, WindowAndSwitchesOnOneBranch) {
   const line flat = [](extended y) { return 0.1L * (y - 2); };
   EXPECT_EQ(valueof(flat, 2, {}, 10), NOVALUE);
   EXPECT_NEAR(valueof(flat, 2, {}, 13), 12, ontheline);
+  // One that falls to y = 0 at u = 0.8 ends there, and delta mu is never
+  // asked for below the window (the fluid's equations have no value at P <= 0).
+  int below = 0;
+  const KPPTX::dmufunction falling = [&](extended u, extended y, extended& slope) {
+    below += y <= 0;
+    slope = 1;
+    return y - 2 + 2.5L * u;
+  };
+  EXPECT_EQ(KPPTX::alongbranch(falling, 0, 2, 1, 0.001L, 100, {}), NOVALUE);
+  EXPECT_EQ(below, 0);
   const line kinks = [](extended y) {
     return 0.5L * (y - 2) + 0.2L * (std::fmax(y - 2.4L, 0) + std::fmax(y - 2.8L, 0) + std::fmax(y - 3.2L, 0));
   };
