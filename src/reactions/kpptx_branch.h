@@ -16,11 +16,6 @@ namespace KPPTX {
 // calculated variable, with its y derivative in slope.
 using dmufunction = std::function<extended(extended u, extended y, extended& slope)>;
 
-// On the line: a root bracketed and bisected counts where delta mu is
-// within this part of its gradient times the scaled distance, so that a
-// bracket about a jump of delta mu, where delta mu stays large, is no root.
-inline constexpr extended BRACKETTOL = 1e-6L;
-
 // delta mu at (u, y) and its gradient (gu, gy): gu by central differences
 // over hu; gy delta mu's own y derivative, or, within a thousandth of a
 // switch's value, by central differences over hy (there delta mu's own

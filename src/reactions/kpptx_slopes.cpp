@@ -31,6 +31,10 @@ using KPCALC2::NOVALUE;
 // places a point well within that of its lines.
 constexpr extended POINTREACH = 0.01L;
 constexpr int POINTCELLS = 100;
+// A root bracketed there counts where delta mu is within a millionth of its
+// slope times the point's y, so that a bracket about a jump of delta mu
+// (where it stays large) is no root.
+constexpr extended BRACKETTOL = 1e-6L;
 // delta mu's derivatives at the point by central differences over a
 // millionth of du (and of y beside a switch).
 constexpr extended TANGENTSTEP = 1e-6L;
