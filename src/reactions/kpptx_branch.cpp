@@ -82,16 +82,34 @@ constexpr extended SWITCHBAND = 0.02L;
 // difference that comes with delta mu (1e-5 kbar, 0.001 K);
 constexpr extended NEXTTOSWITCH = 1e-3L;
 // the value at u0 + du polished by Newton's method in y from where the
-// branch first reaches it: at most 20 iterations, done once a step moves y
-// by less than a part in 1e15, far below what a slope prints.
+// branch first reaches it: at most 20 iterations, settled once a step moves
+// y by less than a part in 1e12 (the step after that is kept: it is as
+// close as delta mu's rounding lets it be, far below what a slope prints;
+// a tighter test can fail on that rounding alone); where it does not
+// settle, the root bracketed there is bisected in 64 halvings, to the
+// arithmetic's precision.
 constexpr int POLISHSTEPS = 20;
-constexpr extended POLISHED = 1e-15L;
+constexpr extended POLISHED = 1e-12L;
+constexpr int ROOTHALVINGS = 64;
 
 // The switch within width (a part of its value) of y, or NOVALUE.
 extended switchnear(const std::vector<extended>& switches, extended y, extended width) {
   for (const extended m : switches)
     if (std::fabs(y - m) <= width * std::fabs(m)) return m;
   return NOVALUE;
+}
+
+// delta mu at (u, y) and its y derivative in gy: delta mu's own, or, within
+// NEXTTOSWITCH of a switch, where that can have no bound, the central
+// difference over hy.
+extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, const std::vector<extended>& switches,
+                  extended& gy) {
+  const extended f = dmu(u, y, gy);
+  if (switchnear(switches, y, NEXTTOSWITCH) != NOVALUE) {
+    extended t = 0;
+    gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
+  }
+  return f;
 }
 
 // dmu(u, y, slope) gives delta mu at (u, y) and its y derivative; [lo, hi]
@@ -101,7 +119,7 @@ extended switchnear(const std::vector<extended>& switches, extended y, extended 
 // control), crossswitch (the switch event: a step whose y would pass a
 // switch is cut where the line meets it), resume (the line taken up beyond a
 // switch or a jog), crossjog (a stall, at a jog that no switch lists),
-// turnedback (the fold and turn monitor) and polishatend.
+// turnedback (the fold and turn monitor) and arrive (where the branch first reaches u0 + du).
 class branch {
  public:
   branch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
@@ -157,10 +175,20 @@ class branch {
   // delta mu at scaled (X, Y) and its scaled gradient.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
     const extended y = yof(Y);
-    const extended f = dmugradient(dmu_, u0_ + X * du_, y, hu_, DIFFSTEP * std::min(ys_, std::fabs(y)), switches_, gX, gY);
+    const extended f = dmugradient(dmu_, u0_ + X * du_, y, hu_, hy(y), switches_, gX, gY);
     gX *= du_, gY *= ys_;
     return f;
   }
+  // delta mu at scaled (X, Y) and its scaled y derivative.
+  extended slopeY(extended X, extended Y, extended& gY) {
+    const extended y = yof(Y);
+    const extended f = dmuslope(dmu_, u0_ + X * du_, y, hy(y), switches_, gY);
+    gY *= ys_;
+    return f;
+  }
+  // The step of a central difference in y: a millionth of the y scale, or
+  // of y where that is smaller.
+  extended hy(extended y) const { return DIFFSTEP * std::min(ys_, std::fabs(y)); }
   // The unit tangent of the line whose gradient is (gX, gY), turned to agree
   // with the direction (dX, dY) the branch comes along: through a turn in u
   // as well.
@@ -196,13 +224,7 @@ class branch {
   // fluid has none): a branch that leaves it stalls there and ends.
   bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
-      extended f = 0;
-      if (it == 1 || switchnear(switches_, yof(PY), NEXTTOSWITCH) != NOVALUE) {
-        f = grad(PX, PY, gX, gY);
-      } else {
-        f = dmu_(u0_ + PX * du_, yof(PY), gY);
-        gY *= ys_;
-      }
+      const extended f = it == 1 ? grad(PX, PY, gX, gY) : slopeY(PX, PY, gY);
       const extended g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
       PX -= f * gX / g2, PY -= f * gY / g2;
@@ -254,30 +276,44 @@ class branch {
     return NOVALUE;
   }
 
-  // The value at u0 + du, by Newton's method in y from Y where the branch
-  // reaches it; NOVALUE where it leaves the window or is not finite.
-  outcome polishatend(extended Y) {
-    extended y = yof(Y);
-    for (int it = 1; it <= POLISHSTEPS; ++it) {
+  // Where the branch first reaches u0 + du, decided here whichever way it
+  // gets there (a step, the switch event, the take-up beyond a switch or a
+  // jog): it has moved along its line from (Xa, ya), short of u0 + du, to
+  // (Xb, yb), at or past it (or within rounding short of it). Its value is
+  // the line's y at u0 + du between the two, by Newton's method in y from
+  // the straight between them. Where Newton's method settles outside them,
+  // or does not settle, and delta mu at u0 + du changes sign between ya and
+  // yb, the root bracketed there is bisected (so a jog across u0 + du that
+  // no switch lists is taken where it lies); where it does not change sign
+  // there (Xb short of u0 + du by rounding), the root is taken no further
+  // beyond yb than yb lies from ya. A move along a switch (ya = yb: the
+  // line jogs across u0 + du along it) reaches u0 + du on the switch itself.
+  // NOVALUE where none of these holds: an unsettled y is never handed on.
+  outcome arrive(extended Xa, extended ya, extended Xb, extended yb) {
+    if (ya == yb) return reached(ya);
+    extended y = Xb <= Xa ? yb : ya + (1 - Xa) / (Xb - Xa) * (yb - ya);
+    bool settled = false;
+    for (int it = 1; it <= POLISHSTEPS && !settled; ++it) {
       extended s = 0;
-      const extended f = dmu_(u0_ + du_, y, s);
-      if (switchnear(switches_, y, NEXTTOSWITCH) != NOVALUE) {
-        extended gX = 0;
-        grad(1, Yof(y), gX, s);
-        s /= ys_;
-      }
-      const extended next = y - f / s;
-      if (!std::isfinite(next) || !(next >= lo_ && next <= hi_)) return outcome::ended;
-      const bool done = std::fabs(next - y) <= POLISHED * std::fabs(y);
+      const extended f = dmuslope(dmu_, u0_ + du_, y, hy(y), switches_, s), next = y - f / s;
+      if (!std::isfinite(next) || !(next >= lo_ && next <= hi_)) break;
+      settled = std::fabs(next - y) <= POLISHED * std::fabs(y);
       y = next;
-      if (done) break;
     }
+    const extended margin = POLISHED * std::fabs(y);
+    if (settled && y >= std::min(ya, yb) - margin && y <= std::max(ya, yb) + margin) return reached(y);
+    extended s = 0;
+    const auto g = [&](extended yt) { return dmu_(u0_ + du_, yt, s); };
+    const extended ga = g(ya), gb = g(yb);
+    if (!std::isfinite(ga) || !std::isfinite(gb)) return outcome::ended;
+    if ((ga > 0) != (gb > 0)) return reached(bisect(g, ya, yb, ROOTHALVINGS));
+    const extended beyond = (y - yb) / (yb - ya);
+    if (settled && beyond >= 0 && beyond <= 1) return reached(y);
+    return outcome::ended;
+  }
+  outcome reached(extended y) {
     value_ = y;
     return outcome::reached;
-  }
-  // Y on the straight from the branch's point to (PX, PY) at u0 + du.
-  extended Yatend(extended PX, extended PY) const {
-    return PX <= X_ ? PY : Y_ + (1 - X_) / (PX - X_) * (PY - Y_);
   }
 
   // A step along the tangent (the predictor) and back onto the line (the
@@ -295,7 +331,7 @@ class branch {
     if (!on || off > hh) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
     if (h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
-    if (PX >= ATEND) return polishatend(Yatend(PX, PY));
+    if (PX >= ATEND) return arrive(X_, yof(Y_), PX, yof(PY));
     moveto(PX, PY, nX, nY);
     stalls_ = 0;
     h_ = std::min(2 * h_, LONGESTSTEP);
@@ -340,34 +376,34 @@ class branch {
       if (-d * gY * gX * tX_ < 0) return shorter();
     }
     // The branch reaches u0 + du before the switch.
-    if (Xa >= ATEND) return polishatend(Yatend(Xa, Ym - d * hair));
+    if (Xa >= ATEND) return arrive(X_, yof(Y_), Xa, yof(Ym - d * hair));
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
     extended Xb = rootinu(Ym + d * hair, Xa, JOGLIMIT);
     if (Xb == NOVALUE) Xb = rootonward(Ym + d * hair, Xa, -1, -BEHIND);
     if (Xb == NOVALUE) return outcome::ended;
     // The line jogs across u0 + du along the switch itself.
-    if (Xb >= ATEND) {
-      value_ = m;
-      return outcome::reached;
-    }
+    if (Xb >= ATEND) return arrive(Xa, m, Xb, m);
     if (Xa > Xmax_) Xmax_ = Xa, Yturn_ = Ym;
-    return resume(Ym, hair, RESUMEPAST, Xb, d);
+    return resume(Ym, hair, RESUMEPAST, Xb, Ym + d * hair, d);
   }
-  // The branch taken up beyond a switch or a jog at scaled y Ybase, where the
-  // line is known at Xb, from beyond it, and going on in y the way d points:
-  // at to beyond it, tracked there in y at distances growing tenfold. Beside
-  // a switch the line can leave it along it (where the virial terms of the
-  // fluid set in, as (y - m)^(1/4)) and move further in u over those 4e-6 of
-  // the y scale than over all the rest of du.
-  outcome resume(extended Ybase, extended from, extended to, extended Xb, extended d) {
-    extended X = Xb, slope = 0;
+  // The branch taken up beyond a switch or a jog at scaled y Ybase, going on
+  // in y the way d points, from where the line is known, (Xk, Yk): at `to`
+  // beyond Ybase, tracked there in y from `from` at distances growing
+  // tenfold. Beside a switch the line can leave it along it (where the
+  // virial terms of the fluid set in, as (y - m)^(1/4)) and move further in u
+  // over those 4e-6 of the y scale than over all the rest of du: it can
+  // reach u0 + du on the way.
+  outcome resume(extended Ybase, extended from, extended to, extended Xk, extended Yk, extended d) {
+    extended X = Xk, Y = Yk, slope = 0;
     for (extended off = from; off < to;) {
       off = std::min(to, off * RESUMEGROWTH);
-      if (!inside(Ybase + d * off)) return outcome::ended;
-      X = rootinu(Ybase + d * off, X, TRACKREACH, &slope);
-      if (X == NOVALUE) return outcome::ended;
+      const extended Yn = Ybase + d * off;
+      if (!inside(Yn)) return outcome::ended;
+      const extended Xn = rootinu(Yn, X, TRACKREACH, &slope);
+      if (Xn == NOVALUE) return outcome::ended;
+      if (Xn >= ATEND) return arrive(X, yof(Y), Xn, yof(Yn));
+      X = Xn, Y = Yn;
     }
-    const extended Y = Ybase + d * to;
     extended gX = 0, gY = 0, tX = 0, tY = 0;
     grad(X, Y, gX, gY);
     if (!tangent(gX, gY, 0, d, tX, tY)) return outcome::ended;
@@ -388,7 +424,7 @@ class branch {
     // forth over a short run of P): the branch is taken up tenfold further
     // past it each time.
     const extended to = RESUMEPAST * std::pow(RESUMEGROWTH, stalls_++);
-    return resume(Y_, to / RESUMEGROWTH, to, X_, d);
+    return resume(Y_, to / RESUMEGROWTH, to, X_, Y_, d);
   }
 
   // Whether the branch has turned back in u: by more than a hair, and not
@@ -412,10 +448,8 @@ class branch {
 extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu, extended hy,
                      const std::vector<extended>& switches, extended& gu, extended& gy) {
   extended t = 0;
-  const extended f = dmu(u, y, gy);
   gu = (dmu(u + hu, y, t) - dmu(u - hu, y, t)) / (2 * hu);
-  if (switchnear(switches, y, NEXTTOSWITCH) != NOVALUE) gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
-  return f;
+  return dmuslope(dmu, u, y, hy, switches, gy);
 }
 
 extended alongbranch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,

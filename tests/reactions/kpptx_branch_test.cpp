@@ -170,3 +170,22 @@ TEST(Branch, WindowAndSwitchesOnOneBranch) {
   EXPECT_EQ(KPPTX::alongbranch(wavy, 0.05L, 2.55L, 1, 0.001L, 100, {2.5L}), NOVALUE);
   EXPECT_NEAR(KPPTX::alongbranch(wavy, 0.05L, 2.55L, 1, 0.001L, 100, {}), 2.55L, ontheline);
 }
+
+// Where the branch first reaches u = 1 is its value, whichever way it gets
+// there. On 0.5 (y - 2) + 0.5 (y - m)^(1/4) above a listed switch m the
+// line leaves the switch along it and reaches u = 1 within 1e-5 of it,
+// while the branch is taken up there (m = 3.95-3.99); at 3.945 it reaches
+// it on a step beyond. A jog of 0.005 dx across u = 1 at 3.996 is crossed
+// there, listed (on the switch) or not (where the steps stall at it); so is
+// one at 3.995 that the last step passes (its Newton polish does not settle
+// at the jump: the root bracketed by the step is bisected).
+TEST(Branch, ValueWhereTheBranchFirstReachesTheEnd) {
+  for (const extended m : {3.945L, 3.95L, 3.96L, 3.98L, 3.99L}) {
+    const line leaves = [=](extended y) { return 0.5L * (y - 2) + (y > m ? 0.5L * std::pow(y - m, 0.25L) : 0); };
+    EXPECT_NEAR(valueof(leaves, 2, {m}), reaches(leaves, m, 4.1L), ontheline) << m;
+  }
+  const auto jogged = [](extended m) { return [=](extended y) { return 0.5L * (y - 2) + (y > m ? 0.005L : 0); }; };
+  EXPECT_NEAR(valueof(jogged(3.996L), 2), 3.996L, ontheline);
+  EXPECT_NEAR(valueof(jogged(3.995L), 2), 3.995L, ontheline);
+  EXPECT_NEAR(valueof(jogged(3.995L), 2, {3.995L}), 3.995L, ontheline);
+}
