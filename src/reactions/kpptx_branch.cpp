@@ -126,11 +126,11 @@ class branch {
          const std::vector<extended>& switches)
       : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * DIFFSTEP) {}
 
-  // The value at u0 + du of the branch through (u0, y0): where it first
-  // reaches u0 + du; NOVALUE where it turns back in u, ends, or leaves the
-  // window before.
-  extended valueatend() {
-    if (!start()) return NOVALUE;
+  // The value at u0 + du of the branch through (u0, y0) that sets out the
+  // way `way` points in u: where it first reaches u0 + du; NOVALUE where it
+  // turns back in u, ends, or leaves the window before.
+  extended valueatend(extended way) {
+    if (!start(way)) return NOVALUE;
     for (int steps = 0; steps < MAXSTEPS;) {
       const outcome o = h_ < STALLEDSTEP ? crossjog() : stepalong();
       if (o == outcome::ended) return NOVALUE;
@@ -204,14 +204,14 @@ class branch {
   // y is scaled by what the line moves over du at the point (at least a
   // hundredth of y0, at most 10 y0), so that a steep line is followed in as
   // few steps as a flat one; the branch sets out towards u0 + du.
-  bool start() {
+  bool start(extended way) {
     ys_ = 1;
     extended gX = 0, gY = 0;
     grad(0, 0, gX, gY);
     const extended move = std::fabs(gX / gY), y = std::fabs(y0_);
     ys_ = std::isfinite(move) ? std::clamp(move, y / 100, 10 * y) : y / 100;
     gY *= ys_;
-    return tangent(gX, gY, 1, 0, tX_, tY_) && tX_ > 0;
+    return tangent(gX, gY, way, 0, tX_, tY_) && tX_ * way > 0;
   }
 
   // Back onto the line from (PX, PY) by Newton's method along the gradient;
@@ -436,10 +436,13 @@ class branch {
     const extended edge = Xmax_ - HAIRFOLD, m = switchat(yof(Yturn_));
     if (Xlast_ < edge && X_ >= edge) {
       const extended y = yof(Ylast_ + (edge - Xlast_) / (X_ - Xlast_) * (Y_ - Ylast_));
-      if (std::fabs(y - m) > band(m)) return true;
+      if (m == NOVALUE || std::fabs(y - m) > band(m)) return true;
     }
     if (X_ >= Xmax_) Xmax_ = X_, Yturn_ = Y_;
-    return X_ < Xmax_ - HAIRFOLD && m == NOVALUE;
+    // Back past the edge, a fold is crossed only where it turned next to a
+    // switch, and only while it stays within the switch's band: once it has
+    // left it, it can no longer come forward within it.
+    return X_ < Xmax_ - HAIRFOLD && (m == NOVALUE || std::fabs(yof(Y_) - m) > band(m));
   }
 };
 
@@ -454,7 +457,13 @@ extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu
 
 extended alongbranch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
                      const std::vector<extended>& switches) {
-  return branch(dmu, u0, y0, du, lo, hi, switches).valueatend();
+  // The branch sets out towards u0 + du. Where it has no value and the point
+  // lies within a switch's band, the point can lie on a fold back at the
+  // switch, between where the line turns and the switch: the line is then
+  // followed the other way, back along the fold, to where it comes forward.
+  const extended v = branch(dmu, u0, y0, du, lo, hi, switches).valueatend(1);
+  if (v != NOVALUE || switchnear(switches, y0, SWITCHBAND) == NOVALUE) return v;
+  return branch(dmu, u0, y0, du, lo, hi, switches).valueatend(-1);
 }
 
 }  // namespace KPPTX

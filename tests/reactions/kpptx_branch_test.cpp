@@ -189,3 +189,17 @@ TEST(Branch, ValueWhereTheBranchFirstReachesTheEnd) {
   EXPECT_NEAR(valueof(jogged(3.995L), 2), 3.995L, ontheline);
   EXPECT_NEAR(valueof(jogged(3.995L), 2, {3.995L}), 3.995L, ontheline);
 }
+
+// A point on a fold back at a switch, between the switch and where the line
+// turns: x = -0.05 + 0.3 (y - 2.5)^(1/4) - 3 (y - 2.5) above the switch at
+// 2.5, -0.05 + 2 (2.5 - y) below it. Towards u = 1 the line turns 0.016 dx
+// on and goes back for good; the other way it runs back 0.05 dx to the
+// switch and comes forward within its band, to u = 1 at 1.975.
+TEST(Branch, PointOnAFoldAtASwitch) {
+  const line x = [](extended y) {
+    return y > 2.5L ? -0.05L + 0.3L * std::pow(y - 2.5L, 0.25L) - 3 * (y - 2.5L) : -0.05L + 2 * (2.5L - y);
+  };
+  const extended y0 = KPPTX::bisect([&](extended y) { return x(y); }, 2.5L + 1e-7L, 2.507L, 100);
+  EXPECT_NEAR(valueof(x, y0, {2.5L}), 1.975L, ontheline);
+  EXPECT_EQ(valueof(x, y0), NOVALUE);
+}
