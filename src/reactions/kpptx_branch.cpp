@@ -20,8 +20,9 @@ using KPCALC2::NOVALUE;
 //
 // Constants of the continuation, each with its reason:
 // central differences of delta mu in u over a millionth of du (and beside a
-// switch in y over a millionth of the y scale), far below the line's
-// curvature and far above the rounding of delta mu;
+// switch in y over a millionth of the y scale, or of y where that is
+// smaller), far below the line's curvature and far above the rounding of
+// delta mu;
 constexpr extended DIFFSTEP = 1e-6L;
 // at most 5000 steps: a branch that needs more wanders, and has no value;
 constexpr int MAXSTEPS = 5000;
@@ -44,27 +45,38 @@ constexpr extended NEWTONTOL = 1e-9L;
 // below 1e-4 are not held to that (the corner of a line would stall them);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
 // a fold back in u of less than a hundredth of du is crossed anywhere;
-constexpr extended HAIRFOLD = 0.01L;
+constexpr extended FOLDLIMIT = 0.01L;
+// a step longer than a hundredth (in scaled X and Y) that meets a switch
+// where the line comes to it against the way the branch goes is halved, so
+// that the steps follow the line's turn short of the switch;
+constexpr extended TURNSTEP = 0.01L;
 // across a switch or a jog the line must go on within a hundredth of du of
-// where it met it (unless it jumps back along a switch); the search for it
-// there looks that far either side, in cells of a twentieth of that (two
-// roots closer than 0.0005 du are not told apart);
+// where it met it (unless it jumps back along a switch);
 constexpr extended JOGLIMIT = 0.01L;
-constexpr int JOGCELLS = 20;  // on either side
-// the line is met a hair (a part in 1e12 of the switch's value) either side
+// the line at a fixed y is sought from where it is expected by the secant
+// method, in at most 8 steps; where they do not settle within reach, the
+// root nearest is bracketed in 20 cells on either side across the reach
+// (two roots closer than a twentieth of it are not told apart), a
+// hundredth of du at least;
+constexpr int SECANTSTEPS = 8, SEARCHCELLS = 20;
+constexpr extended SEARCHSPAN = 0.01L;
+// the line is met a gap (a part in 1e12 of the switch's value) either side
 // of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
 // central differences about it (a millionth of the y scale), tracked out to
-// there at distances growing tenfold;
-constexpr extended SWITCHHAIR = 1e-12L, RESUMEPAST = 4e-6L, RESUMEGROWTH = 10;
-// tracked out that way, the line moves at most a hundredth of du in u from
-// one distance to the next;
-constexpr extended TRACKREACH = 0.01L;
+// there at distances growing tenfold (the line sought at each within
+// SEARCHSPAN of where it was at the last);
+constexpr extended SWITCHGAP = 1e-12L, RESUMEPAST = 4e-6L, TRACKGROWTH = 10;
+// where the steps stall again just past where the branch was taken up
+// beyond a jog, it is taken up tenfold further past it each time;
+constexpr extended STALLGROWTH = 10;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // where the line jumps back along a switch, it is sought beyond the switch
 // as far back as du behind the point (whether it comes forward again
-// within the switch's band decides whether the branch goes on);
-constexpr extended BEHIND = 1;
+// within the switch's band decides whether the branch goes on); where it
+// runs back along a switch before it meets it, it is sought along it as
+// far back;
+constexpr extended BEHIND = 1, ALONGBACK = 1;
 // the line met going on along a switch or back behind it is sought in cells
 // of a hundredth of du; a root bracketed in u is bisected in 32 halvings, to
 // a part in 4e9 of its cell, far below what a jog or a fold is judged by;
@@ -119,7 +131,8 @@ extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, c
 // control), crossswitch (the switch event: a step whose y would pass a
 // switch is cut where the line meets it), resume (the line taken up beyond a
 // switch or a jog), crossjog (a stall, at a jog that no switch lists),
-// turnedback (the fold and turn monitor) and arrive (where the branch first reaches u0 + du).
+// turnedback (the fold and turn monitor) and arrive (where the branch first
+// reaches u0 + du).
 class branch {
  public:
   branch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
@@ -138,9 +151,13 @@ class branch {
       if (o == outcome::shorter) continue;
       ++steps;
       if (turnedback()) return NOVALUE;
+      farthest(X_, Y_);
     }
     return NOVALUE;
   }
+  // Whether the branch ended on a fold back next to a switch that left the
+  // switch's band without coming forward.
+  bool leftfold() const { return leftfold_; }
 
  private:
   enum class outcome { moved, shorter, reached, ended };
@@ -149,17 +166,21 @@ class branch {
   const std::vector<extended>& switches_;
   extended hu_, ys_ = 0;
   extended X_ = 0, Y_ = 0, tX_ = 1, tY_ = 0, h_ = FIRSTSTEP;
-  extended Xmax_ = 0, Yturn_ = 0;   // the farthest u reached, and y there
+  extended Xfar_ = 0, Yfar_ = 0;    // the farthest u reached, and y there
   extended Xlast_ = 0, Ylast_ = 0;  // where the last step set out from
   extended value_ = NOVALUE;        // y at u0 + du, once reached
   int crossed_ = 0;                 // switches and jogs crossed
   int stalls_ = 0;                  // stalls since the last step
+  bool leftfold_ = false;           // ended on a fold back next to a switch, outside its band
 
   extended yof(extended Y) const { return y0_ + Y * ys_; }
   extended Yof(extended y) const { return (y - y0_) / ys_; }
   bool inside(extended Y) const { return yof(Y) >= lo_ && yof(Y) <= hi_; }
   extended band(extended m) const { return SWITCHBAND * std::fabs(m); }
+  // The switch whose band holds y, or NOVALUE.
   extended switchat(extended y) const { return switchnear(switches_, y, SWITCHBAND); }
+  // Whether y lies outside the band of switch m (always, where m is NOVALUE).
+  bool outsideband(extended y, extended m) const { return m == NOVALUE || std::fabs(y - m) > band(m); }
   // The first switch a move in y from a to b meets (passes or lands on), or
   // NOVALUE.
   extended switchbetween(extended a, extended b) const {
@@ -171,6 +192,10 @@ class branch {
   extended dmuat(extended X, extended Y) {
     extended s = 0;
     return dmu_(u0_ + X * du_, yof(Y), s);
+  }
+  // delta mu's scaled u derivative at (X, Y), by central differences.
+  extended dmudX(extended X, extended Y) {
+    return (dmuat(X + DIFFSTEP, Y) - dmuat(X - DIFFSTEP, Y)) / (2 * DIFFSTEP);
   }
   // delta mu at scaled (X, Y) and its scaled gradient.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
@@ -189,6 +214,9 @@ class branch {
   // The step of a central difference in y: a millionth of the y scale, or
   // of y where that is smaller.
   extended hy(extended y) const { return DIFFSTEP * std::min(ys_, std::fabs(y)); }
+  // The gap either side of switch m where the line is met and taken up,
+  // scaled: a part in 1e12 of its value (of the y scale, for a switch at 0).
+  extended gapat(extended m) const { return m != 0 ? SWITCHGAP * std::fabs(m) / ys_ : SWITCHGAP; }
   // The unit tangent of the line whose gradient is (gX, gY), turned to agree
   // with the direction (dX, dY) the branch comes along: through a turn in u
   // as well.
@@ -203,7 +231,7 @@ class branch {
 
   // y is scaled by what the line moves over du at the point (at least a
   // hundredth of y0, at most 10 y0), so that a steep line is followed in as
-  // few steps as a flat one; the branch sets out towards u0 + du.
+  // few steps as a flat one; the branch sets out the way `way` points in u.
   bool start(extended way) {
     ys_ = 1;
     extended gX = 0, gY = 0;
@@ -219,9 +247,9 @@ class branch {
   // is returned in (gX, gY) for the tangent there. The u derivative is taken
   // at the first iteration only (the steps move a small part of du, over
   // which it hardly changes), the y derivative at each, as delta mu gives it
-  // (beside a switch, where it can have no bound, by central differences as
-  // well). delta mu is not evaluated outside the window (below 0 kbar the
-  // fluid has none): a branch that leaves it stalls there and ends.
+  // (beside a switch, where it can have no bound, by central differences).
+  // delta mu is not evaluated outside the window (below 0 kbar the fluid
+  // has none): a branch that leaves it stalls there and ends.
   bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
       const extended f = it == 1 ? grad(PX, PY, gX, gY) : slopeY(PX, PY, gY);
@@ -234,19 +262,15 @@ class branch {
   }
   // The line at scaled Y nearest Xc in u, within reach of it: the secant
   // method from Xc (delta mu is smooth in u at a fixed y), or where it does
-  // not settle there, the root nearest Xc bracketed in JOGCELLS cells either
-  // side across the reach (a hundredth of du at least); NOVALUE where there
-  // is none.
-  // Where the line is tracked, the u derivative of the last search starts
-  // the next (delta mu's u derivative hardly changes over a short run of y).
+  // not settle there, the root nearest Xc bracketed across the reach (at
+  // least SEARCHSPAN) either side; NOVALUE where there is none. At a fixed y
+  // delta mu has no jump in u, so every bracket holds a root. Where the line
+  // is tracked, the u derivative of the last search starts the next (delta
+  // mu's u derivative hardly changes over a short run of y).
   extended rootinu(extended Y, extended Xc, extended reach, extended* slope = nullptr) {
-    const extended h = DIFFSTEP;
-    extended X = Xc, f = dmuat(Xc, Y), gX = 0;
-    if (slope && std::isfinite(*slope) && *slope != 0)
-      gX = *slope;
-    else
-      gX = (dmuat(Xc + h, Y) - dmuat(Xc - h, Y)) / (2 * h);
-    for (int it = 1; it <= NEWTONSTEPS && std::isfinite(f) && gX != 0; ++it) {
+    extended X = Xc, f = dmuat(Xc, Y);
+    extended gX = slope && std::isfinite(*slope) && *slope != 0 ? *slope : dmudX(Xc, Y);
+    for (int it = 1; it <= SECANTSTEPS && std::isfinite(f) && gX != 0; ++it) {
       const extended Xn = X - f / gX, fn = dmuat(Xn, Y);
       if (std::fabs(Xn - Xc) > reach || !std::isfinite(fn)) break;
       if (std::fabs(fn) <= NEWTONTOL * std::fabs(gX)) {
@@ -257,23 +281,22 @@ class branch {
     }
     if (slope) *slope = 0;
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
-    return nearestbracketed(g, Xc, std::max(reach, JOGLIMIT) / JOGCELLS, JOGCELLS, [](extended) { return true; },
-                            [](extended) { return true; }, NOVALUE, BRACKETHALVINGS);
+    const auto any = [](extended) { return true; };
+    return nearestbracketed(g, Xc, std::max(reach, SEARCHSPAN) / SEARCHCELLS, SEARCHCELLS, any, any, NOVALUE,
+                            BRACKETHALVINGS);
   }
   // The line at scaled Y first met going on in u from Xc the way dir points,
-  // up to end: behind a switch, where the line jumps back along it, or along
-  // it, where the line runs along it before it meets it. Sought in cells of
-  // ONWARDCELL (two crossings closer than that, a fold of the line of less
-  // than a hair, are not seen); NOVALUE where there is none.
+  // to end and one cell past it: behind a switch, where the line jumps back
+  // along it, or along it, where the line runs along it before it meets it.
+  // Sought in cells of ONWARDCELL (two crossings within one cell, a fold of
+  // the line narrower than that, are not seen); NOVALUE where there is none.
   extended rootonward(extended Y, extended Xc, extended dir, extended end) {
     const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
-    extended a = Xc, ga = g(a);
-    for (extended b = Xc + dir * ONWARDCELL; (b - end) * dir <= ONWARDCELL; b += dir * ONWARDCELL) {
-      const extended gb = g(b);
-      if ((ga > 0) != (gb > 0)) return bisect(g, a, b, BRACKETHALVINGS);
-      a = b, ga = gb;
-    }
-    return NOVALUE;
+    const auto any = [](extended) { return true; };
+    const extended cells = std::floor((end - Xc) * dir / ONWARDCELL) + 1;
+    if (!(cells >= 1)) return NOVALUE;
+    return nearestbracketed(g, Xc, ONWARDCELL, static_cast<int>(cells), any, any, NOVALUE, BRACKETHALVINGS,
+                            dir > 0 ? 1 : -1);
   }
 
   // Where the branch first reaches u0 + du, decided here whichever way it
@@ -321,18 +344,18 @@ class branch {
   // meets it. Where the corrector fails, lands farther from the tangent's
   // end than the step is long, or where the line bends, the step is halved.
   outcome stepalong() {
-    const extended hh = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
-    const extended QX = X_ + hh * tX_, QY = Y_ + hh * tY_;
+    const extended step = X_ + h_ * tX_ > 1 ? (1 - X_) / tX_ : h_;
+    const extended QX = X_ + step * tX_, QY = Y_ + step * tY_;
     const extended m = switchbetween(yof(Y_), yof(QY));
     if (m != NOVALUE) return crossswitch(m, QX, QY);
     extended PX = QX, PY = QY, gX = 0, gY = 0, nX = 0, nY = 0;
     const bool on = newton(PX, PY, gX, gY);
     const extended off = std::hypot(PX - QX, PY - QY);
-    if (!on || off > hh) return shorter();
+    if (!on || off > step) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
-    if (h_ > BENDSTEP && (off > OFFTANGENT * hh || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
+    if (h_ > BENDSTEP && (off > OFFTANGENT * step || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
     if (PX >= ATEND) return arrive(X_, yof(Y_), PX, yof(PY));
-    moveto(PX, PY, nX, nY);
+    moveto(PX, PY, nX, nY, false);
     stalls_ = 0;
     h_ = std::min(2 * h_, LONGESTSTEP);
     return outcome::moved;
@@ -341,65 +364,71 @@ class branch {
     h_ /= 2;
     return outcome::shorter;
   }
-  void moveto(extended X, extended Y, extended tX, extended tY) {
-    Xlast_ = X_, Ylast_ = Y_;
+  // The branch moves to (X, Y) with tangent (tX, tY): by a step from where
+  // it was, or taken up there afresh (past a switch or a jog, where no step
+  // led to it).
+  void moveto(extended X, extended Y, extended tX, extended tY, bool takenup) {
+    Xlast_ = takenup ? X : X_, Ylast_ = takenup ? Y : Y_;
     X_ = X, Y_ = Y, tX_ = tX, tY_ = tY;
+  }
+  // The farthest u the branch has reached, and its y there.
+  void farthest(extended X, extended Y) {
+    if (X >= Xfar_) Xfar_ = X, Yfar_ = Y;
   }
 
   // The switch event: the step from the branch's point to (EX, EY) passes
-  // switch m. The line is met a hair this side of the switch, near where the
-  // step crosses it, and taken up a hair beyond it: within a hundredth of du
-  // of where it met it (a kink or a jog), or behind it (the line jumps back
-  // along the switch, a fold that turnedback judges). The branch goes on
-  // from just past the switch, away from it. Where the line turns short of
-  // the switch, the step is halved.
+  // switch m. The line is met a gap this side of the switch, near where the
+  // step crosses it, and taken up a gap beyond it: within JOGLIMIT of where
+  // it met it (a kink or a jog), or behind it (the line jumps back along
+  // the switch, a fold that turnedback judges). The branch goes on from
+  // just past the switch, away from it. Where the line turns short of the
+  // switch, the step is halved.
   outcome crossswitch(extended m, extended EX, extended EY) {
-    const extended d = m > yof(Y_) ? 1 : -1, Ym = Yof(m), hair = SWITCHHAIR * std::fabs(m) / ys_;
+    const extended d = m > yof(Y_) ? 1 : -1, Ym = Yof(m), gap = gapat(m);
+    const extended Yn = Ym - d * gap;  // this side of the switch
+    const extended stepped = std::hypot(EX - X_, EY - Y_);
     const extended Xc = X_ + (Ym - Y_) / (EY - Y_) * (EX - X_);
-    extended Xa = rootinu(Ym - d * hair, Xc, std::max(std::hypot(EX - X_, EY - Y_), JOGLIMIT / JOGCELLS));
-    // Within the switch's band the line can run along it, a hair from it,
+    extended Xa = rootinu(Yn, Xc, std::max(stepped, SEARCHSPAN / SEARCHCELLS));
+    // Within the switch's band the line can run along it, a gap from it,
     // over much of du before it meets it (back from a fold just above 2.01
     // kbar): it is sought on along the switch the way the branch goes.
-    if (Xa == NOVALUE && std::fabs(yof(Y_) - m) <= band(m))
-      Xa = rootonward(Ym - d * hair, Xc, tX_ > 0 ? 1 : -1, tX_ > 0 ? 1 : -BEHIND);
+    if (Xa == NOVALUE && !outsideband(yof(Y_), m)) Xa = rootonward(Yn, Xc, tX_ > 0 ? 1 : -1, tX_ > 0 ? 1 : -ALONGBACK);
     if (Xa == NOVALUE) return shorter();
     // Where the line comes to the switch against the way the branch goes in
-    // u, it turns between: steps longer than a hair follow it there, since it
-    // can reach u0 + du before it turns (just above 2.01 kbar) and fall back
-    // to the switch. The way it comes is its tangent there, from delta mu's u
-    // derivative and its y derivative taken on this side alone.
-    const extended hh = std::hypot(EX - X_, EY - Y_);
-    if (hh > HAIRFOLD) {
-      const extended Yn = Ym - d * hair, fa = dmuat(Xa, Yn);
-      const extended gX = (dmuat(Xa + DIFFSTEP, Yn) - dmuat(Xa - DIFFSTEP, Yn)) / (2 * DIFFSTEP);
-      const extended gY = (fa - dmuat(Xa, Yn - d * DIFFSTEP)) / (d * DIFFSTEP);
+    // u, it turns between: steps longer than TURNSTEP follow it there, since
+    // it can reach u0 + du before it turns (just above 2.01 kbar) and fall
+    // back to the switch. The way it comes is its tangent there, from delta
+    // mu's u derivative and its y derivative taken on this side alone (a
+    // central difference would straddle the switch).
+    if (stepped > TURNSTEP) {
+      const extended gX = dmudX(Xa, Yn), gY = (dmuat(Xa, Yn) - dmuat(Xa, Yn - d * DIFFSTEP)) / (d * DIFFSTEP);
       if (-d * gY * gX * tX_ < 0) return shorter();
     }
     // The branch reaches u0 + du before the switch.
-    if (Xa >= ATEND) return arrive(X_, yof(Y_), Xa, yof(Ym - d * hair));
+    if (Xa >= ATEND) return arrive(X_, yof(Y_), Xa, yof(Yn));
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
-    extended Xb = rootinu(Ym + d * hair, Xa, JOGLIMIT);
-    if (Xb == NOVALUE) Xb = rootonward(Ym + d * hair, Xa, -1, -BEHIND);
+    extended Xb = rootinu(Ym + d * gap, Xa, JOGLIMIT);
+    if (Xb == NOVALUE) Xb = rootonward(Ym + d * gap, Xa, -1, -BEHIND);
     if (Xb == NOVALUE) return outcome::ended;
     // The line jogs across u0 + du along the switch itself.
     if (Xb >= ATEND) return arrive(Xa, m, Xb, m);
-    if (Xa > Xmax_) Xmax_ = Xa, Yturn_ = Ym;
-    return resume(Ym, hair, RESUMEPAST, Xb, Ym + d * hair, d);
+    farthest(Xa, Ym);
+    return resume(Ym, gap, RESUMEPAST, Xb, Ym + d * gap, d, TRACKGROWTH);
   }
   // The branch taken up beyond a switch or a jog at scaled y Ybase, going on
   // in y the way d points, from where the line is known, (Xk, Yk): at `to`
-  // beyond Ybase, tracked there in y from `from` at distances growing
-  // tenfold. Beside a switch the line can leave it along it (where the
-  // virial terms of the fluid set in, as (y - m)^(1/4)) and move further in u
-  // over those 4e-6 of the y scale than over all the rest of du: it can
+  // beyond Ybase, tracked there in y from `from` at distances growing by
+  // `growth`. Beside a switch the line can leave it along it (where the
+  // virial terms of the fluid set in, as (y - m)^(1/4)) and move further in
+  // u over those 4e-6 of the y scale than over all the rest of du: it can
   // reach u0 + du on the way.
-  outcome resume(extended Ybase, extended from, extended to, extended Xk, extended Yk, extended d) {
+  outcome resume(extended Ybase, extended from, extended to, extended Xk, extended Yk, extended d, extended growth) {
     extended X = Xk, Y = Yk, slope = 0;
     for (extended off = from; off < to;) {
-      off = std::min(to, off * RESUMEGROWTH);
+      off = std::min(to, off * growth);
       const extended Yn = Ybase + d * off;
       if (!inside(Yn)) return outcome::ended;
-      const extended Xn = rootinu(Yn, X, TRACKREACH, &slope);
+      const extended Xn = rootinu(Yn, X, SEARCHSPAN, &slope);
       if (Xn == NOVALUE) return outcome::ended;
       if (Xn >= ATEND) return arrive(X, yof(Y), Xn, yof(Yn));
       X = Xn, Y = Yn;
@@ -407,42 +436,41 @@ class branch {
     extended gX = 0, gY = 0, tX = 0, tY = 0;
     grad(X, Y, gX, gY);
     if (!tangent(gX, gY, 0, d, tX, tY)) return outcome::ended;
-    X_ = Xlast_ = X, Y_ = Ylast_ = Y, tX_ = tX, tY_ = tY;
+    moveto(X, Y, tX, tY, true);
     h_ = FIRSTSTEP;
     return outcome::moved;
   }
   // Where the steps stall, at a jog that no switch lists (a small jump of
   // delta mu, as where the H2O volume changes root above 695 K) or at a
-  // corner: the line just beyond, the way the branch goes in y, within a
-  // hundredth of du.
+  // corner: the line just beyond, the way the branch goes in y, within
+  // SEARCHSPAN.
   outcome crossjog() {
     const extended d = tY_ > 0 ? 1 : tY_ < 0 ? -1 : 0;
     if (d == 0) return outcome::ended;
     if (crossed_++ >= MAXCROSSINGS) return outcome::ended;
     // Where the steps stall again just past where the branch was taken up,
     // the jog is a band of jumps (the H2O volume's root changes back and
-    // forth over a short run of P): the branch is taken up tenfold further
-    // past it each time.
-    const extended to = RESUMEPAST * std::pow(RESUMEGROWTH, stalls_++);
-    return resume(Y_, to / RESUMEGROWTH, to, X_, Y_, d);
+    // forth over a short run of P): the branch is taken up STALLGROWTH times
+    // further past it each time.
+    const extended to = RESUMEPAST * std::pow(STALLGROWTH, stalls_++);
+    return resume(Y_, to / STALLGROWTH, to, X_, Y_, d, STALLGROWTH);
   }
 
-  // Whether the branch has turned back in u: by more than a hair, and not
-  // at a switch. A fold back of any size is crossed where it turns at or
-  // next to a switch and comes forward again past where it turned within the
-  // switch's band: where the step that comes forward passes the fold's edge
-  // (its y there taken on the straight between the step's ends).
+  // Whether the branch has turned back in u: by more than FOLDLIMIT, and
+  // not at a switch. A fold back of any size is crossed where it turns at
+  // or next to a switch and comes forward again past where it turned within
+  // the switch's band: where a step (not a take-up beyond a switch or a
+  // jog) that comes forward passes the fold's edge (its y there taken on
+  // the straight between the step's ends). Back past the edge, such a fold
+  // is followed only while it stays within the band: once it has left it,
+  // it can no longer come forward within it.
   bool turnedback() {
-    const extended edge = Xmax_ - HAIRFOLD, m = switchat(yof(Yturn_));
-    if (Xlast_ < edge && X_ >= edge) {
-      const extended y = yof(Ylast_ + (edge - Xlast_) / (X_ - Xlast_) * (Y_ - Ylast_));
-      if (m == NOVALUE || std::fabs(y - m) > band(m)) return true;
-    }
-    if (X_ >= Xmax_) Xmax_ = X_, Yturn_ = Y_;
-    // Back past the edge, a fold is crossed only where it turned next to a
-    // switch, and only while it stays within the switch's band: once it has
-    // left it, it can no longer come forward within it.
-    return X_ < Xmax_ - HAIRFOLD && (m == NOVALUE || std::fabs(yof(Y_) - m) > band(m));
+    const extended edge = Xfar_ - FOLDLIMIT, m = switchat(yof(Yfar_));
+    if (Xlast_ < edge && X_ >= edge && outsideband(yof(Ylast_ + (edge - Xlast_) / (X_ - Xlast_) * (Y_ - Ylast_)), m))
+      return true;
+    if (!(X_ < edge && outsideband(yof(Y_), m))) return false;
+    leftfold_ = m != NOVALUE;
+    return true;
   }
 };
 
@@ -457,12 +485,14 @@ extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu
 
 extended alongbranch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
                      const std::vector<extended>& switches) {
-  // The branch sets out towards u0 + du. Where it has no value and the point
-  // lies within a switch's band, the point can lie on a fold back at the
-  // switch, between where the line turns and the switch: the line is then
+  // The branch sets out towards u0 + du. Where it folds back next to a
+  // switch and leaves the switch's band without coming forward, and the
+  // point lies within that band, the point can lie on a fold back at the
+  // switch, between the switch and where the line turns: the line is then
   // followed the other way, back along the fold, to where it comes forward.
-  const extended v = branch(dmu, u0, y0, du, lo, hi, switches).valueatend(1);
-  if (v != NOVALUE || switchnear(switches, y0, SWITCHBAND) == NOVALUE) return v;
+  branch forward(dmu, u0, y0, du, lo, hi, switches);
+  const extended v = forward.valueatend(1);
+  if (v != NOVALUE || !forward.leftfold() || switchnear(switches, y0, SWITCHBAND) == NOVALUE) return v;
   return branch(dmu, u0, y0, du, lo, hi, switches).valueatend(-1);
 }
 

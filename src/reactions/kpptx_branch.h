@@ -41,16 +41,18 @@ extended bisect(G g, extended a, extended b, int halvings = 60) {
 }
 
 // The root of g nearest c, sought outwards in cells of width cell, at most
-// cells on either side (the - side first): bisected (in halvings steps) in
-// the first cell whose
-// far end is usable and across which g changes sign, and taken where ok
-// holds of it (a root, not a jump of g); novalue where there is none.
+// cells on a side: on both sides (the - side first) where way is 0, on the
+// + side alone where it is 1, on the - side alone where it is -1. A side is
+// searched only while the far end of its next cell is usable; the first
+// cell across which g changes sign is bisected (in halvings steps), and the
+// point found is taken where ok holds of it (a caller that can meet a jump
+// of g, not a root, refuses it there); novalue where there is none.
 template <class G, class U, class A>
 extended nearestbracketed(G g, extended c, extended cell, int cells, U usable, A ok, extended novalue,
-                          int halvings = 60) {
+                          int halvings = 60, int way = 0) {
   const extended gc = g(c);
   extended glast[2] = {gc, gc};  // g at the inner end of the next cell on the - and + side
-  bool open[2] = {true, true};   // whether the side's cells are still usable
+  bool open[2] = {way <= 0, way >= 0};  // whether the side's cells are still searched
   for (int k = 0; k < cells; ++k)
     for (const int side : {0, 1}) {
       const extended a = c + (side ? 1 : -1) * k * cell, b = a + (side ? 1 : -1) * cell;

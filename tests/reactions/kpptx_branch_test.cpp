@@ -62,7 +62,8 @@ TEST(Branch, StraightAndKinkedLines) {
 }
 
 // A jog at a switch (the line resumes J further on in u) is crossed where J
-// is within dx / 100, forward or back, and ends the branch beyond that; a
+// is within dx / 100 (0.008), forward or back, and ends the branch beyond
+// that (0.012); a
 // line that jogs across u = 1 along the switch takes the switch's value.
 // Past the jog a term like (y - m)^(1/4), whose y derivative has no bound at
 // the switch, bends the line back along it by 0.011 dx within its band:
@@ -71,9 +72,9 @@ TEST(Branch, JogsAtASwitch) {
   const auto jogged = [](extended m, extended J) {
     return [=](extended y) { return 0.5L * (y - 2) + (y > m ? J : 0); };
   };
-  EXPECT_NEAR(valueof(jogged(2.5L, 0.005L), 2, {2.5L}), 3.99L, ontheline);
-  EXPECT_NEAR(valueof(jogged(2.5L, -0.005L), 2, {2.5L}), 4.01L, ontheline);
-  EXPECT_EQ(valueof(jogged(2.5L, 0.02L), 2, {2.5L}), NOVALUE);
+  EXPECT_NEAR(valueof(jogged(2.5L, 0.008L), 2, {2.5L}), 3.984L, ontheline);
+  EXPECT_NEAR(valueof(jogged(2.5L, -0.008L), 2, {2.5L}), 4.016L, ontheline);
+  EXPECT_EQ(valueof(jogged(2.5L, 0.012L), 2, {2.5L}), NOVALUE);
   EXPECT_EQ(valueof(jogged(3.996L, 0.005L), 2, {3.996L}), 3.996L);
   // Unlisted, the same jog is crossed where the steps stall at it; so is a
   // band of jumps that no switch lists, 0.002 wide in y, where the line
@@ -132,13 +133,19 @@ TEST(Branch, FoldsThatMeetASwitch) {
 // band of a switch at 2.5 (2 % of it), and comes forward within it: crossed.
 // A wider one, back by 2.5 dx, that turns there at 2.494 and comes forward
 // outside the band, ends the branch; so does the first where no switch
-// lies near (a turn). A fold back of 0.008 dx is crossed anywhere.
+// lies near (a turn). Anywhere, a fold back of less than dx / 100 is
+// crossed and a larger one ends the branch: k = 1.1 over w = 0.196 and
+// 0.294 folds back by 0.008 and 0.012 dx (w times the integral of
+// k exp(-z^2) - 1 where it is positive, 0.04077), slowly enough that the
+// steps follow it.
 TEST(Branch, FoldsAndTurns) {
-  const line narrow = fold(0.45L, 0.1L, 3), wide = fold(1.2L, 1, 3), hair = fold(0.45L, 0.02L, 1.5L);
+  const line narrow = fold(0.45L, 0.1L, 3), wide = fold(1.2L, 1, 3);
   EXPECT_NEAR(valueof(narrow, 2.49L, {2.5L}), reaches(narrow, 2.5L, 3), ontheline);
   EXPECT_EQ(valueof(wide, 2.49L, {2.5L}), NOVALUE);
   EXPECT_EQ(valueof(narrow, 2.49L), NOVALUE);
-  EXPECT_NEAR(valueof(hair, 2.49L), reaches(hair, 2.5L, 3), ontheline);
+  const line small = fold(0.45L, 0.196L, 1.1L), large = fold(0.45L, 0.294L, 1.1L);
+  EXPECT_NEAR(valueof(small, 2.49L), reaches(small, 2.5L, 3), ontheline);
+  EXPECT_EQ(valueof(large, 2.49L), NOVALUE);
 }
 
 // A branch that leaves the window before u = 1 has no value; one that
@@ -202,4 +209,60 @@ TEST(Branch, PointOnAFoldAtASwitch) {
   const extended y0 = KPPTX::bisect([&](extended y) { return x(y); }, 2.5L + 1e-7L, 2.507L, 100);
   EXPECT_NEAR(valueof(x, y0, {2.5L}), 1.975L, ontheline);
   EXPECT_EQ(valueof(x, y0), NOVALUE);
+}
+
+
+// A line that meets a switch at 2.5 and goes on 0.25 dx behind it, behind
+// the point itself, comes forward within the switch's band: the line is
+// sought that far back (as far as dx behind the point). One that runs back
+// along the switch, a gap from it, to 0.18 dx behind the point before it
+// meets it (0.5 (y - 2.5)^(1/8) above it), is sought along it as far back.
+TEST(Branch, TheLineSoughtBehindThePoint) {
+  const line back = [](extended y) { return y < 2.5L ? 0.5L * (y - 2.4L) : -0.2L + 5 * (y - 2.5L); };
+  EXPECT_NEAR(valueof(back, 2.4L, {2.5L}), 2.74L, ontheline);
+  const line along = [](extended y) {
+    return y > 2.5L ? -0.2L + 0.5L * std::pow(y - 2.5L, 0.125L) - 3 * (y - 2.5L) : -0.2L + 10 * (2.5L - y);
+  };
+  const extended y0 = KPPTX::bisect([&](extended y) { return along(y); }, 2.52L, 2.549L, 100);
+  EXPECT_NEAR(valueof(along, y0, {2.5L}), 2.38L, ontheline);
+}
+
+// A line with a kink at each of five switches crosses them all (at most 8
+// on one branch).
+TEST(Branch, FiveSwitchesOnOneBranch) {
+  const std::vector<extended> at = {2.2L, 2.4L, 2.6L, 2.8L, 3.0L};
+  const line kinks = [&](extended y) {
+    extended x = 0.5L * (y - 2);
+    for (const extended m : at) x += 0.1L * std::fmax(y - m, 0);
+    return x;
+  };
+  EXPECT_NEAR(valueof(kinks, 2, at), reaches(kinks, 3, 4), ontheline);
+}
+
+// A switch listed at y = 0 (a window that reaches below it): crossed like
+// any other, with a gap of a part in 1e12 of the y scale about it.
+TEST(Branch, ASwitchAtZero) {
+  const KPPTX::dmufunction dmu = [](extended u, extended y, extended& slope) {
+    slope = 0.5L;
+    return 0.5L * (y + 1) + (y > 0 ? 0.002L : 0) - u;
+  };
+  EXPECT_NEAR(KPPTX::alongbranch(dmu, 0, -1, 1, -10, 10, {0}), 0.996L, ontheline);
+}
+
+// delta mu's gradient: its u derivative by central differences, its y
+// derivative delta mu's own, but within a thousandth of a switch's value
+// (not a hundredth) by central differences. delta mu here hands on a y
+// derivative of 0, so that the two are told apart.
+TEST(Branch, DeltaMuGradient) {
+  const KPPTX::dmufunction dmu = [](extended u, extended y, extended& slope) {
+    slope = 0;
+    return u * u + std::exp(y);
+  };
+  const std::vector<extended> switches = {2};
+  for (const extended y : {2.001L, 1.9985L, 2.01L, 1.985L}) {
+    extended gu = 0, gy = 0;
+    EXPECT_NEAR(KPPTX::dmugradient(dmu, 0.3L, y, 1e-6L, 1e-6L, switches, gu, gy), 0.09L + std::exp(y), 1e-15L);
+    EXPECT_NEAR(gu, 0.6L, 1e-9L) << y;
+    EXPECT_NEAR(gy, std::fabs(y - 2) <= 0.002L ? std::exp(y) : 0, 1e-8L) << y;
+  }
 }
