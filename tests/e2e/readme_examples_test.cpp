@@ -137,7 +137,8 @@ TEST_F(ReadmeExamples, AveragePressureOfARockOfGivenActivities) {
 // Mode 3, P-x(CO2) at 450 C on cc q an gr zo: with x 0-1 the point where
 // lines 1 and 4 change order in the first step is not searched (line 1 has no
 // value at x = 0, and 1e-4 inside it lies above the window), and the run says
-// only "sorry, none in the window"; x 0.01-0.99 and x 0-0.1 find it. Without
+// only "sorry, none in the window"; x 0.01-0.99 and x 0-0.1 find it. A typed
+// window beyond diagramPT is clipped, the high ends first. Without
 // "inexcess" the names are asked for, the window line is taken as names, and
 // the piped answers run out.
 TEST_F(ReadmeExamples, PressureXco2DiagramAndItsMissedPoint) {
@@ -156,6 +157,9 @@ TEST_F(ReadmeExamples, PressureXco2DiagramAndItsMissedPoint) {
           "3)  5cc + 3q + 2zo = 3gr + 5CO2 + H2O\n"
           "4)  q + 4zo = 5an + gr + 2H2O\n",
           "linearised at T = 450, P = 5.1, x(CO2) = 0.500\n",
+          // ln K of the mole fractions alone: 2 ln 0.5, and ln 0.5 - ln 0.5
+          "1       91.035    2.00  -0.077740    1.42077   -1.386        0\n"
+          "2       26.048    3.46  -0.066688    4.39784        0        0\n",
           "Prsessures in the range 0.1 <-> 10.0kbar;  for T = 450" + DEG + "C\n"
           "uncertainties at or near x(CO2) = 0.45\n\n"
           "x(CO2)       0     0.1     0.2     0.3     0.4     0.5     0.6     0.7     0.8     0.9     1.0     sdP\n\n"
@@ -172,6 +176,12 @@ TEST_F(ReadmeExamples, PressureXco2DiagramAndItsMissedPoint) {
                                "\nP = 1.454 kbar, x(CO2) = 0.0233\n"});
   ASSERT_EQ(run("0.1 10 0 0.1\n450\n"), 0) << file("screen.txt");
   quoted(file("vt-px-o.txt"), {"\nP = 1.452 kbar, x(CO2) = 0.0234\n"});
+  // A window and fixed T beyond diagramPT: the high ends are clipped, the low
+  // P end (0.001, printed 0.0) is kept.
+  ASSERT_EQ(run("0.001 15 0 1\n950\n"), 0) << file("screen.txt");
+  quoted(file("screen.txt"), {"P(high) must be less than 10.0: this used\n",
+                              "T(high) must be less than 900: this used\n"});
+  quoted(file("vt-px-o.txt"), {"Prsessures in the range 0.0 <-> 10.0kbar;  for T = 900" + DEG + "C\n"});
 
   write("vt-px.txt", vtest::droplines(script, {"inexcess"}));
   EXPECT_EQ(run("0.1 10 0 1\n450\n"), 1);
