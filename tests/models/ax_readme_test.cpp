@@ -1,6 +1,7 @@
-// The worked a-x model of README.md ("Writing a solution model by hand"): the
-// README block is the file tests/data/ax-readme.txt, the reader takes it, and
-// its activities and their uncertainties are those worked out by hand.
+// The worked a-x model of docs/input-files.md ("Writing a solution model by
+// hand"): the block there is the file tests/data/ax-readme.txt, the reader
+// takes it, and its activities and their uncertainties are those worked out
+// by hand.
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -35,13 +36,13 @@ TEST_F(ReadmeModel, ReadmeBlockIsTheDataFile) {
   // runs over indented and empty lines; trailing empty lines are dropped.
   const std::vector<std::string> file = lines(vtest::datatext("ax-readme.txt"));
   ASSERT_FALSE(file.empty());
-  std::ifstream readme(std::string(VT_SOURCE_DIR) + "/README.md");
+  std::ifstream readme(std::string(VT_SOURCE_DIR) + "/docs/input-files.md");
   std::stringstream all;
   all << readme.rdbuf();
   const std::vector<std::string> doc = lines(all.str());
   std::size_t at = 0;
   while (at < doc.size() && doc[at] != "    " + file[0]) ++at;
-  ASSERT_LT(at, doc.size()) << "README.md has no block starting with: " << file[0];
+  ASSERT_LT(at, doc.size()) << "docs/input-files.md has no block starting with: " << file[0];
   std::vector<std::string> block;
   for (; at < doc.size() && (doc[at].empty() || doc[at].rfind("    ", 0) == 0); ++at)
     block.push_back(doc[at].empty() ? "" : doc[at].substr(4));
@@ -73,7 +74,7 @@ TEST_F(ReadmeModel, ActivitiesAsWorkedByHand) {
   KPREAD1::CALCACTIVITIES(1, x, P, T, a, sda);
   EXPECT_NEAR(a[1], amu, 1e-15L);
   EXPECT_NEAR(a[2], acel, 1e-15L);
-  EXPECT_NEAR(a[1], 0.66983L, 5e-6L);  // the numbers quoted in the README
+  EXPECT_NEAR(a[1], 0.66983L, 5e-6L);  // the numbers quoted in docs/input-files.md
   EXPECT_NEAR(a[2], 0.16664L, 5e-6L);
 
   // sd(a)/a from sd(y) = 0.01 through d(a ideal)/dy, and from sd(W) = 3 kJ
@@ -87,7 +88,7 @@ TEST_F(ReadmeModel, ActivitiesAsWorkedByHand) {
   };
   EXPECT_NEAR(sda[1], sd(amu, aidmu, dmu, y * y), 1e-5L);
   EXPECT_NEAR(sda[2], sd(acel, aidcel, dcel, (1 - y) * (1 - y)), 1e-5L);
-  EXPECT_NEAR(sda[1], 0.0286L, 5e-5L);  // the numbers quoted in the README
+  EXPECT_NEAR(sda[1], 0.0286L, 5e-5L);  // the numbers quoted in docs/input-files.md
   EXPECT_NEAR(sda[2], 0.0347L, 5e-5L);
 }
 

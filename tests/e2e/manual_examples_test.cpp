@@ -1,0 +1,265 @@
+// The examples of docs/computation.md and docs/input-files.md whose printed
+// numbers no other test pins: each run as the document gives it (its
+// phases with CO2 and H2O as pure phases, the overall window diagramPT
+// 0.001 25 250 1100, the fluid present and in excess, Schreinemakers
+// pruning, the window and fixed T or P typed), and each number compared
+// with the line the program prints. The lines were read against the
+// documents' claims (the side named, the branch followed) before they were
+// stored here.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "models/kpcalc1.h"
+#include "solver/solver_support.h"
+#include "support/vt_program.h"
+
+namespace fs = std::filesystem;
+using namespace KPGLOBAL;
+
+namespace {
+
+const std::string DEG = "\xA1";  // the degree sign, in Mac Roman
+
+class ManualExamples : public solvertest::SolverTest {
+ protected:
+  // The results file of a diagram run of calctype 2 (T-x(CO2)) or 3
+  // (P-x(CO2)) on the phases given, with the window and the fixed P (kbar)
+  // or T (C) typed.
+  std::string diagram(int calctype, const std::string& phases, const std::string& window, const std::string& fixed) {
+    copydataset();
+    std::string list;
+    for (char c : phases + " CO2 H2O") list += c == ' ' ? '\n' : c;
+    std::ofstream(*dir / "vt-pure.txt") << list << "\n*\n";
+    std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile px\n";
+    std::ofstream(*dir / "vt-px.txt") << "axfile pure\nwith " << phases << " CO2 H2O\ncalctype " << calctype
+                                      << "\ndiagramPT 0.001 25 250 1100\nfluidpresent yes\nfluidexcess yes\n"
+                                         "inexcess yes\ndoschreinemakers yes\nautoexit\n";
+    std::ofstream(*dir / "answers.txt") << window << "\n" << fixed << "\n";
+    const int rc = vtest::runprogram(dir->path());
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
+    return vtest::readfile(*dir / "vt-px-o.txt");
+  }
+  // The first point whose phases are set: its coordinates line and its
+  // table (from the column heads to the coordinates; empty for a
+  // metastable point), or "" where there is none.
+  static std::string coordinates(const std::string& out, const std::string& set) {
+    const auto a = out.find(" involving " + set + " + (");
+    if (a == std::string::npos) return "";
+    const auto c = std::min(out.find("\nP = ", a), out.find("\nT = ", a)) + 1;
+    return out.substr(c, out.find('\n', c) - c);
+  }
+  static std::string table(const std::string& out, const std::string& set) {
+    const auto a = out.find(" involving " + set + " + (");
+    if (a == std::string::npos) return "";
+    return out.substr(a, std::min(out.find("\nP = ", a), out.find("\nT = ", a)) - a);
+  }
+  // The row of reaction text in the table, from the text to the line end.
+  static std::string row(const std::string& table, const std::string& text) {
+    const auto a = table.find(")  " + text + " ");
+    if (a == std::string::npos) return "";
+    return table.substr(a + 3, table.find('\n', a) - a - 3);
+  }
+};
+
+}  // namespace
+
+// The examples of the slopes continuation's rules and of the sides judged
+// from the tangents (docs/computation.md): the point's coordinates and the
+// row's printed line, its side columns and its slope (0 where the branch
+// gives no value, the degree sign for a line of constant T or P).
+TEST_F(ManualExamples, SlopesContinuationRules) {
+  struct example {
+    int calctype;
+    std::string phases, window, fixed, set, coordinates;
+    std::vector<std::string> rows;
+  };
+  const std::vector<example> examples{
+      {3, "cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", "cc q an zo ky", "P = 2.007 kbar, x(CO2) = 0.0491",
+       {"zo + CO2 = cc + an + H2O                                [q,ky]    stable              0.0541"}},
+      {3, "cc q wo an gr zo sill", "0.001 15 0 0.05", "425", "cc q an gr zo", "P = 0.96 kbar, x(CO2) = 0.0239",
+       {"zo + CO2 = cc + an + H2O                                [q,gr]    stable    stable   -0.0214"}},
+      {2, "mu q cc san an sill zo", "300 800 0 1", "0.4", "mu q cc san an zo",
+       "T = 345.69 " + DEG + "C , x(CO2) = 0.0408",
+       {"zo + CO2 = cc + an + H2O                            [mu,q,san]    stable    stable         0"}},
+      {3, "mu q cc san an sill zo", "0.001 15 0.001 0.999", "426", "mu q cc san an zo",
+       "P = 2.242 kbar, x(CO2) = 0.0368",
+       {"mu + q + cc = san + zo + CO2 + H2O                        [an]              stable   -0.0439"}},
+      {2, "mu q cc san an sill zo", "300 900 0.001 0.999", "1.6", "mu q cc san an zo",
+       "T = 399.95 " + DEG + "C , x(CO2) = 0.0290",
+       {"mu + q + zo = san + an + H2O                              [cc]              stable   -0.0241"}},
+      {3, "cc dol q tr di fo wo", "0.1 10 0 1", "380", "cc dol q tr di", "P = 0.18 kbar, x(CO2) = 0.979",
+       {"cc + tr = dol + di + CO2 + H2O                             [q]    stable              0.0780"}},
+      {3, "mu q cc san an sill zo", "0.001 15 0.001 0.999", "320", "q cc an sill zo", "P = 1.879 kbar, x(CO2) = 0.0474",
+       {"zo + CO2 = cc + an + H2O                              [q,sill]    stable              0.0545"}},
+      {3, "cc q wo an gr zo ky", "0.001 15 0.001 0.999", "340", "cc q an zo ky", "P = 2.158 kbar, x(CO2) = 0.0540",
+       {"cc + q + ky + H2O = zo + CO2                              [an]              stable   -0.0568"}},
+      {3, "phl cc dol q san tr di en", "0.001 15 0.001 0.999", "380", "phl cc dol q san tr",
+       "P = 0.23 kbar, x(CO2) = 0.937",
+       {"dol + san + H2O = phl + cc + CO2                        [q,tr]    stable    stable    -0.523"}},
+      {2, "mu q cc san an sill zo", "250 950 0 1", "8", "mu q cc san an sill", "T = 588.95 " + DEG + "C , x(CO2) = 0.899",
+       {"cc + san + sill + H2O = mu + an + CO2                      [q]              stable   1.78e-5"}},
+      {3, "cc q wo an gr zo ky", "0.001 15 0 0.05", "480", "cc q an gr zo", "P = 2.057 kbar, x(CO2) = 0.0260",
+       {"cc + q + an = gr + CO2                                    [zo]    stable             -0.0203",
+        "cc + q + zo = gr + CO2 + H2O                              [an]              stable   -0.0260"}},
+      {3, "mu q cc san an sill zo", "0.001 15 0 0.05", "425", "mu q cc san an zo", "P = 2.217 kbar, x(CO2) = 0.0364",
+       {"mu + q + cc = san + zo + CO2 + H2O                        [an]              stable   -0.0423"}},
+      {3, "cc q wo an gr zo ky", "0.001 15 0 1", "700", "cc q wo an gr", "P = 4.764 kbar, x(CO2) = 0.152",
+       {"cc + wo + an = gr + CO2                                    [q]    stable              0.0104"}},
+      {3, "clin fo en sp mag q", "0.001 15 0.001 0.999", "422", "clin fo en sp mag", "P = 0.26 kbar, x(CO2) = 0.949",
+       {"clin + CO2 = en + sp + mag + H2O                          [fo]              stable    0.0221",
+        "clin = fo + en + sp + H2O                                [mag]    stable              0.0912"}},
+      {2, "cc q wo an gr zo ky", "300 900 0 1", "0.2", "cc q an gr zo", "T = 377.01 " + DEG + "C , x(CO2) = 0.110",
+       {"zo + CO2 = cc + an + H2O                                [q,gr]    stable    stable         0"}},
+      {2, "clin fo en sp mag q", "300 900 0.001 0.999", "0.33", "clin fo en sp mag",
+       "T = 432.80 " + DEG + "C , x(CO2) = 0.947",
+       {"clin + CO2 = en + sp + mag + H2O                          [fo]    stable                   0"}},
+      {2, "cc q wo an gr zo ky", "300 900 0 1", "0.19", "cc q an gr zo", "T = 375.33 " + DEG + "C , x(CO2) = 0.114",
+       {"zo + CO2 = cc + an + H2O                                [q,gr]    stable    stable         0"}},
+      {3, "cc q wo an gr zo sill", "0.1 2 0.001 0.1", "775", "cc an gr zo sill", "P = 0.69 kbar, x(CO2) = 0.00915",
+       {"zo + CO2 = cc + an + H2O                             [gr,sill]              stable         0"}},
+      // The sides from the tangents: q + zo = an + gr + H2O on its high-T
+      // side; q + gr = wo + an on its low-T side beside a row without a
+      // slope; fo + cor = sp + en on its high-P side among four rows without.
+      {2, "cc q wo an gr zo ky", "300 500 0 1", "0.231099", "cc q an gr zo", "T = 382.97 " + DEG + "C , x(CO2) = 0.0830",
+       {"q + zo = an + gr + H2O                                    [cc]              stable   -0.0275"}},
+      {2, "cc q wo an gr zo ky", "250 950 0 1", "8", "cc q wo an gr", "T = 843.19 " + DEG + "C , x(CO2) = 0.300",
+       {"cc + wo + an = gr + CO2                                    [q]              stable         0",
+        "q + gr = wo + an                                         [cc]    stable                   " + DEG}},
+      {3, "clin ames sp fo en cor", "1 10 0.5 1", "504.632", "clin sp fo en cor", "P = 7.754 kbar, x(CO2) = 0.967",
+       {"fo + cor = sp + en                                      [clin]              stable         " + DEG,
+        "clin = sp + fo + en + H2O                                [cor]    stable                   0"}}};
+  for (const example& e : examples) {
+    const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed);
+    const std::string where = e.phases + " at " + e.fixed;
+    EXPECT_EQ(coordinates(out, e.set), e.coordinates) << where << "\n" << out;
+    EXPECT_NE(out.find("# stable intersection "), std::string::npos) << where;
+    const std::string t = table(out, e.set);
+    for (const std::string& r : e.rows) {
+      const std::string text = r.substr(0, r.find("  "));
+      EXPECT_EQ(row(t, text), r) << where << "\n" << t;
+    }
+  }
+}
+
+// The invariant points of docs/computation.md, as printed: the precision of
+// the six steps and of the careful search, the points missed and found
+// again in a narrower window, and the messages of a step without a point.
+TEST_F(ManualExamples, InvariantPointExamples) {
+  struct example {
+    int calctype;
+    std::string phases, window, fixed;
+    std::string set, coordinates;           // a point and its coordinates line ("" for none)
+    std::vector<std::string> present, absent;  // text the results file holds, and does not
+  };
+  const std::string five = "tr di fo cc dol";
+  const std::vector<example> examples{
+      {2, "mu q cc san an sill zo", "400 800 0.05 0.95", "3.5", "mu q cc san an zo",
+       "T = 475.14 " + DEG + "C , x(CO2) = 0.0641", {}, {}},
+      {2, "cc q wo an gr zo ky", "250 950 0.002 0.998", "1", "cc wo an gr zo", "T = 372.17 " + DEG + "C , x(CO2) = 0.0253",
+       {"\nmetastable intersection 6 involving cc wo an gr zo + (CO2 H2O)"}, {}},
+      {3, "tr fo dol cc mag en q", "0.001 15 0.0001 0.9999", "470", "tr fo dol mag en", "P = 0.66 kbar, x(CO2) = 0.959",
+       {"\n# stable intersection 2 involving tr fo dol mag en + (CO2 H2O)"}, {}},
+      {2, "cc dol q tr di fo wo", "300 800 0.0001 0.9999", "0.5", "dol q tr di fo",
+       "T = 428.98 " + DEG + "C , x(CO2) = 0.999", {"\n# stable intersection 6 involving dol q tr di fo + (CO2 H2O)"}, {}},
+      {2, five, "350 750 0 0.4", "3.5", five, "T = 425.78 " + DEG + "C , x(CO2) = 0.00124", {}, {}},
+      {2, five, "350 750 0 1", "3.5", five, "T = 425.78 " + DEG + "C , x(CO2) = 0.00124", {}, {}},
+      // The point at 2.932 kbar and x 0.0137: missed in x 0-1 and 0-0.4,
+      // found in 0.01-0.99 and 0-0.1.
+      {3, five, "0.1 10 0 1", "500", five, "P = 0.51 kbar, x(CO2) = 0.426", {}, {"x(CO2) = 0.0137"}},
+      {3, five, "0.1 10 0 0.4", "500", five, "", {"\nsorry, none in the window\n"}, {"x(CO2) = 0.0137"}},
+      {3, five, "0.1 10 0.01 0.99", "500", five, "P = 2.932 kbar, x(CO2) = 0.0137", {}, {}},
+      {3, five, "0.1 10 0 0.1", "500", five, "P = 2.930 kbar, x(CO2) = 0.0137", {}, {}},
+      {3, five, "0.1 10 0.0001 0.9999", "410", five, "P = 3.581 kbar, x(CO2) = 0.000733", {}, {}},
+      {3, five, "0.1 10 0 1", "400", five, "P = 3.622 kbar, x(CO2) = 0.000522", {}, {}},
+      {3, five, "0.1 12 0 0.2", "400", five, "P = 3.622 kbar, x(CO2) = 0.000522", {}, {}},
+      // The failure messages, each with the candidate point's reactions.
+      {2, "mu q cc san an sill zo", "300 900 0 1", "3.5", "", "",
+       {"\nfinding the intersection : iteration went outside bracket - it shouldn't !! ( involving reactions: 1 5 6 9 )\n"},
+       {}},
+      {2, "mu q cc san an sill zo", "400 800 0 1", "3.5", "", "", {}, {"finding the intersection"}},
+      {3, "an gr zo cc q", "0.1 10 0.001 0.2", "400", "", "",
+       {"\nfinding the intersection : divide by zero ( involving reactions: 1 2 3 4 )\n"}, {}},
+      {3, "an gr zo cc q wo", "0.1 10 0 1", "380", "", "",
+       {"\nfinding the intersection : iteration did not converge ( involving reactions: 2 3 4 5 )\n\n"
+        "sorry, none in the window\n"},
+       {}}};
+  for (const example& e : examples) {
+    const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed);
+    const std::string where = e.phases + " in " + e.window + " at " + e.fixed;
+    if (!e.set.empty()) {
+      EXPECT_EQ(coordinates(out, e.set), e.coordinates) << where << "\n" << out;
+    }
+    for (const std::string& s : e.present) EXPECT_NE(out.find(s), std::string::npos) << where << ": " << s << "\n" << out;
+    for (const std::string& s : e.absent) EXPECT_EQ(out.find(s), std::string::npos) << where << ": " << s << "\n" << out;
+  }
+}
+
+// The fluid numbers of docs/computation.md. Pitzer-Sterner at 298.15 K and 1
+// bar: liquid water, RT ln f = -7.453 kJ. The H2O-CO2 mixing term at 2 kbar,
+// 650 C and x(CO2) = 0.5 with the CORK equations: the volumes 3.31 and 6.61
+// kJ/kbar, W = 10.5 (V1 + V2) / (V1 V2) = 4.76 kJ, and the terms the
+// end-members' G carry, 1.410 and 0.706 kJ, each also from the van Laar
+// formula written out here.
+TEST_F(ManualExamples, FluidNumbers) {
+  extended V = 0, RTlnf = 0;
+  USESP = true;
+  KPCALC1::H2OPROPS(0.001L, 298.15L, V, RTlnf);
+  USESP = false;
+  EXPECT_NEAR(RTlnf, -7.453L, 5e-4L);
+  EXPECT_LT(V, 2);  // kJ/kbar: about 18 cm3/mol
+
+  const extended P = 2, T = 923.15L, x = 0.5L;
+  extended vw = 0, vc = 0, g = 0;
+  KPCALC1::H2OPROPS(P, T, vw, g);
+  KPCALC1::CO2PROPS(P, T, vc, g);
+  EXPECT_NEAR(vw, 3.31L, 0.005L);
+  EXPECT_NEAR(vc, 6.61L, 0.005L);
+  const extended W = 10.5L * (vw + vc) / (vw * vc);
+  EXPECT_NEAR(W, 4.76L, 0.005L);
+  const extended zc = vc * x / (vw * (1 - x) + vc * x), zw = 1 - zc;
+  const extended gw = 2 * W * vw / (vw + vc) * zc * zc, gc = 2 * W * vc / (vw + vc) * zw * zw;
+
+  readdataset({"H2O", "CO2"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const auto gem = [](int k, extended xco2) {
+    (*TD)[k].xco2 = xco2;
+    (*TD)[k].xh2o = 1 - xco2;
+    extended G = 0;
+    KPCALC1::GEM(static_cast<smallint>(k), 2, 923.15L, G);
+    return G;
+  };
+  const extended mixw = gem(1, x) - gem(1, 0), mixc = gem(2, x) - gem(2, 1);
+  EXPECT_NEAR(mixw, gw, 1e-9L);
+  EXPECT_NEAR(mixc, gc, 1e-9L);
+  EXPECT_NEAR(mixw, 1.410L, 5e-4L);
+  EXPECT_NEAR(mixc, 0.706L, 5e-4L);
+}
+
+// The worked mica of docs/input-files.md used in a run: after the pure
+// phases of an a-x file, on a P-T diagram with ptforaxe yes 8 600. The
+// listing shows the model as read, and the activities are listed as worked
+// out by hand there.
+TEST_F(ManualExamples, WorkedMicaModel) {
+  copydataset();
+  std::ofstream(*dir / "vt-mica.txt") << "q\nky\nsan\nH2O\n\n" << vtest::datatext("ax-readme.txt");
+  std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile mi\n";
+  std::ofstream(*dir / "vt-mi.txt") << "axfile mica\nwith mica q ky san H2O\ncalctype 1\ndiagramPT 1 12 400 900\n"
+                                       "calcT yes 400 900 50\ncalcP yes 1 12\ncalctatp no\nfluidpresent yes\n"
+                                       "fluidexcess no\ninexcess yes\nptforaxe yes 8 600\ndoallr yes\nautoexit\n";
+  std::ofstream(*dir / "answers.txt") << "y\n";  // fluid just H2O
+  const int rc = vtest::runprogram(dir->path());
+  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
+  const std::string log = vtest::readfile(*dir / "vt-log.txt");
+  EXPECT_NE(log.find("\n           mu: a =   0.6698, sd(a) =   0.0286\n"
+                     "          cel: a =   0.1666, sd(a) =   0.0347\n"),
+            std::string::npos)
+      << log;
+  const std::string listing = vtest::readfile(*dir / "vt-mi-it.txt");
+  for (const char* line : {"\n   xAlT1 = 1/2 - 1/2 y\n", "\n  mu = 4xAlM2A xAlT1 xSiT1\n", "\n  W(mu,cel) = 5 - 0.002 T + 0.1 P\n"})
+    EXPECT_NE(listing.find(line), std::string::npos) << line << listing;
+}
