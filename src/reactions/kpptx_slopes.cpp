@@ -177,25 +177,6 @@ class axisname {
   sstring kept;
 };
 
-// The activity axis (the axis end-member's entropy term, which SETLNAAXIS
-// moves while the lines are followed) put back on scope exit as it stood.
-class axisvalue {
- public:
-  axisvalue() : on(activityaxis() && LNAPOS >= 1 && LNAPOS <= NCV) {
-    if (on) kept = (*TD)[pos].s;
-  }
-  ~axisvalue() {
-    if (on) (*TD)[pos].s = kept;
-  }
-  axisvalue(const axisvalue&) = delete;
-  axisvalue& operator=(const axisvalue&) = delete;
-
- private:
-  bool on;
-  smallint pos = LNAPOS;
-  extended kept = 0;
-};
-
 // The search's window widened (ENLARGEWINDOW) while the guard lives, put
 // back (RESTOREWINDOW) on scope exit. An unknown calculated variable ends
 // the run in the constructor, before there is anything to put back.
@@ -230,7 +211,8 @@ struct INTERSECTIONSEARCH::slopetable {
 
   // delta mu of line r at u on the horizontal axis (x(CO2), or the activity
   // axis with the axis end-member's activity set for it) and y on the
-  // calculated one.
+  // calculated one. The table leaves the axis where its last call set it:
+  // every later use of delta mu on an activity diagram sets the axis first.
   dmufunction line(const INTERSECTIONSEARCH& search, smallint r) const {
     return [&search, r, this](extended u, extended y, extended& dy) {
       if (dlna == 0) return search.dmu(r, y, dy, ptxpoint{P, T, u, 1 - u});
@@ -271,7 +253,6 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   const axisname named;
   const Arr<bool, emmax> inv = headlines();
   if (!stable) return;
-  const axisvalue axis;
   slopetable t;
   t.inv = inv;
   slopes(t);
