@@ -114,8 +114,9 @@ smallint around(int nir, const Arr<smallint, irmax>& order, int p, const slope& 
 }
 
 // Whether the neighbour's slope sn lies between 0 and the row's slope sq:
-// then the neighbour's products are the higher in G along the row's line
-// on the side of the row's slope, its reactants the stable side.
+// then the neighbour's delta mu rises along the row's line on the side of
+// the row's slope (its products the higher in G there), its reactants the
+// stable side.
 bool between(const slope& sn, const slope& sq) {
   const extended n = orderkey(sn), q = orderkey(sq);
   return (0 < n && n < q) || (n < 0 && q < n);
@@ -142,20 +143,20 @@ struct tangents {
     all = true;
   }
   // The neighbour nb of row q, its neighbour in the tangents' order on the
-  // side q's tangent points to (as in the slopes' order), and turn: true
+  // side q's tangent points to (as in the slopes' order), and rises: true
   // where nb's delta mu rises along the half of q's line towards high y
   // (towards high u for a line of constant y), so that there nb's products
   // are the higher in G, its reactants the stable side.
-  void neighbour(int nir, int q, smallint& nb, bool& turn) const {
+  void neighbour(int nir, int q, smallint& nb, bool& rises) const {
     int place = 0;  // q's place in the order
     for (int p = 1; p <= nir; ++p)
       if (order[p] == q) place = p;
     nb = around(nir, order, place, ts[q], 1);
-    // q's half towards high y: the tangent (gy, -gu), turned so that y grows
-    // along it (u where y stays).
+    // q's half towards high y: the tangent (gy, -gu), reversed where need be
+    // so that y grows along it (u where y stays).
     extended tu = gy[q], ty = -gu[q];
     if (ty < 0 || (ty == 0 && tu < 0)) tu = -tu, ty = -ty;
-    turn = gu[nb] * tu + gy[nb] * ty > 0;
+    rises = gu[nb] * tu + gy[nb] * ty > 0;
   }
 };
 
@@ -175,25 +176,6 @@ class axisname {
  private:
   smallint pos;
   sstring kept;
-};
-
-// The activity axis (the axis end-member's entropy term, which SETLNAAXIS
-// moves while the lines are followed) put back on scope exit as it stood.
-class axisvalue {
- public:
-  axisvalue() : on(activityaxis() && LNAPOS >= 1 && LNAPOS <= NCV) {
-    if (on) kept = (*TD)[pos].s;
-  }
-  ~axisvalue() {
-    if (on) (*TD)[pos].s = kept;
-  }
-  axisvalue(const axisvalue&) = delete;
-  axisvalue& operator=(const axisvalue&) = delete;
-
- private:
-  bool on;
-  smallint pos = LNAPOS;
-  extended kept = 0;
 };
 
 // The search's window widened (ENLARGEWINDOW) while the guard lives, put
@@ -230,7 +212,8 @@ struct INTERSECTIONSEARCH::slopetable {
 
   // delta mu of line r at u on the horizontal axis (x(CO2), or the activity
   // axis with the axis end-member's activity set for it) and y on the
-  // calculated one.
+  // calculated one. The table leaves the axis where its last call set it:
+  // every later use of delta mu on an activity diagram sets the axis first.
   dmufunction line(const INTERSECTIONSEARCH& search, smallint r) const {
     return [&search, r, this](extended u, extended y, extended& dy) {
       if (dlna == 0) return search.dmu(r, y, dy, ptxpoint{P, T, u, 1 - u});
@@ -271,7 +254,6 @@ void INTERSECTIONSEARCH::PRINTHEADER() {
   const axisname named;
   const Arr<bool, emmax> inv = headlines();
   if (!stable) return;
-  const axisvalue axis;
   slopetable t;
   t.inv = inv;
   slopes(t);
@@ -440,9 +422,9 @@ void INTERSECTIONSEARCH::sides(const slopetable& t) const {
     IO::ADDSTR(STRIPN(RLINES[rn[q]]), -REACTIONFIELD, l);
     IO::ADDSTR(t.label[q], LABELFIELD, l);
     smallint nb = 0;
-    bool turn = false;
+    bool rises = false;  // nb's delta mu rises along the row's line towards high y
     if (tangent.all) {
-      tangent.neighbour(nir, q, nb, turn);
+      tangent.neighbour(nir, q, nb, rises);
     } else {
       // The neighbour in the slopes' order on the side the row's slope
       // points to. A row without a slope has no place in that order and is
@@ -454,11 +436,13 @@ void INTERSECTIONSEARCH::sides(const slopetable& t) const {
       while (m < nir - 1 && none(around(nir, order, p, t.s[q], m))) ++m;
       if (none(around(nir, order, p, t.s[q], m))) m = 1;
       nb = around(nir, order, p, t.s[q], m);
-      turn = between(t.s[nb], t.s[q]);
+      rises = between(t.s[nb], t.s[q]);
     }
+    // The row's absent end-members on the neighbour's stable side there:
+    // its reactants where its delta mu rises, else its products.
     int cnt = 0;
     for (int k = 1; k <= NNE; ++k)
-      if (t.missing(q, k) && (turn ? rows(nb, k) < 0 : rows(nb, k) > 0)) ++cnt;
+      if (t.missing(q, k) && (rises ? rows(nb, k) < 0 : rows(nb, k) > 0)) ++cnt;
     if (cnt < 1) {
       IO::ADDSTR("", COLUMN, l);
       IO::ADDSTR("stable", COLUMN, l);
