@@ -678,11 +678,48 @@ void INTERSECTIONSEARCH::newton(smallint rg, extended& v, const ptxpoint& p) con
 // the trapezoid rule's error, from the curvature of delta mu, is far below
 // 1 %, while a jump of the H2O volume at its saturation pressure changes
 // delta mu by more than the slopes account for over the whole span.
-bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, const ptxpoint& p) const {
-  constexpr extended smoothtol = 0.01L;
-  extended s1 = 0, s2 = 0;
-  const extended f1 = dmu(rg, lo, s1, p), f2 = dmu(rg, hi, s2, p);
-  return std::fabs(f2 - f1 - (s1 + s2) / 2 * (hi - lo)) <= smoothtol * (std::fabs(s1) + std::fabs(s2)) / 2 * (hi - lo);
+// Just above 2.01 kbar, where the H2O virial terms set in as
+// (P - 2.01)^(1/4), delta mu bends so sharply that the rule misses over
+// the span about a point, and delta mu's own slope is off by more than 1 %.
+// For an exact point (the careful search's or the joint solve's, where
+// the lines are found within a hundredth of the tolerances) the slopes are
+// delta mu's gradient shared with the slopes table (by central differences
+// within a thousandth of a switch's value, over diffstep of the value),
+// and a span where the rule misses is halved, each half tested in turn:
+// the rule's relative error from the bend falls as the square of a
+// piece's length, while a jump misses in the piece that holds it however
+// short. Pieces stay longer than minpiece central-difference steps, so
+// that a difference straddling a jump gives its piece slopes that account
+// for the jump many times over, and the piece still misses; budget caps the
+// values of delta mu taken. A point of the six steps is tested plainly: one
+// that fails goes on to the careful search.
+bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, const ptxpoint& p, bool exact) const {
+  constexpr extended smoothtol = 0.01L, diffstep = 1e-8L, minpiece = 100;
+  constexpr int budget = 200;
+  struct end {
+    extended v, f, s;
+  };
+  const std::vector<extended> switches =
+      exact ? KPCALC1::FLUIDSWITCHES(CALCVARIABLE, CALCVARIABLE == calcvariabletype::calcpressure ? p.T : p.P)
+            : std::vector<extended>{};
+  const dmufunction f = [this, rg, &p](extended, extended y, extended& slope) { return dmu(rg, y, slope, p); };
+  int left = budget;
+  const auto at = [&](extended v) {
+    end e{v, 0, 0};
+    extended gu = 0;
+    e.f = exact ? dmugradient(f, 0, v, 1, diffstep * std::fabs(v), switches, gu, e.s) : dmu(rg, v, e.s, p);
+    --left;
+    return e;
+  };
+  const auto nojump = [&](const auto& self, const end& a, const end& b) -> bool {
+    const extended h = b.v - a.v;
+    if (std::fabs(b.f - a.f - (a.s + b.s) / 2 * h) <= smoothtol * (std::fabs(a.s) + std::fabs(b.s)) / 2 * h)
+      return true;
+    if (!exact || left <= 0 || h < 2 * minpiece * diffstep * std::max(std::fabs(a.v), std::fabs(b.v))) return false;
+    const end m = at((a.v + b.v) / 2);
+    return self(self, a, m) && self(self, m, b);
+  };
+  return nojump(nojump, at(lo), at(hi));
 }
 
 // delta mu of line rg at v on the calculated variable (the other of P and T
@@ -730,7 +767,8 @@ void INTERSECTIONSEARCH::online(smallint rg, extended& v, const ptxpoint& p, boo
 // (the H2O volume jumps at its saturation pressure below about 422 C),
 // Newton's method can settle next to the jump on a value that is no root;
 // the jump test at the end refuses a point whose lines change order only
-// across it.
+// across it (for an exact point, xlo = xhi, one that tells the bend of
+// delta mu just above 2.01 kbar from a jump).
 bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo,
                                  extended xhi) const {
   const auto at = [&](smallint rg, extended x, extended v) {
@@ -758,7 +796,7 @@ bool INTERSECTIONSEARCH::onlines(const entry& a, const entry& b, extended xc, ex
   const ptxpoint p = place(xc, yc);
   const extended h = toly / 100;
   lo = lo - h > 0 ? lo - h : lo / 2, hi += h;
-  return smooth(rn[a.r], lo, hi, p) && smooth(rn[b.r], lo, hi, p);
+  return smooth(rn[a.r], lo, hi, p, xlo == xhi) && smooth(rn[b.r], lo, hi, p, xlo == xhi);
 }
 
 INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const entry& b, bool careful, bool logx,
@@ -791,7 +829,7 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
   // The previous step's x, y and (careful) mean of the lines: before the
   // first step, a value no step comes near.
   constexpr extended nostep = 1e10L;
-  extended px = nostep, py = nostep, pm = nostep;
+  extended px = nostep, py = nostep, pm = nostep, pd = nostep;
   for (int it = 1; it <= steps; ++it) {
     extended uc = 0;
     bool ok = true;
@@ -808,13 +846,21 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
     online(rn[b.r], yb, p, careful);
     if (careful) {
       if (!KPUTE1::INRANGE(ya, PTMODE) || !KPUTE1::INRANGE(yb, PTMODE)) return outcome::notconverged;
-      const extended ym = (ya + yb) / 2;
-      if (std::fabs(xc - px) < tolx / 100 && std::fabs(ym - pm) < toly / 100 && std::fabs(ya - yb) < toly / 100) {
+      // Where both lines run nearly flat and cross at a narrow angle (just
+      // above 2.01 kbar, where the H2O virial terms set in), a step from a
+      // far end kept for good moves x little and the lines lie within a
+      // hundredth of the tolerance of y of each other well away from their
+      // crossing: the step stops only once the lines' difference over its
+      // change per unit x since the last step, the distance to the
+      // crossing in x, is also below a hundredth of tolx.
+      const extended ym = (ya + yb) / 2, d = ya - yb;
+      const bool nearx = std::fabs(d) * std::fabs(xc - px) <= tolx / 100 * std::fabs(d - pd);
+      if (std::fabs(xc - px) < tolx / 100 && std::fabs(ym - pm) < toly / 100 && std::fabs(d) < toly / 100 && nearx) {
         // A point counts only where both lines pass through it.
         yc = ym;
         return onlines(a, b, xc, yc, xc, xc) ? outcome::converged : outcome::notconverged;
       }
-      pm = ym;
+      pm = ym, pd = d;
     }
     if ((ya1 < yb1 && ya < yb) || (yb1 < ya1 && yb < ya)) {
       x1 = uc, ya1 = ya, yb1 = yb;

@@ -124,12 +124,13 @@ class INTERSECTIONSEARCH {
   bool onrows(extended xc, extended yc) const;
   bool resolve(smallint k, extended& xc, extended& yc);
   // The lines at one point: whether both pass through (xc, yc), a line's
-  // value from a start, whether its delta mu has no jump over a span, delta
-  // mu and its slope, and a line's roots over the whole window.
+  // value from a start, whether its delta mu has no jump over a span (exact:
+  // about a point of the careful search or the joint solve), delta mu and
+  // its slope, and a line's roots over the whole window.
   bool onlines(const entry& a, const entry& b, extended xc, extended yc, extended xlo, extended xhi) const;
   void online(smallint rg, extended& v, const ptxpoint& p, bool wide) const;
   void newton(smallint rg, extended& v, const ptxpoint& p) const;
-  bool smooth(smallint rg, extended lo, extended hi, const ptxpoint& p) const;
+  bool smooth(smallint rg, extended lo, extended hi, const ptxpoint& p, bool exact) const;
   extended dmu(smallint rg, extended v, extended& slope, const ptxpoint& p) const;
   void wideroots(smallint rg, extended near, extended& q1, extended& q2, const ptxpoint& p) const;
   static std::string message(outcome o);

@@ -273,3 +273,44 @@ TEST_F(DiagramPoints, LineFoundInTheBoxByNewton) {
   EXPECT_NEAR(std::stod(low.substr(4)), P, 0.01) << low;
   EXPECT_NEAR(std::stod(low.substr(low.find("T = ") + 4)), T - 273.15, 0.5) << low;
 }
+
+// A point just above 2.01 kbar, where the H2O virial terms set in as
+// (P - 2.01)^(1/4): P-x(CO2) at 326.25 C, mu q cc san an sill zo, P
+// 0.001-15 kbar, x 0.001-0.999. There delta mu of each line bends so
+// sharply that q + cc + sill = an + CO2 folds back in x, and it crosses
+// 2zo + CO2 = cc + 3an + H2O at a narrow angle where both run nearly flat.
+// The point q cc an sill zo was lost ("iteration did not converge"): the
+// careful search stopped 8e-5 short of it in x, and the jump test refused
+// the joint solve's exact point, taking the bend for a jump. Solved here by
+// bisection, P along the second line at each x (delta mu rises with P
+// there) and x until the first line's delta mu changes sign along it, the
+// point lies at 2.010418 kbar, x 0.051597, with all four lines at
+// equilibrium; printed as that rounds.
+TEST_F(DiagramPoints, PointJustAboveTheH2OVirialOnset) {
+  const std::string out =
+      run("mu q cc san an sill zo", 3, "diagramPT 0.001 20 250 1100\n", "0.001 15 0.001 0.999\n326.25\n");
+  EXPECT_EQ(out.find("did not converge ( involving reactions: 1 2 3 4 )"), std::string::npos) << out;
+  const std::vector<std::string> c = stablecoordinates(out, "q cc an sill zo");
+  ASSERT_EQ(c.size(), 1u) << out;
+  EXPECT_EQ(c[0], "P = 2.010 kbar, x(CO2) = 0.0516");
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "zo", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const double T = 326.25 + 273.15;
+  const std::vector<reaction> rows{{{-1, "q"}, {-1, "cc"}, {-1, "sill"}, {1, "an"}, {1, "CO2"}},
+                                   {{-2, "zo"}, {-1, "CO2"}, {1, "cc"}, {3, "an"}, {1, "H2O"}},
+                                   {{-3, "q"}, {-4, "cc"}, {-3, "sill"}, {-1, "H2O"}, {2, "zo"}, {4, "CO2"}},
+                                   {{-1, "q"}, {-1, "sill"}, {-2, "zo"}, {4, "an"}, {1, "H2O"}}};
+  const auto bisect = [](const std::function<double(double)>& g, double a, double b) {
+    EXPECT_LT(g(a) * g(b), 0) << a << " " << b;
+    for (int it = 0; it < 60; ++it) ((g((a + b) / 2) > 0) == (g(a) > 0) ? a : b) = (a + b) / 2;
+    return (a + b) / 2;
+  };
+  const auto along = [&](double x) { return bisect([&](double p) { return dmu(rows[1], p, T, x); }, 2.0, 2.02); };
+  const double x = bisect([&](double xx) { return dmu(rows[0], along(xx), T, xx); }, 0.0515, 0.0517);
+  const double P = along(x);
+  EXPECT_NEAR(P, 2.010418, 0.000001);
+  EXPECT_NEAR(x, 0.051597, 0.000001);
+  for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, x), 0, 1e-6);
+  EXPECT_NEAR(std::stod(c[0].substr(4)), P, 0.0005);
+  EXPECT_NEAR(std::stod(c[0].substr(c[0].find("x(CO2) = ") + 9)), x, 0.00005);
+}
