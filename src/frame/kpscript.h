@@ -17,7 +17,7 @@ namespace KPSCRIPT {
 inline IO::textfile SCRIPTFILE;
 
 // One row of the keyword table: the keyword as typed in the script, what it
-// sets, and the values it takes (the README's script reference lists these).
+// sets, and the values it takes (docs/input-files.md's script reference lists these).
 struct keywordrow {
   const char* keyword;
   const char* sets;
