@@ -840,7 +840,21 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       // solved here, on steep lines: the printed slopes, not pinned, lie
       // between the secants from both).
       {"clin fo en sp mag q", "0.001 15 0.001 0.999", "422", 3, enfo, clinfo, 0.26, 0.949, "clin fo en sp mag",
-       ")  clin + CO2 = en + sp + mag + H2O |)  clin = fo + en + sp + H2O ", {clinen, clinfo}, 0.949, 0}};
+       ")  clin + CO2 = en + sp + mag + H2O |)  clin = fo + en + sp + H2O ", {clinen, clinfo}, 0.949, 0},
+      // At 316.1 and 321.7 C the line rises from the point through 2.01
+      // kbar and reaches x + dx as it leaves the switch along it, while the
+      // branch is taken up beyond it.
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "316.1", 3, qcc, qsill, 1.797, 0.0452, "q cc an sill zo",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0452, 0.0471},
+      {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "321.7", 3, ccky, kyzo, 1.776, 0.0429, "cc q an zo ky",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0429, 0.0427},
+      // At 326.3 and 477.7 C the point lies a hair above 2.01 kbar on a fold
+      // back at the switch: towards x + dx the line turns and goes back for
+      // good; the other way it runs back to the switch and comes forward.
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "326.3", 3, qcc, qsill, 2.012, 0.0518, "q cc an sill zo",
+       ")  q + cc + sill + H2O = zo + CO2 ", {qsill}, 0.0518, -0.0519},
+      {"cc q wo an gr zo ky", "0.001 15 0 0.05", "477.7", 3, ccgr, zogr, 2.011, 0.0257, "cc q an gr zo",
+       ")  cc + q + an = gr + CO2 |)  cc + q + zo = gr + CO2 + H2O ", {ccgr, cczo}, 0.0257, 0}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);
