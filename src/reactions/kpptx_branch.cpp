@@ -44,6 +44,13 @@ constexpr extended NEWTONTOL = 1e-9L;
 // that it passes no turn of the branch and lands on no other branch; steps
 // below 1e-4 are not held to that (the corner of a line would stall them);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
+// the next step is made as long as the last one's bend predicts those
+// checks allow, with a margin of 0.8, so that few steps are refused;
+constexpr extended STEPMARGIN = 0.8L;
+// within NEXTTOSWITCH of a switch, where delta mu's y derivative has no
+// bound and the line can turn right round over a few bar, a step may turn by
+// about 0.3 rad and land three tenths of its length off the tangent;
+constexpr extended NEAROFFTANGENT = 0.3L, NEARTURN = 0.95L;
 // a fold back in u of less than a hundredth of du is crossed anywhere;
 constexpr extended FOLDLIMIT = 0.01L;
 // a step longer than a hundredth (in scaled X and Y) that meets a switch
@@ -172,6 +179,7 @@ class branch {
   int crossed_ = 0;                 // switches and jogs crossed
   int stalls_ = 0;                  // stalls since the last step
   bool leftfold_ = false;           // ended on a fold back next to a switch, outside its band
+  bool refused_ = false;            // a step refused since the last one taken
 
   extended yof(extended Y) const { return y0_ + Y * ys_; }
   extended Yof(extended y) const { return (y - y0_) / ys_; }
@@ -252,7 +260,9 @@ class branch {
   // has none): a branch that leaves it stalls there and ends.
   bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
-      const extended f = it == 1 ? grad(PX, PY, gX, gY) : slopeY(PX, PY, gY);
+      const extended f = it == 1 ? grad(PX, PY, gX, gY)
+                         : switchnear(switches_, yof(PY), NEXTTOSWITCH) != NOVALUE ? dmuat(PX, PY)
+                                                                                  : slopeY(PX, PY, gY);
       const extended g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
       PX -= f * gX / g2, PY -= f * gY / g2;
@@ -303,8 +313,10 @@ class branch {
   // gets there (a step, the switch event, the take-up beyond a switch or a
   // jog): it has moved along its line from (Xa, ya), short of u0 + du, to
   // (Xb, yb), at or past it (or within rounding short of it). Its value is
-  // the line's y at u0 + du between the two, by Newton's method in y from
-  // the straight between them. Where Newton's method settles outside them,
+  // the line's y at u0 + du between the two, by Newton's method in y (with
+  // delta mu's own y derivative, even beside a switch: where that is far off,
+  // the bracket below settles it) from the straight between them. Where
+  // Newton's method settles outside them,
   // or does not settle, and delta mu at u0 + du changes sign between ya and
   // yb, the root bracketed there is bisected (so a jog across u0 + du that
   // no switch lists is taken where it lies); where it does not change sign
@@ -318,7 +330,7 @@ class branch {
     bool settled = false;
     for (int it = 1; it <= POLISHSTEPS && !settled; ++it) {
       extended s = 0;
-      const extended f = dmuslope(dmu_, u0_ + du_, y, hy(y), switches_, s), next = y - f / s;
+      const extended f = dmu_(u0_ + du_, y, s), next = y - f / s;
       if (!std::isfinite(next) || !(next >= lo_ && next <= hi_)) break;
       settled = std::fabs(next - y) <= POLISHED * std::fabs(y);
       y = next;
@@ -353,14 +365,27 @@ class branch {
     const extended off = std::hypot(PX - QX, PY - QY);
     if (!on || off > step) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
-    if (h_ > BENDSTEP && (off > OFFTANGENT * step || nX * tX_ + nY * tY_ < TANGENTTURN)) return shorter();
+    const bool beside = switchnear(switches_, yof(Y_), NEXTTOSWITCH) != NOVALUE &&
+                        switchnear(switches_, yof(PY), NEXTTOSWITCH) != NOVALUE;
+    const extended offlimit = beside ? NEAROFFTANGENT : OFFTANGENT, turnlimit = beside ? NEARTURN : TANGENTTURN;
+    if (h_ > BENDSTEP && (off > offlimit * step || nX * tX_ + nY * tY_ < turnlimit)) return shorter();
     if (PX >= ATEND) return arrive(X_, yof(Y_), PX, yof(PY));
+    // The next step: as long as the bend of this one predicts the checks
+    // allow (a step's offset and its tangent's turn both grow in proportion
+    // to its length), within STEPMARGIN of it, and at most twice as long;
+    // after a step refused, no longer than this one (a refused step costs
+    // the corrector's iterations, a short one a few).
+    const extended turn = std::sqrt(std::max(extended(0), 2 * (1 - (nX * tX_ + nY * tY_))));
+    const extended bend = std::max(off / (offlimit * step), turn / std::sqrt(2 * (1 - turnlimit)));
     moveto(PX, PY, nX, nY, false);
     stalls_ = 0;
-    h_ = std::min(2 * h_, LONGESTSTEP);
+    const extended grow = std::clamp(STEPMARGIN / bend, extended(0.5), refused_ ? extended(1) : extended(2));
+    h_ = std::min(h_ * grow, LONGESTSTEP);
+    refused_ = false;
     return outcome::moved;
   }
   outcome shorter() {
+    refused_ = true;
     h_ /= 2;
     return outcome::shorter;
   }
