@@ -854,7 +854,11 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "326.3", 3, qcc, qsill, 2.012, 0.0518, "q cc an sill zo",
        ")  q + cc + sill + H2O = zo + CO2 ", {qsill}, 0.0518, -0.0519},
       {"cc q wo an gr zo ky", "0.001 15 0 0.05", "477.7", 3, ccgr, zogr, 2.011, 0.0257, "cc q an gr zo",
-       ")  cc + q + an = gr + CO2 |)  cc + q + zo = gr + CO2 + H2O ", {ccgr, cczo}, 0.0257, 0}};
+       ")  cc + q + an = gr + CO2 |)  cc + q + zo = gr + CO2 + H2O ", {ccgr, cczo}, 0.0257, 0},
+      // At 531.4 C a steep line runs up from the point through 5.01 kbar,
+      // 4 bar above it, kinking there.
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "531.4", 3, muzo, mucc, 5.006, 0.141, "mu q cc san an zo",
+       ")  mu + q + zo = san + an + H2O ", {muzo}, 0.141, 1.16}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);
