@@ -788,6 +788,7 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   const reaction enfo{{-1, "en"}, {-2, "mag"}, {2, "fo"}, {2, "CO2"}};
   const reaction clinfo{{-1, "clin"}, {1, "fo"}, {1, "en"}, {1, "sp"}, {4, "H2O"}};
   const reaction clinen{{-2, "clin"}, {-2, "CO2"}, {3, "en"}, {2, "sp"}, {2, "mag"}, {8, "H2O"}};
+  const reaction qzoky{{-1, "q"}, {-2, "zo"}, {-1, "ky"}, {4, "an"}, {1, "H2O"}};
   struct slopecase {
     std::string phases, window, fixed;
     int calctype;
@@ -858,7 +859,12 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       // At 531.4 C a steep line runs up from the point through 5.01 kbar,
       // 4 bar above it, kinking there.
       {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "531.4", 3, muzo, mucc, 5.006, 0.141, "mu q cc san an zo",
-       ")  mu + q + zo = san + an + H2O ", {muzo}, 0.141, 1.16}};
+       ")  mu + q + zo = san + an + H2O ", {muzo}, 0.141, 1.16},
+      // At 332 C a steep line that bends just below 2.01 kbar: steps held
+      // to a turn of 0.1 rad and an offset of a tenth of their length
+      // follow it.
+      {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "332", 3, ccky, kyzo, 1.991, 0.0483, "cc q an zo ky",
+       ")  q + zo + ky = an + H2O ", {qzoky}, 0.0483, 2.56}};
   for (const slopecase& c : cases) {
     const bool px = c.calctype == 3;
     P = px ? 0 : std::stod(c.fixed);
