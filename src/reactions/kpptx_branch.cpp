@@ -118,13 +118,18 @@ extended switchnear(const std::vector<extended>& switches, extended y, extended 
   return NOVALUE;
 }
 
-// delta mu at (u, y) and its y derivative in gy: delta mu's own, or, within
-// NEXTTOSWITCH of a switch, where that can have no bound, the central
-// difference over hy.
+// Whether y lies within NEXTTOSWITCH of a switch, where delta mu's y
+// derivative can have no bound.
+bool besideswitch(const std::vector<extended>& switches, extended y) {
+  return switchnear(switches, y, NEXTTOSWITCH) != NOVALUE;
+}
+
+// delta mu at (u, y) and its y derivative in gy: delta mu's own, or, beside a
+// switch, the central difference over hy.
 extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, const std::vector<extended>& switches,
                   extended& gy) {
   const extended f = dmu(u, y, gy);
-  if (switchnear(switches, y, NEXTTOSWITCH) != NOVALUE) {
+  if (besideswitch(switches, y)) {
     extended t = 0;
     gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
   }
@@ -254,15 +259,16 @@ class branch {
   // the gradient of its last iteration, within the tolerance of the line,
   // is returned in (gX, gY) for the tangent there. The u derivative is taken
   // at the first iteration only (the steps move a small part of du, over
-  // which it hardly changes), the y derivative at each, as delta mu gives it
-  // (beside a switch, where it can have no bound, by central differences).
+  // which it hardly changes), the y derivative at each, as delta mu gives it;
+  // beside a switch, where that can have no bound, the first iteration takes
+  // it by central differences and the later ones keep it.
   // delta mu is not evaluated outside the window (below 0 kbar the fluid
   // has none): a branch that leaves it stalls there and ends.
   bool newton(extended& PX, extended& PY, extended& gX, extended& gY) {
     for (int it = 1; it <= NEWTONSTEPS && inside(PY); ++it) {
-      const extended f = it == 1 ? grad(PX, PY, gX, gY)
-                         : switchnear(switches_, yof(PY), NEXTTOSWITCH) != NOVALUE ? dmuat(PX, PY)
-                                                                                  : slopeY(PX, PY, gY);
+      const extended f = it == 1                          ? grad(PX, PY, gX, gY)
+                         : besideswitch(switches_, yof(PY)) ? dmuat(PX, PY)
+                                                            : slopeY(PX, PY, gY);
       const extended g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
       PX -= f * gX / g2, PY -= f * gY / g2;
@@ -365,8 +371,7 @@ class branch {
     const extended off = std::hypot(PX - QX, PY - QY);
     if (!on || off > step) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
-    const bool beside = switchnear(switches_, yof(Y_), NEXTTOSWITCH) != NOVALUE &&
-                        switchnear(switches_, yof(PY), NEXTTOSWITCH) != NOVALUE;
+    const bool beside = besideswitch(switches_, yof(Y_)) && besideswitch(switches_, yof(PY));
     const extended offlimit = beside ? NEAROFFTANGENT : OFFTANGENT, turnlimit = beside ? NEARTURN : TANGENTTURN;
     if (h_ > BENDSTEP && (off > offlimit * step || nX * tX_ + nY * tY_ < turnlimit)) return shorter();
     if (PX >= ATEND) return arrive(X_, yof(Y_), PX, yof(PY));
