@@ -319,10 +319,10 @@ class branch {
   // gets there (a step, the switch event, the take-up beyond a switch or a
   // jog): it has moved along its line from (Xa, ya), short of u0 + du, to
   // (Xb, yb), at or past it (or within rounding short of it). Its value is
-  // the line's y at u0 + du between the two, by Newton's method in y (with
-  // delta mu's own y derivative, even beside a switch: where that is far off,
-  // the bracket below settles it) from the straight between them. Where
-  // Newton's method settles outside them,
+  // the line's y at u0 + du between the two, by Newton's method in y (beside
+  // a switch with the central difference, as where the line leaves 2.01 kbar
+  // along it and reaches u0 + du a part in 1e9 short of it) from the
+  // straight between them. Where Newton's method settles outside them,
   // or does not settle, and delta mu at u0 + du changes sign between ya and
   // yb, the root bracketed there is bisected (so a jog across u0 + du that
   // no switch lists is taken where it lies); where it does not change sign
@@ -336,7 +336,7 @@ class branch {
     bool settled = false;
     for (int it = 1; it <= POLISHSTEPS && !settled; ++it) {
       extended s = 0;
-      const extended f = dmu_(u0_ + du_, y, s), next = y - f / s;
+      const extended f = dmuslope(dmu_, u0_ + du_, y, hy(y), switches_, s), next = y - f / s;
       if (!std::isfinite(next) || !(next >= lo_ && next <= hi_)) break;
       settled = std::fabs(next - y) <= POLISHED * std::fabs(y);
       y = next;

@@ -850,6 +850,11 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
        ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0452, 0.0471},
       {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "321.7", 3, ccky, kyzo, 1.776, 0.0429, "cc q an zo ky",
        ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0429, 0.0427},
+      // At 316.2 C a step lands a part in 1e9 short of x + dx as the line
+      // leaves the switch: the value is polished there with delta mu's y
+      // derivative by central differences.
+      {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "316.2", 3, qcc, qsill, 1.800, 0.0453, "q cc an sill zo",
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0453, 0.0475},
       // At 326.3 and 477.7 C the point lies a hair above 2.01 kbar on a fold
       // back at the switch: towards x + dx the line turns and goes back for
       // good; the other way it runs back to the switch and comes forward.
