@@ -266,3 +266,19 @@ TEST(Branch, DeltaMuGradient) {
     EXPECT_NEAR(gy, std::fabs(y - 2) <= 0.002L ? std::exp(y) : 0, 1e-8L) << y;
   }
 }
+
+// The line sought back behind a switch is met in cells of dx / 100: where
+// the line jumps back by 0.012 dx at a switch at 2.5 and, just beyond it
+// (up to 2.52), delta mu = sin(pi (x(y) - u) / 0.024) has a line every
+// 0.024 dx, halfway between two of them, the nearer one behind is found (in
+// cells of 0.05 dx every cell would hold two and none be seen).
+TEST(Branch, LinesCloseTogetherBehindASwitch) {
+  const line x = [](extended y) { return 0.5L * (y - 2) - (y > 2.5L ? 0.012L : 0); };
+  const KPPTX::dmufunction dmu = [&](extended u, extended y, extended& slope) {
+    const extended k = M_PIl / 0.024L;
+    const bool comb = y > 2.5L && y < 2.52L;
+    slope = comb ? std::cos(k * (x(y) - u)) * k * 0.5L : 0.5L;
+    return comb ? std::sin(k * (x(y) - u)) : x(y) - u;
+  };
+  EXPECT_NEAR(KPPTX::alongbranch(dmu, 0, 2, 1, 0.001L, 1000, {2.5L}), 4.024L, ontheline);
+}
