@@ -61,11 +61,10 @@ constexpr extended TURNSTEP = 0.01L;
 // where it met it (unless it jumps back along a switch);
 constexpr extended JOGLIMIT = 0.01L;
 // the line at a fixed y is sought from where it is expected by the secant
-// method, in at most 8 steps; where they do not settle within reach, the
-// root nearest is bracketed in 20 cells on either side across the reach
-// (two roots closer than a twentieth of it are not told apart), a
-// hundredth of du at least;
-constexpr int SECANTSTEPS = 8, SEARCHCELLS = 20;
+// method, in at most 8 steps (delta mu is smooth in u at a fixed y); where
+// the line is tracked out from a switch, within a hundredth of du of where
+// it was at the last distance;
+constexpr int SECANTSTEPS = 8;
 constexpr extended SEARCHSPAN = 0.01L;
 // the line is met a gap (a part in 1e12 of the switch's value) either side
 // of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
@@ -277,12 +276,10 @@ class branch {
     return false;
   }
   // The line at scaled Y nearest Xc in u, within reach of it: the secant
-  // method from Xc (delta mu is smooth in u at a fixed y), or where it does
-  // not settle there, the root nearest Xc bracketed across the reach (at
-  // least SEARCHSPAN) either side; NOVALUE where there is none. At a fixed y
-  // delta mu has no jump in u, so every bracket holds a root. Where the line
-  // is tracked, the u derivative of the last search starts the next (delta
-  // mu's u derivative hardly changes over a short run of y).
+  // method from Xc (delta mu is smooth in u at a fixed y); NOVALUE where it
+  // does not settle within reach. Where the line is tracked, the u
+  // derivative of the last search starts the next (delta mu's u derivative
+  // hardly changes over a short run of y).
   extended rootinu(extended Y, extended Xc, extended reach, extended* slope = nullptr) {
     extended X = Xc, f = dmuat(Xc, Y);
     extended gX = slope && std::isfinite(*slope) && *slope != 0 ? *slope : dmudX(Xc, Y);
@@ -296,10 +293,7 @@ class branch {
       gX = (fn - f) / (Xn - X), X = Xn, f = fn;
     }
     if (slope) *slope = 0;
-    const auto g = [&](extended Xt) { return dmuat(Xt, Y); };
-    const auto any = [](extended) { return true; };
-    return nearestbracketed(g, Xc, std::max(reach, SEARCHSPAN) / SEARCHCELLS, SEARCHCELLS, any, any, NOVALUE,
-                            BRACKETHALVINGS);
+    return NOVALUE;
   }
   // The line at scaled Y first met going on in u from Xc the way dir points,
   // to end and one cell past it: behind a switch, where the line jumps back
@@ -418,7 +412,7 @@ class branch {
     const extended Yn = Ym - d * gap;  // this side of the switch
     const extended stepped = std::hypot(EX - X_, EY - Y_);
     const extended Xc = X_ + (Ym - Y_) / (EY - Y_) * (EX - X_);
-    extended Xa = rootinu(Yn, Xc, std::max(stepped, SEARCHSPAN / SEARCHCELLS));
+    extended Xa = rootinu(Yn, Xc, stepped);
     // Within the switch's band the line can run along it, a gap from it,
     // over much of du before it meets it (back from a fold just above 2.01
     // kbar): it is sought on along the switch the way the branch goes.

@@ -146,6 +146,10 @@ TEST(Branch, FoldsAndTurns) {
   const line small = fold(0.45L, 0.196L, 1.1L), large = fold(0.45L, 0.294L, 1.1L);
   EXPECT_NEAR(valueof(small, 2.49L), reaches(small, 2.5L, 3), ontheline);
   EXPECT_EQ(valueof(large, 2.49L), NOVALUE);
+  // A sharp one, 0.031 dx back within 0.06 of the y scale (k = 2, w = 0.03):
+  // seen by steps held to a turn of 0.1 rad and an offset of a tenth of
+  // their length (at 0.3 rad and three tenths a step passes over it).
+  EXPECT_EQ(valueof(fold(0.45L, 0.03L, 2), 2.49L), NOVALUE);
 }
 
 // A branch that leaves the window before u = 1 has no value; one that
@@ -281,4 +285,13 @@ TEST(Branch, LinesCloseTogetherBehindASwitch) {
     return comb ? std::sin(k * (x(y) - u)) : x(y) - u;
   };
   EXPECT_NEAR(KPPTX::alongbranch(dmu, 0, 2, 1, 0.001L, 1000, {2.5L}), 4.024L, ontheline);
+}
+
+// The line is met and taken up a part in 1e12 of the switch's value either
+// side of it: past a switch at 2.5, 0.2 (y - 2.5)^(1/8) moves the line
+// 0.007 dx within that gap, a jog within dx / 100 (within a part in 1e9 it
+// would be 0.017 dx, and end the branch).
+TEST(Branch, TheGapAboutASwitch) {
+  const line x = [](extended y) { return 40 * (y - 2.49L) + (y > 2.5L ? 0.2L * std::pow(y - 2.5L, 0.125L) : 0); };
+  EXPECT_NEAR(valueof(x, 2.49L, {2.5L}), reaches(x, 2.5L, 2.52L), ontheline);
 }
