@@ -123,18 +123,6 @@ bool besideswitch(const std::vector<extended>& switches, extended y) {
   return switchnear(switches, y, NEXTTOSWITCH) != NOVALUE;
 }
 
-// delta mu at (u, y) and its y derivative in gy: delta mu's own, or, beside a
-// switch, the central difference over hy.
-extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, const std::vector<extended>& switches,
-                  extended& gy) {
-  const extended f = dmu(u, y, gy);
-  if (besideswitch(switches, y)) {
-    extended t = 0;
-    gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
-  }
-  return f;
-}
-
 // dmu(u, y, slope) gives delta mu at (u, y) and its y derivative; [lo, hi]
 // is the window of y and switches the values of y where the fluid's
 // equations switch or set in. The steps: start (the scale and the first
@@ -499,6 +487,16 @@ class branch {
 };
 
 }  // namespace
+
+extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, const std::vector<extended>& switches,
+                  extended& gy) {
+  const extended f = dmu(u, y, gy);
+  if (besideswitch(switches, y)) {
+    extended t = 0;
+    gy = (dmu(u, y + hy, t) - dmu(u, y - hy, t)) / (2 * hy);
+  }
+  return f;
+}
 
 extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu, extended hy,
                      const std::vector<extended>& switches, extended& gu, extended& gy) {

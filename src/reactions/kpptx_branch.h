@@ -16,6 +16,11 @@ namespace KPPTX {
 // calculated variable, with its y derivative in slope.
 using dmufunction = std::function<extended(extended u, extended y, extended& slope)>;
 
+// delta mu at (u, y) and its y derivative gy: delta mu's own, or, within a
+// thousandth of a switch's value, by central differences over hy.
+extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, const std::vector<extended>& switches,
+                  extended& gy);
+
 // delta mu at (u, y) and its gradient (gu, gy): gu by central differences
 // over hu; gy delta mu's own y derivative, or, within a thousandth of a
 // switch's value, by central differences over hy (there delta mu's own

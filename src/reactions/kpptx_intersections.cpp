@@ -683,8 +683,8 @@ void INTERSECTIONSEARCH::newton(smallint rg, extended& v, const ptxpoint& p) con
 // the span about a point, and delta mu's own slope is off by more than 1 %.
 // For an exact point (the careful search's or the joint solve's, where
 // the lines are found within a hundredth of the tolerances) the slopes are
-// delta mu's gradient shared with the slopes table (by central differences
-// within a thousandth of a switch's value, over diffstep of the value),
+// delta mu's y derivative shared with the slopes table (by central
+// differences within a thousandth of a switch's value, over diffstep of it),
 // and a span where the rule misses is halved, each half tested in turn:
 // the rule's relative error from the bend falls as the square of a
 // piece's length, while a jump misses in the piece that holds it however
@@ -706,8 +706,7 @@ bool INTERSECTIONSEARCH::smooth(smallint rg, extended lo, extended hi, const ptx
   int left = budget;
   const auto at = [&](extended v) {
     end e{v, 0, 0};
-    extended gu = 0;
-    e.f = exact ? dmugradient(f, 0, v, 1, diffstep * std::fabs(v), switches, gu, e.s) : dmu(rg, v, e.s, p);
+    e.f = exact ? dmuslope(f, 0, v, diffstep * std::fabs(v), switches, e.s) : dmu(rg, v, e.s, p);
     --left;
     return e;
   };
