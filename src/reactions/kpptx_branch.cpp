@@ -352,6 +352,10 @@ class branch {
     const bool on = newton(PX, PY, gX, gY);
     const extended off = std::hypot(PX - QX, PY - QY);
     if (!on || off > step) return shorter();
+    // A corrector that lands across a switch the predictor did not pass has
+    // left the part of the line the step set out on (back from a fold just
+    // above a switch, onto the line below it).
+    if (switchbetween(yof(Y_), yof(PY)) != NOVALUE) return shorter();
     if (!tangent(gX, gY, PX - X_, PY - Y_, nX, nY)) return shorter();
     const bool beside = besideswitch(switches_, yof(Y_)) && besideswitch(switches_, yof(PY));
     const extended offlimit = beside ? NEAROFFTANGENT : OFFTANGENT, turnlimit = beside ? NEARTURN : TANGENTTURN;

@@ -295,3 +295,18 @@ TEST(Branch, TheGapAboutASwitch) {
   const line x = [](extended y) { return 40 * (y - 2.49L) + (y > 2.5L ? 0.2L * std::pow(y - 2.5L, 0.125L) : 0); };
   EXPECT_NEAR(valueof(x, 2.49L, {2.5L}), reaches(x, 2.5L, 2.52L), ontheline);
 }
+// A line through a point just above its nose (where it turns in u, at y =
+// 4.3), x = 0.7 ((y - 4.3)^2 - 0.002^2), rising steeply to a switch at
+// 5.01, above which it folds back by 0.016 dx (-0.08 (y - 5.01)^(1/4)) and
+// comes forward within the band. Just past the switch it runs back almost
+// along it, and a long step back that way would be brought by the
+// corrector onto the nose's lower arm below the switch, ending the branch:
+// the steps follow the fold instead, to u = 1 above it.
+TEST(Branch, StepBackFromAFoldAboveASwitch) {
+  const extended xm = 0.7L * (0.71L * 0.71L - 0.002L * 0.002L);
+  const line x = [=](extended y) {
+    return y > 5.01L ? xm - 0.08L * std::pow(y - 5.01L, 0.25L) + 1.1L * (y - 5.01L)
+                     : 0.7L * ((y - 4.3L) * (y - 4.3L) - 0.002L * 0.002L);
+  };
+  EXPECT_NEAR(valueof(x, 4.302L, {5.01L}), reaches(x, 5.06L, 6), ontheline);
+}
