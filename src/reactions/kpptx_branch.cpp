@@ -110,6 +110,12 @@ constexpr int POLISHSTEPS = 20;
 constexpr extended POLISHED = 1e-12L;
 constexpr int ROOTHALVINGS = 64;
 
+// The crossing of two lines, solved from a point known to (bu, by): settled
+// once a step moves u and y by less than a millionth of those, far within
+// them; a run that has not settled in 30 steps has lost the crossing.
+constexpr extended CROSSED = 1e-6L;
+constexpr int CROSSINGSTEPS = 30;
+
 // The switch within width (a part of its value) of y, or NOVALUE.
 extended switchnear(const std::vector<extended>& switches, extended y, extended width) {
   for (const extended m : switches)
@@ -507,6 +513,22 @@ extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu
   extended t = 0;
   gu = (dmu(u + hu, y, t) - dmu(u - hu, y, t)) / (2 * hu);
   return dmuslope(dmu, u, y, hy, switches, gy);
+}
+
+bool crossing(const dmufunction& fa, const dmufunction& fb, extended& u, extended& y, extended hu, extended hy,
+              const std::vector<extended>& switches, extended bu, extended by) {
+  const extended us = u, ys = y;
+  for (int it = 1; it <= CROSSINGSTEPS; ++it) {
+    extended ua = 0, ya = 0, ub = 0, yb = 0;
+    const extended ga = dmugradient(fa, u, y, hu, hy, switches, ua, ya);
+    const extended gb = dmugradient(fb, u, y, hu, hy, switches, ub, yb);
+    const extended det = ua * yb - ya * ub;  // 0 on parallel lines: the step leaves the box
+    const extended du = -(ga * yb - ya * gb) / det, dy = -(ua * gb - ga * ub) / det;
+    u += du, y += dy;
+    if (!(std::fabs(u - us) <= bu && std::fabs(y - ys) <= by)) return false;
+    if (std::fabs(du) < CROSSED * bu && std::fabs(dy) < CROSSED * by) return true;
+  }
+  return false;
 }
 
 extended alongbranch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,

@@ -29,6 +29,14 @@ extended dmuslope(const dmufunction& dmu, extended u, extended y, extended hy, c
 extended dmugradient(const dmufunction& dmu, extended u, extended y, extended hu, extended hy,
                      const std::vector<extended>& switches, extended& gu, extended& gy);
 
+// The crossing of the lines fa = 0 and fb = 0 by Newton's method in (u, y)
+// from (u, y), with delta mu's gradients as dmugradient takes them (steps
+// hu and hy): settled once a step moves u and y by less than a millionth of
+// bu and by; false where a step leaves bu in u or by in y of the start, or
+// where it has not settled in 30 steps.
+bool crossing(const dmufunction& fa, const dmufunction& fb, extended& u, extended& y, extended hu, extended hy,
+              const std::vector<extended>& switches, extended bu, extended by);
+
 // The value at u0 + du of the branch of the line dmu = 0 through (u0, y0),
 // followed inside the window lo <= y <= hi across the switches (values of y
 // where the fluid's equations switch or set in); KPCALC2::NOVALUE where the

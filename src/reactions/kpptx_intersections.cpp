@@ -31,14 +31,6 @@ constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
 using KPCALC2::NOVALUE;
 const std::string DEGC = IO::DEGREE + "C";
 
-// The half-widths of the box about a point that each of the point's lines
-// must cross, in units of the search's tolerances tolx and toly. The six
-// steps of false position stop when a step moves x by less than tolx and y
-// by less than toly, so their point can lie about as far again from where
-// the lines cross: twice the tolerances is as close as the search places a
-// point. A point that one of its lines misses by more lies elsewhere.
-constexpr extended onrowbox = 2;
-
 // The length of the x-list of the diagram; where names the routine in the
 // fatal messages.
 smallint listlength(const char* where) {

@@ -119,6 +119,14 @@ class INTERSECTIONSEARCH {
   // The check of a point against every line of the invariant point (each
   // passes through its tolerance box), and the point solved again from the
   // pair of its lines that cross best where it fails.
+  // The half-widths of the box about a point that each of the point's
+  // lines must cross, in units of the search's tolerances tolx and toly.
+  // The six steps of false position stop when a step moves x by less than
+  // tolx and y by less than toly, so their point can lie about as far again
+  // from where the lines cross: twice the tolerances is as close as the
+  // search places a point. A point that one of its lines misses by more
+  // lies elsewhere.
+  static constexpr extended onrowbox = 2;
   bool onrow(smallint rg, extended xc, extended yc) const;
   static extended xroom(extended x);
   bool onrows(extended xc, extended yc) const;

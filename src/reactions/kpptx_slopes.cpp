@@ -344,9 +344,41 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
     };
     return nearestbracketed(g, y0, cell, POINTCELLS, inwindow, root, NOVALUE);
   };
-  const auto follow = [&](smallint r, extended from) {
+  const auto follow = [&](smallint r, extended u0, extended from) {
     if (!KPUTE1::INRANGE(from, along)) return NOVALUE;
-    return alongbranch(t.line(*this, r), t.u0, from, t.du, t.isp ? PLOW : TLOW, t.isp ? PHIGH : THIGH, t.switches);
+    return alongbranch(t.line(*this, r), u0, from, t.du, t.isp ? PLOW : TLOW, t.isp ? PHIGH : THIGH, t.switches);
+  };
+  // The point is known to the search's tolerances: every line passes
+  // through its box, onrowbox times tolx either side in u and toly in y. A
+  // line so steep in u that at the point's u it lies beyond the box in y
+  // (an x(CO2) that hardly moves with P) would set out from a part of its
+  // line a tenth of a kbar or more from the point, and the secant from
+  // there can take another part of a line that bends, as where it folds at
+  // a switch of the fluid's equations. Such a line sets out from the point
+  // solved exactly (us, ys): the crossing of the two lines that cross best
+  // there (their normals scaled by the tolerances), solved once for the
+  // point; where that fails, from the point's u as every other line.
+  const extended y0 = t.isp ? t.P : t.T, bu = onrowbox * tolx, by = onrowbox * toly;
+  const extended hu = std::fabs(t.du) * TANGENTSTEP, hy = std::fabs(y0) * TANGENTSTEP;
+  enum class exactness { unsolved, solved, failed } exact = exactness::unsolved;
+  extended us = t.u0, ys = y0;
+  const auto solve = [&]() {
+    exact = exactness::failed;
+    extended best = 0;
+    smallint pa = 0, pb = 0;
+    Arr<extended, irmax> gu{}, gy{}, nu{}, ny{};
+    t.gradients(*this, gu, gy);
+    for (int p = 1; p <= nir; ++p) {
+      const extended n = std::hypot(gu[p] * tolx, gy[p] * toly);
+      if (n > 0 && std::isfinite(n)) nu[p] = gu[p] * tolx / n, ny[p] = gy[p] * toly / n;
+      for (int q = 1; q < p; ++q) {
+        const extended sine = std::fabs(nu[p] * ny[q] - ny[p] * nu[q]);
+        if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
+      }
+    }
+    if (pa == 0) return;
+    if (crossing(t.line(*this, rn[pa]), t.line(*this, rn[pb]), us, ys, hu, hy, t.switches, bu, by))
+      exact = exactness::solved;
   };
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
   const widenedwindow widened(CALCVARIABLE);
@@ -371,7 +403,14 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
           break;
         }
         const extended a = atpoint(r);
-        t.s[p] = secant(t.du, a, follow(r, a));
+        if (!(std::fabs(a - y0) <= by)) {
+          if (exact == exactness::unsolved) solve();
+          if (exact == exactness::solved) {
+            t.s[p] = secant(t.du, ys, follow(r, us, ys));
+            break;
+          }
+        }
+        t.s[p] = secant(t.du, a, follow(r, t.u0, a));
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);

@@ -806,8 +806,12 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
        ")  cc + q = wo + CO2 ", {ccq}, 0.114, -0.120},
       {"cc q wo an gr zo ky", "0.001 15 0 1", "700", 3, ccq, ccwo, 4.764, 0.152, "cc q wo an gr",
        ")  cc + wo + an = gr + CO2 ", {ccwo}, 0.152, 0.0104},
+      // At 680 C the point lies 8 bar above the nose of the same line (where
+      // its x is least), 0.0004 in x from the point's x: from the exact
+      // point the line rises steeply through 5.01 kbar, folds back by 1.6 %
+      // of dx just above it and comes forward.
       {"cc q wo an gr zo ky", "0.001 15 0 1", "680", 3, ccq, ccwo, 4.314, 0.140, "cc q wo an gr",
-       ")  cc + wo + an = gr + CO2 ", {ccwo}, 0.140, 0.00921},
+       ")  cc + wo + an = gr + CO2 ", {ccwo}, 0.140, 0.00758},
       {"mu q cc san an sill zo", "300 900 0.001 0.999", "1.6", 2, muzo, mucc, 399.95, 0.0290, "mu q cc san an zo",
        ")  mu + q + zo = san + an + H2O ", {muzo}, 0.0290, -0.0241},
       {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", 3, ccky, kyzo, 2.007, 0.0491, "cc q an zo ky",
@@ -1017,4 +1021,75 @@ TEST_F(DiagramXco2Edges, SidesFromTangentsWithoutSlopes) {
       EXPECT_EQ(columns(t, ")  " + q.text + " ").substr(16, 20), sides) << q.text << "\n" << t;
     }
   }
+}
+
+// A line steep in x starts from the point solved exactly where at the
+// point's x (known to 0.001) it lies beyond the point's box in P, or has no
+// value there. P-x(CO2) at 463.4 C, clin fo en sp mag q: clin + CO2 = en +
+// sp + mag + H2O, at 0.0039 kbar^-1 from the point clin en sp mag q, lies a
+// tenth of a kbar up its line at the point's x (the secant from there,
+// 0.0050, misses its bend). At 681.1 C, cc q wo an gr zo ky, the point cc q
+// wo an gr lies 3 bar above the nose of cc + wo + an = gr + CO2 (where its
+// x is least); at the point's x Newton's method from the point's P reaches
+// its lower arm (-0.0114). At 432 C the point cc q an gr zo lies 2 bar
+// above the nose of zo + CO2 = cc + an + H2O, 0.0003 in x to the right of
+// it: at the point's x, left of the nose, the line has no value (0), from
+// the exact point it rises to x + dx at 2.12 kbar (solved here on the upper
+// arm by bisection in P). Inside the box the point's x stands: at 474 C
+// clin + CO2 = en + sp + mag + H2O lies 1.94 times the tolerance in P (0.01
+// kbar) from the point clin fo en sp mag at its x and keeps the secant from
+// there, 0.0135; at 476 C, 2.05 times, it starts from the exact point.
+TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
+  readdataset({"clin", "fo", "en", "sp", "mag", "q", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction clinen{{-2, "clin"}, {-2, "CO2"}, {3, "en"}, {2, "sp"}, {2, "mag"}, {8, "H2O"}};
+  const reaction clinq{{-1, "clin"}, {-1, "q"}, {2, "en"}, {1, "sp"}, {4, "H2O"}};
+  const reaction magq{{-2, "mag"}, {-2, "q"}, {1, "en"}, {2, "CO2"}};
+  auto [P0, x0] = solve(clinq, magq, 1.26, 0.941, 463.4);
+  std::string t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "463.4", 3), "clin en sp mag q");
+  const double s463 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
+  // x rises with P along this line up to 4.7 kbar: one root between.
+  const double P463 = bisect(
+      [&](double p) {
+        P = p;
+        return dmu(clinen, 736.55, x0 + 0.01);
+      },
+      P0 + 0.5, 4.5);
+  EXPECT_NEAR(s463, 0.01 / (P463 - P0), halfunit(s463)) << t;
+  EXPECT_NEAR(s463, 0.00389, 1e-8) << t;
+  const reaction enmag{{-1, "en"}, {-2, "mag"}, {2, "fo"}, {2, "CO2"}};
+  const reaction clinfo{{-1, "clin"}, {1, "fo"}, {1, "en"}, {1, "sp"}, {4, "H2O"}};
+  t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "474", 3), "clin fo en sp mag");
+  EXPECT_NEAR(rowslope(t, ")  clin + CO2 = en + sp + mag + H2O "), 0.0135, 1e-8) << t;
+  std::tie(P0, x0) = solve(enmag, clinfo, 0.76, 0.923, 476);
+  const double P476 = bisect(
+      [&](double p) {
+        P = p;
+        return dmu(clinen, 749.15, x0 + 0.01);
+      },
+      P0 + 0.2, P0 + 2);
+  t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "476", 3), "clin fo en sp mag");
+  const double s476 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
+  EXPECT_NEAR(s476, 0.01 / (P476 - P0), halfunit(s476)) << t;
+  EXPECT_NEAR(s476, 0.0131, 1e-8) << t;
+
+  readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  std::tie(P0, x0) = solve(ccq, ccwo, 4.34, 0.140, 681.1);
+  t = table(run("cc q wo an gr zo ky", "0.001 15 0.001 0.999", false, "681.1", 3), "cc q wo an gr");
+  const double s681 = rowslope(t, ")  cc + wo + an = gr + CO2 ");
+  EXPECT_NEAR(s681, 0.01 / (along(ccwo, x0, P0, 0.01, 954.25) - P0), halfunit(s681)) << t;
+  EXPECT_NEAR(s681, 0.00771, 1e-8) << t;
+
+  std::tie(P0, x0) = solve(ccgr, zogr, 1.096, 0.0233, 432);
+  const double P2 = bisect(
+      [&](double p) {
+        P = p;
+        return dmu(zoan, 705.15, x0 + 0.01);
+      },
+      1.5, 2.5);
+  t = table(run("cc q wo an gr zo ky", "0.001 15 0.001 0.999", false, "432", 3), "cc q an gr zo");
+  const double s432 = rowslope(t, ")  zo + CO2 = cc + an + H2O ");
+  EXPECT_NEAR(s432, 0.01 / (P2 - P0), halfunit(s432)) << t;
+  EXPECT_NEAR(s432, 0.00974, 1e-8) << t;
 }

@@ -81,6 +81,11 @@ TEST_F(ManualExamples, SlopesContinuationRules) {
   const std::vector<example> examples{
       {3, "cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", "cc q an zo ky", "P = 2.007 kbar, x(CO2) = 0.0491",
        {"zo + CO2 = cc + an + H2O                                [q,ky]    stable              0.0541"}},
+      {3, "clin fo en sp mag q", "0.001 15 0.001 0.999", "463.4", "clin en sp mag q",
+       "P = 1.260 kbar, x(CO2) = 0.939",
+       {"clin + CO2 = en + sp + mag + H2O                           [q]    stable             0.00389"}},
+      {3, "cc q wo an gr zo ky", "0.001 15 0.001 0.999", "432", "cc q an gr zo", "P = 1.096 kbar, x(CO2) = 0.0233",
+       {"zo + CO2 = cc + an + H2O                                [q,gr]    stable    stable   0.00974"}},
       {3, "cc q wo an gr zo sill", "0.001 15 0 0.05", "425", "cc q an gr zo", "P = 0.96 kbar, x(CO2) = 0.0239",
        {"zo + CO2 = cc + an + H2O                                [q,gr]    stable    stable   -0.0214"}},
       {2, "mu q cc san an sill zo", "300 800 0 1", "0.4", "mu q cc san an zo",

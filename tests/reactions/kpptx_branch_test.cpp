@@ -310,3 +310,38 @@ TEST(Branch, StepBackFromAFoldAboveASwitch) {
   };
   EXPECT_NEAR(valueof(x, 4.302L, {5.01L}), reaches(x, 5.06L, 6), ontheline);
 }
+
+// Two lines' crossing by Newton's method in (u, y): y = e^u and y = 3 - u
+// cross at u = 0.79206 (solved to a part in 1e10 from a start 0.8 away);
+// from a start further than the box allows, or on parallel lines, there is
+// none. On u = 0 and y^3 - 2y + 2 = 0 Newton's steps from y = 0 cycle
+// between 0 and 1 and never settle (from -1.5 they reach -1.76929).
+TEST(Branch, CrossingOfTwoLines) {
+  const auto linef = [](std::function<extended(extended, extended)> f, std::function<extended(extended)> dy) {
+    return KPPTX::dmufunction([=](extended u, extended y, extended& slope) {
+      slope = dy(y);
+      return f(u, y);
+    });
+  };
+  const auto one = [](extended) { return 1.0L; };
+  const KPPTX::dmufunction expline = linef([](extended u, extended y) { return y - std::exp(u); }, one);
+  const KPPTX::dmufunction straight = linef([](extended u, extended y) { return y - 3 + u; }, one);
+  const extended root = KPPTX::bisect([](extended u) { return std::exp(u) - 3 + u; }, 0, 1, 100);
+  extended u = 0, y = 1;
+  ASSERT_TRUE(KPPTX::crossing(expline, straight, u, y, 1e-6L, 1e-6L, {}, 1, 2));
+  EXPECT_NEAR(u, root, 1e-10L);
+  EXPECT_NEAR(y, 3 - root, 1e-10L);
+  u = 0, y = 1;
+  EXPECT_FALSE(KPPTX::crossing(expline, straight, u, y, 1e-6L, 1e-6L, {}, 0.5L, 2));
+  const KPPTX::dmufunction parallel = linef([](extended u, extended y) { return y - 4 + u; }, one);
+  u = 0, y = 1;
+  EXPECT_FALSE(KPPTX::crossing(parallel, straight, u, y, 1e-6L, 1e-6L, {}, 10, 10));
+  const KPPTX::dmufunction vertical = linef([](extended u, extended) { return u; }, [](extended) { return 0.0L; });
+  const KPPTX::dmufunction cubic =
+      linef([](extended, extended y) { return y * y * y - 2 * y + 2; }, [](extended y) { return 3 * y * y - 2; });
+  u = 0, y = 0;
+  EXPECT_FALSE(KPPTX::crossing(vertical, cubic, u, y, 1e-6L, 1e-6L, {}, 1, 2));
+  u = 0, y = -1.5L;
+  ASSERT_TRUE(KPPTX::crossing(vertical, cubic, u, y, 1e-6L, 1e-6L, {}, 1, 2));
+  EXPECT_NEAR(y, -1.7692923542386314L, 1e-10L);
+}
