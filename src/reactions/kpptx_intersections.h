@@ -116,9 +116,6 @@ class INTERSECTIONSEARCH {
   // and the "finding the intersection" message of a search that found none.
   void locate(extended& xc, extended& yc, bool& isfound, bool& isconverged);
   void failed(extended& xc, extended& yc, const std::string& why) const;
-  // The check of a point against every line of the invariant point (each
-  // passes through its tolerance box), and the point solved again from the
-  // pair of its lines that cross best where it fails.
   // The half-widths of the box about a point that each of the point's
   // lines must cross, in units of the search's tolerances tolx and toly.
   // The six steps of false position stop when a step moves x by less than
@@ -127,6 +124,9 @@ class INTERSECTIONSEARCH {
   // search places a point. A point that one of its lines misses by more
   // lies elsewhere.
   static constexpr extended onrowbox = 2;
+  // The check of a point against every line of the invariant point (each
+  // passes through its tolerance box), and the point solved again from the
+  // pair of its lines that cross best where it fails.
   bool onrow(smallint rg, extended xc, extended yc) const;
   static extended xroom(extended x);
   bool onrows(extended xc, extended yc) const;

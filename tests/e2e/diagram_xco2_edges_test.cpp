@@ -110,6 +110,15 @@ class DiagramXco2Edges : public solvertest::SolverTest {
     }
     return (a + b) / 2 - 273.15;
   }
+  // P (kbar) of r at x(CO2) and T (K) by bisection in lo..hi (one crossing there).
+  double pline(const reaction& r, double T, double x, double lo, double hi) {
+    return bisect(
+        [&](double p) {
+          P = p;
+          return dmu(r, T, x);
+        },
+        lo, hi);
+  }
   // dx / (T(x + dx) - T(x)) of r: the slope a table row prints.
   double secant(const reaction& r, double x, double dx) { return dx / (tline(r, x + dx) - tline(r, x)); }
   // The root of f between a and b, where f changes sign, by n halvings.
@@ -1049,12 +1058,7 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   std::string t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "463.4", 3), "clin en sp mag q");
   const double s463 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
   // x rises with P along this line up to 4.7 kbar: one root between.
-  const double P463 = bisect(
-      [&](double p) {
-        P = p;
-        return dmu(clinen, 736.55, x0 + 0.01);
-      },
-      P0 + 0.5, 4.5);
+  const double P463 = pline(clinen, 736.55, x0 + 0.01, P0 + 0.5, 4.5);
   EXPECT_NEAR(s463, 0.01 / (P463 - P0), halfunit(s463)) << t;
   EXPECT_NEAR(s463, 0.00389, 1e-8) << t;
   const reaction enmag{{-1, "en"}, {-2, "mag"}, {2, "fo"}, {2, "CO2"}};
@@ -1062,12 +1066,7 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "474", 3), "clin fo en sp mag");
   EXPECT_NEAR(rowslope(t, ")  clin + CO2 = en + sp + mag + H2O "), 0.0135, 1e-8) << t;
   std::tie(P0, x0) = solve(enmag, clinfo, 0.76, 0.923, 476);
-  const double P476 = bisect(
-      [&](double p) {
-        P = p;
-        return dmu(clinen, 749.15, x0 + 0.01);
-      },
-      P0 + 0.2, P0 + 2);
+  const double P476 = pline(clinen, 749.15, x0 + 0.01, P0 + 0.2, P0 + 2);
   t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "476", 3), "clin fo en sp mag");
   const double s476 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
   EXPECT_NEAR(s476, 0.01 / (P476 - P0), halfunit(s476)) << t;
@@ -1082,12 +1081,7 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   EXPECT_NEAR(s681, 0.00771, 1e-8) << t;
 
   std::tie(P0, x0) = solve(ccgr, zogr, 1.096, 0.0233, 432);
-  const double P2 = bisect(
-      [&](double p) {
-        P = p;
-        return dmu(zoan, 705.15, x0 + 0.01);
-      },
-      1.5, 2.5);
+  const double P2 = pline(zoan, 705.15, x0 + 0.01, 1.5, 2.5);
   t = table(run("cc q wo an gr zo ky", "0.001 15 0.001 0.999", false, "432", 3), "cc q an gr zo");
   const double s432 = rowslope(t, ")  zo + CO2 = cc + an + H2O ");
   EXPECT_NEAR(s432, 0.01 / (P2 - P0), halfunit(s432)) << t;
