@@ -478,6 +478,10 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
     o = refine(a, b, false, false, xc, yc);
     isconverged = o == outcome::converged;
     if (!xco2axis) {
+      // Where a line had no value at a step's x, the point is sought as for
+      // a point one of its lines misses: across the step, with care, from
+      // pairs of its lines.
+      if (o == outcome::novalue) isconverged = resolve(k, xc, yc);
       if (!isconverged) fail(message(o));
       return;
     }
@@ -835,6 +839,10 @@ INTERSECTIONSEARCH::outcome INTERSECTIONSEARCH::refine(const entry& a, const ent
       IO::ERROREXIT("calcptx", "unknown calcvariable", faulttype::myfault);
     online(rn[a.r], ya, p, careful);
     online(rn[b.r], yb, p, careful);
+    // A line without a value at x: the plain steps cannot go on from it. (Put
+    // into the bracket, the marker drew the next step to that end and the
+    // steps settled there on the marker as if it were the point's P or T.)
+    if (!careful && (!KPCALC2::ISVALUE(ya) || !KPCALC2::ISVALUE(yb))) return outcome::novalue;
     if (careful) {
       if (!KPUTE1::INRANGE(ya, PTMODE) || !KPUTE1::INRANGE(yb, PTMODE)) return outcome::notconverged;
       // Where both lines run nearly flat and cross at a narrow angle (just

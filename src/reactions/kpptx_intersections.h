@@ -100,8 +100,10 @@ class INTERSECTIONSEARCH {
   // The refinement of a crossing on the bracket (x0, x1): the six steps of
   // plain false position, or (careful) the Illinois steps to a hundredth of
   // the tolerances with a point counted only on both lines. The bracket's x
-  // is u = ln(x / (1 - x)) where logx is set.
-  enum class outcome { converged, outside, divide, notconverged };
+  // is u = ln(x / (1 - x)) where logx is set. A line with no value at a
+  // step's x (Newton's method found no root from the step's y) ends the
+  // plain steps (novalue): the marker is no value to place a bracket end at.
+  enum class outcome { converged, outside, divide, notconverged, novalue };
   outcome refine(const entry& a, const entry& b, bool careful, bool logx, extended& xc, extended& yc);
   // Whether the bracket's x is taken as u = ln(x / (1 - x)): where the step
   // lies strictly between x = 0 and 1.

@@ -15,6 +15,9 @@ namespace KPCALC2 {
 
 // The first root's "no value" (the second root's is its negative).
 inline constexpr extended NOVALUE = 1e21L;
+// Whether v is a value: not the "no value" marker of either root, nor a
+// value that is not finite. The marker is no number to compute with.
+inline bool ISVALUE(extended v) { return v > -NOVALUE && v < NOVALUE; }
 
 // ALNK[1..NR]: sum of R[i,k] ln ACTIVITY[k] over the end-members of each
 // reaction. A non-positive activity in a reaction stops the run naming the

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -313,4 +314,72 @@ TEST_F(DiagramPoints, PointJustAboveTheH2OVirialOnset) {
   for (const reaction& r : rows) EXPECT_NEAR(dmu(r, P, T, x), 0, 1e-6);
   EXPECT_NEAR(std::stod(c[0].substr(4)), P, 0.0005);
   EXPECT_NEAR(std::stod(c[0].substr(c[0].find("x(CO2) = ") + 9)), x, 0.00005);
+}
+
+// A line without a value where the search steps to: P-T of ky sill and q prl
+// with pure H2O in excess, P 0.5-10 kbar, T 250-1100 C in steps of 25 C.
+// The point ky sill q prl is sought between 350 and 375 C, where sill = ky
+// and prl = ky + 3q + H2O change order; at the first step's T (360.7 C)
+// prl = ky + 3q + H2O lies below the window (at about 0.35 kbar) and
+// Newton's method gives no value. That marker, put into the bracket as a
+// pressure, drew the steps to it and the run ended on "G not finite ... for
+// H2O at P = 1.00e+21 kbar". The point is now sought with care across the
+// step, as a point off its lines is, and found; the run goes on. Both points
+// are solved here by Newton's method on two of their reactions (pure H2O):
+// ky sill q prl at 0.8200 kbar, 367.83 C; ky and q prl at 2.4484 kbar,
+// 386.225 C.
+TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
+  const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "diagram";
+  const auto diagram = [&](const std::string& phases, const std::string& window, const std::string& T) {
+    fs::copy_file(ex / "vt-ds3x.txt", *dir / "vt-ds3x.txt", fs::copy_options::overwrite_existing);
+    std::string list;
+    for (char c : phases) list += c == ' ' ? '\n' : c;
+    std::ofstream(*dir / "vt-pure.txt") << list << "\n*\n";
+    std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile d\n";
+    std::ofstream(*dir / "vt-d.txt") << "axfile pure\nwith " << phases << "\ncalctype 1\ndiagramPT " << window
+                                     << "\ncalcT yes " << T << "\ncalcP yes 0.5 10\ncalctatp no\nfluidpresent yes\n"
+                                     << "fluidexcess yes\ninexcess yes\nsetfluid yes 0 1\ndoschreinemakers yes\nautoexit\n";
+    std::ofstream(*dir / "answers.txt") << "\n";
+    const int rc = vtest::runprogram(dir->path());
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
+    return vtest::readfile(*dir / "vt-d-o.txt");
+  };
+  const std::string out = diagram("ky sill and q prl H2O", "0.5 10 250 1100", "250 1100 25");
+  EXPECT_EQ(out.find("run bombed"), std::string::npos) << out;
+  // Every point of the diagram, in order, and the failed search between them.
+  std::vector<std::string> lines;
+  for (auto a = out.find("P-T of intersections"); a != std::string::npos;) {
+    const auto e = out.find('\n', a);
+    const std::string l = out.substr(a, e - a);
+    if (l.find("intersection ") != std::string::npos || l.rfind("P = ", 0) == 0 || l.rfind("finding", 0) == 0)
+      lines.push_back(l.substr(0, l.find(" + (")));
+    a = e == std::string::npos || e + 1 >= out.size() ? std::string::npos : e + 1;
+  }
+  const std::vector<std::string> expected{
+      "# stable intersection 1 involving ky sill and",
+      "P = 4.307 kbar (sd = 1.7), T = 536.19 \xA1" "C (sd = 111), (cor = 0.905)",
+      "metastable intersection 2 involving ky sill q prl",
+      "P = 0.82 kbar (sd = 1.6), T = 367.83 \xA1" "C (sd = 35), (cor = 0.913)",
+      "# stable intersection 3 involving ky and q prl",
+      "P = 2.448 kbar (sd = 1.0), T = 386.22 \xA1" "C (sd = 26), (cor = 0.772)",
+      "metastable intersection 4 involving sill and q prl",
+      "P = 5.559 kbar (sd = 2.6), T = 438.48 \xA1" "C (sd = 37), (cor = 0.932)"};
+  EXPECT_EQ(lines, expected) << out;
+  readdataset({"ky", "sill", "and", "q", "prl", "H2O"});
+  FLUIDTYPE = ftype::h2o;
+  const reaction andky{{-1, "and"}, {1, "ky"}}, sillky{{-1, "sill"}, {1, "ky"}};
+  const reaction prlky{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}};
+  for (const auto& [r, P0, T0] : {std::tuple{sillky, 0.82, 367.83}, std::tuple{andky, 2.448, 386.22}}) {
+    const auto [P, T] = solve([&](int i, double p, double t) { return dmu(i == 1 ? r : prlky, p, t, 0); }, P0,
+                              T0 + 273.15, 1e-6, 1e-4);
+    EXPECT_NEAR(dmu(r, P, T, 0), 0, 1e-9);
+    EXPECT_NEAR(dmu(prlky, P, T, 0), 0, 1e-9);
+    EXPECT_NEAR(P, P0, 0.01);
+    EXPECT_NEAR(T - 273.15, T0, 0.5);
+  }
+  // The same point among more phases (mu pa ab, T 300-900 C).
+  const std::string more = diagram("ky sill and q prl H2O mu pa ab", "0.5 10 300 900", "300 900 25");
+  EXPECT_EQ(more.find("run bombed"), std::string::npos) << more;
+  EXPECT_EQ(coordinates(more, "ky sill q prl"), "P = 0.82 kbar (sd = 1.6), T = 367.83 \xA1" "C (sd = 35), (cor = 0.913)");
+  EXPECT_NE(more.find("# stable intersection 7 involving sill and q pa ab"), std::string::npos) << more;
 }
