@@ -381,8 +381,13 @@ void INTERSECTIONSEARCH::failed(extended& xc, extended& yc, const std::string& w
 }
 
 void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool& isconverged) {
+  exactknown = false;
   locate(xc, yc, isfound, isconverged);
-  if (!isfound || !isconverged || onrows(xc, yc)) return;
+  if (!isfound || !isconverged) return;
+  if (onrows(xc, yc)) {
+    exactpoint(xc, yc);
+    return;
+  }
   // The search settled on a point that one of the point's lines misses: two
   // lines that run nearly together (lines with the fluid at low P) can
   // differ by less than the tolerance far from where the others cross them,
@@ -391,7 +396,62 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   // lines that cross well, and kept only where every line passes through
   // it; where no pair gives such a point, none is reported.
   isconverged = resolve(kstep, xc, yc);
-  if (!isconverged) failed(xc, yc, "point not on all its reactions");
+  if (isconverged)
+    exactpoint(xc, yc);
+  else
+    failed(xc, yc, "point not on all its reactions");
+}
+
+// Every line of a point passes through its box, but where they meet at a
+// narrow angle they can do so several tolerances from where they cross: the
+// six steps then stop where the two lines they follow lie within the
+// tolerance of each other, not where they cross. The point's crossing is
+// solved from the two of its lines that cross at the widest angle, from the
+// point, within the step's width in x and the window in y; where it lies
+// outside the point's box and every line of the point passes through it,
+// the point is taken there. Any other point stays as the search left it.
+// The crossing, where solved, is also where the slopes set out from for a
+// line that misses the point's box.
+void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
+  SETUPPTX(rn[list[1].r], rn[list[2].r], list[1].b, list[2].b, kstep);
+  const extended bx = std::max(std::fabs(x1 - x0), onrowbox * tolx);
+  const extended by = (CALCVARIABLE == calcvariabletype::calcpressure ? PHIGH - PLOW : THIGH - TLOW);
+  const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
+  extended xe = xc, ye = yc;
+  if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
+  if (std::fabs(xe - xc) <= onrowbox * tolx && std::fabs(ye - yc) <= onrowbox * toly) {
+    exactknown = true, xexact = xe, yexact = ye;
+    return;
+  }
+  if (!onrows(xe, ye)) return;
+  exactknown = true, xexact = xe, yexact = ye;
+  xc = xe, yc = ye;
+}
+
+bool INTERSECTIONSEARCH::solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by,
+                                    extended& xe, extended& ye) const {
+  const ptxpoint at = place(xs, ys);
+  const std::vector<extended> switches =
+      KPCALC1::FLUIDSWITCHES(CALCVARIABLE, CALCVARIABLE == calcvariabletype::calcpressure ? at.T : at.P);
+  const auto f = [this](smallint rg) -> dmufunction {
+    return [this, rg](extended u, extended v, extended& slope) { return dmu(rg, v, slope, place(u, v)); };
+  };
+  Arr<extended, irmax> nx{}, ny{};
+  extended best = 0;
+  smallint pa = 0, pb = 0;
+  for (int p = 1; p <= nir; ++p) {
+    extended gx = 0, gy = 0;
+    dmugradient(f(rn[p]), xs, ys, hx, hy, switches, gx, gy);
+    const extended n = std::hypot(gx * tolx, gy * toly);
+    if (n > 0 && std::isfinite(n)) nx[p] = gx * tolx / n, ny[p] = gy * toly / n;
+    for (int q = 1; q < p; ++q) {
+      const extended sine = std::fabs(nx[p] * ny[q] - ny[p] * nx[q]);
+      if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
+    }
+  }
+  if (pa == 0) return false;
+  xe = xs, ye = ys;
+  return crossing(f(rn[pa]), f(rn[pb]), xe, ye, hx, hy, switches, bx, by);
 }
 
 void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool& isconverged) {

@@ -133,6 +133,13 @@ class INTERSECTIONSEARCH {
   static extended xroom(extended x);
   bool onrows(extended xc, extended yc) const;
   bool resolve(smallint k, extended& xc, extended& yc);
+  // The point solved exactly: the crossing of the two of its lines that
+  // cross at the widest angle at (xs, ys), by Newton's method in (x, y)
+  // within bx and by of it (exact, xexact, yexact). A point of the search
+  // whose crossing lies outside its box is moved to it.
+  bool solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by, extended& xe,
+                  extended& ye) const;
+  void exactpoint(extended& xc, extended& yc);
   // The lines at one point: whether both pass through (xc, yc), a line's
   // value from a start, whether its delta mu has no jump over a span (exact:
   // about a point of the careful search or the joint solve), delta mu and
@@ -172,6 +179,8 @@ class INTERSECTIONSEARCH {
   extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
   extended tolx = 0, toly = 0;  // the convergence tolerances of the search
   extended x = 0, y = 0;
+  bool exactknown = false;          // the last point's crossing was solved:
+  extended xexact = 0, yexact = 0;  // there
   bool found = false, converged = false, stable = false;
   brvector involved{};
   int reported = 0;

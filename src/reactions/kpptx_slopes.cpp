@@ -88,7 +88,7 @@ extended orderkey(const slope& s) {
 // has two equal "no value" marks, but no slope), constant where they are
 // equal.
 slope secant(extended step, extended v1, extended v2) {
-  if (v1 >= NOVALUE || v2 >= NOVALUE) return {slopekind::none};
+  if (!KPCALC2::ISVALUE(v1) || !KPCALC2::ISVALUE(v2)) return {slopekind::none};
   if (v2 == v1) return {slopekind::constant};
   return {slopekind::value, step / (v2 - v1)};
 }
@@ -376,9 +376,14 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
         if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
       }
     }
-    if (pa == 0) return;
-    if (crossing(t.line(*this, rn[pa]), t.line(*this, rn[pb]), us, ys, hu, hy, t.switches, bu, by))
+    if (pa != 0 && crossing(t.line(*this, rn[pa]), t.line(*this, rn[pb]), us, ys, hu, hy, t.switches, bu, by)) {
       exact = exactness::solved;
+      return;
+    }
+    // Where the solve from the point leaves its box (its crossing lies
+    // farther, or a Newton step overshoots), the crossing the search solved
+    // for the point.
+    if (exactknown) us = xexact, ys = yexact, exact = exactness::solved;
   };
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
   const widenedwindow widened(CALCVARIABLE);
@@ -403,7 +408,7 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
           break;
         }
         const extended a = atpoint(r);
-        if (!(std::fabs(a - y0) <= by)) {
+        if (!KPCALC2::ISVALUE(a) || std::fabs(a - y0) > by) {
           if (exact == exactness::unsolved) solve();
           if (exact == exactness::solved) {
             t.s[p] = secant(t.du, ys, follow(r, us, ys));

@@ -195,7 +195,7 @@ TEST_F(ManualExamples, InvariantPointExamples) {
        {}},
       {2, "mu q cc san an sill zo", "400 800 0 1", "3.5", "", "", {}, {"finding the intersection"}},
       {3, "an gr zo cc q", "0.1 10 0.001 0.2", "400", "", "",
-       {"\nfinding the intersection : divide by zero ( involving reactions: 1 2 3 4 )\n"}, {}},
+       {"\nfinding the intersection : iteration did not converge ( involving reactions: 1 2 3 4 )\n"}, {}},
       {3, "an gr zo cc q wo", "0.1 10 0 1", "380", "", "",
        {"\nfinding the intersection : iteration did not converge ( involving reactions: 2 3 4 5 )\n\n"
         "sorry, none in the window\n"},
