@@ -768,8 +768,8 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
 // 332.812 C (cc q an gr zo ky mu ab, x 0-0.5), the point cc q an zo ky
 // (2.007 kbar, x 0.0491): Newton's steps at the point's x fail on zo + CO2
 // = cc + an + H2O, which lies there at 2.0100 kbar, just past the H2O
-// onset: the line near the point is taken up, and its branch followed
-// (about 0.054). At 340 C (cc q wo an gr zo ky, x 0.001-0.999) the point
+// onset and across it from the exact point (2.0078 kbar): the row sets
+// out from the exact point (0.0549; from the point's x, 0.0541). At 340 C (cc q wo an gr zo ky, x 0.001-0.999) the point
 // cc q an zo ky (2.158 kbar): cc + q + ky + H2O = zo + CO2 folds back by 5 %
 // of dx just above 2.01 kbar, runs back along it to where it meets it and
 // resumes below it (-0.0568); at 330 C so do two rows of the point q cc an
@@ -824,7 +824,7 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       {"mu q cc san an sill zo", "300 900 0.001 0.999", "1.6", 2, muzo, mucc, 399.95, 0.0290, "mu q cc san an zo",
        ")  mu + q + zo = san + an + H2O ", {muzo}, 0.0290, -0.0241},
       {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", 3, ccky, kyzo, 2.007, 0.0491, "cc q an zo ky",
-       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0491, 0.0541},
+       ")  zo + CO2 = cc + an + H2O ", {zoan}, 0.0491, 0.0549},
       // At 330 C the same line rises to 2.01 kbar, runs along it for about
       // dx / 100 and resumes above it: the steps stall short of the switch.
       {"cc q an gr zo ky mu ab", "0.5 6 0 0.5", "330", 3, ccky, kyzo, 1.947, 0.0478, "cc q an zo ky",
@@ -1086,4 +1086,57 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   const double s432 = rowslope(t, ")  zo + CO2 = cc + an + H2O ");
   EXPECT_NEAR(s432, 0.01 / (P2 - P0), halfunit(s432)) << t;
   EXPECT_NEAR(s432, 0.00974, 1e-8) << t;
+}
+
+// Points several tolerances off their crossing, and a row that set out from
+// another piece of its line.
+// - P-x(CO2) at 344.7 C, mu q cc san an sill zo: the lines of mu q cc san an
+//   zo meet at a narrow angle, and every one passed within the point's box
+//   at 0.36 kbar, x 0.0507, where the search stopped; they cross at 0.3791
+//   kbar, x 0.04353 (solved here from mu + 2q + cc = san + an + CO2 + H2O
+//   and mu + 2q + 2zo = san + 4an + 2H2O). The point is taken at its
+//   crossing and zo + CO2 = cc + an + H2O sets out from there (-0.187; it
+//   printed -0.265).
+// - P-x(CO2) at 422.8 C, ep zo an gr q cc hem: ep an gr q cc hem at 0.051
+//   kbar printed x 0.951 where its crossing lies at 0.95604.
+// - P-x(CO2) at 397.794 C, dol cc q tr di fo per br, P 0.05-3 kbar: at the
+//   point's x, 3cc + tr = dol + 4di + CO2 + H2O lies below the H2O
+//   saturation pressure (0.2636 kbar), inside the box but across the switch
+//   from the crossing: from there its secant was 0.0594; from the crossing
+//   (solved from it and dol + 2q = di + 2CO2) it is 0.0518.
+TEST_F(DiagramXco2Edges, PointsAtTheirCrossing) {
+  readdataset({"mu", "q", "cc", "san", "an", "zo", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction muan{{-1, "mu"}, {-2, "q"}, {-1, "cc"}, {1, "san"}, {1, "an"}, {1, "CO2"}, {1, "H2O"}};
+  const reaction muzo{{-1, "mu"}, {-2, "q"}, {-2, "zo"}, {1, "san"}, {4, "an"}, {2, "H2O"}};
+  auto [P0, x0] = solve(muan, muzo, 0.38, 0.0435, 344.7);
+  EXPECT_NEAR(P0, 0.3791, 1e-4);
+  EXPECT_NEAR(x0, 0.04353, 1e-5);
+  std::string out = run("mu q cc san an sill zo", "0.001 15 0.001 0.999", false, "344.7", 3);
+  std::vector<point> found = stablepoints(out);
+  const auto at = [&](const std::string& set) {
+    for (const point& p : found)
+      if (p.set == set) return p;
+    ADD_FAILURE() << set << "\n" << out;
+    return point{};
+  };
+  EXPECT_EQ(at("mu q cc san an zo").T, 0.38);
+  EXPECT_EQ(at("mu q cc san an zo").x, 0.0435);
+  std::string t = table(out, "mu q cc san an zo");
+  const double s344 = rowslope(t, ")  zo + CO2 = cc + an + H2O ");
+  EXPECT_NEAR(s344, 0.01 / (along(zoan, x0, P0, 0.01, 617.85) - P0), halfunit(std::fabs(s344))) << t;
+  EXPECT_NEAR(s344, -0.187, 1e-8) << t;
+
+  out = run("ep zo an gr q cc hem", "0.001 15 0.001 0.999", false, "422.8", 3);
+  found = stablepoints(out);
+  EXPECT_EQ(at("ep an gr q cc hem").x, 0.956);
+
+  readdataset({"dol", "cc", "q", "tr", "di", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  std::tie(P0, x0) = solve(cctr, dolq, 0.27, 0.977, 397.794);
+  out = run("dol cc q tr di fo per br", "0.05 3 0.001 0.999", false, "397.794", 3);
+  t = table(out, "dol cc q tr di");
+  const double s397 = rowslope(t, ")  cc + tr = dol + di + CO2 + H2O ");
+  EXPECT_NEAR(s397, 0.01 / (along(cctr, x0, P0, 0.01, 670.944) - P0), halfunit(s397)) << t;
+  EXPECT_NEAR(s397, 0.0518, 1e-8) << t;
 }

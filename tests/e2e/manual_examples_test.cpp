@@ -80,7 +80,13 @@ TEST_F(ManualExamples, SlopesContinuationRules) {
   };
   const std::vector<example> examples{
       {3, "cc q an gr zo ky mu ab", "0.5 6 0 0.5", "332.812", "cc q an zo ky", "P = 2.007 kbar, x(CO2) = 0.0491",
-       {"zo + CO2 = cc + an + H2O                                [q,ky]    stable              0.0541"}},
+       {"zo + CO2 = cc + an + H2O                                [q,ky]    stable              0.0549"}},
+      {3, "dol cc q tr di fo per br", "0.05 3 0.001 0.999", "397.794", "dol cc q tr di",
+       "P = 0.27 kbar, x(CO2) = 0.977",
+       {"cc + tr = dol + di + CO2 + H2O                             [q]    stable              0.0518"}},
+      {3, "mu q cc san an sill zo", "0.001 15 0.001 0.999", "344.7", "mu q cc san an zo",
+       "P = 0.38 kbar, x(CO2) = 0.0435",
+       {"zo + CO2 = cc + an + H2O                            [mu,q,san]    stable    stable    -0.187"}},
       {3, "clin fo en sp mag q", "0.001 15 0.001 0.999", "463.4", "clin en sp mag q",
        "P = 1.260 kbar, x(CO2) = 0.939",
        {"clin + CO2 = en + sp + mag + H2O                           [q]    stable             0.00389"}},
