@@ -327,6 +327,9 @@ bool INTERSECTIONSEARCH::CROSS(smallint r1, smallint r2, smallint b1, smallint b
   if (k < 2) return false;
   const extended a0 = line(r1, b1, static_cast<smallint>(k - 1)), a1 = line(r1, b1, k);
   const extended c0 = line(r2, b2, static_cast<smallint>(k - 1)), c1 = line(r2, b2, k);
+  // A branch without a value at either end (no root there, or no second
+  // root) crosses nothing in the step: its marker is no P or T to compare.
+  if (!KPCALC2::ISVALUE(a0) || !KPCALC2::ISVALUE(a1) || !KPCALC2::ISVALUE(c0) || !KPCALC2::ISVALUE(c1)) return false;
   return (a1 > c1 && c0 > a0) || (c1 > a1 && a0 > c0);
 }
 
