@@ -380,3 +380,28 @@ TEST_F(ManualExamples, OnePhaseSetTwoPoints) {
   EXPECT_LT(out.find("\nP = 2.932 kbar, x(CO2) = 0.0137\n", a), b) << out;
   EXPECT_NE(out.find("\nP = 0.51 kbar, x(CO2) = 0.426\n", b), std::string::npos) << out;
 }
+
+// Two endings of a diagram run (docs/mode3-diagrams.md), on the answers of
+// its page's piped run: a P window of 11-12 kbar at 300-320 C, which no
+// line crosses, ends after the count with status 0; an overall window typed
+// high before low stops the run with status 1.
+TEST_F(ManualExamples, EndingsOfDiagramRuns) {
+  copydataset();
+  vtest::copyexample("diagram", dir->path());
+  std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile ash\n";
+  std::ofstream(*dir / "vt-ash.txt") << "axfile pure\nautoexit\n";
+  const auto run = [&](const std::string& answers) {
+    std::ofstream(*dir / "answers.txt") << "1\nky sill and q prl H2O\ny\ny\n\nn\n" << answers;
+    const int rc = vtest::runprogram(dir->path());
+    EXPECT_TRUE(WIFEXITED(rc)) << answers;
+    return WEXITSTATUS(rc);
+  };
+  EXPECT_EQ(run("0.1 12 300 900\nn\n300 320 10\n11 12\ny\n0\n"), 0);
+  const std::string out = vtest::readfile(*dir / "vt-ash-o.txt");
+  const std::string last = "\n\nno of reactions = 0, no of intersections = 0\n";
+  ASSERT_GE(out.size(), last.size());
+  EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+  EXPECT_EQ(run("12 0.1 300 900\n"), 1);
+  EXPECT_NE(vtest::readfile(*dir / "vt-ash-o.txt").find("\n-- run bombed in dofigPT : inappropriate PT window input\n"),
+            std::string::npos);
+}
