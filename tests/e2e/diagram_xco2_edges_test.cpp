@@ -752,38 +752,22 @@ TEST_F(DiagramXco2Edges, SlopeAlongTheBranchAtSwitchesAndBends) {
   }
 }
 
-// The branch goes on wherever its line goes on across the switches of the
-// fluid's equations: each row against its line followed here from the
-// point solved from two of the point's reactions. P-x(CO2) at 480 C (cc q
-// wo an gr zo ky, x 0-0.05), the point cc q an gr zo: two lines fold
-// back in x by 1.2-1.4 % of dx between 2.012 and 2.0100 kbar, where the
-// H2O virial terms set in, then go on (-0.0203, -0.0260). At 580 C, the
-// point cc q wo an gr, 2.087 kbar: cc + q = wo + CO2 (about -0.12). At
-// 700 C (x 0-1) the point cc q wo an gr, 4.764 kbar: cc + wo + an = gr +
-// CO2 climbs to 5.01 kbar, where the CO2 virial terms set in, folds back
-// by 1.8 % of dx and comes forward 0.08 kbar above it. T-x(CO2) at 1.6
-// kbar (mu q cc san an sill zo, x 0.001-0.999), the point mu q cc san an
-// zo at 399.95 C: mu + q + zo = san + an + H2O, a flat line (0.4 K over
-// dx), crosses 673.15 K with a kink and no fold (-0.0241). P-x(CO2) at
-// 332.812 C (cc q an gr zo ky mu ab, x 0-0.5), the point cc q an zo ky
-// (2.007 kbar, x 0.0491): Newton's steps at the point's x fail on zo + CO2
-// = cc + an + H2O, which lies there at 2.0100 kbar, just past the H2O
-// onset and across it from the exact point (2.0078 kbar): the row sets
-// out from the exact point (0.0549; from the point's x, 0.0541). At 340 C (cc q wo an gr zo ky, x 0.001-0.999) the point
-// cc q an zo ky (2.158 kbar): cc + q + ky + H2O = zo + CO2 folds back by 5 %
-// of dx just above 2.01 kbar, runs back along it to where it meets it and
-// resumes below it (-0.0568); at 330 C so do two rows of the point q cc an
-// sill zo (mu q cc san an sill zo). At 380 C (phl cc dol q san tr di en, x
-// 0.001-0.999) the point phl cc dol q san tr (0.234 kbar, x 0.937): dol +
-// san + H2O = phl + cc + CO2 meets the H2O saturation pressure (0.2186
-// kbar), where delta mu jumps, resumes below it 3 % of dx back and comes
-// forward (-0.523); on T-x(CO2) at 0.18 kbar (cc q wo an gr zo ky) zo + CO2
-// = cc + an + H2O does so at the saturation T (362.3 C) half of dx back,
-// and at 0.21 kbar two rows of phl cc dol q san tr.
-TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
-  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "phl", "dol", "tr", "clin", "fo", "en", "sp",
-               "mag", "CO2", "H2O"});
-  FLUIDTYPE = ftype::ih2oco2;
+namespace {
+
+// A row of the test below: a point (two of its reactions and a start near
+// it), the rows of its table checked and their lines, the printed x and
+// the slope to 3 digits (0: not pinned).
+struct slopecase {
+  std::string phases, window, fixed;
+  int calctype;
+  reaction r1, r2;         // two reactions of the point
+  double v, x;             // a start near the point (C or kbar, x)
+  std::string set, rows;   // the point's set, and its rows checked
+  std::vector<reaction> lines;
+  double xp, slope;        // the printed x; the slope, to 3 digits
+};
+
+std::vector<slopecase> switchcases() {
   const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
   const reaction dolsan{{-3, "dol"}, {-1, "san"}, {-1, "H2O"}, {1, "phl"}, {3, "cc"}, {3, "CO2"}};
   const reaction cczo{{-5, "cc"}, {-3, "q"}, {-2, "zo"}, {3, "gr"}, {5, "CO2"}, {1, "H2O"}};
@@ -799,16 +783,7 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
   const reaction clinen{{-2, "clin"}, {-2, "CO2"}, {3, "en"}, {2, "sp"}, {2, "mag"}, {8, "H2O"}};
   const reaction qzoky{{-1, "q"}, {-2, "zo"}, {-1, "ky"}, {4, "an"}, {1, "H2O"}};
   const reaction musq{{-1, "mu"}, {-1, "q"}, {1, "san"}, {1, "sill"}, {1, "H2O"}};
-  struct slopecase {
-    std::string phases, window, fixed;
-    int calctype;
-    reaction r1, r2;         // two reactions of the point
-    double v, x;             // a start near the point (C or kbar, x)
-    std::string set, rows;   // the point's set, and its rows checked
-    std::vector<reaction> lines;
-    double xp, slope;        // the printed x; the slope, to 3 digits
-  };
-  const std::vector<slopecase> cases{
+  return {
       {"cc q wo an gr zo ky", "0.001 15 0 0.05", "480", 3, ccgr, zogr, 2.058, 0.0260, "cc q an gr zo",
        ")  cc + q + an = gr + CO2 |)  cc + q + zo = gr + CO2 + H2O ", {ccgr, cczo}, 0.0260, 0},
       {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "580", 3, ccq, ccwo, 2.087, 0.114, "cc q wo an gr",
@@ -889,30 +864,86 @@ TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitches) {
       // dx, are not held to the bend checks.
       {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "390", 3, musq, qcc, 2.002, 0.974, "mu q cc san an sill",
        ")  mu + q = san + sill + H2O ", {musq}, 0.974, 0.00811}};
-  for (const slopecase& c : cases) {
-    const bool px = c.calctype == 3;
-    P = px ? 0 : std::stod(c.fixed);
-    const auto [y0, x0] = solve(c.r1, c.r2, c.v, c.x, px ? std::stod(c.fixed) : 0);
-    const std::string t = table(run(c.phases, c.window, false, c.fixed, c.calctype), c.set);
-    std::vector<std::string> rows;
-    for (std::size_t a = 0, b = 0; b != std::string::npos; a = b + 1) rows.push_back(c.rows.substr(a, (b = c.rows.find('|', a)) - a));
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-      const double slope = rowslope(t, rows[k]);
-      if (c.slope != 0) {
-        EXPECT_NEAR(slope, c.slope, halfunit(std::fabs(c.slope)) + 1e-12) << c.fixed << rows[k];
-      }
-      if (!px) P = std::stod(c.fixed);
-      EXPECT_TRUE(betweensecants(slope, c.lines[k], x0, px ? y0 : y0 + 273.15, c.xp, 0.01,
-                                 px ? std::stod(c.fixed) + 273.15 : 0))
-          << c.fixed << rows[k] << "\n" << t;
+}
+
+// One test a row, so that the rows run side by side.
+class DiagramXco2EdgesSwitches : public DiagramXco2Edges, public ::testing::WithParamInterface<std::size_t> {};
+
+}  // namespace
+
+// The branch goes on wherever its line goes on across the switches of the
+// fluid's equations: each row against its line followed here from the
+// point solved from two of the point's reactions. P-x(CO2) at 480 C (cc q
+// wo an gr zo ky, x 0-0.05), the point cc q an gr zo: two lines fold
+// back in x by 1.2-1.4 % of dx between 2.012 and 2.0100 kbar, where the
+// H2O virial terms set in, then go on (-0.0203, -0.0260). At 580 C, the
+// point cc q wo an gr, 2.087 kbar: cc + q = wo + CO2 (about -0.12). At
+// 700 C (x 0-1) the point cc q wo an gr, 4.764 kbar: cc + wo + an = gr +
+// CO2 climbs to 5.01 kbar, where the CO2 virial terms set in, folds back
+// by 1.8 % of dx and comes forward 0.08 kbar above it. T-x(CO2) at 1.6
+// kbar (mu q cc san an sill zo, x 0.001-0.999), the point mu q cc san an
+// zo at 399.95 C: mu + q + zo = san + an + H2O, a flat line (0.4 K over
+// dx), crosses 673.15 K with a kink and no fold (-0.0241). P-x(CO2) at
+// 332.812 C (cc q an gr zo ky mu ab, x 0-0.5), the point cc q an zo ky
+// (2.007 kbar, x 0.0491): Newton's steps at the point's x fail on zo + CO2
+// = cc + an + H2O, which lies there at 2.0100 kbar, just past the H2O
+// onset and across it from the exact point (2.0078 kbar): the row sets
+// out from the exact point (0.0549; from the point's x, 0.0541). At 340 C (cc q wo an gr zo ky, x 0.001-0.999) the point
+// cc q an zo ky (2.158 kbar): cc + q + ky + H2O = zo + CO2 folds back by 5 %
+// of dx just above 2.01 kbar, runs back along it to where it meets it and
+// resumes below it (-0.0568); at 330 C so do two rows of the point q cc an
+// sill zo (mu q cc san an sill zo). At 380 C (phl cc dol q san tr di en, x
+// 0.001-0.999) the point phl cc dol q san tr (0.234 kbar, x 0.937): dol +
+// san + H2O = phl + cc + CO2 meets the H2O saturation pressure (0.2186
+// kbar), where delta mu jumps, resumes below it 3 % of dx back and comes
+// forward (-0.523); on T-x(CO2) at 0.18 kbar (cc q wo an gr zo ky) zo + CO2
+// = cc + an + H2O does so at the saturation T (362.3 C) half of dx back,
+// and at 0.21 kbar two rows of phl cc dol q san tr.
+TEST_P(DiagramXco2EdgesSwitches, SlopeAcrossTheFluidsSwitches) {
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "phl", "dol", "tr", "clin", "fo", "en", "sp",
+               "mag", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const slopecase c = switchcases()[GetParam()];
+  const bool px = c.calctype == 3;
+  P = px ? 0 : std::stod(c.fixed);
+  const auto [y0, x0] = solve(c.r1, c.r2, c.v, c.x, px ? std::stod(c.fixed) : 0);
+  const std::string t = table(run(c.phases, c.window, false, c.fixed, c.calctype), c.set);
+  std::vector<std::string> rows;
+  for (std::size_t a = 0, b = 0; b != std::string::npos; a = b + 1) rows.push_back(c.rows.substr(a, (b = c.rows.find('|', a)) - a));
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const double slope = rowslope(t, rows[k]);
+    if (c.slope != 0) {
+      EXPECT_NEAR(slope, c.slope, halfunit(std::fabs(c.slope)) + 1e-12) << c.fixed << rows[k];
     }
+    if (!px) P = std::stod(c.fixed);
+    EXPECT_TRUE(betweensecants(slope, c.lines[k], x0, px ? y0 : y0 + 273.15, c.xp, 0.01,
+                               px ? std::stod(c.fixed) + 273.15 : 0))
+        << c.fixed << rows[k] << "\n" << t;
   }
-  // A jog of more than a hundredth of dx ends the branch: T-x(CO2) at 0.2
-  // kbar, phl cc dol q san tr di en (x 0-1), the point phl cc dol q san tr
-  // (373.07 C, x 0.938): 5phl + 6cc + 24q = 5san + 3tr + 6CO2 + 2H2O falls
-  // to the H2O saturation T (371.8 C), where delta mu jumps and the line
-  // resumes 3 % of dx on; followed here, it has no root within 50 K beyond,
-  // and the row prints 0.
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DiagramXco2EdgesSwitches, ::testing::Range<std::size_t>(0, switchcases().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                           // Row01_Px480C, Row05_Tx1_6kbar, ...
+                           const slopecase c = switchcases()[info.param];
+                           std::string name = (info.param < 9 ? "Row0" : "Row") + std::to_string(info.param + 1) +
+                                              (c.calctype == 3 ? "_Px" : "_Tx");
+                           for (char ch : c.fixed) name += ch == '.' ? '_' : ch;
+                           return name + (c.calctype == 3 ? "C" : "kbar");
+                         });
+
+// A jog of more than a hundredth of dx ends the branch: T-x(CO2) at 0.2
+// kbar, phl cc dol q san tr di en (x 0-1), the point phl cc dol q san tr
+// (373.07 C, x 0.938): 5phl + 6cc + 24q = 5san + 3tr + 6CO2 + 2H2O falls
+// to the H2O saturation T (371.8 C), where delta mu jumps and the line
+// resumes 3 % of dx on; followed here, it has no root within 50 K beyond,
+// and the row prints 0.
+TEST_F(DiagramXco2Edges, SlopeAcrossTheFluidsSwitchesEndsAtAJog) {
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "wo", "gr", "zo", "ky", "phl", "dol", "tr", "clin", "fo", "en", "sp",
+               "mag", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
+  const reaction dolsan{{-3, "dol"}, {-1, "san"}, {-1, "H2O"}, {1, "phl"}, {3, "cc"}, {3, "CO2"}};
   P = 0.2;
   const reaction phlcc{{-5, "phl"}, {-6, "cc"}, {-24, "q"}, {5, "san"}, {3, "tr"}, {6, "CO2"}, {2, "H2O"}};
   const auto [Tj, xj] = solve(dolqh, dolsan, 373.07, 0.938);

@@ -1,11 +1,12 @@
-// The examples of docs/computation.md and docs/input-files.md whose printed
-// numbers no other test pins: each run as the document gives it (its
-// phases with CO2 and H2O as pure phases, the overall window diagramPT
-// 0.001 25 250 1100, the fluid present and in excess, Schreinemakers
-// pruning, the window and fixed T or P typed), and each number compared
-// with the line the program prints. The lines were read against the
-// documents' claims (the side named, the branch followed) before they were
-// stored here.
+// The piped run of each mode's page, run as the page writes it, and the
+// examples of docs/computation.md, docs/input-files.md and the mode pages
+// whose printed numbers no other test pins. The diagram examples are run as
+// the document gives them (their phases with CO2 and H2O as pure phases, the
+// overall window diagramPT 0.001 25 250 1100, the fluid present and in
+// excess, Schreinemakers pruning, the window and fixed T or P typed), and
+// each number compared with the line the program prints. The lines were read
+// against the documents' claims (the side named, the branch followed) before
+// they were stored here.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -280,4 +281,133 @@ TEST_F(ManualExamples, WorkedMicaModel) {
   const std::string listing = vtest::readfile(*dir / "vt-mi-it.txt");
   for (const char* line : {"\n   xAlT1 = 1/2 - 1/2 y\n", "\n  mu = 4xAlM2A xAlT1 xSiT1\n", "\n  W(mu,cel) = 5 - 0.002 T + 0.1 P\n"})
     EXPECT_NE(listing.find(line), std::string::npos) << line << listing;
+}
+
+namespace {
+
+// The indented block of commands that follows the first line holding marker
+// on a page of the manual (a path under the project folder), unindented.
+std::string commands(const std::string& page, const std::string& marker) {
+  const std::string text = vtest::readfile(fs::path(VT_SOURCE_DIR) / page);
+  const auto at = text.find(marker);
+  EXPECT_NE(at, std::string::npos) << page << ": " << marker;
+  std::string out;
+  for (const std::string& line : vtest::linesof(text.substr(at == std::string::npos ? text.size() : at))) {
+    if (line.rfind("    ", 0) == 0)
+      out += line.substr(4) + "\n";
+    else if (!out.empty())
+      break;
+  }
+  return out;
+}
+
+}  // namespace
+
+// The piped run of each mode's page, as the page writes it: the README's
+// newrun, its folders under a home of the test's own, this build's program
+// for "$VT/build/release/vestramond", the screen through iconv. The answers
+// are the page's questions in order; the program ends with status 0 and
+// prints the lines the page quotes (screen, or a file of the run's folder).
+TEST_F(ManualExamples, PipedRunOfEachMode) {
+  struct pagerun {
+    std::string page, marker, folder;
+    std::vector<std::pair<std::string, std::string>> quoted;  // file ("" the screen), text
+  };
+  const std::vector<pagerun> runs{
+      {"docs/mode0-tables.md", "## A piped run", "tabq",
+       {{"", "\n    1    1   -1    .    -6.786   0.01130    -0.547\n"}}},
+      {"docs/mode2-avpt.md", "## A piped run", "avpq",
+       {{"vt-mine-o.txt", "\n2)  3an + mu = gr + san + 3ky + H2O\n"},
+        {"vt-mine-o.txt", "\n2       11.38     2.06      8.895   10.541   0.085273   -5.5985   -2.7084    0.6452\n"},
+        {"vt-mine-o.txt", "\nAverage pressures  (for x(CO2) = 0.2 and x(H2O) = 0.8)\n"},
+        {"vt-mine-o.txt", "\nav P       7.75    9.60   11.45\n"}}},
+      {"docs/mode3-diagrams.md", "## A piped run", "ptq",
+       {{"vt-ash-o.txt", "\n3)  prl = ky + 3q + H2O\n"}, {"vt-ash-o.txt", "\n3            -    0.13   4.052       +  "}}},
+      {"docs/mode4-lists.md", "A piped run that answers both", "listq",
+       {{"vt-mine-o.txt", "\ndsp           0    0.5    0.5\n"}, {"", "more lists ? "}}},
+      {"docs/mode5-refit.md", "## A piped run", "lsqq", {{"", "\n1: 0.598\n2: 0.598\n"}, {"vt-ds4lsq.txt", ""}}}};
+  std::string prelude = "set -o pipefail\nexport HOME='" + dir->path().string() + "'\nVT='" VT_SOURCE_DIR "'\n";
+  for (const std::string& line : vtest::linesof(commands("README.md", "Each run below starts in a new folder")))
+    if (line.rfind("newrun() ", 0) == 0) prelude += line + "\n";
+  ASSERT_NE(prelude.find("newrun() "), std::string::npos);
+  for (const pagerun& r : runs) {
+    std::string script = commands(r.page, r.marker);
+    for (std::size_t at; (at = script.find("$VT/build/release/vestramond")) != std::string::npos;)
+      script.replace(at, 28, VT_BINARY);
+    std::ofstream(*dir / "run.sh") << prelude << script;
+    const int rc = std::system(("cd '" + dir->path().string() + "' && bash run.sh > screen.txt 2>&1").c_str());
+    const std::string screen = vtest::readfile(*dir / "screen.txt");
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << r.page << "\n" << script << screen;
+    for (const auto& [name, text] : r.quoted) {
+      const fs::path f = *dir / "vt-runs" / r.folder / name;
+      EXPECT_TRUE(name.empty() || fs::exists(f)) << f;
+      const std::string where = name.empty() ? screen : vtest::readfile(f);
+      EXPECT_NE(where.find(text), std::string::npos) << r.page << ": " << text << "\n" << where;
+    }
+  }
+}
+
+// The endings of average runs that are not failures (docs/mode2-avpt.md):
+// the README's rock over a P list on which no reaction keeps an sd(T) below
+// 200 C, and over one on which four do; a rock with one reaction. Each ends
+// with status 0.
+TEST_F(ManualExamples, EndingsOfAverageRuns) {
+  copydataset();
+  std::ofstream(*dir / "vt-prefs.txt") << "calcmode 2\ndsfile 3x\nscriptfile mine\n";
+  std::ofstream(*dir / "vt-rock.txt") << "py 0.012 0.003\nalm 0.39 0.03\ngr 0.0075 0.002\nan 0.46 0.04\nphl 0.088 0.02\n"
+                                         "ann 0.04 0.01\nmu 0.74 0.05\ncel 0.05 0.02\nky\nq\n*\n";
+  std::ofstream(*dir / "vt-ks.txt") << "ky\nsill\nq\n*\n";
+  const auto run = [&](const std::string& script, const std::string& answers) {
+    std::ofstream(*dir / "vt-mine.txt") << script << "diagramPT 1 20 400 900\ndataok yes\nautoexit\n";
+    std::ofstream(*dir / "answers.txt") << answers;
+    const int rc = vtest::runprogram(dir->path());
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << answers << vtest::readfile(*dir / "screen.txt");
+    return vtest::readfile(*dir / "vt-mine-o.txt");
+  };
+  const std::string avt = "axfile rock\nwith py alm gr an phl ann mu cel ky q\ncalctype 2\ncalcT yes 400 900\n";
+  const std::string none = run(avt, "1 12 1\n200\n"), four = run(avt, "8 12 2\n200\n");
+  EXPECT_NE(none.find("\n** no reactions\n"), std::string::npos) << none;
+  EXPECT_NE(four.find("\nav T        520.7    624.5    725.2\n"), std::string::npos) << four;
+  const std::string one = run("axfile ks\nwith ky sill q\ncalctype 1\ncalcP yes 1 20\n", "500 700 100\n5\n");
+  EXPECT_NE(one.find("\n1)  sill = ky\n"), std::string::npos) << one;
+  EXPECT_NE(one.find("\n1        5.63     1.04 "), std::string::npos) << one;
+  EXPECT_NE(one.find("\n** insufficient reactions for average P/T calculations\n"), std::string::npos) << one;
+}
+
+// One phase set, two points (docs/mode3-diagrams.md): P-x(CO2) at 500 C on
+// tr di fo cc dol, x 0.01-0.99, counts one candidate set and reports two
+// points under its number, each with its own coordinates.
+TEST_F(ManualExamples, OnePhaseSetTwoPoints) {
+  const std::string out = diagram(3, "tr di fo cc dol", "0.1 10 0.01 0.99", "500");
+  EXPECT_NE(out.find("\nno of reactions = 5, no of intersections = 1\n"), std::string::npos) << out;
+  const std::string head = "\n# stable intersection 1 involving tr di fo cc dol + (CO2 H2O)\n";
+  const auto a = out.find(head), b = out.find(head, a + 1);
+  ASSERT_NE(b, std::string::npos) << out;
+  EXPECT_LT(out.find("\nP = 2.932 kbar, x(CO2) = 0.0137\n", a), b) << out;
+  EXPECT_NE(out.find("\nP = 0.51 kbar, x(CO2) = 0.426\n", b), std::string::npos) << out;
+}
+
+// Two endings of a diagram run (docs/mode3-diagrams.md), on the answers of
+// its page's piped run: a P window of 11-12 kbar at 300-320 C, which no
+// line crosses, ends after the count with status 0; an overall window typed
+// high before low stops the run with status 1.
+TEST_F(ManualExamples, EndingsOfDiagramRuns) {
+  copydataset();
+  vtest::copyexample("diagram", dir->path());
+  std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile ash\n";
+  std::ofstream(*dir / "vt-ash.txt") << "axfile pure\nautoexit\n";
+  const auto run = [&](const std::string& answers) {
+    std::ofstream(*dir / "answers.txt") << "1\nky sill and q prl H2O\ny\ny\n\nn\n" << answers;
+    const int rc = vtest::runprogram(dir->path());
+    EXPECT_TRUE(WIFEXITED(rc)) << answers;
+    return WEXITSTATUS(rc);
+  };
+  EXPECT_EQ(run("0.1 12 300 900\nn\n300 320 10\n11 12\ny\n0\n"), 0);
+  const std::string out = vtest::readfile(*dir / "vt-ash-o.txt");
+  const std::string last = "\n\nno of reactions = 0, no of intersections = 0\n";
+  ASSERT_GE(out.size(), last.size());
+  EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+  EXPECT_EQ(run("12 0.1 300 900\n"), 1);
+  EXPECT_NE(vtest::readfile(*dir / "vt-ash-o.txt").find("\n-- run bombed in dofigPT : inappropriate PT window input\n"),
+            std::string::npos);
 }
