@@ -118,11 +118,12 @@ TEST(Branch, FoldsThatMeetASwitch) {
     return 9.5L * (2.6L - y) + 0.4L * std::exp(-std::pow((y - 2.515L) / 0.01L, 2));
   };
   EXPECT_NEAR(valueof(bump, 2.6L, {2.5L}), reaches(bump, 2.515L, 2.53L), ontheline);
-  // A line that curves up to u = 1 at 2.3904, short of a switch at 2.4
-  // that a step's tangent would pass first, and jogs on beyond it: its value
-  // is where it reaches u = 1 on this side, not the switch's.
-  const line curved = [](extended y) { return (y - 2) + 4 * (y - 2) * (y - 2) + (y > 2.4L ? 0.005L : 0); };
-  EXPECT_NEAR(valueof(curved, 2, {2.4L}), 2 + (std::sqrt(17.0L) - 1) / 8, ontheline);
+  // A line that curves up to u = 1 at 2.3904, 0.0006 short of a switch at
+  // 2.391 that the last step's tangent passes first (the step is cut where
+  // the line meets the switch, beyond u = 1), and jogs on beyond it: its
+  // value is where it reaches u = 1 on this side, not the switch's.
+  const line curved = [](extended y) { return (y - 2) + 4 * (y - 2) * (y - 2) + (y > 2.391L ? 0.005L : 0); };
+  EXPECT_NEAR(valueof(curved, 2, {2.391L}), 2 + (std::sqrt(17.0L) - 1) / 8, ontheline);
   const line along = [](extended y) {
     return y > 2.5L ? 0.075L + 0.3L * std::pow(y - 2.5L, 0.125L) - 3 * (y - 2.5L) : 0.075L + 10 * (2.5L - y);
   };
