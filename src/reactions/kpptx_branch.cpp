@@ -19,11 +19,22 @@ using KPCALC2::NOVALUE;
 // Y = (y - y0) / ys, with ys what the line moves over du at the point.
 //
 // Constants of the continuation, each with its reason:
-// central differences of delta mu in u over a millionth of du (and beside a
-// switch in y over a millionth of the y scale, or of y where that is
-// smaller), far below the line's curvature and far above the rounding of
-// delta mu;
-constexpr extended DIFFSTEP = 1e-6L;
+// delta mu's u derivative by central differences over a millionth of du
+// (in the gradient and in the secant method's first slope): far below what
+// the line curves over du, far above the rounding of delta mu;
+constexpr extended UDIFFSTEP = 1e-6L;
+// delta mu's y derivative, within NEXTTOSWITCH of a switch, by central
+// differences over a millionth of the y scale (or of y where that is
+// smaller): far inside the thousandth of the switch's value where delta
+// mu's own derivative is taken no longer, and below how far past a switch
+// the line is taken up (TAKEUPPAST), so that the differences there do not
+// straddle it;
+constexpr extended YDIFFSTEP = 1e-6L;
+// where a step meets a switch, the way the line comes to it is judged from
+// a one-sided difference in y over a millionth of the y scale on this side
+// (a central one would straddle the switch): far below what the line bends
+// over before the switch;
+constexpr extended SIDEDIFFSTEP = 1e-6L;
 // at most 5000 steps: a branch that needs more wanders, and has no value;
 constexpr int MAXSTEPS = 5000;
 // u0 + du reached within rounding;
@@ -33,12 +44,17 @@ constexpr extended ATEND = 1 - 1e-9L;
 // falls below a millionth has stalled, as at a corner of the line or a jump
 // of delta mu that no switch lists;
 constexpr extended FIRSTSTEP = 0.25L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
+// a step halved from the whole way falls below STALLEDSTEP after 20 refusals
+// in a row; more than 64 mean a step that is not a number, which never
+// falls below it: the branch ends (a guard that no known line reaches);
+constexpr int MAXREFUSED = 64;
 // Newton's method from a short step converges in a few iterations: 8 that do
 // not settle mean that the step was too long;
 constexpr int NEWTONSTEPS = 8;
-// on the line: delta mu within 1e-9 of its gradient's length times the
-// scaled distance;
-constexpr extended NEWTONTOL = 1e-9L;
+// the corrector is on the line once delta mu is within 1e-9 of its
+// gradient's length (a scaled distance of 1e-9 from it): far below what a
+// slope prints, far above delta mu's rounding;
+constexpr extended ONLINE = 1e-9L;
 // a step is shorter where it lands more than a tenth of its length off the
 // tangent or where the tangent turns by more than about 0.1 rad over it, so
 // that it passes no turn of the branch and lands on no other branch; steps
@@ -61,20 +77,26 @@ constexpr extended TURNSTEP = 0.01L;
 // where it met it (unless it jumps back along a switch);
 constexpr extended JOGLIMIT = 0.01L;
 // the line at a fixed y is sought from where it is expected by the secant
-// method, in at most 8 steps (delta mu is smooth in u at a fixed y); where
-// the line is tracked out from a switch, within a hundredth of du of where
-// it was at the last distance;
+// method, in at most 8 steps (delta mu is smooth in u at a fixed y),
+// settled once delta mu is within 1e-9 of its u derivative (1e-9 of du in
+// u, as the corrector's ONLINE); where the line is tracked out from a
+// switch, within a hundredth of du of where it was at the last distance;
 constexpr int SECANTSTEPS = 8;
+constexpr extended INU = 1e-9L;
 constexpr extended SEARCHSPAN = 0.01L;
 // the line is met a gap (a part in 1e12 of the switch's value) either side
 // of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
-// central differences about it (a millionth of the y scale), tracked out to
-// there at distances growing tenfold (the line sought at each within
+// central differences about it (YDIFFSTEP, a millionth of the y scale: a
+// tenth of that ends lines that are smooth across the switch), tracked out
+// to there at distances growing tenfold (the line sought at each within
 // SEARCHSPAN of where it was at the last);
-constexpr extended SWITCHGAP = 1e-12L, RESUMEPAST = 4e-6L, TRACKGROWTH = 10;
-// where the steps stall again just past where the branch was taken up
-// beyond a jog, it is taken up tenfold further past it each time;
-constexpr extended STALLGROWTH = 10;
+constexpr extended SWITCHGAP = 1e-12L, TAKEUPPAST = 4e-6L, TRACKGROWTH = 10;
+// where the steps stall (below STALLEDSTEP, a millionth), the jog lies
+// within that of where they stalled: the line is taken up 4e-6 of the y
+// scale beyond, tracked out to there from a tenth of that; where the steps
+// stall again just past there, it is taken up tenfold further past it each
+// time;
+constexpr extended STALLPAST = 4e-6L, STALLGROWTH = 10;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // where the line jumps back along a switch, it is sought beyond the switch
@@ -142,19 +164,22 @@ class branch {
  public:
   branch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
          const std::vector<extended>& switches)
-      : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * DIFFSTEP) {}
+      : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * UDIFFSTEP) {}
 
   // The value at u0 + du of the branch through (u0, y0) that sets out the
   // way `way` points in u: where it first reaches u0 + du; NOVALUE where it
   // turns back in u, ends, or leaves the window before.
   extended valueatend(extended way) {
     if (!start(way)) return NOVALUE;
-    for (int steps = 0; steps < MAXSTEPS;) {
+    for (int steps = 0, refusals = 0; steps < MAXSTEPS;) {
       const outcome o = h_ < STALLEDSTEP ? crossjog() : stepalong();
       if (o == outcome::ended) return NOVALUE;
       if (o == outcome::reached) return value_;
-      if (o == outcome::shorter) continue;
-      ++steps;
+      if (o == outcome::shorter) {
+        if (++refusals > MAXREFUSED) return NOVALUE;
+        continue;
+      }
+      ++steps, refusals = 0;
       if (turnedback()) return NOVALUE;
       farthest(X_, Y_);
     }
@@ -201,7 +226,7 @@ class branch {
   }
   // delta mu's scaled u derivative at (X, Y), by central differences.
   extended dmudX(extended X, extended Y) {
-    return (dmuat(X + DIFFSTEP, Y) - dmuat(X - DIFFSTEP, Y)) / (2 * DIFFSTEP);
+    return (dmuat(X + UDIFFSTEP, Y) - dmuat(X - UDIFFSTEP, Y)) / (2 * UDIFFSTEP);
   }
   // delta mu at scaled (X, Y) and its scaled gradient.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
@@ -219,7 +244,7 @@ class branch {
   }
   // The step of a central difference in y: a millionth of the y scale, or
   // of y where that is smaller.
-  extended hy(extended y) const { return DIFFSTEP * std::min(ys_, std::fabs(y)); }
+  extended hy(extended y) const { return YDIFFSTEP * std::min(ys_, std::fabs(y)); }
   // The gap either side of switch m where the line is met and taken up,
   // scaled: a part in 1e12 of its value (of the y scale, for a switch at 0).
   extended gapat(extended m) const { return m != 0 ? SWITCHGAP * std::fabs(m) / ys_ : SWITCHGAP; }
@@ -265,7 +290,7 @@ class branch {
       const extended g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
       PX -= f * gX / g2, PY -= f * gY / g2;
-      if (std::fabs(f) <= NEWTONTOL * std::sqrt(g2)) return true;
+      if (std::fabs(f) <= ONLINE * std::sqrt(g2)) return true;
     }
     return false;
   }
@@ -280,7 +305,7 @@ class branch {
     for (int it = 1; it <= SECANTSTEPS && std::isfinite(f) && gX != 0; ++it) {
       const extended Xn = X - f / gX, fn = dmuat(Xn, Y);
       if (std::fabs(Xn - Xc) > reach || !std::isfinite(fn)) break;
-      if (std::fabs(fn) <= NEWTONTOL * std::fabs(gX)) {
+      if (std::fabs(fn) <= INU * std::fabs(gX)) {
         if (slope) *slope = gX;
         return Xn;
       }
@@ -423,7 +448,7 @@ class branch {
     // mu's u derivative and its y derivative taken on this side alone (a
     // central difference would straddle the switch).
     if (stepped > TURNSTEP) {
-      const extended gX = dmudX(Xa, Yn), gY = (dmuat(Xa, Yn) - dmuat(Xa, Yn - d * DIFFSTEP)) / (d * DIFFSTEP);
+      const extended gX = dmudX(Xa, Yn), gY = (dmuat(Xa, Yn) - dmuat(Xa, Yn - d * SIDEDIFFSTEP)) / (d * SIDEDIFFSTEP);
       if (-d * gY * gX * tX_ < 0) return shorter();
     }
     // The branch reaches u0 + du before the switch.
@@ -435,7 +460,7 @@ class branch {
     // The line jogs across u0 + du along the switch itself.
     if (Xb >= ATEND) return arrive(Xa, m, Xb, m);
     farthest(Xa, Ym);
-    return resume(Ym, gap, RESUMEPAST, Xb, Ym + d * gap, d, TRACKGROWTH);
+    return resume(Ym, gap, TAKEUPPAST, Xb, Ym + d * gap, d, TRACKGROWTH);
   }
   // The branch taken up beyond a switch or a jog at scaled y Ybase, going on
   // in y the way d points, from where the line is known, (Xk, Yk): at `to`
@@ -474,7 +499,7 @@ class branch {
     // the jog is a band of jumps (the H2O volume's root changes back and
     // forth over a short run of P): the branch is taken up STALLGROWTH times
     // further past it each time.
-    const extended to = RESUMEPAST * std::pow(STALLGROWTH, stalls_++);
+    const extended to = STALLPAST * std::pow(STALLGROWTH, stalls_++);
     return resume(Y_, to / STALLGROWTH, to, X_, Y_, d, STALLGROWTH);
   }
 
