@@ -21,19 +21,23 @@ using KPCALC2::NOVALUE;
 // Constants of the continuation, each with its reason:
 // delta mu's u derivative by central differences over a millionth of du
 // (in the gradient and in the secant method's first slope): far below what
-// the line curves over du, far above the rounding of delta mu;
+// the line curves over du, far above the rounding of delta mu. It steers
+// the steps only (delta mu itself decides where the line lies): ten times or
+// a tenth of it changes no slope of any known line;
 constexpr extended UDIFFSTEP = 1e-6L;
 // delta mu's y derivative, within NEXTTOSWITCH of a switch, by central
 // differences over a millionth of the y scale (or of y where that is
 // smaller): far inside the thousandth of the switch's value where delta
 // mu's own derivative is taken no longer, and below how far past a switch
 // the line is taken up (TAKEUPPAST), so that the differences there do not
-// straddle it;
+// straddle it (at ten times it they do, and lines smooth across the switch
+// end there); smaller, down to a tenth, it changes no known slope;
 constexpr extended YDIFFSTEP = 1e-6L;
 // where a step meets a switch, the way the line comes to it is judged from
 // a one-sided difference in y over a millionth of the y scale on this side
 // (a central one would straddle the switch): far below what the line bends
-// over before the switch;
+// over before the switch. Only the sign of that way is used: ten times or a
+// tenth of it judges every known line alike;
 constexpr extended SIDEDIFFSTEP = 1e-6L;
 // at most 5000 steps: a branch that needs more wanders, and has no value;
 constexpr int MAXSTEPS = 5000;
@@ -53,49 +57,71 @@ constexpr int MAXREFUSED = 64;
 constexpr int NEWTONSTEPS = 8;
 // the corrector is on the line once delta mu is within 1e-9 of its
 // gradient's length (a scaled distance of 1e-9 from it): far below what a
-// slope prints, far above delta mu's rounding;
+// slope prints, far above delta mu's rounding. The value is polished at
+// u0 + du on its own (POLISHED), so this decides no printed digit: ten
+// times or a tenth of it changes no known slope;
 constexpr extended ONLINE = 1e-9L;
 // a step is shorter where it lands more than a tenth of its length off the
-// tangent or where the tangent turns by more than about 0.1 rad over it, so
-// that it passes no turn of the branch and lands on no other branch; steps
-// below 1e-4 are not held to that (the corner of a line would stall them);
+// tangent, so that it passes no turn of the branch and lands on no other
+// branch (at a fifth a step passes over a fold back of 0.031 du within
+// 0.06 of the y scale; lower, down to a hundredth, more steps are refused
+// and no known slope changes). Guards that no known line reaches: a step
+// is also shorter where the tangent turns by more than about 0.1 rad over
+// it (without that check, or at 0.03 or 0.3 rad, every known line is
+// followed alike: the offset check refuses such steps first), and steps
+// below 1e-4 are not held to either check, lest the corner of a line stall
+// them (held to them at any length, or spared from 1e-5 or 1e-3, every
+// known line is followed alike: a stall takes up the line past a corner);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
 // the next step is made as long as the last one's bend predicts those
 // checks allow, with a margin of 0.8, so that few steps are refused;
 constexpr extended STEPMARGIN = 0.8L;
 // within NEXTTOSWITCH of a switch, where delta mu's y derivative has no
 // bound and the line can turn right round over a few bar, a step may turn by
-// about 0.3 rad and land three tenths of its length off the tangent;
+// about 0.3 rad and land three tenths of its length off the tangent: a
+// guard that no known line reaches (held there to the limits elsewhere, or
+// allowed half or twice as much, every known line is followed alike);
 constexpr extended NEAROFFTANGENT = 0.3L, NEARTURN = 0.95L;
 // a fold back in u of less than a hundredth of du is crossed anywhere;
 constexpr extended FOLDLIMIT = 0.01L;
 // a step longer than a hundredth (in scaled X and Y) that meets a switch
 // where the line comes to it against the way the branch goes is halved, so
-// that the steps follow the line's turn short of the switch;
+// that the steps follow the line's turn short of the switch (without that
+// check a line that reaches u0 + du before it turns back to the switch
+// takes its value below the switch). The length that spares a step the
+// check is a guard that no known line reaches: from 0 (every step) to a
+// tenth, every known line is followed alike;
 constexpr extended TURNSTEP = 0.01L;
 // across a switch or a jog the line must go on within a hundredth of du of
 // where it met it (unless it jumps back along a switch);
 constexpr extended JOGLIMIT = 0.01L;
 // the line at a fixed y is sought from where it is expected by the secant
-// method, in at most 8 steps (delta mu is smooth in u at a fixed y),
-// settled once delta mu is within 1e-9 of its u derivative (1e-9 of du in
-// u, as the corrector's ONLINE); where the line is tracked out from a
-// switch, within a hundredth of du of where it was at the last distance;
+// method (delta mu is smooth in u at a fixed y), settled once delta mu is
+// within 1e-9 of its u derivative (1e-9 of du in u, as the corrector's
+// ONLINE: ten times or a tenth of it changes no known slope); in at most 8
+// steps, twice what known lines need (4 serve them all; 2 end some of them
+// at a switch); where the line is tracked out from a switch, within a
+// hundredth of du of where it was at the last distance;
 constexpr int SECANTSTEPS = 8;
 constexpr extended INU = 1e-9L;
 constexpr extended SEARCHSPAN = 0.01L;
 // the line is met a gap (a part in 1e12 of the switch's value) either side
-// of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
-// central differences about it (YDIFFSTEP, a millionth of the y scale: a
-// tenth of that ends lines that are smooth across the switch), tracked out
-// to there at distances growing tenfold (the line sought at each within
-// SEARCHSPAN of where it was at the last);
+// of a switch (where the line leaves the switch along it, as (y - m)^(1/8),
+// a part in 1e11 is a jog too wide; any smaller gap, far above y's
+// rounding, does as well), and taken up beyond it 4e-6 of the y scale past
+// it, beyond the central differences about it (YDIFFSTEP, a millionth of the
+// y scale: taken up at a tenth of that, lines smooth across the switch end
+// there; at ten times it, lines that leave the switch along it, as
+// (y - m)^(1/4), are lost), tracked out to there at distances growing
+// tenfold (the line sought at each within SEARCHSPAN of where it was at the
+// last);
 constexpr extended SWITCHGAP = 1e-12L, TAKEUPPAST = 4e-6L, TRACKGROWTH = 10;
 // where the steps stall (below STALLEDSTEP, a millionth), the jog lies
 // within that of where they stalled: the line is taken up 4e-6 of the y
 // scale beyond, tracked out to there from a tenth of that; where the steps
 // stall again just past there, it is taken up tenfold further past it each
-// time;
+// time. So the first distance sets only how many take-ups a jog costs: a
+// hundred times or a hundredth of it, every known line is followed alike;
 constexpr extended STALLPAST = 4e-6L, STALLGROWTH = 10;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
@@ -103,11 +129,14 @@ constexpr int MAXCROSSINGS = 8;
 // as far back as du behind the point (whether it comes forward again
 // within the switch's band decides whether the branch goes on); where it
 // runs back along a switch before it meets it, it is sought along it as
-// far back;
+// far back (a tenth of du misses a line 0.2 du behind the point; further
+// back costs only more cells: no known line lies there);
 constexpr extended BEHIND = 1, ALONGBACK = 1;
 // the line met going on along a switch or back behind it is sought in cells
-// of a hundredth of du; a root bracketed in u is bisected in 32 halvings, to
-// a part in 4e9 of its cell, far below what a jog or a fold is judged by;
+// of a hundredth of du (in cells of a tenth, two lines 0.024 du apart share
+// a cell and neither is seen; smaller cells cost only more of delta mu); a
+// root bracketed in u is bisected in 32 halvings, to a part in 4e9 of its
+// cell, far below what a jog or a fold is judged by;
 constexpr extended ONWARDCELL = 0.01L;
 constexpr int BRACKETHALVINGS = 32;
 // the band beside a switch of the fluid's equations where the line can
@@ -127,7 +156,12 @@ constexpr extended NEXTTOSWITCH = 1e-3L;
 // close as delta mu's rounding lets it be, far below what a slope prints;
 // a tighter test can fail on that rounding alone); where it does not
 // settle, the root bracketed there is bisected in 64 halvings, to the
-// arithmetic's precision.
+// arithmetic's precision. These bounds, and the margins of arrive that
+// accept a settled value (POLISHED beyond the two places, or as far again
+// beyond the last as it lies from the one before), are guards that no
+// known line reaches: half or twice the iterations or halvings, a tenth or
+// ten times the settling test, no margin or a thousand times it, a tenth
+// or ten times as far again, every known slope prints alike.
 constexpr int POLISHSTEPS = 20;
 constexpr extended POLISHED = 1e-12L;
 constexpr int ROOTHALVINGS = 64;

@@ -289,11 +289,11 @@ TEST(Branch, LinesCloseTogetherBehindASwitch) {
 }
 
 // The line is met and taken up a part in 1e12 of the switch's value either
-// side of it: past a switch at 2.5, 0.2 (y - 2.5)^(1/8) moves the line
-// 0.007 dx within that gap, a jog within dx / 100 (within a part in 1e9 it
-// would be 0.017 dx, and end the branch).
+// side of it: past a switch at 2.5, 0.24 (y - 2.5)^(1/8) moves the line
+// 0.0085 dx within that gap, a jog within dx / 100 (within a part in 1e11
+// it would be 0.0113 dx, and end the branch).
 TEST(Branch, TheGapAboutASwitch) {
-  const line x = [](extended y) { return 40 * (y - 2.49L) + (y > 2.5L ? 0.2L * std::pow(y - 2.5L, 0.125L) : 0); };
+  const line x = [](extended y) { return 40 * (y - 2.49L) + (y > 2.5L ? 0.24L * std::pow(y - 2.5L, 0.125L) : 0); };
   EXPECT_NEAR(valueof(x, 2.49L, {2.5L}), reaches(x, 2.5L, 2.52L), ontheline);
 }
 // A line through a point just above its nose (where it turns in u, at y =
