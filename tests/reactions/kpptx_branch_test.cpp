@@ -148,8 +148,8 @@ TEST(Branch, FoldsAndTurns) {
   EXPECT_NEAR(valueof(small, 2.49L), reaches(small, 2.5L, 3), ontheline);
   EXPECT_EQ(valueof(large, 2.49L), NOVALUE);
   // A sharp one, 0.031 dx back within 0.06 of the y scale (k = 2, w = 0.03):
-  // seen by steps held to a turn of 0.1 rad and an offset of a tenth of
-  // their length (at 0.3 rad and three tenths a step passes over it).
+  // seen by steps held to an offset of a tenth of their length (at a fifth
+  // a step passes over it).
   EXPECT_EQ(valueof(fold(0.45L, 0.03L, 2), 2.49L), NOVALUE);
 }
 
