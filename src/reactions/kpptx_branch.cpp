@@ -62,16 +62,16 @@ constexpr int NEWTONSTEPS = 8;
 // times or a tenth of it changes no known slope;
 constexpr extended ONLINE = 1e-9L;
 // a step is shorter where it lands more than a tenth of its length off the
-// tangent, so that it passes no turn of the branch and lands on no other
-// branch (at a fifth a step passes over a fold back of 0.031 du within
-// 0.06 of the y scale; lower, down to a hundredth, more steps are refused
-// and no known slope changes). Guards that no known line reaches: a step
-// is also shorter where the tangent turns by more than about 0.1 rad over
-// it (without that check, or at 0.03 or 0.3 rad, every known line is
-// followed alike: the offset check refuses such steps first), and steps
-// below 1e-4 are not held to either check, lest the corner of a line stall
-// them (held to them at any length, or spared from 1e-5 or 1e-3, every
-// known line is followed alike: a stall takes up the line past a corner);
+// tangent or where the tangent turns by more than about 0.1 rad over it, so
+// that it passes no turn of the branch and lands on no other branch (at a
+// fifth of its length off, a step passes over a fold back of 0.031 du
+// within 0.06 of the y scale; at 0.2 rad of turn, one lands on the far
+// side of a fold back of a third of du within 0.1 of it). Held tighter (a
+// hundredth of its length, 0.03 rad), more steps are refused and no known
+// slope changes. Steps below 1e-4 are not held to either check, lest the
+// corner of a line stall them: a guard that no known line reaches (held to
+// them at any length, or spared from 1e-5 or 1e-3, every known line is
+// followed alike: a stall takes up the line past a corner);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
 // the next step is made as long as the last one's bend predicts those
 // checks allow, with a margin of 0.8, so that few steps are refused;

@@ -149,8 +149,14 @@ TEST(Branch, FoldsAndTurns) {
   EXPECT_EQ(valueof(large, 2.49L), NOVALUE);
   // A sharp one, 0.031 dx back within 0.06 of the y scale (k = 2, w = 0.03):
   // seen by steps held to an offset of a tenth of their length (at a fifth
-  // a step passes over it).
+  // a step passes over it). A bump of 0.4 dx on x = y - 2, 0.4 exp(-((y -
+  // 2.46) / 0.03)^2), folds back by 0.333 dx (0.861 at 2.4611 to 0.527 at
+  // 2.5198): seen by steps held to a turn of the tangent of 0.1 rad (at 0.2
+  // rad, or none, a step lands on its far side and the branch goes on to
+  // u = 1 at y = 3).
   EXPECT_EQ(valueof(fold(0.45L, 0.03L, 2), 2.49L), NOVALUE);
+  EXPECT_EQ(valueof([](extended y) { return y - 2 + 0.4L * std::exp(-std::pow((y - 2.46L) / 0.03L, 2)); }, 2),
+            NOVALUE);
 }
 
 // A branch that leaves the window before u = 1 has no value; one that
