@@ -66,7 +66,7 @@ constexpr extended ONLINE = 1e-9L;
 // that it passes no turn of the branch and lands on no other branch (at a
 // fifth of its length off, a step passes over a fold back of 0.031 du
 // within 0.06 of the y scale; at 0.2 rad of turn, one lands on the far
-// side of a fold back of a third of du within 0.1 of it). Held tighter (a
+// side of a fold back of a third of du within 0.06 of it). Held tighter (a
 // hundredth of its length, 0.03 rad), more steps are refused and no known
 // slope changes. Steps below 1e-4 are not held to either check, lest the
 // corner of a line stall them: a guard that no known line reaches (held to
