@@ -1,10 +1,9 @@
 // Printed slopes of x(CO2) diagrams pinned against their lines followed here
-// from the point: each line's x at P (or T) by bisection, stepped finely
-// along P from the point, and where it first reaches x + dx bisected in P.
+// from the point: each line's x at P by bisection, stepped finely along P
+// from the point, and where it first reaches x + dx bisected in P.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "e2e/diagram_xco2_fixture.h"
@@ -53,9 +52,9 @@ class DiagramSlopesPins : public DiagramXco2Edges {
 // 534 C (mu q cc san an sill zo) 3mu + 6q + 4cc = 3san + 2zo + 4CO2 + 2H2O
 // falls from the point mu q cc san an zo (x 0.1455692) and reaches x + dx at
 // 5.0119 kbar, 1.9 bar above 5.01 kbar, where the CO2 virial terms set in:
-// its x falls all the way as P rises, so below the switch (x 0.15609 at
-// 5.0100 kbar) it lies beyond x + dx and never comes back to it (-0.152,
-// from 5.0098 kbar below the switch, is no value of this line). At 534 and
+// its x rises steadily as P falls, so below the switch it lies beyond x +
+// dx (x 0.15609 at 5.0100 kbar, 0.15760 at 5.0000, x + dx 0.15557): -0.152,
+// from 5.0098 kbar below the switch, is no value of this line. At 534 and
 // 540 C (cc dol q tr di fo) tr = q + di + fo + H2O falls from the point dol
 // q tr di fo, 0.004 from x = 1 (dx half the way to it, towards x = 0),
 // through 2.01 kbar to about 1.1 kbar; at 594 C (cc dol mag q tr di en)
