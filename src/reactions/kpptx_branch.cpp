@@ -19,11 +19,26 @@ using KPCALC2::NOVALUE;
 // Y = (y - y0) / ys, with ys what the line moves over du at the point.
 //
 // Constants of the continuation, each with its reason:
-// central differences of delta mu in u over a millionth of du (and beside a
-// switch in y over a millionth of the y scale, or of y where that is
-// smaller), far below the line's curvature and far above the rounding of
-// delta mu;
-constexpr extended DIFFSTEP = 1e-6L;
+// delta mu's u derivative by central differences over a millionth of du
+// (in the gradient and in the secant method's first slope): far below what
+// the line curves over du, far above the rounding of delta mu. It steers
+// the steps only (delta mu itself decides where the line lies): ten times or
+// a tenth of it changes no slope of any known line;
+constexpr extended UDIFFSTEP = 1e-6L;
+// delta mu's y derivative, within NEXTTOSWITCH of a switch, by central
+// differences over a millionth of the y scale (or of y where that is
+// smaller): far inside the thousandth of the switch's value where delta
+// mu's own derivative is taken no longer, and below how far past a switch
+// the line is taken up (TAKEUPPAST), so that the differences there do not
+// straddle it (at ten times it they do, and lines smooth across the switch
+// end there); smaller, down to a tenth, it changes no known slope;
+constexpr extended YDIFFSTEP = 1e-6L;
+// where a step meets a switch, the way the line comes to it is judged from
+// a one-sided difference in y over a millionth of the y scale on this side
+// (a central one would straddle the switch): far below what the line bends
+// over before the switch. Only the sign of that way is used: ten times or a
+// tenth of it judges every known line alike;
+constexpr extended SIDEDIFFSTEP = 1e-6L;
 // at most 5000 steps: a branch that needs more wanders, and has no value;
 constexpr int MAXSTEPS = 5000;
 // u0 + du reached within rounding;
@@ -33,59 +48,95 @@ constexpr extended ATEND = 1 - 1e-9L;
 // falls below a millionth has stalled, as at a corner of the line or a jump
 // of delta mu that no switch lists;
 constexpr extended FIRSTSTEP = 0.25L, LONGESTSTEP = 1, STALLEDSTEP = 1e-6L;
+// a step halved from the whole way falls below STALLEDSTEP after 20 refusals
+// in a row; more than 64 mean a step that is not a number, which never
+// falls below it: the branch ends (a guard that no known line reaches);
+constexpr int MAXREFUSED = 64;
 // Newton's method from a short step converges in a few iterations: 8 that do
 // not settle mean that the step was too long;
 constexpr int NEWTONSTEPS = 8;
-// on the line: delta mu within 1e-9 of its gradient's length times the
-// scaled distance;
-constexpr extended NEWTONTOL = 1e-9L;
+// the corrector is on the line once delta mu is within 1e-9 of its
+// gradient's length (a scaled distance of 1e-9 from it): far below what a
+// slope prints, far above delta mu's rounding. The value is polished at
+// u0 + du on its own (POLISHED), so this decides no printed digit: ten
+// times or a tenth of it changes no known slope;
+constexpr extended ONLINE = 1e-9L;
 // a step is shorter where it lands more than a tenth of its length off the
 // tangent or where the tangent turns by more than about 0.1 rad over it, so
-// that it passes no turn of the branch and lands on no other branch; steps
-// below 1e-4 are not held to that (the corner of a line would stall them);
+// that it passes no turn of the branch and lands on no other branch (at a
+// fifth of its length off, a step passes over a fold back of 0.031 du
+// within 0.06 of the y scale; at 0.2 rad of turn, one lands on the far
+// side of a fold back of a third of du within 0.06 of it). Held tighter (a
+// hundredth of its length, 0.03 rad), more steps are refused and no known
+// slope changes. Steps below 1e-4 are not held to either check, lest the
+// corner of a line stall them: a guard that no known line reaches (held to
+// them at any length, or spared from 1e-5 or 1e-3, every known line is
+// followed alike: a stall takes up the line past a corner);
 constexpr extended OFFTANGENT = 0.1L, TANGENTTURN = 0.995L, BENDSTEP = 1e-4L;
 // the next step is made as long as the last one's bend predicts those
 // checks allow, with a margin of 0.8, so that few steps are refused;
 constexpr extended STEPMARGIN = 0.8L;
 // within NEXTTOSWITCH of a switch, where delta mu's y derivative has no
 // bound and the line can turn right round over a few bar, a step may turn by
-// about 0.3 rad and land three tenths of its length off the tangent;
+// about 0.3 rad and land three tenths of its length off the tangent: a
+// guard that no known line reaches (held there to the limits elsewhere, or
+// allowed half or twice as much, every known line is followed alike);
 constexpr extended NEAROFFTANGENT = 0.3L, NEARTURN = 0.95L;
 // a fold back in u of less than a hundredth of du is crossed anywhere;
 constexpr extended FOLDLIMIT = 0.01L;
 // a step longer than a hundredth (in scaled X and Y) that meets a switch
 // where the line comes to it against the way the branch goes is halved, so
-// that the steps follow the line's turn short of the switch;
+// that the steps follow the line's turn short of the switch (without that
+// check a line that reaches u0 + du before it turns back to the switch
+// takes its value below the switch). The length that spares a step the
+// check is a guard that no known line reaches: from 0 (every step) to a
+// tenth, every known line is followed alike;
 constexpr extended TURNSTEP = 0.01L;
 // across a switch or a jog the line must go on within a hundredth of du of
 // where it met it (unless it jumps back along a switch);
 constexpr extended JOGLIMIT = 0.01L;
 // the line at a fixed y is sought from where it is expected by the secant
-// method, in at most 8 steps (delta mu is smooth in u at a fixed y); where
-// the line is tracked out from a switch, within a hundredth of du of where
-// it was at the last distance;
+// method (delta mu is smooth in u at a fixed y), settled once delta mu is
+// within 1e-9 of its u derivative (1e-9 of du in u, as the corrector's
+// ONLINE: ten times or a tenth of it changes no known slope); in at most 8
+// steps, twice what known lines need (4 serve them all; 2 end some of them
+// at a switch); where the line is tracked out from a switch, within a
+// hundredth of du of where it was at the last distance;
 constexpr int SECANTSTEPS = 8;
+constexpr extended INU = 1e-9L;
 constexpr extended SEARCHSPAN = 0.01L;
 // the line is met a gap (a part in 1e12 of the switch's value) either side
-// of a switch, and taken up beyond it 4e-6 of the y scale past it, beyond the
-// central differences about it (a millionth of the y scale), tracked out to
-// there at distances growing tenfold (the line sought at each within
-// SEARCHSPAN of where it was at the last);
-constexpr extended SWITCHGAP = 1e-12L, RESUMEPAST = 4e-6L, TRACKGROWTH = 10;
-// where the steps stall again just past where the branch was taken up
-// beyond a jog, it is taken up tenfold further past it each time;
-constexpr extended STALLGROWTH = 10;
+// of a switch (where the line leaves the switch along it, as (y - m)^(1/8),
+// a part in 1e11 is a jog too wide; any smaller gap, far above y's
+// rounding, does as well), and taken up beyond it 4e-6 of the y scale past
+// it, beyond the central differences about it (YDIFFSTEP, a millionth of the
+// y scale: taken up at a tenth of that, lines smooth across the switch end
+// there; at ten times it, lines that leave the switch along it, as
+// (y - m)^(1/4), are lost), tracked out to there at distances growing
+// tenfold (the line sought at each within SEARCHSPAN of where it was at the
+// last);
+constexpr extended SWITCHGAP = 1e-12L, TAKEUPPAST = 4e-6L, TRACKGROWTH = 10;
+// where the steps stall (below STALLEDSTEP, a millionth), the jog lies
+// within that of where they stalled: the line is taken up 4e-6 of the y
+// scale beyond, tracked out to there from a tenth of that; where the steps
+// stall again just past there, it is taken up tenfold further past it each
+// time. So the first distance sets only how many take-ups a jog costs: a
+// hundred times or a hundredth of it, every known line is followed alike;
+constexpr extended STALLPAST = 4e-6L, STALLGROWTH = 10;
 // at most 8 switches and jogs crossed on one branch;
 constexpr int MAXCROSSINGS = 8;
 // where the line jumps back along a switch, it is sought beyond the switch
 // as far back as du behind the point (whether it comes forward again
 // within the switch's band decides whether the branch goes on); where it
 // runs back along a switch before it meets it, it is sought along it as
-// far back;
+// far back (a tenth of du misses a line 0.2 du behind the point; further
+// back costs only more cells: no known line lies there);
 constexpr extended BEHIND = 1, ALONGBACK = 1;
 // the line met going on along a switch or back behind it is sought in cells
-// of a hundredth of du; a root bracketed in u is bisected in 32 halvings, to
-// a part in 4e9 of its cell, far below what a jog or a fold is judged by;
+// of a hundredth of du (in cells of a tenth, two lines 0.024 du apart share
+// a cell and neither is seen; smaller cells cost only more of delta mu); a
+// root bracketed in u is bisected in 32 halvings, to a part in 4e9 of its
+// cell, far below what a jog or a fold is judged by;
 constexpr extended ONWARDCELL = 0.01L;
 constexpr int BRACKETHALVINGS = 32;
 // the band beside a switch of the fluid's equations where the line can
@@ -105,7 +156,12 @@ constexpr extended NEXTTOSWITCH = 1e-3L;
 // close as delta mu's rounding lets it be, far below what a slope prints;
 // a tighter test can fail on that rounding alone); where it does not
 // settle, the root bracketed there is bisected in 64 halvings, to the
-// arithmetic's precision.
+// arithmetic's precision. These bounds, and the margins of arrive that
+// accept a settled value (POLISHED beyond the two places, or as far again
+// beyond the last as it lies from the one before), are guards that no
+// known line reaches: half or twice the iterations or halvings, a tenth or
+// ten times the settling test, no margin or a thousand times it, a tenth
+// or ten times as far again, every known slope prints alike.
 constexpr int POLISHSTEPS = 20;
 constexpr extended POLISHED = 1e-12L;
 constexpr int ROOTHALVINGS = 64;
@@ -142,19 +198,22 @@ class branch {
  public:
   branch(const dmufunction& dmu, extended u0, extended y0, extended du, extended lo, extended hi,
          const std::vector<extended>& switches)
-      : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * DIFFSTEP) {}
+      : dmu_(dmu), u0_(u0), y0_(y0), du_(du), lo_(lo), hi_(hi), switches_(switches), hu_(du * UDIFFSTEP) {}
 
   // The value at u0 + du of the branch through (u0, y0) that sets out the
   // way `way` points in u: where it first reaches u0 + du; NOVALUE where it
   // turns back in u, ends, or leaves the window before.
   extended valueatend(extended way) {
     if (!start(way)) return NOVALUE;
-    for (int steps = 0; steps < MAXSTEPS;) {
+    for (int steps = 0, refusals = 0; steps < MAXSTEPS;) {
       const outcome o = h_ < STALLEDSTEP ? crossjog() : stepalong();
       if (o == outcome::ended) return NOVALUE;
       if (o == outcome::reached) return value_;
-      if (o == outcome::shorter) continue;
-      ++steps;
+      if (o == outcome::shorter) {
+        if (++refusals > MAXREFUSED) return NOVALUE;
+        continue;
+      }
+      ++steps, refusals = 0;
       if (turnedback()) return NOVALUE;
       farthest(X_, Y_);
     }
@@ -201,7 +260,7 @@ class branch {
   }
   // delta mu's scaled u derivative at (X, Y), by central differences.
   extended dmudX(extended X, extended Y) {
-    return (dmuat(X + DIFFSTEP, Y) - dmuat(X - DIFFSTEP, Y)) / (2 * DIFFSTEP);
+    return (dmuat(X + UDIFFSTEP, Y) - dmuat(X - UDIFFSTEP, Y)) / (2 * UDIFFSTEP);
   }
   // delta mu at scaled (X, Y) and its scaled gradient.
   extended grad(extended X, extended Y, extended& gX, extended& gY) {
@@ -219,7 +278,7 @@ class branch {
   }
   // The step of a central difference in y: a millionth of the y scale, or
   // of y where that is smaller.
-  extended hy(extended y) const { return DIFFSTEP * std::min(ys_, std::fabs(y)); }
+  extended hy(extended y) const { return YDIFFSTEP * std::min(ys_, std::fabs(y)); }
   // The gap either side of switch m where the line is met and taken up,
   // scaled: a part in 1e12 of its value (of the y scale, for a switch at 0).
   extended gapat(extended m) const { return m != 0 ? SWITCHGAP * std::fabs(m) / ys_ : SWITCHGAP; }
@@ -265,7 +324,7 @@ class branch {
       const extended g2 = gX * gX + gY * gY;
       if (!(g2 > 0) || !std::isfinite(f)) return false;
       PX -= f * gX / g2, PY -= f * gY / g2;
-      if (std::fabs(f) <= NEWTONTOL * std::sqrt(g2)) return true;
+      if (std::fabs(f) <= ONLINE * std::sqrt(g2)) return true;
     }
     return false;
   }
@@ -280,7 +339,7 @@ class branch {
     for (int it = 1; it <= SECANTSTEPS && std::isfinite(f) && gX != 0; ++it) {
       const extended Xn = X - f / gX, fn = dmuat(Xn, Y);
       if (std::fabs(Xn - Xc) > reach || !std::isfinite(fn)) break;
-      if (std::fabs(fn) <= NEWTONTOL * std::fabs(gX)) {
+      if (std::fabs(fn) <= INU * std::fabs(gX)) {
         if (slope) *slope = gX;
         return Xn;
       }
@@ -423,7 +482,7 @@ class branch {
     // mu's u derivative and its y derivative taken on this side alone (a
     // central difference would straddle the switch).
     if (stepped > TURNSTEP) {
-      const extended gX = dmudX(Xa, Yn), gY = (dmuat(Xa, Yn) - dmuat(Xa, Yn - d * DIFFSTEP)) / (d * DIFFSTEP);
+      const extended gX = dmudX(Xa, Yn), gY = (dmuat(Xa, Yn) - dmuat(Xa, Yn - d * SIDEDIFFSTEP)) / (d * SIDEDIFFSTEP);
       if (-d * gY * gX * tX_ < 0) return shorter();
     }
     // The branch reaches u0 + du before the switch.
@@ -435,7 +494,7 @@ class branch {
     // The line jogs across u0 + du along the switch itself.
     if (Xb >= ATEND) return arrive(Xa, m, Xb, m);
     farthest(Xa, Ym);
-    return resume(Ym, gap, RESUMEPAST, Xb, Ym + d * gap, d, TRACKGROWTH);
+    return resume(Ym, gap, TAKEUPPAST, Xb, Ym + d * gap, d, TRACKGROWTH);
   }
   // The branch taken up beyond a switch or a jog at scaled y Ybase, going on
   // in y the way d points, from where the line is known, (Xk, Yk): at `to`
@@ -474,7 +533,7 @@ class branch {
     // the jog is a band of jumps (the H2O volume's root changes back and
     // forth over a short run of P): the branch is taken up STALLGROWTH times
     // further past it each time.
-    const extended to = RESUMEPAST * std::pow(STALLGROWTH, stalls_++);
+    const extended to = STALLPAST * std::pow(STALLGROWTH, stalls_++);
     return resume(Y_, to / STALLGROWTH, to, X_, Y_, d, STALLGROWTH);
   }
 

@@ -118,11 +118,12 @@ TEST(Branch, FoldsThatMeetASwitch) {
     return 9.5L * (2.6L - y) + 0.4L * std::exp(-std::pow((y - 2.515L) / 0.01L, 2));
   };
   EXPECT_NEAR(valueof(bump, 2.6L, {2.5L}), reaches(bump, 2.515L, 2.53L), ontheline);
-  // A line that curves up to u = 1 at 2.3904, short of a switch at 2.4
-  // that a step's tangent would pass first, and jogs on beyond it: its value
-  // is where it reaches u = 1 on this side, not the switch's.
-  const line curved = [](extended y) { return (y - 2) + 4 * (y - 2) * (y - 2) + (y > 2.4L ? 0.005L : 0); };
-  EXPECT_NEAR(valueof(curved, 2, {2.4L}), 2 + (std::sqrt(17.0L) - 1) / 8, ontheline);
+  // A line that curves up to u = 1 at 2.3904, 0.0006 short of a switch at
+  // 2.391 that the last step's tangent passes first (the step is cut where
+  // the line meets the switch, beyond u = 1), and jogs on beyond it: its
+  // value is where it reaches u = 1 on this side, not the switch's.
+  const line curved = [](extended y) { return (y - 2) + 4 * (y - 2) * (y - 2) + (y > 2.391L ? 0.005L : 0); };
+  EXPECT_NEAR(valueof(curved, 2, {2.391L}), 2 + (std::sqrt(17.0L) - 1) / 8, ontheline);
   const line along = [](extended y) {
     return y > 2.5L ? 0.075L + 0.3L * std::pow(y - 2.5L, 0.125L) - 3 * (y - 2.5L) : 0.075L + 10 * (2.5L - y);
   };
@@ -147,9 +148,15 @@ TEST(Branch, FoldsAndTurns) {
   EXPECT_NEAR(valueof(small, 2.49L), reaches(small, 2.5L, 3), ontheline);
   EXPECT_EQ(valueof(large, 2.49L), NOVALUE);
   // A sharp one, 0.031 dx back within 0.06 of the y scale (k = 2, w = 0.03):
-  // seen by steps held to a turn of 0.1 rad and an offset of a tenth of
-  // their length (at 0.3 rad and three tenths a step passes over it).
+  // seen by steps held to an offset of a tenth of their length (at a fifth
+  // a step passes over it). A bump of 0.4 dx on x = y - 2, 0.4 exp(-((y -
+  // 2.46) / 0.03)^2), folds back by 0.333 dx (0.861 at 2.4611 to 0.527 at
+  // 2.5198): seen by steps held to a turn of the tangent of 0.1 rad (at 0.2
+  // rad, or none, a step lands on its far side and the branch goes on to
+  // u = 1 at y = 3).
   EXPECT_EQ(valueof(fold(0.45L, 0.03L, 2), 2.49L), NOVALUE);
+  EXPECT_EQ(valueof([](extended y) { return y - 2 + 0.4L * std::exp(-std::pow((y - 2.46L) / 0.03L, 2)); }, 2),
+            NOVALUE);
 }
 
 // A branch that leaves the window before u = 1 has no value; one that
@@ -288,11 +295,11 @@ TEST(Branch, LinesCloseTogetherBehindASwitch) {
 }
 
 // The line is met and taken up a part in 1e12 of the switch's value either
-// side of it: past a switch at 2.5, 0.2 (y - 2.5)^(1/8) moves the line
-// 0.007 dx within that gap, a jog within dx / 100 (within a part in 1e9 it
-// would be 0.017 dx, and end the branch).
+// side of it: past a switch at 2.5, 0.24 (y - 2.5)^(1/8) moves the line
+// 0.0085 dx within that gap, a jog within dx / 100 (within a part in 1e11
+// it would be 0.0113 dx, and end the branch).
 TEST(Branch, TheGapAboutASwitch) {
-  const line x = [](extended y) { return 40 * (y - 2.49L) + (y > 2.5L ? 0.2L * std::pow(y - 2.5L, 0.125L) : 0); };
+  const line x = [](extended y) { return 40 * (y - 2.49L) + (y > 2.5L ? 0.24L * std::pow(y - 2.5L, 0.125L) : 0); };
   EXPECT_NEAR(valueof(x, 2.49L, {2.5L}), reaches(x, 2.5L, 2.52L), ontheline);
 }
 // A line through a point just above its nose (where it turns in u, at y =
