@@ -168,8 +168,9 @@ constexpr int ROOTHALVINGS = 64;
 
 // The crossing of two lines, solved from a point known to (bu, by): settled
 // once a step moves u and y by less than a millionth of those, far within
-// them; a run that has not settled in 30 steps has lost the crossing.
-constexpr extended CROSSED = 1e-6L;
+// them (a guard no known line reaches: ten times or a tenth of it changes
+// no row); a run that has not settled in 30 steps has lost the crossing.
+constexpr extended CROSSINGSETTLED = 1e-6L;
 constexpr int CROSSINGSTEPS = 30;
 
 // The switch within width (a part of its value) of y, or NOVALUE.
@@ -585,7 +586,7 @@ bool crossing(const dmufunction& fa, const dmufunction& fb, extended& u, extende
     const extended du = -(ga * yb - ya * gb) / det, dy = -(ua * gb - ga * ub) / det;
     u += du, y += dy;
     if (!(std::fabs(u - us) <= bu && std::fabs(y - ys) <= by)) return false;
-    if (std::fabs(du) < CROSSED * bu && std::fabs(dy) < CROSSED * by) return true;
+    if (std::fabs(du) < CROSSINGSETTLED * bu && std::fabs(dy) < CROSSINGSETTLED * by) return true;
   }
   return false;
 }

@@ -417,12 +417,12 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
 // line that misses the point's box.
 void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
   SETUPPTX(rn[list[1].r], rn[list[2].r], list[1].b, list[2].b, kstep);
-  const extended bx = std::max(std::fabs(x1 - x0), onrowbox * tolx);
+  const extended bx = std::max(std::fabs(x1 - x0), POINTBOX * tolx);
   const extended by = (CALCVARIABLE == calcvariabletype::calcpressure ? PHIGH - PLOW : THIGH - TLOW);
   const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
   extended xe = xc, ye = yc;
   if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
-  if (std::fabs(xe - xc) <= onrowbox * tolx && std::fabs(ye - yc) <= onrowbox * toly) {
+  if (std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly) {
     exactknown = true, xexact = xe, yexact = ye;
     return;
   }
@@ -627,7 +627,7 @@ extended INTERSECTIONSEARCH::xroom(extended x) {
   return OTHERVARIABLE == othervariabletype::fixedpressure ? x / 2 : std::numeric_limits<extended>::infinity();
 }
 
-// Whether line rg passes through the box about (xc, yc), onrowbox times
+// Whether line rg passes through the box about (xc, yc), POINTBOX times
 // tolx either side in x and times toly in y: its delta mu changes sign
 // between the box's corners and centre, so the line crosses the box whether
 // it runs along either axis or across it, on whichever of its branches; or
@@ -637,7 +637,7 @@ extended INTERSECTIONSEARCH::xroom(extended x) {
 // a corner where delta mu has no value (on an x(CO2) axis, beyond x = 0 or
 // 1 for a line with the fluid species that runs out there) is passed over.
 bool INTERSECTIONSEARCH::onrow(smallint rg, extended xc, extended yc) const {
-  const extended bx = onrowbox * tolx, by = onrowbox * toly;
+  const extended bx = POINTBOX * tolx, by = POINTBOX * toly;
   const extended xl = xc - std::min(bx, xroom(xc)), xh = xc + bx;
   const extended yl = yc - by > 0 ? yc - by : yc / 2, yh = yc + by;
   bool below = false, above = false;

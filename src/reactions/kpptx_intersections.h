@@ -124,8 +124,8 @@ class INTERSECTIONSEARCH {
   // tolx and y by less than toly, so their point can lie about as far again
   // from where the lines cross: twice the tolerances is as close as the
   // search places a point. A point that one of its lines misses by more
-  // lies elsewhere.
-  static constexpr extended onrowbox = 2;
+  // lies elsewhere; so does a point whose crossing lies farther.
+  static constexpr extended POINTBOX = 2;
   // The check of a point against every line of the invariant point (each
   // passes through its tolerance box), and the point solved again from the
   // pair of its lines that cross best where it fails.

@@ -35,9 +35,27 @@ constexpr int POINTCELLS = 100;
 // slope times the point's y, so that a bracket about a jump of delta mu
 // (where it stays large) is no root.
 constexpr extended BRACKETTOL = 1e-6L;
-// delta mu's derivatives at the point by central differences over a
-// millionth of du (and of y beside a switch).
+// delta mu's derivatives at the point, for the tangents that judge the
+// sides and the pair of lines that cross best, by central differences over
+// a millionth of du (and of y beside a switch): far finer than a direction
+// needs.
 constexpr extended TANGENTSTEP = 1e-6L;
+// The Jacobian of the exact solve of the point, by central differences over
+// a millionth of du and of y: it sets only how fast Newton's method
+// settles, not where.
+constexpr extended CROSSINGDIFFSTEP = 1e-6L;
+// A line that at the point's x lies farther from the point in y than the
+// point's own box (twice the search's tolerances) is there on another part
+// of itself than the point's uncertainty covers, and sets out from the point
+// solved exactly (474 C and 476 C, clin fo en sp mag, lie either side).
+constexpr extended STARTBOX = 2;
+// The exact solve of the point may move from it by no more than the box
+// (twice the tolerances): the crossing lies within it (a point whose
+// crossing lies farther is moved there by the search), and a step beyond it
+// has taken another crossing. Where the solve leaves it, the search's own
+// crossing of the point stands in, so the reach decides nothing on the
+// known lines (half or twice it changes no test): a guard.
+constexpr extended EXACTREACH = 2;
 // The step along x(CO2) from the point to the slope's second value: 0.01,
 // or, within 0.02 of x(CO2) = 0 or 1, half the way to that end.
 constexpr extended XCO2STEP = 0.01L;
@@ -349,17 +367,20 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
     return alongbranch(t.line(*this, r), u0, from, t.du, t.isp ? PLOW : TLOW, t.isp ? PHIGH : THIGH, t.switches);
   };
   // The point is known to the search's tolerances: every line passes
-  // through its box, onrowbox times tolx either side in u and toly in y. A
+  // through its box, POINTBOX times tolx either side in u and toly in y. A
   // line so steep in u that at the point's u it lies beyond the box in y
   // (an x(CO2) that hardly moves with P) would set out from a part of its
   // line a tenth of a kbar or more from the point, and the secant from
   // there can take another part of a line that bends, as where it folds at
-  // a switch of the fluid's equations. Such a line sets out from the point
-  // solved exactly (us, ys): the crossing of the two lines that cross best
-  // there (their normals scaled by the tolerances), solved once for the
-  // point; where that fails, from the point's u as every other line.
-  const extended y0 = t.isp ? t.P : t.T, bu = onrowbox * tolx, by = onrowbox * toly;
-  const extended hu = std::fabs(t.du) * TANGENTSTEP, hy = std::fabs(y0) * TANGENTSTEP;
+  // a switch of the fluid's equations. Such a line (beyond STARTBOX times
+  // toly) sets out from the point solved exactly (us, ys): the crossing of
+  // the two lines that cross best there (their normals scaled by the
+  // tolerances), solved once for the point within EXACTREACH times the
+  // tolerances, or else the crossing the search solved for the point; where
+  // neither is known, from the point's u as every other line.
+  const extended y0 = t.isp ? t.P : t.T, bu = EXACTREACH * tolx, by = EXACTREACH * toly;
+  const extended sy = STARTBOX * toly;
+  const extended hu = std::fabs(t.du) * CROSSINGDIFFSTEP, hy = std::fabs(y0) * CROSSINGDIFFSTEP;
   enum class exactness { unsolved, solved, failed } exact = exactness::unsolved;
   extended us = t.u0, ys = y0;
   const auto solve = [&]() {
@@ -392,7 +413,7 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // point solved exactly. The point is solved only where a switch lies
   // within its box.
   const auto acrossswitch = [&](extended a) {
-    if (std::none_of(t.switches.begin(), t.switches.end(), [&](extended m) { return std::fabs(m - y0) <= by; }))
+    if (std::none_of(t.switches.begin(), t.switches.end(), [&](extended m) { return std::fabs(m - y0) <= sy; }))
       return false;
     if (exact == exactness::unsolved) solve();
     if (exact != exactness::solved) return false;
@@ -421,7 +442,7 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
           break;
         }
         const extended a = atpoint(r);
-        if (!KPCALC2::ISVALUE(a) || std::fabs(a - y0) > by || acrossswitch(a)) {
+        if (!KPCALC2::ISVALUE(a) || std::fabs(a - y0) > sy || acrossswitch(a)) {
           if (exact == exactness::unsolved) solve();
           if (exact == exactness::solved) {
             t.s[p] = secant(t.du, ys, follow(r, us, ys));
