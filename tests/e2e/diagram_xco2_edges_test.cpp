@@ -907,6 +907,13 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
 //   saturation pressure (0.2636 kbar), inside the box but across the switch
 //   from the crossing: from there its secant was 0.0594; from the crossing
 //   (solved from it and dol + 2q = di + 2CO2) it is 0.0518.
+// - P-x(CO2) at 398.8 C, cc dol q tr di: the point lies 0.0011 in x from
+//   its crossing, and 3cc + tr = dol + 4di + CO2 + H2O lies at the point's x
+//   0.2 bar above the saturation pressure (0.26636 kbar), where the line
+//   bends sharply: from there it printed 0.0584, from the crossing 0.0514;
+//   3cc + 2q + tr = 5di + 3CO2 + H2O printed 0.185, from the crossing
+//   0.168. With a switch within the point's box every row sets out from
+//   the crossing.
 TEST_F(DiagramXco2Edges, PointsAtTheirCrossing) {
   readdataset({"mu", "q", "cc", "san", "an", "zo", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -942,4 +949,14 @@ TEST_F(DiagramXco2Edges, PointsAtTheirCrossing) {
   const double s397 = rowslope(t, ")  cc + tr = dol + di + CO2 + H2O ");
   EXPECT_NEAR(s397, 0.01 / (along(cctr, x0, P0, 0.01, 670.944) - P0), halfunit(s397)) << t;
   EXPECT_NEAR(s397, 0.0518, 1e-8) << t;
+
+  const reaction ccqtr{{-3, "cc"}, {-2, "q"}, {-1, "tr"}, {5, "di"}, {3, "CO2"}, {1, "H2O"}};
+  std::tie(P0, x0) = solve(cctr, dolq, 0.28, 0.977, 398.8);
+  t = table(run("cc dol q tr di fo", "0.001 15 0.001 0.999", false, "398.8", 3), "cc dol q tr di");
+  for (const auto& [r, row, pinned] : {std::tuple{cctr, ")  cc + tr = dol + di + CO2 + H2O ", 0.0514},
+                                       std::tuple{ccqtr, ")  cc + q + tr = di + CO2 + H2O ", 0.168}}) {
+    const double s = rowslope(t, row);
+    EXPECT_NEAR(s, 0.01 / (along(r, x0, P0, 0.01, 671.95) - P0), halfunit(s)) << t;
+    EXPECT_NEAR(s, pinned, 1e-8) << t;
+  }
 }

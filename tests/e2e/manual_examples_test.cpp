@@ -85,6 +85,8 @@ TEST_F(ManualExamples, SlopesContinuationRules) {
       {3, "dol cc q tr di fo per br", "0.05 3 0.001 0.999", "397.794", "dol cc q tr di",
        "P = 0.27 kbar, x(CO2) = 0.977",
        {"cc + tr = dol + di + CO2 + H2O                             [q]    stable              0.0518"}},
+      {3, "cc dol q tr di fo", "0.001 15 0.001 0.999", "398.8", "cc dol q tr di", "P = 0.28 kbar, x(CO2) = 0.977",
+       {"cc + tr = dol + di + CO2 + H2O                             [q]    stable              0.0514"}},
       {3, "mu q cc san an sill zo", "0.001 15 0.001 0.999", "344.7", "mu q cc san an zo",
        "P = 0.38 kbar, x(CO2) = 0.0435",
        {"zo + CO2 = cc + an + H2O                            [mu,q,san]    stable    stable    -0.187"}},
