@@ -626,14 +626,14 @@ std::vector<slopecase> switchcases() {
       // 4 bar above it, kinking there.
       {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "531.4", 3, muzo, mucc, 5.006, 0.141, "mu q cc san an zo",
        ")  mu + q + zo = san + an + H2O ", {muzo}, 0.141, 1.16},
-      // At 332 C a steep line that bends just below 2.01 kbar: steps held
-      // to a turn of 0.1 rad and an offset of a tenth of their length
-      // follow it.
+      // At 332 C a steep line that bends just below 2.01 kbar, followed
+      // round the bend (the offset check keeps the steps on it; the turn
+      // check alone decides nothing here).
       {"cc q wo an gr zo ky", "0.001 15 0.001 0.999", "332", 3, ccky, kyzo, 1.991, 0.0483, "cc q an zo ky",
        ")  q + zo + ky = an + H2O ", {qzoky}, 0.0483, 2.56},
       // At 390 C a line rises from the point through 2.01 kbar, 8 bar above
-      // it: the steps that bend round its kink there, shorter than 1e-4 of
-      // dx, are not held to the bend checks.
+      // it, and bends round its kink there (the bend checks' floor for short
+      // steps changes nothing on this line).
       {"mu q cc san an sill zo", "0.001 15 0.001 0.999", "390", 3, musq, qcc, 2.002, 0.974, "mu q cc san an sill",
        ")  mu + q = san + sill + H2O ", {musq}, 0.974, 0.00811}};
 }
