@@ -422,13 +422,25 @@ void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
   const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
   extended xe = xc, ye = yc;
   if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
-  if (std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly) {
-    exactknown = true, xexact = xe, yexact = ye;
-    return;
-  }
-  if (!onrows(xe, ye)) return;
+  const bool inbox = std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly;
+  if (!inbox && !onrows(xe, ye)) return;
   exactknown = true, xexact = xe, yexact = ye;
-  xc = xe, yc = ye;
+  if (!inbox) xc = xe, yc = ye;
+}
+
+void INTERSECTIONSEARCH::widestpair(const Arr<extended, irmax>& gx, const Arr<extended, irmax>& gy, smallint& pa,
+                                    smallint& pb) const {
+  Arr<extended, irmax> nx{}, ny{};
+  extended best = 0;
+  pa = 0, pb = 0;
+  for (int p = 1; p <= nir; ++p) {
+    const extended n = std::hypot(gx[p] * tolx, gy[p] * toly);
+    if (n > 0 && std::isfinite(n)) nx[p] = gx[p] * tolx / n, ny[p] = gy[p] * toly / n;
+    for (int q = 1; q < p; ++q) {
+      const extended sine = std::fabs(nx[p] * ny[q] - ny[p] * nx[q]);
+      if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
+    }
+  }
 }
 
 bool INTERSECTIONSEARCH::solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by,
@@ -439,19 +451,10 @@ bool INTERSECTIONSEARCH::solveexact(extended xs, extended ys, extended hx, exten
   const auto f = [this](smallint rg) -> dmufunction {
     return [this, rg](extended u, extended v, extended& slope) { return dmu(rg, v, slope, place(u, v)); };
   };
-  Arr<extended, irmax> nx{}, ny{};
-  extended best = 0;
+  Arr<extended, irmax> gx{}, gy{};
+  for (int p = 1; p <= nir; ++p) dmugradient(f(rn[p]), xs, ys, hx, hy, switches, gx[p], gy[p]);
   smallint pa = 0, pb = 0;
-  for (int p = 1; p <= nir; ++p) {
-    extended gx = 0, gy = 0;
-    dmugradient(f(rn[p]), xs, ys, hx, hy, switches, gx, gy);
-    const extended n = std::hypot(gx * tolx, gy * toly);
-    if (n > 0 && std::isfinite(n)) nx[p] = gx * tolx / n, ny[p] = gy * toly / n;
-    for (int q = 1; q < p; ++q) {
-      const extended sine = std::fabs(nx[p] * ny[q] - ny[p] * nx[q]);
-      if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
-    }
-  }
+  widestpair(gx, gy, pa, pb);
   if (pa == 0) return false;
   xe = xs, ye = ys;
   return crossing(f(rn[pa]), f(rn[pb]), xe, ye, hx, hy, switches, bx, by);

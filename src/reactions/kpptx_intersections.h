@@ -140,6 +140,10 @@ class INTERSECTIONSEARCH {
   bool solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by, extended& xe,
                   extended& ye) const;
   void exactpoint(extended& xc, extended& yc);
+  // The two of the point's lines (positions pa < pb, 0 where none) that
+  // cross at the widest angle, from delta mu's gradients gx, gy at the point:
+  // the normals scaled by the tolerances, the largest sine between them.
+  void widestpair(const Arr<extended, irmax>& gx, const Arr<extended, irmax>& gy, smallint& pa, smallint& pb) const;
   // The lines at one point: whether both pass through (xc, yc), a line's
   // value from a start, whether its delta mu has no jump over a span (exact:
   // about a point of the careful search or the joint solve), delta mu and

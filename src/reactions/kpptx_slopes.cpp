@@ -385,18 +385,10 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   extended us = t.u0, ys = y0;
   const auto solve = [&]() {
     exact = exactness::failed;
-    extended best = 0;
-    smallint pa = 0, pb = 0;
-    Arr<extended, irmax> gu{}, gy{}, nu{}, ny{};
+    Arr<extended, irmax> gu{}, gy{};
     t.gradients(*this, gu, gy);
-    for (int p = 1; p <= nir; ++p) {
-      const extended n = std::hypot(gu[p] * tolx, gy[p] * toly);
-      if (n > 0 && std::isfinite(n)) nu[p] = gu[p] * tolx / n, ny[p] = gy[p] * toly / n;
-      for (int q = 1; q < p; ++q) {
-        const extended sine = std::fabs(nu[p] * ny[q] - ny[p] * nu[q]);
-        if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
-      }
-    }
+    smallint pa = 0, pb = 0;
+    widestpair(gu, gy, pa, pb);
     if (pa != 0 && crossing(t.line(*this, rn[pa]), t.line(*this, rn[pb]), us, ys, hu, hy, t.switches, bu, by)) {
       exact = exactness::solved;
       return;
