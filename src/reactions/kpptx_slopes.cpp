@@ -47,7 +47,7 @@ constexpr extended CROSSINGDIFFSTEP = 1e-6L;
 // A line that at the point's x lies farther from the point in y than the
 // point's own box (twice the search's tolerances) is there on another part
 // of itself than the point's uncertainty covers, and sets out from the point
-// solved exactly (474 C and 476 C, clin fo en sp mag, lie either side).
+// solved exactly (478 C and 494 C, clin en sp mag q, lie either side).
 constexpr extended STARTBOX = 2;
 // The exact solve of the point may move from it by no more than the box
 // (twice the tolerances): the crossing lies within it (a point whose
@@ -56,6 +56,12 @@ constexpr extended STARTBOX = 2;
 // crossing of the point stands in, so the reach decides nothing on the
 // known lines (half or twice it changes no test): a guard.
 constexpr extended EXACTREACH = 2;
+// A secant from the point's u stands unless the one from the point solved
+// exactly differs from it by more than SECANTAGREE of its size; that one is
+// sought where the line's tangents at the secant's ends put the difference
+// above SECANTAGREE / SECANTMARGIN.
+constexpr extended SECANTAGREE = 0.02L;
+constexpr extended SECANTMARGIN = 2;
 // The step along x(CO2) from the point to the slope's second value: 0.01,
 // or, within 0.02 of x(CO2) = 0 or 1, half the way to that end.
 constexpr extended XCO2STEP = 0.01L;
@@ -408,6 +414,24 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // from the point solved exactly.
   const bool switchinbox =
       std::any_of(t.switches.begin(), t.switches.end(), [&](extended m) { return std::fabs(m - y0) <= sy; });
+  // A line that bends within the point's uncertainty (near x(CO2) = 0 or 1,
+  // where ln x or ln(1 - x) bends it, or beside a switch just outside the
+  // box) gives a secant from the point's u that is not the one from the
+  // point. Moving the start by d (to the crossing) moves the secant's rise
+  // by about d times the change of the line's tangent dy/du between its two
+  // ends; where that comes to more than SECANTAGREE / SECANTMARGIN of the
+  // rise, the secant from the point solved exactly is taken as well.
+  Arr<extended, irmax> tu{}, ty{};
+  bool tangentsknown = false;
+  const auto bendsoff = [&](int p, extended a, extended a2) {
+    if (!exactknown || t.dlna != 0 || !KPCALC2::ISVALUE(a) || !KPCALC2::ISVALUE(a2) || a2 == a) return false;
+    if (!tangentsknown) t.gradients(*this, tu, ty), tangentsknown = true;
+    extended gu = 0, gy = 0;
+    dmugradient(t.line(*this, rn[p]), t.u0 + t.du, a2, std::fabs(t.du) * TANGENTSTEP, std::fabs(a2) * TANGENTSTEP,
+                t.switches, gu, gy);
+    const extended turn = -gu / gy + tu[p] / ty[p];
+    return !(std::fabs((xexact - t.u0) * turn) <= SECANTAGREE / SECANTMARGIN * std::fabs(a2 - a));
+  };
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
   const widenedwindow widened(CALCVARIABLE);
   for (int p = 1; p <= nir; ++p) {
@@ -438,7 +462,16 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
             break;
           }
         }
-        t.s[p] = secant(t.du, a, follow(r, t.u0, a));
+        const extended a2 = follow(r, t.u0, a);
+        t.s[p] = secant(t.du, a, a2);
+        if (bendsoff(p, a, a2)) {
+          if (exact == exactness::unsolved) solve();
+          if (exact == exactness::solved) {
+            const slope e = secant(t.du, ys, follow(r, us, ys));
+            if (e.kind == slopekind::value && std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value))
+              t.s[p] = e;
+          }
+        }
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);

@@ -331,9 +331,11 @@ TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
   // are ordered by their slopes alone. So cc + 4zo = 3gr + 3ky + CO2 + 2H2O
   // is stable on its high-P side: on its line, solved here 0.01 kbar either
   // side of the solved point, 2zo + CO2 = cc + 3an + H2O has delta mu > 0
-  // (zo stable) above the point and < 0 below it.
+  // (zo stable) above the point and < 0 below it. That row's line bends with
+  // ln x between the point's x and the crossing: from the point's x its
+  // secant was -0.470; it sets out from the crossing, with the point's dx.
   const std::string pk = table(run("cc q wo an gr zo ky", "0.1 12 0.01 0.99", false, "670.8", 3), "cc an gr zo ky");
-  EXPECT_NE(pk.find("cc + zo = gr + ky + CO2 + H2O                             [an]              stable    -0.470\n"),
+  EXPECT_NE(pk.find("cc + zo = gr + ky + CO2 + H2O                             [an]              stable    -0.448\n"),
             std::string::npos)
       << pk;
   EXPECT_NE(pk.find("zo + CO2 = cc + an + H2O                               [gr,ky]              stable         0\n"),
@@ -343,6 +345,12 @@ TEST_F(DiagramXco2Edges, SlopeFromTheLineNewtonReaches) {
   const reaction anky{{-1, "cc"}, {-2, "an"}, {1, "gr"}, {1, "ky"}, {1, "CO2"}};
   const auto [P3, x3] = solve(zoky, anky, 0.14, 0.016, 670.8);
   EXPECT_NEAR(x3, 0.0157, 0.0001);
+  // dx is half the point's x, known here to its rounding: the secants from
+  // the crossing over the two ends of that range bracket the printed one.
+  const auto fromcrossing = [&](double xp) { return 0.5 * xp / (along(zoky, x3, P3, 0.5 * xp, 943.95) - P3); };
+  const double s1 = fromcrossing(0.01625), s2 = fromcrossing(0.01635);
+  EXPECT_LE(std::fmin(s1, s2) - 0.0005, -0.448) << s1 << " " << s2;
+  EXPECT_GE(std::fmax(s1, s2) + 0.0005, -0.448) << s1 << " " << s2;
   for (const double side : {-0.01, 0.01}) {
     double lo = 0.001, hi = 0.1;  // x on zoky's line at P3 + side, by bisection
     for (int k = 0; k < 60; ++k)
@@ -847,10 +855,12 @@ TEST_F(DiagramXco2Edges, SidesFromTangentsWithoutSlopes) {
 // above the nose of zo + CO2 = cc + an + H2O, 0.0003 in x to the right of
 // it: at the point's x, left of the nose, the line has no value (0), from
 // the exact point it rises to x + dx at 2.12 kbar (solved here on the upper
-// arm by bisection in P). Inside the box the point's x stands: at 474 C
-// clin + CO2 = en + sp + mag + H2O lies 1.94 times the tolerance in P (0.01
-// kbar) from the point clin fo en sp mag at its x and keeps the secant from
-// there, 0.0135; at 476 C, 2.05 times, it starts from the exact point.
+// arm by bisection in P). At 476 C clin + CO2 = en + sp + mag + H2O lies
+// 2.05 times the tolerance in P (0.01 kbar) from the point clin fo en sp
+// mag at its x and starts from the exact point; at 474 C, 1.94 times, within
+// the box, but its secant from the point's x (0.0135) departs from the
+// crossing's by 3 %, and it starts from the crossing too; clin = fo + en +
+// sp + H2O, 1.6 % apart, keeps the point's x.
 TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   readdataset({"clin", "fo", "en", "sp", "mag", "q", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -866,14 +876,32 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   EXPECT_NEAR(s463, 0.00389, 1e-8) << t;
   const reaction enmag{{-1, "en"}, {-2, "mag"}, {2, "fo"}, {2, "CO2"}};
   const reaction clinfo{{-1, "clin"}, {1, "fo"}, {1, "en"}, {1, "sp"}, {4, "H2O"}};
+  std::tie(P0, x0) = solve(enmag, clinfo, 0.74, 0.924, 474);
+  const double P474 = pline(clinen, 747.15, x0 + 0.01, P0 + 0.2, P0 + 2);
   t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "474", 3), "clin fo en sp mag");
-  EXPECT_NEAR(rowslope(t, ")  clin + CO2 = en + sp + mag + H2O "), 0.0135, 1e-8) << t;
+  const double s474 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
+  EXPECT_NEAR(s474, 0.01 / (P474 - P0), halfunit(s474)) << t;
+  EXPECT_NEAR(s474, 0.0131, 1e-8) << t;
+  // 1.6 % from the crossing's secant (0.0385): the point's x stands.
+  EXPECT_NEAR(rowslope(t, ")  clin = fo + en + sp + H2O "), 0.0391, 1e-8) << t;
   std::tie(P0, x0) = solve(enmag, clinfo, 0.76, 0.923, 476);
   const double P476 = pline(clinen, 749.15, x0 + 0.01, P0 + 0.2, P0 + 2);
   t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "476", 3), "clin fo en sp mag");
   const double s476 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
   EXPECT_NEAR(s476, 0.01 / (P476 - P0), halfunit(s476)) << t;
   EXPECT_NEAR(s476, 0.0131, 1e-8) << t;
+  // The box's edge on rows whose two secants agree to 2 %: at 478 C clin + q
+  // = en + sp + H2O lies just beyond it at the point clin en sp mag q and
+  // starts from the crossing; at 494 C sp + mag + q + H2O = clin + CO2 lies
+  // just inside it and keeps the secant from the point's x (-0.0261 from the
+  // crossing).
+  std::tie(P0, x0) = solve(clinq, magq, 1.571, 0.932, 478);
+  t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "478", 3), "clin en sp mag q");
+  const double s478 = rowslope(t, ")  clin + q = en + sp + H2O ");
+  EXPECT_NEAR(s478, 0.01 / (along(clinq, x0, P0, 0.01, 751.15) - P0), halfunit(s478)) << t;
+  EXPECT_NEAR(s478, 0.0171, 1e-8) << t;
+  t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "494", 3), "clin en sp mag q");
+  EXPECT_NEAR(rowslope(t, ")  sp + mag + q + H2O = clin + CO2 "), -0.0262, 1e-8) << t;
 
   readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -959,4 +987,27 @@ TEST_F(DiagramXco2Edges, PointsAtTheirCrossing) {
     EXPECT_NEAR(s, 0.01 / (along(r, x0, P0, 0.01, 671.95) - P0), halfunit(s)) << t;
     EXPECT_NEAR(s, pinned, 1e-8) << t;
   }
+}
+
+// Near x(CO2) = 1, ln(1 - x) bends every line with a fluid within the point's
+// uncertainty: at 386 C the secants from the point's x differ from those of
+// the lines followed from the crossing by 4-12 %, and those rows set out from
+// the crossing. A row whose two secants agree to within 2 % keeps the one
+// from the point's x (dol + q = di + CO2: -4.33, where the crossing gives
+// -4.3385).
+TEST_F(DiagramXco2Edges, RowsBendingWithinThePointsUncertainty) {
+  readdataset({"dol", "cc", "q", "tr", "di", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const auto [P0, x0] = solve(cctr, dolq, 0.21, 0.979, 386);
+  const reaction ccqtr{{-3, "cc"}, {-2, "q"}, {-1, "tr"}, {5, "di"}, {3, "CO2"}, {1, "H2O"}};
+  const reaction dolqh{{-5, "dol"}, {-8, "q"}, {-1, "H2O"}, {3, "cc"}, {1, "tr"}, {7, "CO2"}};
+  const std::string t = table(run("cc dol q tr di fo", "0.001 15 0.001 0.999", false, "386", 3), "cc dol q tr di");
+  for (const auto& [r, row, pinned] : {std::tuple{ccqtr, ")  cc + q + tr = di + CO2 + H2O ", 0.221},
+                                       std::tuple{cctr, ")  cc + tr = dol + di + CO2 + H2O ", 0.0660},
+                                       std::tuple{dolqh, ")  dol + q + H2O = cc + tr + CO2 ", -0.410}}) {
+    const double s = rowslope(t, row);
+    EXPECT_NEAR(s, 0.01 / (along(r, x0, P0, 0.01, 659.15) - P0), halfunit(std::fabs(s))) << row << t;
+    EXPECT_NEAR(s, pinned, 1e-8) << row << t;
+  }
+  EXPECT_NEAR(rowslope(t, ")  dol + q = di + CO2 "), -4.33, 1e-8) << t;
 }
