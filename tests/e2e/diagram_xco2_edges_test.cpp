@@ -1010,4 +1010,18 @@ TEST_F(DiagramXco2Edges, RowsBendingWithinThePointsUncertainty) {
     EXPECT_NEAR(s, pinned, 1e-8) << row << t;
   }
   EXPECT_NEAR(rowslope(t, ")  dol + q = di + CO2 "), -4.33, 1e-8) << t;
+
+  // 458 C, clin fo en sp mag: the tangents at the row's two ends put the
+  // crossing's secant between 1 and 2 % off the point's (0.0129); it is
+  // sought, lies more than 2 % off, and is taken.
+  readdataset({"clin", "fo", "en", "sp", "mag", "q", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction enmag{{-1, "en"}, {-2, "mag"}, {2, "fo"}, {2, "CO2"}};
+  const reaction clinfo{{-1, "clin"}, {1, "fo"}, {1, "en"}, {1, "sp"}, {4, "H2O"}};
+  const reaction clinen{{-2, "clin"}, {-2, "CO2"}, {3, "en"}, {2, "sp"}, {2, "mag"}, {8, "H2O"}};
+  const auto [P1, x1] = solve(enmag, clinfo, 0.55, 0.934, 458);
+  const std::string c = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "458", 3), "clin fo en sp mag");
+  const double s458 = rowslope(c, ")  clin + CO2 = en + sp + mag + H2O ");
+  EXPECT_NEAR(s458, 0.01 / (along(clinen, x1, P1, 0.01, 731.15) - P1), halfunit(s458)) << c;
+  EXPECT_NEAR(s458, 0.0126, 1e-8) << c;
 }
