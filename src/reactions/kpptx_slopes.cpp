@@ -57,8 +57,8 @@ constexpr extended STARTBOX = 2;
 // known lines (half or twice it changes no test): a guard.
 constexpr extended EXACTREACH = 2;
 // A secant from the point's u stands unless the one from the point solved
-// exactly differs from it by more than SECANTAGREE of its size (386 C, cc
-// dol q tr di, and 474 C, clin fo en sp mag, hold it between 1.6 and 4 %);
+// exactly differs from it by more than SECANTAGREE of its size (rows at
+// 474 C and 458 C, clin fo en sp mag, fail at 1.5 % and at 3 %);
 // that one is sought where the line's tangents at the secant's ends put the
 // difference above SECANTAGREE / SECANTMARGIN. They can put it low by up to
 // three times beside a switch; at 1 the 458 C row (clin fo en sp mag) keeps
