@@ -424,7 +424,11 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // point. Moving the start by d (to the crossing) moves the secant's rise
   // by about d times the change of the line's tangent dy/du between its two
   // ends; where that comes to more than SECANTAGREE / SECANTMARGIN of the
-  // rise, the secant from the point solved exactly is taken as well.
+  // rise, the secant from the point solved exactly is taken as well, and
+  // stands where it differs by more than SECANTAGREE or the line followed
+  // from the crossing has no value at x + dx (at 420.1 C, clin fo en sp mag,
+  // x + dx falls in a jog of the line from the point's x, short of it from
+  // the crossing).
   Arr<extended, irmax> tu{}, ty{};
   bool tangentsknown = false;
   const auto bendsoff = [&](int p, extended a, extended a2) {
@@ -472,7 +476,7 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
           if (exact == exactness::unsolved) solve();
           if (exact == exactness::solved) {
             const slope e = secant(t.du, ys, follow(r, us, ys));
-            if (e.kind == slopekind::value && std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value))
+            if (e.kind != slopekind::value || std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value))
               t.s[p] = e;
           }
         }

@@ -1024,4 +1024,13 @@ TEST_F(DiagramXco2Edges, RowsBendingWithinThePointsUncertainty) {
   const double s458 = rowslope(c, ")  clin + CO2 = en + sp + mag + H2O ");
   EXPECT_NEAR(s458, 0.01 / (along(clinen, x1, P1, 0.01, 731.15) - P1), halfunit(s458)) << c;
   EXPECT_NEAR(s458, 0.0126, 1e-8) << c;
+
+  // 420.1 C: from the point's x, clin = fo + en + sp + H2O reaches x + dx
+  // within its jog along the H2O saturation pressure and took the switch's
+  // value (0.111, where the line past the jog gives 0.082); from the crossing
+  // the jog lies short of x + dx and is wider than a hundredth of dx, so the
+  // row has no value there, as at 416-419 C, where the point itself is moved
+  // to its crossing.
+  const std::string j = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "420.1", 3), "clin fo en sp mag");
+  EXPECT_EQ(rowslope(j, ")  clin = fo + en + sp + H2O "), 0) << j;
 }
