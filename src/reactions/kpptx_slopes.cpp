@@ -408,6 +408,14 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
     // for the point.
     if (exactknown) us = xexact, ys = yexact, exact = exactness::solved;
   };
+  // Row r's secant from the point solved exactly (solved once per table);
+  // false where the point cannot be solved.
+  const auto fromcrossing = [&](smallint r, slope& s) {
+    if (exact == exactness::unsolved) solve();
+    if (exact != exactness::solved) return false;
+    s = secant(t.du, ys, follow(r, us, ys));
+    return true;
+  };
   // Where a switch of the fluid's equations lies within the point's box (the
   // H2O saturation pressure, or the onset of its virial terms), a line can
   // lie at the point's x on another piece of itself than the one through
@@ -463,23 +471,13 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
           break;
         }
         const extended a = atpoint(r);
-        if (!KPCALC2::ISVALUE(a) || std::fabs(a - y0) > sy || switchinbox) {
-          if (exact == exactness::unsolved) solve();
-          if (exact == exactness::solved) {
-            t.s[p] = secant(t.du, ys, follow(r, us, ys));
-            break;
-          }
-        }
+        if ((!KPCALC2::ISVALUE(a) || std::fabs(a - y0) > sy || switchinbox) && fromcrossing(r, t.s[p])) break;
         const extended a2 = follow(r, t.u0, a);
         t.s[p] = secant(t.du, a, a2);
-        if (bendsoff(p, a, a2)) {
-          if (exact == exactness::unsolved) solve();
-          if (exact == exactness::solved) {
-            const slope e = secant(t.du, ys, follow(r, us, ys));
-            if (e.kind != slopekind::value || std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value))
-              t.s[p] = e;
-          }
-        }
+        slope e;
+        if (bendsoff(p, a, a2) && fromcrossing(r, e) &&
+            (e.kind != slopekind::value || std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value)))
+          t.s[p] = e;
         break;
       }
       default: IO::ERROREXIT("printheader", "unknown diagrammode", faulttype::myfault);
