@@ -79,6 +79,19 @@ void makelist(listvector& list, smallint& n, extended lo, extended hi, extended 
 
 bool present(smallint pos) { return pos > 0; }
 
+// Whether end-member pos of the system is a kept end-member of one of the
+// run's solution phases: its activity, and so its mixing, comes from an a-x
+// model.
+bool frommodel(smallint pos) {
+  if (pos <= 0) return false;
+  for (int i = 1; i <= NPSS; ++i)
+    for (int j = 1; j <= (*PREC1)[i].nem; ++j) {
+      const axemrec& em = (*PREC1)[i].em[j];
+      if (!em.exclude && IO::SAMESTRING(em.name, NAME[pos])) return true;
+    }
+  return false;
+}
+
 }  // namespace
 
 void POK(extended& lo, extended& hi, xOKtype ok) { windowok(lo, hi, ok, FIGPLOW, FIGPHIGH, "P", 0, 1); }
@@ -129,9 +142,24 @@ void PROMPTFLUID() {
     } else {
       FIXEDXCO2 = x;
       FIXEDXH2O = w;
-      if (h2o && co2 && !activities) FLUIDTYPE = ftype::ih2oco2;
-      IO::PUTSTR(0, xa + "(CO2) = " + IO::REAL2STR(x, 4, true) + ", " + xa + "(H2O) = " + IO::REAL2STR(w, 4, true) +
-                        " ( from script )", 1, 9);
+      // Both mole fractions above 0 and summing to 1 make the binary H2O-CO2
+      // fluid the questions below give: the same FLUIDTYPE, so that its
+      // mixing term enters as it does for the answered fluid, and the same
+      // pair, the fraction the question asks for as given and the other one
+      // minus it. An a-x model of H2O or CO2 among the phases carries its
+      // own mixing, and the fluid stays as the script sets it.
+      const bool binary = !activities && !cordierite && x > 0 && w > 0 && std::fabs(x + w - 1) <= 0.0001L;
+      if (binary && !frommodel(H2OPOS) && !frommodel(CO2POS)) {
+        FLUIDTYPE = ftype::ih2oco2;
+        if (h2o && !co2)
+          FIXEDXCO2 = 1 - w;
+        else
+          FIXEDXH2O = 1 - x;
+      } else if (h2o && co2 && !activities) {
+        FLUIDTYPE = ftype::ih2oco2;
+      }
+      IO::PUTSTR(0, xa + "(CO2) = " + IO::REAL2STR(FIXEDXCO2, 4, true) + ", " + xa + "(H2O) = " +
+                        IO::REAL2STR(FIXEDXH2O, 4, true) + " ( from script )", 1, 9);
       return;
     }
   }
