@@ -117,12 +117,14 @@ class DiagramPoints : public solvertest::SolverTest {
 // - P-x(CO2) at 395 C, per br fo en q mag cc dol, P 0.001-15, x 0.001-0.999:
 //   at 0.023 kbar the point per br mag was printed at x 0.0495; solved from
 //   br = per + H2O and mag = per + CO2 it lies at x 0.04126.
-// - P-T with x(CO2) = 0.9, ky sill and q prl kao dsp cor, P 0.1-12, T
+// - P-T with x(H2O) = 0.1, ky sill and q prl kao dsp cor, P 0.1-12, T
 //   200-900 C: the search of ky q prl dsp settled at 0.069 kbar, 200.8 C,
 //   on none of its lines and outside the window, so the stable point was
-//   missing; solved from 4q + 2dsp = prl and prl = ky + 3q + H2O (the fluid
-//   as the diagram takes it, ideal H2O-CO2 at x(H2O) 0.1) it lies at 3.1668
-//   kbar, 224.114 C.
+//   missing; solved from 4q + 2dsp = prl and prl = ky + 3q + H2O (H2O
+//   diluted ideally to x(H2O) 0.1, "setfluid yes 0 0.1": no CO2, so no
+//   H2O-CO2 mixing term) it lies at 3.1668 kbar, 224.114 C. (A binary
+//   fluid, "0.9 0.1", carries the mixing term and moves the point to 7.15
+//   kbar, 309.2 C.)
 // - P-T with T calculated at P, x(CO2) = 0.7, mu q cc san an sill zo, P
 //   0.01-3, T 150-700 C: the stable point q cc an sill zo was printed at 0.16
 //   kbar, 263.00 C, off its lines; solved from q + cc + sill = an + CO2 and
@@ -169,7 +171,7 @@ TEST_F(DiagramPoints, PointsLieOnAllTheirLines) {
   {
     const std::string out = run("ky sill and q prl kao dsp cor", 1,
                                 "diagramPT 0.1 12 200 900\ncalcT yes 200 900 25\ncalcP yes 0.1 12\ncalctatp no\n"
-                                "fluidpresent yes\nsetfluid yes 0.9 0.1\n",
+                                "fluidpresent yes\nsetfluid yes 0 0.1\n",
                                 "");
     const std::string c = coordinates(out, "ky q prl dsp");
     ASSERT_EQ(c.rfind("P = ", 0), 0u) << out;
