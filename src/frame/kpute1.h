@@ -49,7 +49,9 @@ void LISTT();
 
 // The fluid of the run into FIXEDXCO2, FIXEDXH2O (and FLUIDTYPE): the
 // script's "setfluid" values when they suit the fluid end-members present,
-// else asked.
+// else asked. Two script values above 0 that sum to 1 are the binary H2O-CO2
+// fluid the questions give (its mixing term on), unless an a-x model among
+// the phases holds H2O or CO2.
 void PROMPTFLUID();
 // Appends the fluid composition to a title (nothing when both are 0).
 void FLUIDSTRING(std::string& s);
