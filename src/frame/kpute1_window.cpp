@@ -83,7 +83,7 @@ bool present(smallint pos) { return pos > 0; }
 // run's solution phases: its activity, and so its mixing, comes from an a-x
 // model.
 bool frommodel(smallint pos) {
-  if (pos <= 0) return false;
+  if (pos <= 0 || !PREC1) return false;
   for (int i = 1; i <= NPSS; ++i)
     for (int j = 1; j <= (*PREC1)[i].nem; ++j) {
       const axemrec& em = (*PREC1)[i].em[j];
@@ -146,7 +146,7 @@ void PROMPTFLUID() {
       // fluid the questions below give: the same FLUIDTYPE, so that its
       // mixing term enters as it does for the answered fluid, and the same
       // pair, the fraction the question asks for as given and the other one
-      // minus it. An a-x model of H2O or CO2 among the phases carries its
+      // 1 minus it. An a-x model of H2O or CO2 among the phases carries its
       // own mixing, and the fluid stays as the script sets it.
       const bool binary = !activities && !cordierite && x > 0 && w > 0 && std::fabs(x + w - 1) <= 0.0001L;
       if (binary && !frommodel(H2OPOS) && !frommodel(CO2POS)) {
