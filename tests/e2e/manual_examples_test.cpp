@@ -350,6 +350,12 @@ TEST_F(ManualExamples, PipedRunOfEachMode) {
       // The fugacity branch: H2O on the first grid, CH4 on the second.
       {"docs/mode0-tables.md", "The other branch, no to", "tabq",
        {{"vt-mine-o.txt", "\n    1.0     31.457  39.528  46.844\n"}, {"vt-mine-o.txt", "\n    5.0     69.635\n"}}},
+      // A second run of the session (the script without autoexit), after the
+      // first one's linearised reaction.
+      {"docs/mode0-tables.md", "A second table in one session", "tabq",
+       {{"vt-mine-o.txt", "\n    1    1   -1    .    -6.786   0.01130    -0.547\n"},
+        {"vt-mine-o.txt", "\nG at 4.000 kbar and 600.00 " + DEG + "C\n    ky =   -2703.91686640\n  sill =   -2704.80969408\n"},
+        {"", "more tables ? "}}},
       {"docs/mode2-avpt.md", "## A piped run", "avpq",
        {{"vt-mine-o.txt", "\n2)  3an + mu = gr + san + 3ky + H2O\n"},
         {"vt-mine-o.txt", "\n2       11.38     2.06      8.895   10.541   0.085273   -5.5985   -2.7084    0.6452\n"},
@@ -386,6 +392,10 @@ TEST_F(ManualExamples, PipedRunOfEachMode) {
       {"docs/mode3-diagrams.md", "T-x(CO2) with every question piped", "txq",
        {{"vt-tx-o.txt", "\n# stable intersection 1 involving cc q an gr zo + (CO2 H2O)\n"},
         {"vt-tx-o.txt", "\nT = 477.16 " + DEG + "C , x(CO2) = 0.0255\n"}}},
+      {"docs/mode3-diagrams.md", "A second diagram in one session", "ptq",
+       {{"vt-ash-o.txt", "\n3            -    0.13   4.052       +  "},
+        {"vt-ash-o.txt", "\nT = 350.43 " + DEG + "C,log a(H2O) = -0.15\n"},
+        {"", "more phase diagram calculations ? "}}},
       {"docs/mode4-lists.md", "A piped run that answers both", "listq",
        {{"vt-mine-o.txt", "\ndsp           0    0.5    0.5\n"}, {"", "more lists ? "}}},
       {"docs/mode5-refit.md", "## A piped run", "lsqq", {{"", "\n1: 0.598\n2: 0.598\n"}, {"vt-ds4lsq.txt", ""}}},
