@@ -208,6 +208,13 @@ TEST_F(ManualExamples, InvariantPointExamples) {
       {3, "an gr zo cc q wo", "0.1 10 0 1", "380", "", "",
        {"\nfinding the intersection : iteration did not converge ( involving reactions: 2 3 4 5 )\n\n"
         "sorry, none in the window\n"},
+       {}},
+      // Lines held at the H2O saturation temperature (261.05 C at this P)
+      // at both ends of a step: their straight segments are parallel.
+      {2, "cc dol q tr di fo", "250 700 0 0.01", "0.0472372", "", "",
+       {"\n2            -  261.05  261.05  264.19 ", "\n3            -  261.05  261.05  261.05 ",
+        "\nfinding the intersection : divide by zero ( involving reactions: 1 2 3 5 6 )\n\n"
+        "finding the intersection : divide by zero ( involving reactions: 1 2 3 5 6 )\n\nsorry, none in the window\n"},
        {}}};
   for (const example& e : examples) {
     const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed);
@@ -303,13 +310,35 @@ std::string commands(const std::string& page, const std::string& marker) {
   return out;
 }
 
+// The block after marker on a page as a bash script: the README's newrun,
+// its folders under home, this build's program for
+// "$VT/build/release/vestramond".
+std::string pagescript(const fs::path& home, const std::string& page, const std::string& marker) {
+  std::string prelude = "set -o pipefail\nexport HOME='" + home.string() + "'\nVT='" VT_SOURCE_DIR "'\n";
+  for (const std::string& line : vtest::linesof(commands("README.md", "Each run below starts in a new folder")))
+    if (line.rfind("newrun() ", 0) == 0) prelude += line + "\n";
+  EXPECT_NE(prelude.find("newrun() "), std::string::npos);
+  std::string script = commands(page, marker);
+  for (std::size_t at; (at = script.find("$VT/build/release/vestramond")) != std::string::npos;)
+    script.replace(at, 28, VT_BINARY);
+  return prelude + script;
+}
+
+// Runs script in home with its screen in home/screen.txt; the exit status.
+int runscript(const fs::path& home, const std::string& script) {
+  std::ofstream(home / "run.sh") << script;
+  const int rc = std::system(("cd '" + home.string() + "' && bash run.sh > screen.txt 2>&1").c_str());
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
 }  // namespace
 
-// The piped run of each mode's page, as the page writes it: the README's
-// newrun, its folders under a home of the test's own, this build's program
-// for "$VT/build/release/vestramond", the screen through iconv. The answers
-// are the page's questions in order; the program ends with status 0 and
-// prints the lines the page quotes (screen, or a file of the run's folder).
+// The piped run of each mode's page and of each branch of its list of
+// questions, as the page writes it: the README's newrun, its folders under a
+// home of the test's own, this build's program for
+// "$VT/build/release/vestramond", the screen through iconv. The answers are
+// the page's questions in order; the program ends with status 0 and prints
+// the lines the page quotes (screen, or a file of the run's folder).
 TEST_F(ManualExamples, PipedRunOfEachMode) {
   struct pagerun {
     std::string page, marker, folder;
@@ -318,33 +347,112 @@ TEST_F(ManualExamples, PipedRunOfEachMode) {
   const std::vector<pagerun> runs{
       {"docs/mode0-tables.md", "## A piped run", "tabq",
        {{"", "\n    1    1   -1    .    -6.786   0.01130    -0.547\n"}}},
+      // The fugacity branch: H2O on the first grid, CH4 on the second.
+      {"docs/mode0-tables.md", "The other branch, no to", "tabq",
+       {{"vt-mine-o.txt", "\n    1.0     31.457  39.528  46.844\n"}, {"vt-mine-o.txt", "\n    5.0     69.635\n"}}},
+      // A second run of the session (the script without autoexit), after the
+      // first one's linearised reaction.
+      {"docs/mode0-tables.md", "A second table in one session", "tabq",
+       {{"vt-mine-o.txt", "\n    1    1   -1    .    -6.786   0.01130    -0.547\n"},
+        {"vt-mine-o.txt", "\nG at 4.000 kbar and 600.00 " + DEG + "C\n    ky =   -2703.91686640\n  sill =   -2704.80969408\n"},
+        {"", "more tables ? "}}},
       {"docs/mode2-avpt.md", "## A piped run", "avpq",
        {{"vt-mine-o.txt", "\n2)  3an + mu = gr + san + 3ky + H2O\n"},
         {"vt-mine-o.txt", "\n2       11.38     2.06      8.895   10.541   0.085273   -5.5985   -2.7084    0.6452\n"},
         {"vt-mine-o.txt", "\nAverage pressures  (for x(CO2) = 0.2 and x(H2O) = 0.8)\n"},
         {"vt-mine-o.txt", "\nav P       7.75    9.60   11.45\n"}}},
+      // The branches of the page's list, each run in the folder of the one
+      // above (the last one without autoexit, so it comes last).
+      {"docs/mode2-avpt.md", "Average T, a P range without", "avpq",
+       {{"vt-mine-o.txt", "\nAverage temperatures  (for a(H2O) = 0.8)\n\nP            6.00     7.00     8.00     9.00    10.00\n"
+                          "av T        463.7    509.0    553.6    598.1    642.0\n"}}},
+      {"docs/mode2-avpt.md", "Average P with the data edited", "avpq",
+       {{"vt-mine-o.txt", "\nAverage pressures (for x(H2O) = 1.0)\n\nT" + DEG + "C         500     600     700\n"
+                          "av P       7.84    9.66   11.48\n"}}},
+      {"docs/mode2-avpt.md", "A rock with solution phases (steps 1 and 2", "avpx",
+       {{"vt-avpt-o.txt", "\nav P       6.51    7.31    8.11    8.91\n"}}},
+      {"docs/mode2-avpt.md", "A second calculation with the same data", "avpq",
+       {{"vt-mine-o.txt", "\nav P       7.75    9.60   11.45\n"},
+        {"vt-mine-o.txt", "\nAverage temperatures  (for x(CO2) = 0.2 and x(H2O) = 0.8)\n\nP            8.00    10.00    12.00\n"
+                          "av T        555.5    643.7    730.2\n"}}},
       {"docs/mode3-diagrams.md", "## A piped run", "ptq",
        {{"vt-ash-o.txt", "\n3)  prl = ky + 3q + H2O\n"}, {"vt-ash-o.txt", "\n3            -    0.13   4.052       +  "}}},
+      {"docs/mode3-diagrams.md", "T at P, with a P range", "ptq",
+       {{"vt-ash-o.txt", "\n3       381.67  399.65  410.23  418.19  424.39    17.4    3.83\n"}}},
+      {"docs/mode3-diagrams.md", "P at T without a fluid (steps 4 and 9)", "ptq",
+       {{"vt-ash-o.txt", "\n4       41.253    1.01  -0.063678    0.43667   -0.693        0\n"},
+        {"vt-ash-o.txt", "   (for a(H2O) = 0.5)\n"},
+        {"vt-ash-o.txt", "\nP(kbar)  300.00  400.00  500.00  600.00  700.00  800.00  900.00     sdT     sdP\n"}}},
+      {"docs/mode3-diagrams.md", "T-log a with H2O as the axis", "ptq",
+       {{"vt-ash-o.txt", "\n# stable intersection 1 involving ky and q prl + (H2O)  or [sill]\n"},
+        {"vt-ash-o.txt", "\nT = 350.43 " + DEG + "C,log a(H2O) = -0.15\n"}}},
+      {"docs/mode3-diagrams.md", "P-log a with q as the axis", "ptq",
+       {{"vt-ash-o.txt", "\n3)  prl = ky + H2O + 3qz\n"},
+        {"vt-ash-o.txt", "\nmetastable intersection 4 involving sill and prl + (H2O qz)  or [ky]\nP = 6.091kbar ,log a(qz) = -0.08\n"}}},
+      {"docs/mode3-diagrams.md", "T-x(CO2) with every question piped", "txq",
+       {{"vt-tx-o.txt", "\n# stable intersection 1 involving cc q an gr zo + (CO2 H2O)\n"},
+        {"vt-tx-o.txt", "\nT = 477.16 " + DEG + "C , x(CO2) = 0.0255\n"}}},
+      {"docs/mode3-diagrams.md", "A second diagram in one session", "ptq",
+       {{"vt-ash-o.txt", "\n3            -    0.13   4.052       +  "},
+        {"vt-ash-o.txt", "\nT = 350.43 " + DEG + "C,log a(H2O) = -0.15\n"},
+        {"", "more phase diagram calculations ? "}}},
       {"docs/mode4-lists.md", "A piped run that answers both", "listq",
        {{"vt-mine-o.txt", "\ndsp           0    0.5    0.5\n"}, {"", "more lists ? "}}},
-      {"docs/mode5-refit.md", "## A piped run", "lsqq", {{"", "\n1: 0.598\n2: 0.598\n"}, {"vt-ds4lsq.txt", ""}}}};
-  std::string prelude = "set -o pipefail\nexport HOME='" + dir->path().string() + "'\nVT='" VT_SOURCE_DIR "'\n";
-  for (const std::string& line : vtest::linesof(commands("README.md", "Each run below starts in a new folder")))
-    if (line.rfind("newrun() ", 0) == 0) prelude += line + "\n";
-  ASSERT_NE(prelude.find("newrun() "), std::string::npos);
+      {"docs/mode5-refit.md", "## A piped run", "lsqq", {{"", "\n1: 0.598\n2: 0.598\n"}, {"vt-ds4lsq.txt", ""}}},
+      {"docs/mode5-refit.md", "The branch of step 3, options left", "lsqa",
+       {{"", "use \"rfac\" ? effectively fix \"good\" equilibria ? \n"}, {"", "\n1: 0.598\n2: 0.598\n"},
+        {"vt-log.txt", "use \"rfac\" ? yes\neffectively fix \"good\" equilibria ? no\n"}}}};
   for (const pagerun& r : runs) {
-    std::string script = commands(r.page, r.marker);
-    for (std::size_t at; (at = script.find("$VT/build/release/vestramond")) != std::string::npos;)
-      script.replace(at, 28, VT_BINARY);
-    std::ofstream(*dir / "run.sh") << prelude << script;
-    const int rc = std::system(("cd '" + dir->path().string() + "' && bash run.sh > screen.txt 2>&1").c_str());
+    const std::string script = pagescript(dir->path(), r.page, r.marker);
+    const int rc = runscript(dir->path(), script);
     const std::string screen = vtest::readfile(*dir / "screen.txt");
-    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << r.page << "\n" << script << screen;
+    EXPECT_EQ(rc, 0) << r.page << "\n" << script << screen;
     for (const auto& [name, text] : r.quoted) {
       const fs::path f = *dir / "vt-runs" / r.folder / name;
       EXPECT_TRUE(name.empty() || fs::exists(f)) << f;
       const std::string where = name.empty() ? screen : vtest::readfile(f);
       EXPECT_NE(where.find(text), std::string::npos) << r.page << ": " << text << "\n" << where;
+    }
+  }
+}
+
+// The step of a P or T range asked after the window (docs/mode2-avpt.md step
+// 7, docs/mode3-diagrams.md step 9): each page's branch whose range comes
+// without a step, run as written, gives the list the page quotes; with the
+// step piped before the window, as the pages once had it, the same answers
+// give another list, the step taken as a window of one value (which leaves
+// the overall window) and the window's low end as the step, with status 0.
+TEST_F(ManualExamples, StepAnsweredBeforeTheWindow) {
+  struct branch {
+    std::string page, marker, folder, results, asked, swapped, right, wrong;
+  };
+  const std::vector<branch> branches{
+      {"docs/mode2-avpt.md", "Average T, a P range without", "avpq", "vt-mine-o.txt", "\\n400 900\\n1\\n",
+       "\\n1\\n400 900\\n", "\nP            6.00     7.00     8.00     9.00    10.00\n",
+       "\nP            6.00     8.00    10.00\n"},
+      {"docs/mode2-avpt.md", "Average P with the data edited", "avpq", "vt-mine-o.txt", "\\n1 20\\n100\\n",
+       "\\n100\\n1 20\\n", "\nT" + DEG + "C         500     600     700\n",
+       "\nT" + DEG + "C         500     501     502     503 "},
+      {"docs/mode3-diagrams.md", "T at P, with a P range", "ptq", "vt-ash-o.txt", "\\n300 900\\n2\\n",
+       "\\n2\\n300 900\\n", "\nT" + DEG + "C      2.000   4.000   6.000   8.000  10.000     sdT     sdP\n",
+       "\nT" + DEG + "C      2.000   6.000  10.000     sdT     sdP\n"},
+      {"docs/mode3-diagrams.md", "P at T without a fluid (steps 4 and 9)", "ptq", "vt-ash-o.txt",
+       "\\n0.1 12\\n100\\n", "\\n100\\n0.1 12\\n",
+       "\nP(kbar)  300.00  400.00  500.00  600.00  700.00  800.00  900.00     sdT     sdP\n",
+       "\nP(kbar)  300.00  333.00  366.00  399.00 "}};
+  for (const branch& b : branches) {
+    // The page's first run makes the folder the branches run in.
+    ASSERT_EQ(runscript(dir->path(), pagescript(dir->path(), b.page, "## A piped run")), 0) << b.page;
+    const std::string script = pagescript(dir->path(), b.page, b.marker);
+    const auto at = script.find(b.asked);
+    ASSERT_NE(at, std::string::npos) << b.page << ": " << b.asked << "\n" << script;
+    for (const bool asked : {true, false}) {
+      std::string run = script;
+      if (!asked) run.replace(at, b.asked.size(), b.swapped);
+      EXPECT_EQ(runscript(dir->path(), run), 0) << run << vtest::readfile(*dir / "screen.txt");
+      const std::string out = vtest::readfile(*dir / "vt-runs" / b.folder / b.results);
+      EXPECT_NE(out.find(asked ? b.right : b.wrong), std::string::npos) << b.marker << (asked ? "" : ", swapped") << "\n" << out;
+      EXPECT_EQ(out.find(asked ? b.wrong : b.right), std::string::npos) << b.marker << (asked ? "" : ", swapped") << "\n" << out;
     }
   }
 }
