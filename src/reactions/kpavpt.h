@@ -96,7 +96,10 @@ class ROCKCALCS {
   // "these data ok": exclusions by name, activity edits (rock without
   // solution phases), end-members that alone hold a component excluded.
   void EDITDATA();
-  // The rock is fluid-absent without H2O and CO2, or on request.
+  // The rock is fluid-absent without H2O and CO2, or on request. Each
+  // calculation starts from the fluid type the data were read with, so a
+  // fluid-absent answer (or a binary fluid typed) in one calculation does
+  // not carry over into the next.
   void FLUID();
   // The P window and T list (average P) or the T window and P list (average
   // T): asked on the first run, when the type differs from the script's, or
@@ -114,6 +117,7 @@ class ROCKCALCS {
   bool changed = false;
   int runs = 0;
   smallint code = 1;
+  KPGLOBAL::ftype readfluid = KPGLOBAL::ftype::notset;
 
  private:
   void exclude(int k);

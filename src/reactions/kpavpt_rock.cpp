@@ -264,6 +264,10 @@ void ROCKCALCS::EDITDATA() {
 }
 
 void ROCKCALCS::FLUID() {
+  if (runs == 1)
+    readfluid = FLUIDTYPE;
+  else
+    FLUIDTYPE = readfluid;
   if (H2OPOS == 0 && CO2POS == 0)
     FLUIDTYPE = ftype::absent;
   else if (VOVUVUVED.fluidpresent != controlboolean::yes && !IO::QUERY("rock was fluid-bearing"))

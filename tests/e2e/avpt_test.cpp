@@ -410,3 +410,28 @@ TEST_F(AvptE2E, SecondCalculationOfASessionIsAFreshOne) {
   EXPECT_FALSE(hascel(runs[0])) << out;  // the first calculation did exclude it
   EXPECT_EQ(runs[1], fresh[0]) << out;
 }
+
+// A fluid-absent answer in one calculation of a session does not carry into
+// the next: answered fluid-bearing there, the fluid questions are the mole
+// fraction's ("fluid just H2O"), not the activity's, and the average is the
+// one a session answered fluid-bearing from the start gives.
+TEST_F(AvptE2E, FluidAbsentAnswerDoesNotCarryIntoTheNextCalculation) {
+  const std::string rock = std::string(PUREROCK).substr(0, std::string(PUREROCK).size() - 2) + "san 0.8 0.05\nH2O\n*\n";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"vt-prefs.txt", "calcmode 2\ndsfile 3x\nscriptfile avpt\n"},
+      {"vt-rock.txt", rock},
+      {"vt-avpt.txt",
+       "axfile rock\nwith py alm gr an phl ann mu cel san ky q H2O\ncalctype 1\ndiagramPT 1 20 400 900\n"
+       "calcP yes 1 20\ncalcT yes 500 700 100\ndataok yes\nmaxsdp 5\n"}};
+  ASSERT_EQ(run("", "y\ny\nn\nn\n", files), 0) << file("screen.txt");
+  const std::string fresh = from(file("vt-avpt-o.txt"), "av P");
+  ASSERT_FALSE(fresh.empty()) << file("vt-avpt-o.txt");
+  // Fluid-absent with a(H2O) 0.5 first; then fluid-bearing, pure H2O.
+  ASSERT_EQ(run("", "n\n0.5\ny\ny\ny\ny\ny\nn\nn\n", files), 0) << file("screen.txt");
+  const std::string out = file("vt-avpt-o.txt"), screen = file("screen.txt");
+  const std::string second = from(out, "**************************************");
+  EXPECT_EQ(from(second, "av P"), fresh) << out;
+  const std::string asked = from(screen, "more calculations with these data");
+  EXPECT_NE(asked.find("fluid just H2O"), std::string::npos) << screen;
+  EXPECT_EQ(asked.find("fixed a(H2O)"), std::string::npos) << screen;
+}
