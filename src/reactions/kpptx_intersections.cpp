@@ -543,7 +543,7 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
     xc = NOVALUE, yc = NOVALUE;
     o = refine(a, b, false, false, xc, yc);
     isconverged = o == outcome::converged;
-    if (!xco2axis) {
+    if (!xco2axis && !isconverged) {
       // Where a line had no value at a step's x, the point is sought as for
       // a point one of its lines misses: across the step, with care, from
       // pairs of its lines.
@@ -551,14 +551,20 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
       if (!isconverged) fail(message(o));
       return;
     }
-    // On an x(CO2) axis a step near x = 0 or 1 can stall there too, or
-    // "converge" off the lines where the fluid's equations of state break
-    // a line's curve; a point the six steps place on both lines is kept
-    // as it is, any other such step is searched again with care. So is a
-    // point within nearend of x = 0 or 1, where the six steps' tolerance
-    // in x is a tenth or more of x or 1 - x and the lines are steep in x.
+    // The six steps can "converge" off the lines where the fluid's
+    // equations of state break a line's curve: below about 422 C, where
+    // the H2O volume jumps at its saturation pressure, lines with the fluid
+    // can run along that pressure (on a P-T diagram at a T of the list, on
+    // an x(CO2) axis over a stretch of x) and change order only across the
+    // jump. A point the six steps place on both lines (with no jump between)
+    // is kept as it is, any other such step is searched again with care. On
+    // an x(CO2) axis a step near x = 0 or 1 can stall too; so is a point
+    // within nearend of x = 0 or 1 searched again, where the six steps'
+    // tolerance in x is a tenth or more of x or 1 - x and the lines are
+    // steep in x.
     const extended nearend = 10 * tolx;
-    if (isconverged && onlines(a, b, xc, yc, xlo, xhi) && xc >= nearend && xc <= 1 - nearend) return;
+    const bool inner = !xco2axis || (xc >= nearend && xc <= 1 - nearend);
+    if (isconverged && onlines(a, b, xc, yc, xlo, xhi) && inner) return;
   }
   // The six steps' last estimate, a start for Newton's method below.
   const extended xs = xc, ys = yc;
