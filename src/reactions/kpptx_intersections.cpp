@@ -28,6 +28,12 @@ namespace KPPTX {
 namespace {
 
 constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
+// The uncertainty of a P-T point where it has none: its two lines have the
+// same slope there (or no slope), so the dataset's uncertainties move the
+// point along them without bound. It prints, as any uncertainty of
+// SDLIMIT or more, as the mark "+" of the line table's uncertainties too
+// large to give.
+constexpr extended NOSD = 1e31L, SDLIMIT = 1e20L;
 using KPCALC2::NOVALUE;
 const std::string DEGC = IO::DEGREE + "C";
 
@@ -211,7 +217,7 @@ void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& s
   // determinant form stays finite when one line has a zero derivative.
   const extended det = gPi * gTj - gTi * gPj;
   if (det == 0 || !std::isfinite(det)) {
-    sdP = sdT = 1e31L;
+    sdP = sdT = NOSD;
     cor = 0;
     return;
   }
@@ -1058,14 +1064,16 @@ void INTERSECTIONSEARCH::coordinates(extended sdP, extended sdT, extended cor) c
   extended P, T, xc, xw, lna = 0, mu = 0;
   SETIPTX(x, y, P, T, xc, xw, lna, mu);
   const std::string loga = VOVUVUVED.setloga == controlboolean::yes ? "log a(" : "ln a(";
+  const auto given = [](extended sd) { return std::fabs(sd) < SDLIMIT; };
   std::string l;
   switch (DIAGRAMMODE) {
     case diagramtype::ptcalc:
       l = "P = ";
       KPUTE2::WRITEP(P, 0, l);
-      l += " kbar (sd = " + IO::REAL2STR(sdP, 1, true) + "), T = ";
+      l += " kbar (sd = " + (given(sdP) ? IO::REAL2STR(sdP, 1, true) : "+") + "), T = ";
       KPUTE2::WRITET(T - 273.15L, 0, l);
-      l += " " + DEGC + " (sd = " + IO::INT2STR(sdT) + "), (cor = " + IO::REAL2STR(cor, 3, true) + ")";
+      l += " " + DEGC + " (sd = " + (given(sdT) ? IO::INT2STR(sdT) : "+") + "), (cor = " + IO::REAL2STR(cor, 3, true) +
+           ")";
       break;
     case diagramtype::pxcalc:
       l = "P = ";
