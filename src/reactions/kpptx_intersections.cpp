@@ -28,6 +28,12 @@ namespace KPPTX {
 namespace {
 
 constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
+// The uncertainty of a P-T point where it has none: its two lines have the
+// same slope there (or no slope), so the dataset's uncertainties move the
+// point along them without bound. It prints, as any uncertainty of
+// SDLIMIT or more, as the mark "+" of the line table's uncertainties too
+// large to give.
+constexpr extended NOSD = 1e31L, SDLIMIT = 1e20L;
 using KPCALC2::NOVALUE;
 const std::string DEGC = IO::DEGREE + "C";
 
@@ -211,7 +217,7 @@ void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& s
   // determinant form stays finite when one line has a zero derivative.
   const extended det = gPi * gTj - gTi * gPj;
   if (det == 0 || !std::isfinite(det)) {
-    sdP = sdT = 1e31L;
+    sdP = sdT = NOSD;
     cor = 0;
     return;
   }
@@ -543,7 +549,7 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
     xc = NOVALUE, yc = NOVALUE;
     o = refine(a, b, false, false, xc, yc);
     isconverged = o == outcome::converged;
-    if (!xco2axis) {
+    if (!xco2axis && !isconverged) {
       // Where a line had no value at a step's x, the point is sought as for
       // a point one of its lines misses: across the step, with care, from
       // pairs of its lines.
@@ -551,14 +557,20 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
       if (!isconverged) fail(message(o));
       return;
     }
-    // On an x(CO2) axis a step near x = 0 or 1 can stall there too, or
-    // "converge" off the lines where the fluid's equations of state break
-    // a line's curve; a point the six steps place on both lines is kept
-    // as it is, any other such step is searched again with care. So is a
-    // point within nearend of x = 0 or 1, where the six steps' tolerance
-    // in x is a tenth or more of x or 1 - x and the lines are steep in x.
+    // The six steps can "converge" off the lines where the fluid's
+    // equations of state break a line's curve: below about 422 C, where
+    // the H2O volume jumps at its saturation pressure, lines with the fluid
+    // can run along that pressure (on a P-T diagram at a T of the list, on
+    // an x(CO2) axis over a stretch of x) and change order only across the
+    // jump. A point the six steps place on both lines (with no jump between)
+    // is kept as it is, any other such step is searched again with care. On
+    // an x(CO2) axis a step near x = 0 or 1 can stall too; so is a point
+    // within nearend of x = 0 or 1 searched again, where the six steps'
+    // tolerance in x is a tenth or more of x or 1 - x and the lines are
+    // steep in x.
     const extended nearend = 10 * tolx;
-    if (isconverged && onlines(a, b, xc, yc, xlo, xhi) && xc >= nearend && xc <= 1 - nearend) return;
+    const bool inner = !xco2axis || (xc >= nearend && xc <= 1 - nearend);
+    if (isconverged && onlines(a, b, xc, yc, xlo, xhi) && inner) return;
   }
   // The six steps' last estimate, a start for Newton's method below.
   const extended xs = xc, ys = yc;
@@ -1052,14 +1064,16 @@ void INTERSECTIONSEARCH::coordinates(extended sdP, extended sdT, extended cor) c
   extended P, T, xc, xw, lna = 0, mu = 0;
   SETIPTX(x, y, P, T, xc, xw, lna, mu);
   const std::string loga = VOVUVUVED.setloga == controlboolean::yes ? "log a(" : "ln a(";
+  const auto given = [](extended sd) { return std::fabs(sd) < SDLIMIT; };
   std::string l;
   switch (DIAGRAMMODE) {
     case diagramtype::ptcalc:
       l = "P = ";
       KPUTE2::WRITEP(P, 0, l);
-      l += " kbar (sd = " + IO::REAL2STR(sdP, 1, true) + "), T = ";
+      l += " kbar (sd = " + (given(sdP) ? IO::REAL2STR(sdP, 1, true) : "+") + "), T = ";
       KPUTE2::WRITET(T - 273.15L, 0, l);
-      l += " " + DEGC + " (sd = " + IO::INT2STR(sdT) + "), (cor = " + IO::REAL2STR(cor, 3, true) + ")";
+      l += " " + DEGC + " (sd = " + (given(sdT) ? IO::INT2STR(sdT) : "+") + "), (cor = " + IO::REAL2STR(cor, 3, true) +
+           ")";
       break;
     case diagramtype::pxcalc:
       l = "P = ";

@@ -32,7 +32,9 @@ void RSTABLE(const brvector& involved);
 
 // The uncertainty sdP (kbar), sdT (K) and correlation cor of the P-T point
 // (x, y) where reactions i and j cross, from the enthalpy covariance and the
-// ln a variances. Other diagram types return with the outputs untouched.
+// ln a variances; 1e31 for both (cor 0) where the two lines have the same
+// slope at the point, or none. Other diagram types return with the outputs
+// untouched.
 void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& sdP, extended& sdT, extended& cor);
 
 // A diagram point as the equations see it: P (kbar), T (K) and the fluid.
@@ -160,7 +162,8 @@ class INTERSECTIONSEARCH {
 
   static std::string STRIPN(const std::string& s);
 
-  // The title lines of the stage and the coordinates line of a point.
+  // The title lines of the stage and the coordinates line of a point (an
+  // uncertainty of 1e20 or more, none to give, prints "+").
   void title() const;
   void coordinates(extended sdP, extended sdT, extended cor) const;
 

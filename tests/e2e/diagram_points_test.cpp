@@ -385,3 +385,68 @@ TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
   EXPECT_EQ(coordinates(more, "ky sill q prl"), "P = 0.82 kbar (sd = 1.6), T = 367.83 \xA1" "C (sd = 35), (cor = 0.913)");
   EXPECT_NE(more.find("# stable intersection 7 involving sill and q pa ab"), std::string::npos) << more;
 }
+
+// No point where lines meet only along the H2O saturation pressure: P-T with
+// x(CO2) = 0.1, cc q wo an gr zo ky, P 0.001-5 kbar, T 200-600 C by 25 C.
+// Below about 422 C delta mu of a reaction with the H2O-CO2 fluid jumps at
+// that pressure; where it jumps over zero the line runs along it, and at
+// 375 C the four lines of cc q an gr zo all lie at 0.21 kbar. The search
+// printed a stable point there with an uncertainty of 1e+31 and a
+// 31-digit sd of T. It now finds none there and says so, as it does on the
+// x(CO2) diagrams. Followed by hand at every 1 C of 340-420 C (each sign
+// change of delta mu along P bisected: a root where delta mu vanishes, a
+// jump where it does not), no two of the four lines cross: each pair
+// changes order only across a stretch where one of them has no root.
+TEST_F(DiagramPoints, NoPointAlongTheSaturationPressure) {
+  const std::string out = run("cc q wo an gr zo ky", 1,
+                              "diagramPT 0.001 5 200 600\ncalcT yes 200 600 25\ncalcP yes 0.001 5\ncalctatp no\n"
+                              "fluidpresent yes\nsetfluid yes 0.1 0.9\n",
+                              "");
+  EXPECT_EQ(out.find("involving cc q an gr zo "), std::string::npos) << out;
+  EXPECT_NE(out.find("finding the intersection : iteration did not converge ( involving reactions: 2 3 5 12 )"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("e+"), std::string::npos) << out;
+  EXPECT_NE(out.find("# stable intersection 4 involving cc q an zo ky"), std::string::npos) << out;
+  readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const std::vector<reaction> rows{{{-2, "cc"}, {-1, "q"}, {-1, "an"}, {1, "gr"}, {2, "CO2"}},
+                                   {{-2, "zo"}, {-1, "CO2"}, {1, "cc"}, {3, "an"}, {1, "H2O"}},
+                                   {{-5, "cc"}, {-3, "q"}, {-2, "zo"}, {3, "gr"}, {5, "CO2"}, {1, "H2O"}},
+                                   {{-1, "q"}, {-4, "zo"}, {5, "an"}, {1, "gr"}, {2, "H2O"}}};
+  // The roots of each line at T (K) in P 0.05-0.6 kbar; NAN where it has
+  // none (sign changes of delta mu that are jumps do not count).
+  const auto root = [&](const reaction& r, double T) {
+    const auto g = [&](double P) { return dmu(r, P, T, 0.1); };
+    double found = NAN;
+    for (double P = 0.05; P < 0.6; P += 0.002) {
+      double a = P, b = P + 0.002;
+      if ((g(a) < 0) == (g(b) < 0)) continue;
+      for (int it = 0; it < 50; ++it) ((g((a + b) / 2) < 0) == (g(a) < 0) ? a : b) = (a + b) / 2;
+      if (std::fabs(g((a + b) / 2)) < 1e-6) {
+        EXPECT_TRUE(std::isnan(found)) << T;  // one root each
+        found = (a + b) / 2;
+      }
+    }
+    return found;
+  };
+  std::vector<std::vector<double>> p;  // p[t][line], t = 0 for 340 C
+  for (int t = 340; t <= 420; ++t) {
+    p.emplace_back();
+    for (const reaction& r : rows) p.back().push_back(root(r, t + 273.15));
+  }
+  // At 375 C the first two lines have no root: their 0.21 kbar is the jump.
+  EXPECT_TRUE(std::isnan(p[35][0]) && std::isnan(p[35][1])) << p[35][0] << " " << p[35][1];
+  for (int a = 0; a < 4; ++a)
+    for (int b = a + 1; b < 4; ++b) {
+      int before = 0, after = 0;  // the order at the first and last T where both have roots
+      for (std::size_t t = 0; t < p.size(); ++t) {
+        if (std::isnan(p[t][a]) || std::isnan(p[t][b])) continue;
+        const int order = p[t][a] < p[t][b] ? 1 : -1;
+        (before == 0 ? before : after) = order;
+        if (t > 0 && !std::isnan(p[t - 1][a]) && !std::isnan(p[t - 1][b]))
+          EXPECT_EQ(order, p[t - 1][a] < p[t - 1][b] ? 1 : -1) << "lines " << a << " " << b << " cross at " << 340 + t;
+      }
+      EXPECT_EQ(after, -before) << "lines " << a << " " << b;  // each pair does change order
+    }
+}

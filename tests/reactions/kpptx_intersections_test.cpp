@@ -504,6 +504,28 @@ TEST_F(Intersections, PointUncertaintyAgainstTwoByTwoAlgebra) {
   EXPECT_EQ(sdP, 7);
 }
 
+// Two lines of the same slope at a point (a = b and 2a = 2b) give its
+// uncertainty no bound: the marker 1e31, printed, as any uncertainty of 1e20
+// or more, as the line table's "+" for one too large to give.
+TEST_F(Intersections, PointWithoutAnUncertainty) {
+  (*COV)(1, 1) = 0.3L, (*COV)(2, 2) = 0.5L;
+  reaction(4, {-2, 2, 0, 0});
+  NR = 4;
+  extended sdP = 0, sdT = 0, cor = 0.5L;
+  KPPTX::INTERSECTIONPTX(1, 4, 750, 10.001L, sdP, sdT, cor);
+  EXPECT_EQ(sdP, 1e31L);
+  EXPECT_EQ(sdT, 1e31L);
+  EXPECT_EQ(cor, 0);
+  s->x = 750, s->y = 10.001L;
+  const std::string deg = IO::DEGREE + "C";
+  s->coordinates(sdP, sdT, cor);
+  s->coordinates(0.04L, 1e20L, 0.25L);
+  s->coordinates(0.04L, 99999, 0.25L);
+  EXPECT_EQ(screen.str(), "P = 10.001 kbar (sd = +), T = 476.85 " + deg + " (sd = +), (cor = 0)\n"
+                          "P = 10.001 kbar (sd = 0.0), T = 476.85 " + deg + " (sd = +), (cor = 0.250)\n"
+                          "P = 10.001 kbar (sd = 0.0), T = 476.85 " + deg + " (sd = 99999), (cor = 0.250)\n");
+}
+
 // A point with more reactions than the search holds stops the run.
 TEST_F(Intersections, TooManyReactionsAtAPoint) {
   NIR[1] = 22;
