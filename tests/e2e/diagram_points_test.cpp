@@ -444,8 +444,9 @@ TEST_F(DiagramPoints, NoPointAlongTheSaturationPressure) {
         if (std::isnan(p[t][a]) || std::isnan(p[t][b])) continue;
         const int order = p[t][a] < p[t][b] ? 1 : -1;
         (before == 0 ? before : after) = order;
-        if (t > 0 && !std::isnan(p[t - 1][a]) && !std::isnan(p[t - 1][b]))
+        if (t > 0 && !std::isnan(p[t - 1][a]) && !std::isnan(p[t - 1][b])) {
           EXPECT_EQ(order, p[t - 1][a] < p[t - 1][b] ? 1 : -1) << "lines " << a << " " << b << " cross at " << 340 + t;
+        }
       }
       EXPECT_EQ(after, -before) << "lines " << a << " " << b;  // each pair does change order
     }
