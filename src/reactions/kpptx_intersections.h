@@ -140,9 +140,13 @@ class INTERSECTIONSEARCH {
   bool solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by, extended& xe,
                   extended& ye) const;
   void exactpoint(extended& xc, extended& yc);
+  // The sine of the angle at which two lines cross, from their delta mu
+  // gradients (gxa, gya) and (gxb, gyb): between their normals scaled by the
+  // tolerances (a gradient times tolx and toly), so that a pair crosses the
+  // better the larger it is; 0 where either line has no normal.
+  extended crossingsine(extended gxa, extended gya, extended gxb, extended gyb) const;
   // The two of the point's lines (positions pa < pb, 0 where none) that
-  // cross at the widest angle, from delta mu's gradients gx, gy at the point:
-  // the normals scaled by the tolerances, the largest sine between them.
+  // cross at the widest angle, from delta mu's gradients gx, gy at the point.
   void widestpair(const Arr<extended, irmax>& gx, const Arr<extended, irmax>& gy, smallint& pa, smallint& pb) const;
   // The lines at one point: whether both pass through (xc, yc), a line's
   // value from a start, whether its delta mu has no jump over a span (exact:

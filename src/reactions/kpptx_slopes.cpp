@@ -40,22 +40,11 @@ constexpr extended BRACKETTOL = 1e-6L;
 // a millionth of du (and of y beside a switch): far finer than a direction
 // needs.
 constexpr extended TANGENTSTEP = 1e-6L;
-// The Jacobian of the exact solve of the point, by central differences over
-// a millionth of du and of y: it sets only how fast Newton's method
-// settles, not where.
-constexpr extended CROSSINGDIFFSTEP = 1e-6L;
 // A line that at the point's x lies farther from the point in y than the
 // point's own box (twice the search's tolerances) is there on another part
 // of itself than the point's uncertainty covers, and sets out from the point
 // solved exactly (478 C and 494 C, clin en sp mag q, lie either side).
 constexpr extended STARTBOX = 2;
-// The exact solve of the point may move from it by no more than the box
-// (twice the tolerances): the crossing lies within it (a point whose
-// crossing lies farther is moved there by the search), and a step beyond it
-// has taken another crossing. Where the solve leaves it, the search's own
-// crossing of the point stands in, so the reach decides nothing on the
-// known lines (half or twice it changes no test): a guard.
-constexpr extended EXACTREACH = 2;
 // A secant from the point's u stands unless the one from the point solved
 // exactly differs from it by more than SECANTAGREE of its size (rows at
 // 474 C and 458 C, clin fo en sp mag, fail at 1.5 % and at 3 %);
@@ -383,37 +372,15 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // line a tenth of a kbar or more from the point, and the secant from
   // there can take another part of a line that bends, as where it folds at
   // a switch of the fluid's equations. Such a line (beyond STARTBOX times
-  // toly) sets out from the point solved exactly (us, ys): the crossing of
-  // the two lines that cross best there (their normals scaled by the
-  // tolerances), solved once for the point within EXACTREACH times the
-  // tolerances, or else the crossing the search solved for the point; where
-  // neither is known, from the point's u as every other line.
-  const extended y0 = t.isp ? t.P : t.T, bu = EXACTREACH * tolx, by = EXACTREACH * toly;
-  const extended sy = STARTBOX * toly;
-  const extended hu = std::fabs(t.du) * CROSSINGDIFFSTEP, hy = std::fabs(y0) * CROSSINGDIFFSTEP;
-  enum class exactness { unsolved, solved, failed } exact = exactness::unsolved;
-  extended us = t.u0, ys = y0;
-  const auto solve = [&]() {
-    exact = exactness::failed;
-    Arr<extended, irmax> gu{}, gy{};
-    t.gradients(*this, gu, gy);
-    smallint pa = 0, pb = 0;
-    widestpair(gu, gy, pa, pb);
-    if (pa != 0 && crossing(t.line(*this, rn[pa]), t.line(*this, rn[pb]), us, ys, hu, hy, t.switches, bu, by)) {
-      exact = exactness::solved;
-      return;
-    }
-    // Where the solve from the point leaves its box (its crossing lies
-    // farther, or a Newton step overshoots), the crossing the search solved
-    // for the point.
-    if (exactknown) us = xexact, ys = yexact, exact = exactness::solved;
-  };
-  // Row r's secant from the point solved exactly (solved once per table);
-  // false where the point cannot be solved.
+  // toly) sets out from the point solved exactly: the crossing the search
+  // solved for the point (xexact, yexact); where it is not known, from the
+  // point's u as every other line.
+  const extended y0 = t.isp ? t.P : t.T, sy = STARTBOX * toly;
+  // Row r's secant from the point solved exactly; false where the crossing
+  // is not known.
   const auto fromcrossing = [&](smallint r, slope& s) {
-    if (exact == exactness::unsolved) solve();
-    if (exact != exactness::solved) return false;
-    s = secant(t.du, ys, follow(r, us, ys));
+    if (!exactknown) return false;
+    s = secant(t.du, yexact, follow(r, xexact, yexact));
     return true;
   };
   // Where a switch of the fluid's equations lies within the point's box (the
