@@ -417,12 +417,12 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
 // line that misses the point's box.
 void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
   SETUPPTX(rn[list[1].r], rn[list[2].r], list[1].b, list[2].b, kstep);
-  const extended bx = std::max(std::fabs(x1 - x0), POINTBOX * tolx);
+  const extended bx = std::max(std::fabs(x1 - x0), SOLVEREACH * tolx);
   const extended by = (CALCVARIABLE == calcvariabletype::calcpressure ? PHIGH - PLOW : THIGH - TLOW);
   const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
   extended xe = xc, ye = yc;
   if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
-  const bool inbox = std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly;
+  const bool inbox = std::fabs(xe - xc) <= CROSSINGBOX * tolx && std::fabs(ye - yc) <= CROSSINGBOX * toly;
   if (!inbox && !onrows(xe, ye)) return;
   exactknown = true, xexact = xe, yexact = ye;
   if (!inbox) xc = xe, yc = ye;

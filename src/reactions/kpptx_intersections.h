@@ -126,6 +126,17 @@ class INTERSECTIONSEARCH {
   // search places a point. A point that one of its lines misses by more
   // lies elsewhere; so does a point whose crossing lies farther.
   static constexpr extended POINTBOX = 2;
+  // A point whose crossing lies farther from it than CROSSINGBOX times the
+  // tolerances (in x or in y) is moved to its crossing: twice them, the
+  // point's own box (at 0.7 kbar, T-x(CO2), cc dol q tr di fo, the point cc
+  // dol q tr di prints 445.40 C, x 0.965, at its crossing; at four times,
+  // 445.25 C, x 0.963, where the six steps stopped).
+  static constexpr extended CROSSINGBOX = 2;
+  // The exact solve of a point reaches across the x step of its bracket,
+  // and at least SOLVEREACH times tolx either side where the step is
+  // narrower. A guard: at once or four times tolx no known point is solved
+  // otherwise.
+  static constexpr extended SOLVEREACH = 2;
   // The check of a point against every line of the invariant point (each
   // passes through its tolerance box), and the point solved again from the
   // pair of its lines that cross best where it fails.

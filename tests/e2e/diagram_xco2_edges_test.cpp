@@ -997,6 +997,19 @@ TEST_F(DiagramXco2Edges, PointsAtTheirCrossing) {
     EXPECT_NEAR(s, 0.01 / (along(r, x0, P0, 0.01, 671.95) - P0), halfunit(s)) << t;
     EXPECT_NEAR(s, pinned, 1e-8) << t;
   }
+
+  // T-x(CO2) at 0.7 kbar: the six steps stop on cc dol q tr di about 0.0025
+  // in x from its crossing (445.397 C, x 0.96547), more than twice the
+  // tolerance, and the point is moved there (with twice that box it printed
+  // 445.25 C, x 0.963, where the steps stopped).
+  P = 0.7;
+  std::tie(P0, x0) = solve(cctr, dolq, 445.4, 0.965);
+  EXPECT_NEAR(P0, 445.397, 1e-3);
+  EXPECT_NEAR(x0, 0.96547, 1e-5);
+  out = run("cc dol q tr di fo", "300 900 0.001 0.999", false, "0.7");
+  found = stablepoints(out);
+  EXPECT_EQ(at("cc dol q tr di").T, 445.40) << out;
+  EXPECT_EQ(at("cc dol q tr di").x, 0.965) << out;
 }
 
 // Near x(CO2) = 1, ln(1 - x) bends every line with a fluid within the point's
