@@ -62,10 +62,11 @@ constexpr extended SECANTAGREE = 0.02L;
 // The secant from the point solved exactly is sought where its estimate
 // differs from the point's by more than SECANTWATCH of its size. The
 // estimate is the crossing's secant to many digits on every known row but
-// where a line folds at 2.01 kbar between the two ends (582 C, cc q wo an gr
-// zo ky: 1.7 % apart, the point's secant 1.6 % off the crossing's); at the
-// agreement itself (2 %) or at a quarter of it, every known row prints alike:
-// a margin below SECANTAGREE for such rows.
+// where the two ends lie either side of a switch (582 C, cc q wo an gr zo
+// ky, cc + q + an = gr + CO2 ends at 2.008 kbar from the point's x and at
+// 2.0105 from the crossing: 1.7 % apart, the point's secant 1.6 % off the
+// crossing's); at the agreement itself (2 %) or at half of this, every known
+// row prints alike: a margin below SECANTAGREE for such rows.
 constexpr extended SECANTWATCH = 0.01L;
 // The step along x(CO2) from the point to the slope's second value: 0.01,
 // or, within 0.02 of x(CO2) = 0 or 1, half the way to that end.
