@@ -423,30 +423,38 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
 // line that misses the point's box.
 void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
   SETUPPTX(rn[list[1].r], rn[list[2].r], list[1].b, list[2].b, kstep);
-  const extended bx = std::max(std::fabs(x1 - x0), POINTBOX * tolx);
+  const extended bx = std::max(std::fabs(x1 - x0), SOLVEREACH * tolx);
   const extended by = (CALCVARIABLE == calcvariabletype::calcpressure ? PHIGH - PLOW : THIGH - TLOW);
   const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
   extended xe = xc, ye = yc;
   if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
-  const bool inbox = std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly;
+  const bool inbox = std::fabs(xe - xc) <= CROSSINGBOX * tolx && std::fabs(ye - yc) <= CROSSINGBOX * toly;
   if (!inbox && !onrows(xe, ye)) return;
   exactknown = true, xexact = xe, yexact = ye;
   if (!inbox) xc = xe, yc = ye;
 }
 
+extended INTERSECTIONSEARCH::crossingsine(extended gxa, extended gya, extended gxb, extended gyb) const {
+  const auto normal = [this](extended gx, extended gy, extended& nx, extended& ny) {
+    const extended n = std::hypot(gx * tolx, gy * toly);
+    if (!(n > 0 && std::isfinite(n))) return false;
+    nx = gx * tolx / n, ny = gy * toly / n;
+    return true;
+  };
+  extended nxa = 0, nya = 0, nxb = 0, nyb = 0;
+  if (!normal(gxa, gya, nxa, nya) || !normal(gxb, gyb, nxb, nyb)) return 0;
+  return std::fabs(nxa * nyb - nya * nxb);
+}
+
 void INTERSECTIONSEARCH::widestpair(const Arr<extended, irmax>& gx, const Arr<extended, irmax>& gy, smallint& pa,
                                     smallint& pb) const {
-  Arr<extended, irmax> nx{}, ny{};
   extended best = 0;
   pa = 0, pb = 0;
-  for (int p = 1; p <= nir; ++p) {
-    const extended n = std::hypot(gx[p] * tolx, gy[p] * toly);
-    if (n > 0 && std::isfinite(n)) nx[p] = gx[p] * tolx / n, ny[p] = gy[p] * toly / n;
+  for (int p = 1; p <= nir; ++p)
     for (int q = 1; q < p; ++q) {
-      const extended sine = std::fabs(nx[p] * ny[q] - ny[p] * nx[q]);
+      const extended sine = crossingsine(gx[p], gy[p], gx[q], gy[q]);
       if (sine > best) best = sine, pa = static_cast<smallint>(q), pb = static_cast<smallint>(p);
     }
-  }
 }
 
 bool INTERSECTIONSEARCH::solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by,
@@ -694,14 +702,11 @@ bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
   const std::vector<extended> switches =
       KPCALC1::FLUIDSWITCHES(CALCVARIABLE, CALCVARIABLE == calcvariabletype::calcpressure ? at.T : at.P);
   const extended hx = std::min(tolx / 100, xroom(xs)), hy = toly / 100;
-  Arr<std::pair<extended, extended>, crossmax> normal{};
+  Arr<extended, crossmax> gx{}, gy{};
   for (int q = 1; q <= nlist; ++q) {
     const smallint rg = rn[list[q].r];
     const dmufunction f = [this, rg](extended u, extended y, extended& slope) { return dmu(rg, y, slope, place(u, y)); };
-    extended fx = 0, fy = 0;
-    dmugradient(f, xs, ys, hx, hy, switches, fx, fy);
-    const extended nx = fx * tolx, ny = fy * toly, n = std::hypot(nx, ny);
-    normal[q] = n > 0 && std::isfinite(n) ? std::make_pair(nx / n, ny / n) : std::make_pair(extended(0), extended(0));
+    dmugradient(f, xs, ys, hx, hy, switches, gx[q], gy[q]);
   }
   struct pair {
     extended sine;
@@ -710,7 +715,7 @@ bool INTERSECTIONSEARCH::resolve(smallint k, extended& xc, extended& yc) {
   std::vector<pair> pairs;
   for (int p = 1; p <= nlist; ++p)
     for (int q = p + 1; q <= nlist; ++q) {
-      const extended sine = std::fabs(normal[p].first * normal[q].second - normal[p].second * normal[q].first);
+      const extended sine = crossingsine(gx[p], gy[p], gx[q], gy[q]);
       if (sine > 0 && list[p].r != list[q].r) pairs.push_back({sine, list[p], list[q]});
     }
   std::stable_sort(pairs.begin(), pairs.end(), [](const pair& p, const pair& q) { return p.sine > q.sine; });

@@ -128,6 +128,17 @@ class INTERSECTIONSEARCH {
   // search places a point. A point that one of its lines misses by more
   // lies elsewhere; so does a point whose crossing lies farther.
   static constexpr extended POINTBOX = 2;
+  // A point whose crossing lies farther from it than CROSSINGBOX times the
+  // tolerances (in x or in y) is moved to its crossing: twice them, the
+  // point's own box (at 0.7 kbar, T-x(CO2), cc dol q tr di fo, the point cc
+  // dol q tr di prints 445.40 C, x 0.965, at its crossing; at four times,
+  // 445.25 C, x 0.963, where the six steps stopped).
+  static constexpr extended CROSSINGBOX = 2;
+  // The exact solve of a point reaches across the x step of its bracket,
+  // and at least SOLVEREACH times tolx either side where the step is
+  // narrower. A guard: at once or four times tolx no known point is solved
+  // otherwise.
+  static constexpr extended SOLVEREACH = 2;
   // The check of a point against every line of the invariant point (each
   // passes through its tolerance box), and the point solved again from the
   // pair of its lines that cross best where it fails.
@@ -142,9 +153,13 @@ class INTERSECTIONSEARCH {
   bool solveexact(extended xs, extended ys, extended hx, extended hy, extended bx, extended by, extended& xe,
                   extended& ye) const;
   void exactpoint(extended& xc, extended& yc);
+  // The sine of the angle at which two lines cross, from their delta mu
+  // gradients (gxa, gya) and (gxb, gyb): between their normals scaled by the
+  // tolerances (a gradient times tolx and toly), so that a pair crosses the
+  // better the larger it is; 0 where either line has no normal.
+  extended crossingsine(extended gxa, extended gya, extended gxb, extended gyb) const;
   // The two of the point's lines (positions pa < pb, 0 where none) that
-  // cross at the widest angle, from delta mu's gradients gx, gy at the point:
-  // the normals scaled by the tolerances, the largest sine between them.
+  // cross at the widest angle, from delta mu's gradients gx, gy at the point.
   void widestpair(const Arr<extended, irmax>& gx, const Arr<extended, irmax>& gy, smallint& pa, smallint& pb) const;
   // The lines at one point: whether both pass through (xc, yc), a line's
   // value from a start, whether its delta mu has no jump over a span (exact:

@@ -40,32 +40,34 @@ constexpr extended BRACKETTOL = 1e-6L;
 // a millionth of du (and of y beside a switch): far finer than a direction
 // needs.
 constexpr extended TANGENTSTEP = 1e-6L;
-// The Jacobian of the exact solve of the point, by central differences over
-// a millionth of du and of y: it sets only how fast Newton's method
-// settles, not where.
-constexpr extended CROSSINGDIFFSTEP = 1e-6L;
 // A line that at the point's x lies farther from the point in y than the
 // point's own box (twice the search's tolerances) is there on another part
 // of itself than the point's uncertainty covers, and sets out from the point
 // solved exactly (478 C and 494 C, clin en sp mag q, lie either side).
 constexpr extended STARTBOX = 2;
-// The exact solve of the point may move from it by no more than the box
-// (twice the tolerances): the crossing lies within it (a point whose
-// crossing lies farther is moved there by the search), and a step beyond it
-// has taken another crossing. Where the solve leaves it, the search's own
-// crossing of the point stands in, so the reach decides nothing on the
-// known lines (half or twice it changes no test): a guard.
-constexpr extended EXACTREACH = 2;
+// Every line of a point with a switch of the fluid's equations within
+// SWITCHBOX times toly of it in y sets out from the point solved exactly:
+// the point's box. The row at 332.812 C (cc q an gr zo ky mu ab, below)
+// needs it; at four times, the box of the point cc dol q tr di at 386 C
+// holds a switch too, and dol + q = di + CO2, whose two secants agree to
+// 2 %, prints -4.34 for -4.33.
+constexpr extended SWITCHBOX = 2;
 // A secant from the point's u stands unless the one from the point solved
-// exactly differs from it by more than SECANTAGREE of its size (rows at
-// 474 C and 458 C, clin fo en sp mag, fail at 1.5 % and at 3 %);
-// that one is sought where the line's tangents at the secant's ends put the
-// difference above SECANTAGREE / SECANTMARGIN. They can put it low by up to
-// three times beside a switch; at 1 the 458 C row (clin fo en sp mag) keeps
-// its secant 2.4 % off, at 4 three lines at 328 C that fold at a switch are
-// followed once more for nothing.
+// exactly differs from it by more than SECANTAGREE of its size: the rows of
+// clin = fo + en + sp + H2O at 474 C (1.6 % apart) and of clin + CO2 = en +
+// sp + mag + H2O at 458 C (2.4 %, clin fo en sp mag) and cc + san + sill +
+// H2O = mu + an + CO2 at 524 C (2.0 %, mu q cc san an sill) fail at 1.5 %
+// and at 3 %.
 constexpr extended SECANTAGREE = 0.02L;
-constexpr extended SECANTMARGIN = 2;
+// The secant from the point solved exactly is sought where its estimate
+// differs from the point's by more than SECANTWATCH of its size. The
+// estimate is the crossing's secant to many digits on every known row but
+// where the two ends lie either side of a switch (582 C, cc q wo an gr zo
+// ky, cc + q + an = gr + CO2 ends at 2.008 kbar from the point's x and at
+// 2.0105 from the crossing: 1.7 % apart, the point's secant 1.6 % off the
+// crossing's); at the agreement itself (2 %) or at half of this, every known
+// row prints alike: a margin below SECANTAGREE for such rows.
+constexpr extended SECANTWATCH = 0.01L;
 // The step along x(CO2) from the point to the slope's second value: 0.01,
 // or, within 0.02 of x(CO2) = 0 or 1, half the way to that end.
 constexpr extended XCO2STEP = 0.01L;
@@ -372,9 +374,9 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
     };
     return nearestbracketed(g, y0, cell, POINTCELLS, inwindow, root, NOVALUE);
   };
-  const auto follow = [&](smallint r, extended u0, extended from) {
+  const auto follow = [&](smallint r, extended u0, extended from, extended span) {
     if (!KPUTE1::INRANGE(from, along)) return NOVALUE;
-    return alongbranch(t.line(*this, r), u0, from, t.du, t.isp ? PLOW : TLOW, t.isp ? PHIGH : THIGH, t.switches);
+    return alongbranch(t.line(*this, r), u0, from, span, t.isp ? PLOW : TLOW, t.isp ? PHIGH : THIGH, t.switches);
   };
   // The point is known to the search's tolerances: every line passes
   // through its box, POINTBOX times tolx either side in u and toly in y. A
@@ -383,70 +385,52 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // line a tenth of a kbar or more from the point, and the secant from
   // there can take another part of a line that bends, as where it folds at
   // a switch of the fluid's equations. Such a line (beyond STARTBOX times
-  // toly) sets out from the point solved exactly (us, ys): the crossing of
-  // the two lines that cross best there (their normals scaled by the
-  // tolerances), solved once for the point within EXACTREACH times the
-  // tolerances, or else the crossing the search solved for the point; where
-  // neither is known, from the point's u as every other line.
-  const extended y0 = t.isp ? t.P : t.T, bu = EXACTREACH * tolx, by = EXACTREACH * toly;
-  const extended sy = STARTBOX * toly;
-  const extended hu = std::fabs(t.du) * CROSSINGDIFFSTEP, hy = std::fabs(y0) * CROSSINGDIFFSTEP;
-  enum class exactness { unsolved, solved, failed } exact = exactness::unsolved;
-  extended us = t.u0, ys = y0;
-  const auto solve = [&]() {
-    exact = exactness::failed;
-    Arr<extended, irmax> gu{}, gy{};
-    t.gradients(*this, gu, gy);
-    smallint pa = 0, pb = 0;
-    widestpair(gu, gy, pa, pb);
-    if (pa != 0 && crossing(t.line(*this, rn[pa]), t.line(*this, rn[pb]), us, ys, hu, hy, t.switches, bu, by)) {
-      exact = exactness::solved;
-      return;
-    }
-    // Where the solve from the point leaves its box (its crossing lies
-    // farther, or a Newton step overshoots), the crossing the search solved
-    // for the point.
-    if (exactknown) us = xexact, ys = yexact, exact = exactness::solved;
-  };
-  // Row r's secant from the point solved exactly (solved once per table);
-  // false where the point cannot be solved.
+  // toly) sets out from the point solved exactly: the crossing the search
+  // solved for the point (xexact, yexact); where it is not known, from the
+  // point's u as every other line.
+  const extended y0 = t.isp ? t.P : t.T, sy = STARTBOX * toly;
+  // Row r's secant from the point solved exactly; false where the crossing
+  // is not known.
   const auto fromcrossing = [&](smallint r, slope& s) {
-    if (exact == exactness::unsolved) solve();
-    if (exact != exactness::solved) return false;
-    s = secant(t.du, ys, follow(r, us, ys));
+    if (!exactknown) return false;
+    s = secant(t.du, yexact, follow(r, xexact, yexact, t.du));
     return true;
   };
   // Where a switch of the fluid's equations lies within the point's box (the
   // H2O saturation pressure, or the onset of its virial terms), a line can
   // lie at the point's x on another piece of itself than the one through
-  // the point (across the switch), or bend so sharply between the two that
-  // the point's uncertainty moves its secant by a tenth (at 398.8 C, a line
-  // 0.2 bar above the saturation pressure at the point's x gives 0.0584
-  // against 0.0514 from the crossing): every line of such a point sets out
-  // from the point solved exactly.
-  const bool switchinbox =
-      std::any_of(t.switches.begin(), t.switches.end(), [&](extended m) { return std::fabs(m - y0) <= sy; });
-  // A line that bends within the point's uncertainty (near x(CO2) = 0 or 1,
-  // where ln x or ln(1 - x) bends it, or beside a switch just outside the
-  // box) gives a secant from the point's u that is not the one from the
-  // point. Moving the start by d (to the crossing) moves the secant's rise
-  // by about d times the change of the line's tangent dy/du between its two
-  // ends; where that comes to more than SECANTAGREE / SECANTMARGIN of the
-  // rise, the secant from the point solved exactly is taken as well, and
-  // stands where it differs by more than SECANTAGREE or the line followed
-  // from the crossing has no value at x + dx (at 420.1 C, clin fo en sp mag,
+  // the point, across the switch (at 332.812 C, cc q an gr zo ky mu ab, zo +
+  // CO2 = cc + an + H2O lies at the point's x at 2.0100 kbar, just past the
+  // onset of the H2O virial terms, where Newton's steps fail, and the
+  // exact point at 2.0078 kbar: 0.0541 from there against 0.0549 from the
+  // crossing), or bend so sharply between the two that the point's
+  // uncertainty moves its secant by a tenth: every line of such a point sets
+  // out from the point solved exactly.
+  const bool switchinbox = std::any_of(t.switches.begin(), t.switches.end(),
+                                       [&](extended m) { return std::fabs(m - y0) <= SWITCHBOX * toly; });
+  // The point's uncertainty moves a row's secant where its line bends
+  // within it: near x(CO2) = 0 or 1, where ln x or ln(1 - x) bends it, or
+  // where the secant's far end lies beside a switch, which the end from the
+  // crossing can lie across (at 524 C, mu q cc san an sill, the row of cc +
+  // san + sill + H2O = mu + an + CO2 ends 25 bar above 5.01 kbar from the
+  // point's x, 3 bar below it from the crossing's: -0.0126 against
+  // -0.01234). Every row with a secant from the point's x, where the
+  // crossing is known, has that secant checked against the crossing's: the
+  // crossing's is estimated by taking the line on along its branch from its
+  // value at x + dx to the crossing's x + dx (a step of the point's
+  // uncertainty), whose rise from the crossing is the crossing's own
+  // wherever the lines from the point's x and from the crossing reach x + dx
+  // on one piece. Where that estimate has no value or differs from the
+  // point's secant by more than SECANTWATCH, the line is followed from the
+  // crossing, and its secant stands where it differs by more than
+  // SECANTAGREE or has no value at x + dx (at 420.1 C, clin fo en sp mag,
   // x + dx falls in a jog of the line from the point's x, short of it from
-  // the crossing).
-  Arr<extended, irmax> tu{}, ty{};
-  bool tangentsknown = false;
-  const auto bendsoff = [&](int p, extended a, extended a2) {
+  // the crossing). On the log a diagrams no row is checked so.
+  const auto offcrossing = [&](smallint r, extended a, extended a2) {
     if (!exactknown || t.dlna != 0 || !KPCALC2::ISVALUE(a) || !KPCALC2::ISVALUE(a2) || a2 == a) return false;
-    if (!tangentsknown) t.gradients(*this, tu, ty), tangentsknown = true;
-    extended gu = 0, gy = 0;
-    dmugradient(t.line(*this, rn[p]), t.u0 + t.du, a2, std::fabs(t.du) * TANGENTSTEP, std::fabs(a2) * TANGENTSTEP,
-                t.switches, gu, gy);
-    const extended turn = -gu / gy + tu[p] / ty[p];
-    return !(std::fabs((xexact - t.u0) * turn) <= SECANTAGREE / SECANTMARGIN * std::fabs(a2 - a));
+    const slope near = secant(t.du, yexact, xexact == t.u0 ? a2 : follow(r, t.u0 + t.du, a2, xexact - t.u0));
+    return near.kind != slopekind::value ||
+           !(std::fabs(near.value - t.du / (a2 - a)) <= SECANTWATCH * std::fabs(near.value));
   };
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
   const widenedwindow widened(CALCVARIABLE);
@@ -472,10 +456,10 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
         }
         const extended a = atpoint(r);
         if ((!KPCALC2::ISVALUE(a) || std::fabs(a - y0) > sy || switchinbox) && fromcrossing(r, t.s[p])) break;
-        const extended a2 = follow(r, t.u0, a);
+        const extended a2 = follow(r, t.u0, a, t.du);
         t.s[p] = secant(t.du, a, a2);
         slope e;
-        if (bendsoff(p, a, a2) && fromcrossing(r, e) &&
+        if (offcrossing(r, a, a2) && fromcrossing(r, e) &&
             (e.kind != slopekind::value || std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value)))
           t.s[p] = e;
         break;

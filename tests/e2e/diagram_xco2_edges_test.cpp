@@ -882,8 +882,12 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   const double s474 = rowslope(t, ")  clin + CO2 = en + sp + mag + H2O ");
   EXPECT_NEAR(s474, 0.01 / (P474 - P0), halfunit(s474)) << t;
   EXPECT_NEAR(s474, 0.0131, 1e-8) << t;
-  // 1.6 % from the crossing's secant (0.0385): the point's x stands.
-  EXPECT_NEAR(rowslope(t, ")  clin = fo + en + sp + H2O "), 0.0391, 1e-8) << t;
+  // 1.6 % from the secant of the line followed here from the crossing
+  // (0.0385): the point's x stands.
+  const double s474b = rowslope(t, ")  clin = fo + en + sp + H2O "), f474 = 0.01 / (along(clinfo, x0, P0, 0.01, 747.15) - P0);
+  EXPECT_NEAR(f474, 0.03848, 1e-5);
+  EXPECT_NEAR(s474b, f474, 0.02 * f474);
+  EXPECT_NEAR(s474b, 0.0391, 1e-8) << t;
   std::tie(P0, x0) = solve(enmag, clinfo, 0.76, 0.923, 476);
   const double P476 = pline(clinen, 749.15, x0 + 0.01, P0 + 0.2, P0 + 2);
   t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "476", 3), "clin fo en sp mag");
@@ -900,8 +904,14 @@ TEST_F(DiagramXco2Edges, SteepLinesFromTheSolvedPoint) {
   const double s478 = rowslope(t, ")  clin + q = en + sp + H2O ");
   EXPECT_NEAR(s478, 0.01 / (along(clinq, x0, P0, 0.01, 751.15) - P0), halfunit(s478)) << t;
   EXPECT_NEAR(s478, 0.0171, 1e-8) << t;
+  const reaction spmag{{-1, "sp"}, {-4, "mag"}, {-3, "q"}, {-4, "H2O"}, {1, "clin"}, {4, "CO2"}};
+  std::tie(P0, x0) = solve(clinq, magq, 1.959, 0.922, 494);
+  const double f494 = 0.01 / (along(spmag, x0, P0, 0.01, 767.15) - P0);
+  EXPECT_NEAR(f494, -0.02614, 1e-5);
   t = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "494", 3), "clin en sp mag q");
-  EXPECT_NEAR(rowslope(t, ")  sp + mag + q + H2O = clin + CO2 "), -0.0262, 1e-8) << t;
+  const double s494 = rowslope(t, ")  sp + mag + q + H2O = clin + CO2 ");
+  EXPECT_NEAR(s494, f494, 0.02 * std::fabs(f494));
+  EXPECT_NEAR(s494, -0.0262, 1e-8) << t;
 
   readdataset({"cc", "q", "wo", "an", "gr", "zo", "ky", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -987,14 +997,27 @@ TEST_F(DiagramXco2Edges, PointsAtTheirCrossing) {
     EXPECT_NEAR(s, 0.01 / (along(r, x0, P0, 0.01, 671.95) - P0), halfunit(s)) << t;
     EXPECT_NEAR(s, pinned, 1e-8) << t;
   }
+
+  // T-x(CO2) at 0.7 kbar: the six steps stop on cc dol q tr di about 0.0025
+  // in x from its crossing (445.397 C, x 0.96547), more than twice the
+  // tolerance, and the point is moved there (with twice that box it printed
+  // 445.25 C, x 0.963, where the steps stopped).
+  P = 0.7;
+  std::tie(P0, x0) = solve(cctr, dolq, 445.4, 0.965);
+  EXPECT_NEAR(P0, 445.397, 1e-3);
+  EXPECT_NEAR(x0, 0.96547, 1e-5);
+  out = run("cc dol q tr di fo", "300 900 0.001 0.999", false, "0.7");
+  found = stablepoints(out);
+  EXPECT_EQ(at("cc dol q tr di").T, 445.40) << out;
+  EXPECT_EQ(at("cc dol q tr di").x, 0.965) << out;
 }
 
 // Near x(CO2) = 1, ln(1 - x) bends every line with a fluid within the point's
 // uncertainty: at 386 C the secants from the point's x differ from those of
 // the lines followed from the crossing by 4-12 %, and those rows set out from
 // the crossing. A row whose two secants agree to within 2 % keeps the one
-// from the point's x (dol + q = di + CO2: -4.33, where the crossing gives
-// -4.3385).
+// from the point's x (dol + q = di + CO2: -4.33, where the line followed
+// here from the crossing gives -4.3385).
 TEST_F(DiagramXco2Edges, RowsBendingWithinThePointsUncertainty) {
   readdataset({"dol", "cc", "q", "tr", "di", "CO2", "H2O"});
   FLUIDTYPE = ftype::ih2oco2;
@@ -1009,7 +1032,10 @@ TEST_F(DiagramXco2Edges, RowsBendingWithinThePointsUncertainty) {
     EXPECT_NEAR(s, 0.01 / (along(r, x0, P0, 0.01, 659.15) - P0), halfunit(std::fabs(s))) << row << t;
     EXPECT_NEAR(s, pinned, 1e-8) << row << t;
   }
-  EXPECT_NEAR(rowslope(t, ")  dol + q = di + CO2 "), -4.33, 1e-8) << t;
+  const double s386 = rowslope(t, ")  dol + q = di + CO2 "), f386 = 0.01 / (along(dolq, x0, P0, 0.01, 659.15) - P0);
+  EXPECT_NEAR(f386, -4.3385, 1e-4);
+  EXPECT_NEAR(s386, f386, 0.02 * std::fabs(f386));
+  EXPECT_NEAR(s386, -4.33, 1e-8) << t;
 
   // 458 C, clin fo en sp mag: the tangents at the row's two ends put the
   // crossing's secant between 1 and 2 % off the point's (0.0129); it is
@@ -1027,10 +1053,29 @@ TEST_F(DiagramXco2Edges, RowsBendingWithinThePointsUncertainty) {
 
   // 420.1 C: from the point's x, clin = fo + en + sp + H2O reaches x + dx
   // within its jog along the H2O saturation pressure and took the switch's
-  // value (0.111, where the line past the jog gives 0.082); from the crossing
-  // the jog lies short of x + dx and is wider than a hundredth of dx, so the
-  // row has no value there, as at 416-419 C, where the point itself is moved
-  // to its crossing.
+  // value (0.111); from the crossing the jog (0.32958 kbar, from 0.826 to
+  // 0.836 of dx) lies short of x + dx and is a hundredth of dx wide, past
+  // what the continuation crosses, so the row has no value there, as at
+  // 416-419 C, where the point itself is moved to its crossing. The line
+  // followed here steps over the jog (four of its steps) and reaches x + dx
+  // at 0.0818.
   const std::string j = table(run("clin fo en sp mag q", "0.001 15 0.001 0.999", false, "420.1", 3), "clin fo en sp mag");
   EXPECT_EQ(rowslope(j, ")  clin = fo + en + sp + H2O "), 0) << j;
+  const auto [P2, x2] = solve(enmag, clinfo, 0.25, 0.951, 420.1);
+  EXPECT_NEAR(0.01 / (along(clinfo, x2, P2, 0.01, 693.25) - P2), 0.0818, 1e-4);
+
+  // 524 C, mu q cc san an sill zo, the point mu q cc san an sill (crossing
+  // 5.8176 kbar, x 0.930135): cc + san + sill + H2O = mu + an + CO2 falls to
+  // x + dx 25 bar above 5.01 kbar, where the CO2 virial terms set in, from
+  // the point's x (-0.0126), and 3 bar below it from the crossing, 2 % off.
+  readdataset({"mu", "q", "cc", "san", "an", "sill", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction muan{{-1, "mu"}, {-2, "q"}, {-1, "cc"}, {1, "san"}, {1, "an"}, {1, "CO2"}, {1, "H2O"}};
+  const reaction sanmu{{-1, "cc"}, {-1, "san"}, {-2, "sill"}, {-1, "H2O"}, {1, "mu"}, {1, "an"}, {1, "CO2"}};
+  const auto [P3, x3] = solve(muan, sanmu, 5.818, 0.930, 524);
+  EXPECT_NEAR(x3, 0.930135, 1e-6);
+  const std::string m = table(run("mu q cc san an sill zo", "0.001 15 0.001 0.999", false, "524", 3), "mu q cc san an sill");
+  const double s524 = rowslope(m, ")  cc + san + sill + H2O = mu + an + CO2 ");
+  EXPECT_NEAR(s524, 0.01 / (along(sanmu, x3, P3, 0.01, 797.15) - P3), halfunit(std::fabs(s524))) << m;
+  EXPECT_NEAR(s524, -0.0123, 1e-8) << m;
 }
