@@ -426,11 +426,11 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // SECANTAGREE or has no value at x + dx (at 420.1 C, clin fo en sp mag,
   // x + dx falls in a jog of the line from the point's x, short of it from
   // the crossing). On the log a diagrams no row is checked so.
-  const auto offcrossing = [&](smallint r, extended a, extended a2) {
-    if (!exactknown || t.dlna != 0 || !KPCALC2::ISVALUE(a) || !KPCALC2::ISVALUE(a2) || a2 == a) return false;
+  // Row r's secant s from the point's x, whose far end is a2.
+  const auto offcrossing = [&](smallint r, extended a2, const slope& s) {
+    if (!exactknown || t.dlna != 0 || s.kind != slopekind::value) return false;
     const slope near = secant(t.du, yexact, xexact == t.u0 ? a2 : follow(r, t.u0 + t.du, a2, xexact - t.u0));
-    return near.kind != slopekind::value ||
-           !(std::fabs(near.value - t.du / (a2 - a)) <= SECANTWATCH * std::fabs(near.value));
+    return near.kind != slopekind::value || !(std::fabs(near.value - s.value) <= SECANTWATCH * std::fabs(near.value));
   };
   const auto coef = [&](int p, smallint pos) { return pos > 0 ? rows(p, pos) : 0; };
   const widenedwindow widened(CALCVARIABLE);
@@ -459,7 +459,7 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
         const extended a2 = follow(r, t.u0, a, t.du);
         t.s[p] = secant(t.du, a, a2);
         slope e;
-        if (offcrossing(r, a, a2) && fromcrossing(r, e) &&
+        if (offcrossing(r, a2, t.s[p]) && fromcrossing(r, e) &&
             (e.kind != slopekind::value || std::fabs(e.value - t.s[p].value) > SECANTAGREE * std::fabs(e.value)))
           t.s[p] = e;
         break;
