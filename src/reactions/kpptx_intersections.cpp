@@ -560,8 +560,12 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
     if (!xco2axis && !isconverged) {
       // Where a line had no value at a step's x, the point is sought as for
       // a point one of its lines misses: across the step, with care, from
-      // pairs of its lines.
+      // pairs of its lines. Where the six steps did not settle (a steep
+      // line against a flat one keeps one far end of the bracket for good;
+      // a line with a jump of the fluid's mixing term beside the crossing),
+      // the step is searched with care as any other.
       if (o == outcome::novalue) isconverged = resolve(k, xc, yc);
+      if (!isconverged) isconverged = careful(a, b, k, xc, yc, false);
       if (!isconverged) fail(message(o));
       return;
     }
@@ -573,16 +577,27 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
     // jump. A point the six steps place on both lines (with no jump between)
     // is kept as it is, any other such step is searched again with care. On
     // an x(CO2) axis a step near x = 0 or 1 can stall too; so is a point
-    // within nearend of x = 0 or 1 searched again, where the six steps'
-    // tolerance in x is a tenth or more of x or 1 - x and the lines are
-    // steep in x.
-    const extended nearend = 10 * tolx;
-    const bool inner = !xco2axis || (xc >= nearend && xc <= 1 - nearend);
+    // within ten tolerances of x = 0 or 1 searched again, where the six
+    // steps' tolerance in x is a tenth or more of x or 1 - x and the lines
+    // are steep in x.
+    const bool inner = !xco2axis || (xc >= 10 * tolx && xc <= 1 - 10 * tolx);
     if (isconverged && onlines(a, b, xc, yc, xlo, xhi) && inner) return;
   }
+  isconverged = careful(a, b, k, xc, yc, endstep);
+  // A step the careful search finds nothing in ends with the message of its
+  // six steps' outcome: "did not converge" where they did not settle, settled
+  // off the lines or near an end, or were not run (the end step).
+  if (!isconverged) fail(message(o));
+}
+
+// The careful search of step k from the six steps' last estimate (xc, yc),
+// where there is one: the two lines tabulated across the step, else their
+// equations solved together.
+bool INTERSECTIONSEARCH::careful(const entry& a, const entry& b, smallint k, extended& xc, extended& yc,
+                                 bool endstep) {
   // The six steps' last estimate, a start for Newton's method below.
   const extended xs = xc, ys = yc;
-  isconverged = tabulated(a, b, k, xc, yc);
+  bool isconverged = tabulated(a, b, k, xc, yc);
   // Where a line runs nearly parallel to the y axis (a reaction whose delta
   // mu hardly depends on y keeps x(CO2) almost fixed), following it at
   // fixed x finds several roots or none, and the tabulation can miss the
@@ -597,10 +612,7 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
     CROSSPTX(xe, ye, ok);
     if (ok) isconverged = direct(a, b, k, xe, ye, xc, yc);
   }
-  // A step the careful search finds nothing in ends with the message of its
-  // six steps' outcome: "did not converge" where they did not settle, settled
-  // off the lines or near an end, or were not run (the end step).
-  if (!isconverged) fail(message(o));
+  return isconverged;
 }
 
 bool INTERSECTIONSEARCH::logscale() const { return x0 > 0 && x1 < 1; }

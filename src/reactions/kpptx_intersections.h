@@ -119,6 +119,7 @@ class INTERSECTIONSEARCH {
   // The search of one crossing (CALCPTX without the check of its point),
   // and the "finding the intersection" message of a search that found none.
   void locate(extended& xc, extended& yc, bool& isfound, bool& isconverged);
+  bool careful(const entry& a, const entry& b, smallint k, extended& xc, extended& yc, bool endstep);
   void failed(extended& xc, extended& yc, const std::string& why) const;
   // The half-widths of the box about a point that each of the point's
   // lines must cross, in units of the search's tolerances tolx and toly.

@@ -451,3 +451,53 @@ TEST_F(DiagramPoints, NoPointAlongTheSaturationPressure) {
       EXPECT_EQ(after, -before) << "lines " << a << " " << b;  // each pair does change order
     }
 }
+
+// Points whose lines cross in a step where the six steps of false position
+// do not settle: the step is searched with care, as a step whose six steps
+// settle off the lines is. Each point is solved here by Newton's method on
+// two of its reactions, and the printed coordinates are those digits.
+// - P-log a(H2O) at 478 C, clin ames sp fo en cor, P 0.5-10, log a -1.5 to
+//   -0.5: 2fo + 2cor = 2sp + en is flat at 6.596 kbar, while 2clin + 2cor =
+//   4sp + 3en + 8H2O falls from 12.04 kbar at log a -1.3 to 5.59 at -1.2
+//   (the other three lines have no value at -1.3); the six steps kept the
+//   far end and did not settle. The crossing: 6.5962 kbar, log a -1.2244.
+//   The same at 440 and 520 C, where the log a steps fall elsewhere on the
+//   lines.
+// - P-T with the binary fluid x(CO2) = 0.1, ky sill and q prl, T 200-600 C by
+//   25: sill = ky and prl = ky + 3q + H2O cross at 0.0941 kbar, 332.975 C,
+//   beside the jump of the fluid's mixing term at the H2O saturation
+//   pressure (334-336 C).
+TEST_F(DiagramPoints, PointWhereTheSixStepsDoNotSettle) {
+  const reaction flat{{-2, "fo"}, {-2, "cor"}, {2, "sp"}, {1, "en"}};
+  const reaction steep{{-2, "clin"}, {-2, "cor"}, {4, "sp"}, {3, "en"}, {8, "H2O"}};
+  for (const auto& [t, expected] : {std::pair{478, "P = 6.596kbar ,log a(H2O) = -1.22"},
+                                     std::pair{440, "P = 5.056kbar ,log a(H2O) = -1.42"},
+                                     std::pair{520, "P = 8.451kbar ,log a(H2O) = -1.03"}}) {
+    const std::string out = run("clin ames sp fo en cor", 5, "diagramPT 0.001 20 200 1200\nfluidpresent yes\n",
+                                "H2O\ny\n0.5 10 -1.5 -0.5\n" + std::to_string(t) + "\n");
+    EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
+    EXPECT_EQ(coordinates(out, "clin sp fo en cor"), expected) << out;
+    if (t != 478) continue;
+    readdataset({"clin", "ames", "sp", "fo", "en", "cor", "CO2", "H2O"});
+    const auto [P, loga] =
+        solve([&](int i, double p, double a) { return dmu(i == 1 ? flat : steep, p, t + 273.15, 0, a); }, 6.6,
+              -1.22, 1e-6, 1e-6);
+    EXPECT_NEAR(P, 6.5962, 5e-5);
+    EXPECT_NEAR(loga, -1.2244, 5e-5);
+  }
+  const std::string out = run("ky sill q prl", 1,
+                              "diagramPT 0.001 5 200 600\ncalcT yes 200 600 25\ncalcP yes 0.001 5\ncalctatp no\n"
+                              "fluidpresent yes\nsetfluid yes 0.1 0.9\n",
+                              "");
+  EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
+  const std::vector<std::string> points = stablecoordinates(out, "ky sill q prl");
+  ASSERT_EQ(points.size(), 2u) << out;
+  EXPECT_EQ(points[0], "P = 0.094 kbar (sd = 0.2), T = 332.97 \xA1" "C (sd = 57), (cor = 0.989)");
+  readdataset({"ky", "sill", "q", "prl", "CO2", "H2O"});
+  FLUIDTYPE = ftype::ih2oco2;
+  const reaction sillky{{-1, "sill"}, {1, "ky"}}, prlky{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}};
+  const auto [P, T] =
+      solve([&](int i, double p, double t) { return dmu(i == 1 ? sillky : prlky, p, t, 0.1); }, 0.094, 606, 1e-6, 1e-4);
+  EXPECT_NEAR(P, 0.0941, 5e-5);
+  EXPECT_NEAR(T - 273.15, 332.975, 5e-3);
+}
