@@ -271,6 +271,61 @@ TEST_F(ManualExamples, FluidNumbers) {
   EXPECT_NEAR(mixc, 0.706L, 5e-4L);
 }
 
+// The script's fluid (docs/input-files.md): the setfluid values a P-T
+// diagram takes, echoed and named in the titles, and those it refuses, by
+// the fluid end-members of the system. A refused value is followed by the
+// question it stood for, which a run without further answers meets with "no
+// more input" (status 1); with strictscripting the refusal ends the run.
+// Without a fluid the values are activities, their sum not checked.
+TEST_F(ManualExamples, ScriptFluidTakenOrRefused) {
+  copydataset();
+  std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile fl\n";
+  std::ofstream(*dir / "vt-pure.txt") << "cc\nq\nan\ngr\nzo\nwo\nky\nsill\nand\nprl\nCO2\nH2O\n*\n";
+  const std::string both = "cc q an gr zo CO2 H2O", h2o = "ky sill and q prl H2O", co2 = "cc q wo CO2";
+  const std::string fluid = "fluidpresent yes\n", strict = "fluidpresent yes\nstrictscripting\n";
+  const std::string inappropriate = "\nfluid composition in script is inappropriate so not used\n";
+  const std::string nomore = "\n-- run bombed in keyboard : no more input where an answer was expected\n";
+  const std::string xco2 = "fluid is just H2O-CO2\nfixed x(CO2) : " + nomore;
+  struct example {
+    std::string phases, values, extra, answers;
+    int status;
+    std::string shown;  // on the screen
+  };
+  const std::vector<example> examples{
+      {both, "0.20005 0.8", fluid, "", 0, "   (for x(CO2) = 0.20005 and x(H2O) = 0.79995)\n"},
+      {both, "0.9 0.05", fluid, "", 0, "\nx(CO2) = 0.9000, x(H2O) = 0.0500 ( from script )\n"},
+      {both, "0 0.8", fluid, "", 1, inappropriate + xco2},
+      {both, "0 1", fluid, "", 1, inappropriate + xco2},
+      {both, "1 0", fluid, "", 1, inappropriate + xco2},
+      {both, "0 0", fluid, "", 1, inappropriate + xco2},
+      {both, "-0.1 1.1", fluid, "", 1, inappropriate + xco2},
+      {both, "0.3 0.8", fluid, "", 1, "\nx(CO2), x(H2O) from script not valid : \n" + xco2},
+      {both, "0 0.8", strict, "", 1, "\n-- run bombed in promptfluid : script x(H2O) and/or x(CO2) inappropriate\n"},
+      {both, "0.3 0.8", strict, "", 1, "\n-- run bombed in promptfluid : bad values from script\n"},
+      {h2o, "0 0.8", fluid, "", 0, "\nx(CO2) = 0, x(H2O) = 0.8000 ( from script )\n"},
+      {h2o, "1 0", fluid, "", 1, inappropriate + "fluid just H2O ? " + nomore},
+      {h2o, "0 1.5", fluid, "", 1, "\nx(CO2), x(H2O) from script not valid : \nfluid just H2O ? " + nomore},
+      {co2, "1 0", fluid, "", 0, "\nx(CO2) = 1.0000, x(H2O) = 0 ( from script )\n"},
+      {co2, "0 1", fluid, "", 1, inappropriate + "fluid just CO2 ? " + nomore},
+      // No fluid: "fluid may be present" answered no.
+      {h2o, "0 1.5", "", "n\n", 0, "\na(CO2) = 0, a(H2O) = 1.5000 ( from script )\n"},
+      {both, "0.3 0.8", "", "n\n", 0, "\na(CO2) = 0.3000, a(H2O) = 0.8000 ( from script )\n"},
+      {h2o, "1 0", "", "n\n", 1, inappropriate + "fixed a(H2O) : " + nomore}};
+  for (const example& e : examples) {
+    std::ofstream(*dir / "vt-fl.txt") << "axfile pure\nwith " << e.phases
+                                      << "\ncalctype 1\ndiagramPT 0.1 10 300 900\ncalcT yes 300 900 100\n"
+                                         "calcP yes 0.1 10\ncalctatp no\nfluidexcess yes\ninexcess yes\ndoallr yes\n"
+                                         "autoexit\nsetfluid yes "
+                                      << e.values << "\n" << e.extra;
+    std::ofstream(*dir / "answers.txt") << e.answers;
+    const int rc = vtest::runprogram(dir->path());
+    const std::string screen = vtest::readfile(*dir / "screen.txt");
+    const std::string where = e.phases + ": setfluid yes " + e.values + "\n" + e.extra;
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == e.status) << where << screen;
+    EXPECT_NE(screen.find(e.shown), std::string::npos) << where << e.shown << "\n" << screen;
+  }
+}
+
 // The worked mica of docs/input-files.md used in a run: after the pure
 // phases of an a-x file, on a P-T diagram with ptforaxe yes 8 600. The
 // listing shows the model as read, and the activities are listed as worked
