@@ -558,7 +558,8 @@ TEST_F(ManualExamples, OnePhaseSetTwoPoints) {
 // Two endings of a diagram run (docs/mode3-diagrams.md), on the answers of
 // its page's piped run: a P window of 11-12 kbar at 300-320 C, which no
 // line crosses, ends after the count with status 0; an overall window typed
-// high before low stops the run with status 1.
+// high before low stops the run with status 1, and so does one written in
+// the script, with a message of its own.
 TEST_F(ManualExamples, EndingsOfDiagramRuns) {
   copydataset();
   vtest::copyexample("diagram", dir->path());
@@ -577,5 +578,11 @@ TEST_F(ManualExamples, EndingsOfDiagramRuns) {
   EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
   EXPECT_EQ(run("12 0.1 300 900\n"), 1);
   EXPECT_NE(vtest::readfile(*dir / "vt-ash-o.txt").find("\n-- run bombed in dofigPT : inappropriate PT window input\n"),
+            std::string::npos);
+  // The same window written in the script stops the run as it is read.
+  std::ofstream(*dir / "vt-ash.txt") << "axfile pure\nautoexit\ndiagramPT 12 0.1 300 900\n";
+  EXPECT_EQ(run(""), 1);
+  EXPECT_NE(vtest::readfile(*dir / "screen.txt")
+                .find("\n-- run bombed in readcontroltc : diagramPT: inappropriate PT window (line 3 of vt-ash.txt)\n"),
             std::string::npos);
 }
