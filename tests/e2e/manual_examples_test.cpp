@@ -30,8 +30,10 @@ class ManualExamples : public solvertest::SolverTest {
  protected:
   // The results file of a diagram run of calctype 2 (T-x(CO2)) or 3
   // (P-x(CO2)) on the phases given, with the window and the fixed P (kbar)
-  // or T (C) typed.
-  std::string diagram(int calctype, const std::string& phases, const std::string& window, const std::string& fixed) {
+  // or T (C) typed; or of calctype 1 (P-T), its window, list and fluid in
+  // the script lines extra.
+  std::string diagram(int calctype, const std::string& phases, const std::string& window, const std::string& fixed,
+                      const std::string& extra = "") {
     copydataset();
     std::string list;
     for (char c : phases + " CO2 H2O") list += c == ' ' ? '\n' : c;
@@ -39,7 +41,8 @@ class ManualExamples : public solvertest::SolverTest {
     std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile px\n";
     std::ofstream(*dir / "vt-px.txt") << "axfile pure\nwith " << phases << " CO2 H2O\ncalctype " << calctype
                                       << "\ndiagramPT 0.001 25 250 1100\nfluidpresent yes\nfluidexcess yes\n"
-                                         "inexcess yes\ndoschreinemakers yes\nautoexit\n";
+                                         "inexcess yes\ndoschreinemakers yes\nautoexit\n"
+                                      << extra;
     std::ofstream(*dir / "answers.txt") << window << "\n" << fixed << "\n";
     const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
@@ -179,9 +182,16 @@ TEST_F(ManualExamples, InvariantPointExamples) {
     std::string phases, window, fixed;
     std::string set, coordinates;           // a point and its coordinates line ("" for none)
     std::vector<std::string> present, absent;  // text the results file holds, and does not
+    std::string extra = "";                 // script lines of a P-T run
   };
   const std::string five = "tr di fo cc dol";
   const std::vector<example> examples{
+      // The careful search at the crossing of a P-T point whose six steps
+      // stopped just below the onset of the H2O virial terms.
+      {1, five, "", "", five, "P = 2.012 kbar (sd = 2.0), T = 549.14 " + DEG + "C (sd = 69), (cor = 0.998)",
+       {"\n3)  tr + cc = di + dol + CO2 + H2O                            [fo]              stable    0.0504\n"},
+       {},
+       "calctatp no\ncalcT yes 310 600 25\ncalcP yes 0.1 5\nsetfluid yes 0.12 0.88\n"},
       {2, "mu q cc san an sill zo", "400 800 0.05 0.95", "3.5", "mu q cc san an zo",
        "T = 475.14 " + DEG + "C , x(CO2) = 0.0641", {}, {}},
       {2, "cc q wo an gr zo ky", "250 950 0.002 0.998", "1", "cc wo an gr zo", "T = 372.17 " + DEG + "C , x(CO2) = 0.0253",
@@ -218,16 +228,37 @@ TEST_F(ManualExamples, InvariantPointExamples) {
        {"\n2            -  261.05  261.05  264.19 ", "\n3            -  261.05  261.05  261.05 ",
         "\nfinding the intersection : divide by zero ( involving reactions: 1 2 3 5 6 )\n\n"
         "finding the intersection : divide by zero ( involving reactions: 1 2 3 5 6 )\n\nsorry, none in the window\n"},
-       {}}};
+       {}},
+      {2, "dol cc q tr di fo per br", "250 1100 0 0.01", "0.120357", "", "",
+       {"\n5            -  298.35  312.37  320.53  326.24  328.29  328.29  328.29 ",
+        "\nfinding the intersection : divide by zero ( involving reactions: 4 5 6 7 11 )\n"},
+       {}},
+      // On P-x(CO2) line 3 held at the saturation pressure from x 0.012; the
+      // point of the phase set, the lines' one crossing, prints; about the
+      // stretch nothing is found and nothing fails.
+      {3, "cc dol q tr di fo", "0.001 15 0 0.02", "399.9", "cc dol tr di fo", "P = 3.622 kbar, x(CO2) = 0.000521",
+       {"\n3            -   1.026    0.56    0.41    0.33    0.29    0.27    0.27    0.27    0.27    0.27 ",
+        "\nfinding the intersection : divide by zero ( involving reactions: 3 4 5 7 9 )\n"},
+       {}},
+      {3, "cc dol q tr di fo", "0.1 1 0.01 0.05", "399.9", "", "", {"\nsorry, none in the window\n"},
+       {"finding the intersection"}},
+      {3, "cc dol q tr di fo", "0.1 1 0.015 0.025", "399.9", "", "", {"\nsorry, none in the window\n"},
+       {"finding the intersection"}}};
   for (const example& e : examples) {
-    const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed);
-    const std::string where = e.phases + " in " + e.window + " at " + e.fixed;
+    const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed, e.extra);
+    const std::string where = e.phases + " in " + e.window + " at " + e.fixed + e.extra;
     if (!e.set.empty()) {
       EXPECT_EQ(coordinates(out, e.set), e.coordinates) << where << "\n" << out;
     }
     for (const std::string& s : e.present) EXPECT_NE(out.find(s), std::string::npos) << where << ": " << s << "\n" << out;
     for (const std::string& s : e.absent) EXPECT_EQ(out.find(s), std::string::npos) << where << ": " << s << "\n" << out;
   }
+  // The saturation pressure line 3 of the P-x(CO2) run at 399.9 C holds
+  // (0.27 in its line table), among the switches of the CORK equations there.
+  bool psat = false;
+  for (const extended P : KPCALC1::FLUIDSWITCHES(calcvariabletype::calcpressure, 399.9L + 273.15L))
+    psat = psat || std::fabs(P - 0.2694L) < 5e-5L;
+  EXPECT_TRUE(psat);
 }
 
 // The fluid numbers of docs/computation.md. Pitzer-Sterner at 298.15 K and 1
