@@ -30,8 +30,10 @@ class ManualExamples : public solvertest::SolverTest {
  protected:
   // The results file of a diagram run of calctype 2 (T-x(CO2)) or 3
   // (P-x(CO2)) on the phases given, with the window and the fixed P (kbar)
-  // or T (C) typed.
-  std::string diagram(int calctype, const std::string& phases, const std::string& window, const std::string& fixed) {
+  // or T (C) typed; or of calctype 1 (P-T), its window, list and fluid in
+  // the script lines extra.
+  std::string diagram(int calctype, const std::string& phases, const std::string& window, const std::string& fixed,
+                      const std::string& extra = "") {
     copydataset();
     std::string list;
     for (char c : phases + " CO2 H2O") list += c == ' ' ? '\n' : c;
@@ -39,7 +41,8 @@ class ManualExamples : public solvertest::SolverTest {
     std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile px\n";
     std::ofstream(*dir / "vt-px.txt") << "axfile pure\nwith " << phases << " CO2 H2O\ncalctype " << calctype
                                       << "\ndiagramPT 0.001 25 250 1100\nfluidpresent yes\nfluidexcess yes\n"
-                                         "inexcess yes\ndoschreinemakers yes\nautoexit\n";
+                                         "inexcess yes\ndoschreinemakers yes\nautoexit\n"
+                                      << extra;
     std::ofstream(*dir / "answers.txt") << window << "\n" << fixed << "\n";
     const int rc = vtest::runprogram(dir->path());
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << vtest::readfile(*dir / "screen.txt");
@@ -179,9 +182,16 @@ TEST_F(ManualExamples, InvariantPointExamples) {
     std::string phases, window, fixed;
     std::string set, coordinates;           // a point and its coordinates line ("" for none)
     std::vector<std::string> present, absent;  // text the results file holds, and does not
+    std::string extra = "";                 // script lines of a P-T run
   };
   const std::string five = "tr di fo cc dol";
   const std::vector<example> examples{
+      // The careful search at the crossing of a P-T point whose six steps
+      // stopped just below the onset of the H2O virial terms.
+      {1, five, "", "", five, "P = 2.012 kbar (sd = 2.0), T = 549.14 " + DEG + "C (sd = 69), (cor = 0.998)",
+       {"\n3)  tr + cc = di + dol + CO2 + H2O                            [fo]              stable    0.0504\n"},
+       {},
+       "calctatp no\ncalcT yes 310 600 25\ncalcP yes 0.1 5\nsetfluid yes 0.12 0.88\n"},
       {2, "mu q cc san an sill zo", "400 800 0.05 0.95", "3.5", "mu q cc san an zo",
        "T = 475.14 " + DEG + "C , x(CO2) = 0.0641", {}, {}},
       {2, "cc q wo an gr zo ky", "250 950 0.002 0.998", "1", "cc wo an gr zo", "T = 372.17 " + DEG + "C , x(CO2) = 0.0253",
@@ -218,16 +228,37 @@ TEST_F(ManualExamples, InvariantPointExamples) {
        {"\n2            -  261.05  261.05  264.19 ", "\n3            -  261.05  261.05  261.05 ",
         "\nfinding the intersection : divide by zero ( involving reactions: 1 2 3 5 6 )\n\n"
         "finding the intersection : divide by zero ( involving reactions: 1 2 3 5 6 )\n\nsorry, none in the window\n"},
-       {}}};
+       {}},
+      {2, "dol cc q tr di fo per br", "250 1100 0 0.01", "0.120357", "", "",
+       {"\n5            -  298.35  312.37  320.53  326.24  328.29  328.29  328.29 ",
+        "\nfinding the intersection : divide by zero ( involving reactions: 4 5 6 7 11 )\n"},
+       {}},
+      // On P-x(CO2) line 3 held at the saturation pressure from x 0.012; the
+      // point of the phase set, the lines' one crossing, prints; about the
+      // stretch nothing is found and nothing fails.
+      {3, "cc dol q tr di fo", "0.001 15 0 0.02", "399.9", "cc dol tr di fo", "P = 3.622 kbar, x(CO2) = 0.000521",
+       {"\n3            -   1.026    0.56    0.41    0.33    0.29    0.27    0.27    0.27    0.27    0.27 ",
+        "\nfinding the intersection : divide by zero ( involving reactions: 3 4 5 7 9 )\n"},
+       {}},
+      {3, "cc dol q tr di fo", "0.1 1 0.01 0.05", "399.9", "", "", {"\nsorry, none in the window\n"},
+       {"finding the intersection"}},
+      {3, "cc dol q tr di fo", "0.1 1 0.015 0.025", "399.9", "", "", {"\nsorry, none in the window\n"},
+       {"finding the intersection"}}};
   for (const example& e : examples) {
-    const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed);
-    const std::string where = e.phases + " in " + e.window + " at " + e.fixed;
+    const std::string out = diagram(e.calctype, e.phases, e.window, e.fixed, e.extra);
+    const std::string where = e.phases + " in " + e.window + " at " + e.fixed + e.extra;
     if (!e.set.empty()) {
       EXPECT_EQ(coordinates(out, e.set), e.coordinates) << where << "\n" << out;
     }
     for (const std::string& s : e.present) EXPECT_NE(out.find(s), std::string::npos) << where << ": " << s << "\n" << out;
     for (const std::string& s : e.absent) EXPECT_EQ(out.find(s), std::string::npos) << where << ": " << s << "\n" << out;
   }
+  // The saturation pressure line 3 of the P-x(CO2) run at 399.9 C holds
+  // (0.27 in its line table), among the switches of the CORK equations there.
+  bool psat = false;
+  for (const extended P : KPCALC1::FLUIDSWITCHES(calcvariabletype::calcpressure, 399.9L + 273.15L))
+    psat = psat || std::fabs(P - 0.2694L) < 5e-5L;
+  EXPECT_TRUE(psat);
 }
 
 // The fluid numbers of docs/computation.md. Pitzer-Sterner at 298.15 K and 1
@@ -269,6 +300,61 @@ TEST_F(ManualExamples, FluidNumbers) {
   EXPECT_NEAR(mixc, gc, 1e-9L);
   EXPECT_NEAR(mixw, 1.410L, 5e-4L);
   EXPECT_NEAR(mixc, 0.706L, 5e-4L);
+}
+
+// The script's fluid (docs/input-files.md): the setfluid values a P-T
+// diagram takes, echoed and named in the titles, and those it refuses, by
+// the fluid end-members of the system. A refused value is followed by the
+// question it stood for, which a run without further answers meets with "no
+// more input" (status 1); with strictscripting the refusal ends the run.
+// Without a fluid the values are activities, their sum not checked.
+TEST_F(ManualExamples, ScriptFluidTakenOrRefused) {
+  copydataset();
+  std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile fl\n";
+  std::ofstream(*dir / "vt-pure.txt") << "cc\nq\nan\ngr\nzo\nwo\nky\nsill\nand\nprl\nCO2\nH2O\n*\n";
+  const std::string both = "cc q an gr zo CO2 H2O", h2o = "ky sill and q prl H2O", co2 = "cc q wo CO2";
+  const std::string fluid = "fluidpresent yes\n", strict = "fluidpresent yes\nstrictscripting\n";
+  const std::string inappropriate = "\nfluid composition in script is inappropriate so not used\n";
+  const std::string nomore = "\n-- run bombed in keyboard : no more input where an answer was expected\n";
+  const std::string xco2 = "fluid is just H2O-CO2\nfixed x(CO2) : " + nomore;
+  struct example {
+    std::string phases, values, extra, answers;
+    int status;
+    std::string shown;  // on the screen
+  };
+  const std::vector<example> examples{
+      {both, "0.20005 0.8", fluid, "", 0, "   (for x(CO2) = 0.20005 and x(H2O) = 0.79995)\n"},
+      {both, "0.9 0.05", fluid, "", 0, "\nx(CO2) = 0.9000, x(H2O) = 0.0500 ( from script )\n"},
+      {both, "0 0.8", fluid, "", 1, inappropriate + xco2},
+      {both, "0 1", fluid, "", 1, inappropriate + xco2},
+      {both, "1 0", fluid, "", 1, inappropriate + xco2},
+      {both, "0 0", fluid, "", 1, inappropriate + xco2},
+      {both, "-0.1 1.1", fluid, "", 1, inappropriate + xco2},
+      {both, "0.3 0.8", fluid, "", 1, "\nx(CO2), x(H2O) from script not valid : \n" + xco2},
+      {both, "0 0.8", strict, "", 1, "\n-- run bombed in promptfluid : script x(H2O) and/or x(CO2) inappropriate\n"},
+      {both, "0.3 0.8", strict, "", 1, "\n-- run bombed in promptfluid : bad values from script\n"},
+      {h2o, "0 0.8", fluid, "", 0, "\nx(CO2) = 0, x(H2O) = 0.8000 ( from script )\n"},
+      {h2o, "1 0", fluid, "", 1, inappropriate + "fluid just H2O ? " + nomore},
+      {h2o, "0 1.5", fluid, "", 1, "\nx(CO2), x(H2O) from script not valid : \nfluid just H2O ? " + nomore},
+      {co2, "1 0", fluid, "", 0, "\nx(CO2) = 1.0000, x(H2O) = 0 ( from script )\n"},
+      {co2, "0 1", fluid, "", 1, inappropriate + "fluid just CO2 ? " + nomore},
+      // No fluid: "fluid may be present" answered no.
+      {h2o, "0 1.5", "", "n\n", 0, "\na(CO2) = 0, a(H2O) = 1.5000 ( from script )\n"},
+      {both, "0.3 0.8", "", "n\n", 0, "\na(CO2) = 0.3000, a(H2O) = 0.8000 ( from script )\n"},
+      {h2o, "1 0", "", "n\n", 1, inappropriate + "fixed a(H2O) : " + nomore}};
+  for (const example& e : examples) {
+    std::ofstream(*dir / "vt-fl.txt") << "axfile pure\nwith " << e.phases
+                                      << "\ncalctype 1\ndiagramPT 0.1 10 300 900\ncalcT yes 300 900 100\n"
+                                         "calcP yes 0.1 10\ncalctatp no\nfluidexcess yes\ninexcess yes\ndoallr yes\n"
+                                         "autoexit\nsetfluid yes "
+                                      << e.values << "\n" << e.extra;
+    std::ofstream(*dir / "answers.txt") << e.answers;
+    const int rc = vtest::runprogram(dir->path());
+    const std::string screen = vtest::readfile(*dir / "screen.txt");
+    const std::string where = e.phases + ": setfluid yes " + e.values + "\n" + e.extra;
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == e.status) << where << screen;
+    EXPECT_NE(screen.find(e.shown), std::string::npos) << where << e.shown << "\n" << screen;
+  }
 }
 
 // The worked mica of docs/input-files.md used in a run: after the pure
@@ -503,7 +589,8 @@ TEST_F(ManualExamples, OnePhaseSetTwoPoints) {
 // Two endings of a diagram run (docs/mode3-diagrams.md), on the answers of
 // its page's piped run: a P window of 11-12 kbar at 300-320 C, which no
 // line crosses, ends after the count with status 0; an overall window typed
-// high before low stops the run with status 1.
+// high before low stops the run with status 1, and so does one written in
+// the script, with a message of its own.
 TEST_F(ManualExamples, EndingsOfDiagramRuns) {
   copydataset();
   vtest::copyexample("diagram", dir->path());
@@ -522,5 +609,11 @@ TEST_F(ManualExamples, EndingsOfDiagramRuns) {
   EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
   EXPECT_EQ(run("12 0.1 300 900\n"), 1);
   EXPECT_NE(vtest::readfile(*dir / "vt-ash-o.txt").find("\n-- run bombed in dofigPT : inappropriate PT window input\n"),
+            std::string::npos);
+  // The same window written in the script stops the run as it is read.
+  std::ofstream(*dir / "vt-ash.txt") << "axfile pure\nautoexit\ndiagramPT 12 0.1 300 900\n";
+  EXPECT_EQ(run(""), 1);
+  EXPECT_NE(vtest::readfile(*dir / "screen.txt")
+                .find("\n-- run bombed in readcontroltc : diagramPT: inappropriate PT window (line 3 of vt-ash.txt)\n"),
             std::string::npos);
 }
