@@ -1117,6 +1117,128 @@ void INTERSECTIONSEARCH::coordinates(extended sdP, extended sdT, extended cor) c
   IO::PUTSTR(0, l, 1, 13);
 }
 
+std::vector<INTERSECTIONSEARCH::gained> INTERSECTIONSEARCH::beyond(std::vector<std::pair<extended, extended>> points) {
+  std::vector<gained> more;
+  if (OTHERVARIABLE == othervariabletype::fixedmolefractionCO2) return more;
+  SETLIM(tolx, toly);
+  const auto in = [](extended v) { return KPUTE1::INRANGE(v, PTMODE); };
+  for (smallint k = 2; k <= npts; ++k) {
+    const smallint km = static_cast<smallint>(k - 1);
+    for (smallint ra = 1; ra <= nir; ++ra)
+      for (smallint rb = 1; rb <= nir; ++rb)
+        for (smallint bb = 1; bb <= 2; ++bb) {
+          // Line b inside the window at both ends of the step, line a at
+          // one end only (beyond it, or without a value, at the other).
+          if (ra == rb || !in(line(rb, bb, km)) || !in(line(rb, bb, k))) continue;
+          smallint ba = 0;
+          for (smallint q = 1; q <= 2 && ba == 0; ++q)
+            if (in(line(ra, q, km)) != in(line(ra, q, k))) ba = q;
+          if (ba == 0) continue;
+          // Where line a has a value at both ends (beyond the window at one:
+          // the root finder's mark above or below it), the two lines change
+          // order across the step or do not cross there; where it has none
+          // at one end, delta mu of a along b tells (alongline).
+          const extended a0 = line(ra, ba, km), a1 = line(ra, ba, k), c0 = line(rb, bb, km), c1 = line(rb, bb, k);
+          if (KPCALC2::ISVALUE(a0) && KPCALC2::ISVALUE(a1) && !((a0 < c0 && c1 < a1) || (c0 < a0 && a1 < c1))) continue;
+          // Every point found lies on all the point's lines: a point in the
+          // step is where a and b cross there, once.
+          const entry a{ra, ba}, b{rb, bb};
+          SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+          bool known = false;
+          for (const auto& [xp, yp] : points) known = known || (xp - x0) * (xp - x1) <= 0;
+          extended xc = NOVALUE, yc = NOVALUE;
+          if (known || !alongline(a, b, k, xc, yc) || !onrows(xc, yc)) continue;
+          nlist = 2, list[1] = a, list[2] = b, kstep = k;
+          exactknown = false;
+          exactpoint(xc, yc);
+          points.emplace_back(xc, yc);
+          more.push_back(gained{xc, yc, a, b, k, exactknown, xexact, yexact});
+        }
+  }
+  return more;
+}
+
+bool INTERSECTIONSEARCH::alongline(const entry& a, const entry& b, smallint k, extended& xc, extended& yc) {
+  SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+  const smallint ga = rn[a.r], gb = rn[b.r];
+  const auto onb = [&](extended xb, extended v) {
+    newton(gb, v, place(xb, v));
+    return v;
+  };
+  const auto dmua = [&](extended xb, extended yb) {
+    extended slope = 0;
+    return dmu(ga, yb, slope, place(xb, yb));
+  };
+  const auto sign = [](extended d) { return d < 0; };
+  const extended xa = x0, xb = x1;
+  extended xl = xa, yl = yb0, gl = dmua(xl, yl);
+  // Delta mu of line a changes sign along line b across the step, or line
+  // a does not cross it there (but for two crossings in one step).
+  const extended gend = dmua(xb, yb1);
+  if (!std::isfinite(gl) || !std::isfinite(gend) || sign(gl) == sign(gend)) return false;
+  for (int i = 1; i <= tabpoints; ++i) {
+    extended xr = i == tabpoints ? xb : xa + (xb - xa) * i / tabpoints;
+    extended yr = onb(xr, yl);
+    if (!KPUTE1::INRANGE(yr, PTMODE)) return false;
+    extended gr = dmua(xr, yr);
+    if (std::isfinite(gl) && std::isfinite(gr) && sign(gl) != sign(gr)) {
+      // Bisection in x on delta mu of line a along line b, to a thousandth
+      // of the tolerance in x.
+      extended lo = xl, ylo = yl, glo = gl, hi = xr, yhi = yr;
+      bool lost = false;
+      for (int it = 1; it <= 80 && std::fabs(hi - lo) > tolx / 1000; ++it) {
+        const extended xm = (lo + hi) / 2, ym = onb(xm, ylo);
+        if (!KPUTE1::INRANGE(ym, PTMODE)) {
+          lost = true;
+          break;
+        }
+        const extended gm = dmua(xm, ym);
+        if (!std::isfinite(gm)) {
+          lost = true;
+          break;
+        }
+        if (sign(gm) == sign(glo))
+          lo = xm, ylo = ym, glo = gm;
+        else
+          hi = xm, yhi = ym;
+      }
+      if (!lost) {
+        xc = (lo + hi) / 2, yc = onb(xc, (ylo + yhi) / 2);
+        if (KPUTE1::INRANGE(yc, PTMODE) && onlines(a, b, xc, yc, xc, xc)) return true;
+      }
+    }
+    xl = xr, yl = yr, gl = gr;
+  }
+  return false;
+}
+
+void INTERSECTIONSEARCH::report() {
+  findtype fx = findtype::findt, fy = findtype::findp;
+  switch (DIAGRAMMODE) {
+    case diagramtype::ptcalc:
+      if (CALCVARIABLE == calcvariabletype::calcpressure)
+        fx = findtype::findt, fy = findtype::findp;
+      else if (CALCVARIABLE == calcvariabletype::calctemperature)
+        fx = findtype::findp, fy = findtype::findt;
+      else
+        IO::ERROREXIT("ptxtable", "unknown calcvariable", faulttype::myfault);
+      break;
+    case diagramtype::pxcalc: fx = findtype::findxco2, fy = findtype::findp; break;
+    case diagramtype::txcalc: fx = findtype::findxco2, fy = findtype::findt; break;
+    case diagramtype::plnacalc: fx = findtype::findlna, fy = findtype::findp; break;
+    case diagramtype::tlnacalc: fx = findtype::findlna, fy = findtype::findt; break;
+    default: IO::ERROREXIT("intersections", "unknown diagrammode", faulttype::myfault);
+  }
+  if (!KPUTE1::INRANGE(x, fx) || !KPUTE1::INRANGE(y, fy)) return;
+  ++reported;
+  stable = ISTABLE(j, x, y);
+  PRINTHEADER();
+  extended sdP = 0, sdT = 0, cor = 0;
+  INTERSECTIONPTX(rn[list[1].r], rn[list[2].r], x, y, sdP, sdT, cor);
+  coordinates(sdP, sdT, cor);
+  for (int r = 1; r <= nir; ++r) involved[rn[r]] = true;
+}
+
 void INTERSECTIONSEARCH::run() {
   xlist();
   title();
@@ -1127,39 +1249,28 @@ void INTERSECTIONSEARCH::run() {
     ENLARGEWINDOW(CALCVARIABLE);
     bool any = false;
     CROSSOVER(any);
-    if (!any) {
-      RESTOREWINDOW(CALCVARIABLE);
-      continue;
+    // The points the search placed.
+    std::vector<std::pair<extended, extended>> points;
+    if (any) {
+      do {
+        CALCPTX(x, y, found, converged);
+        RESTOREWINDOW(CALCVARIABLE);
+        if (!found) break;
+        if (converged) points.emplace_back(x, y);
+        report();
+      } while (found);
+      ENLARGEWINDOW(CALCVARIABLE);
     }
-    do {
-      CALCPTX(x, y, found, converged);
-      RESTOREWINDOW(CALCVARIABLE);
-      if (!found) break;
-      findtype fx = findtype::findt, fy = findtype::findp;
-      switch (DIAGRAMMODE) {
-        case diagramtype::ptcalc:
-          if (CALCVARIABLE == calcvariabletype::calcpressure)
-            fx = findtype::findt, fy = findtype::findp;
-          else if (CALCVARIABLE == calcvariabletype::calctemperature)
-            fx = findtype::findp, fy = findtype::findt;
-          else
-            IO::ERROREXIT("ptxtable", "unknown calcvariable", faulttype::myfault);
-          break;
-        case diagramtype::pxcalc: fx = findtype::findxco2, fy = findtype::findp; break;
-        case diagramtype::txcalc: fx = findtype::findxco2, fy = findtype::findt; break;
-        case diagramtype::plnacalc: fx = findtype::findlna, fy = findtype::findp; break;
-        case diagramtype::tlnacalc: fx = findtype::findlna, fy = findtype::findt; break;
-        default: IO::ERROREXIT("intersections", "unknown diagrammode", faulttype::myfault);
-      }
-      if (!KPUTE1::INRANGE(x, fx) || !KPUTE1::INRANGE(y, fy)) continue;
-      ++reported;
-      stable = ISTABLE(j, x, y);
-      PRINTHEADER();
-      extended sdP = 0, sdT = 0, cor = 0;
-      INTERSECTIONPTX(rn[list[1].r], rn[list[2].r], x, y, sdP, sdT, cor);
-      coordinates(sdP, sdT, cor);
-      for (int r = 1; r <= nir; ++r) involved[rn[r]] = true;
-    } while (found);
+    // A line that leaves the window within a step has no value to compare
+    // at that end, so the crossing list misses where it crosses another
+    // line there; such steps are searched once the list is used up.
+    const std::vector<gained> more = beyond(points);
+    RESTOREWINDOW(CALCVARIABLE);
+    for (const gained& g : more) {
+      x = g.x, y = g.y, nlist = 2, list[1] = g.a, list[2] = g.b, kstep = g.k;
+      exactknown = g.exact, xexact = g.xe, yexact = g.ye;
+      report();
+    }
   }
   if (reported == 0) IO::PUTSTR(1, "sorry, none in the window", 1, 13);
   RSTABLE(involved);

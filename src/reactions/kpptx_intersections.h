@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/kpglobal.h"
 #include "reactions/kpptx.h"
@@ -71,6 +73,26 @@ class INTERSECTIONSEARCH {
   using lines = Mat<extended, irmax, linemax>;
 
   void run();
+  // The report of the point (x, y): its header, slopes and coordinates,
+  // where it lies inside the window.
+  void report();
+  // P-T and log a diagrams: the crossings of two of the point's lines in a
+  // step where one of them lies inside the window at one end only (the
+  // crossing list compares no value at the other) that holds none of
+  // points, each where every line of the point passes through it; with the
+  // state its report needs.
+  struct gained {
+    extended x, y;
+    entry a, b;
+    smallint k;
+    bool exact;
+    extended xe, ye;
+  };
+  std::vector<gained> beyond(std::vector<std::pair<extended, extended>> points);
+  // Line b followed across step k, delta mu of line a taken on it, and,
+  // where that changes sign between the step's ends, the first sub-step
+  // where it does bisected: the crossing where both lines pass through it.
+  bool alongline(const entry& a, const entry& b, smallint k, extended& xc, extended& yc);
 
   // The length of the x-list by diagram type; the point's data from the
   // global tables (j, nir, reactions, rows, lines), after xlist.

@@ -501,3 +501,30 @@ TEST_F(DiagramPoints, PointWhereTheSixStepsDoNotSettle) {
   EXPECT_NEAR(P, 0.0941, 5e-5);
   EXPECT_NEAR(T - 273.15, 332.975, 5e-3);
 }
+
+// A line that leaves the window within a step has no value to compare at
+// one end of it, so the crossing list sees no change of order there. P-log
+// a(H2O), clin ames sp fo en cor: the lines with H2O rise steeply to low log
+// a and cross the flat 2fo + 2cor = 2sp + en in the step where they leave
+// the window, at 478 C (P 0.001-20, log a -3 to 0) without a value at -1.5,
+// at 500 C (P 0.5-10, log a -2 to 0) above the window at -1.2. Each point,
+// solved by Newton's method on the flat line and 2clin + 2cor = 4sp + 3en +
+// 8H2O, prints to its digits.
+TEST_F(DiagramPoints, PointWhereALineLeavesTheWindowWithinAStep) {
+  const reaction flat{{-2, "fo"}, {-2, "cor"}, {2, "sp"}, {1, "en"}};
+  const reaction steep{{-2, "clin"}, {-2, "cor"}, {4, "sp"}, {3, "en"}, {8, "H2O"}};
+  for (const auto& [t, window, expected] :
+       {std::tuple{478, "0.001 20 -3 0", "P = 6.596kbar ,log a(H2O) = -1.22"},
+        std::tuple{500, "0.5 10 -2 0", "P = 7.548kbar ,log a(H2O) = -1.12"}}) {
+    const std::string out = run("clin ames sp fo en cor", 5, "diagramPT 0.001 20 200 1200\nfluidpresent yes\n",
+                                "H2O\ny\n" + std::string(window) + "\n" + std::to_string(t) + "\n");
+    EXPECT_EQ(coordinates(out, "clin sp fo en cor"), expected) << out;
+    readdataset({"clin", "ames", "sp", "fo", "en", "cor", "CO2", "H2O"});
+    const auto [P, loga] =
+        solve([&](int i, double p, double a) { return dmu(i == 1 ? flat : steep, p, t + 273.15, 0, a); }, 7, -1.2,
+              1e-6, 1e-6);
+    EXPECT_EQ(IO::REAL2STR(P, 3, true) + " " + IO::REAL2STR(loga, 2, true),
+              std::string(expected).substr(4, 5) + " " + std::string(expected).substr(28))
+        << P << " " << loga;
+  }
+}
