@@ -458,9 +458,10 @@ TEST_F(DiagramPoints, NoPointAlongTheSaturationPressure) {
 // two of its reactions, and the printed coordinates are those digits.
 // - P-log a(H2O) at 478 C, clin ames sp fo en cor, P 0.5-10, log a -1.5 to
 //   -0.5: 2fo + 2cor = 2sp + en is flat at 6.596 kbar, while 2clin + 2cor =
-//   4sp + 3en + 8H2O falls from 12.04 kbar at log a -1.3 to 5.59 at -1.2
-//   (the other three lines have no value at -1.3); the six steps kept the
-//   far end and did not settle. The crossing: 6.5962 kbar, log a -1.2244.
+//   4sp + 3en + 8H2O falls steeply across it (12.04 kbar at log a -1.3, 5.59
+//   at -1.2; the other three lines have no value at -1.3); the six steps
+//   kept the far end and did not settle. The crossing: 6.5962 kbar, log a
+//   -1.2244.
 //   The same at 440 and 520 C, where the log a steps fall elsewhere on the
 //   lines.
 // - P-T with the binary fluid x(CO2) = 0.1, ky sill and q prl, T 200-600 C by
@@ -506,8 +507,9 @@ TEST_F(DiagramPoints, PointWhereTheSixStepsDoNotSettle) {
 // one end of it, so the crossing list sees no change of order there. P-log
 // a(H2O), clin ames sp fo en cor: the lines with H2O rise steeply to low log
 // a and cross the flat 2fo + 2cor = 2sp + en in the step where they leave
-// the window, at 478 C (P 0.001-20, log a -3 to 0) without a value at -1.5,
-// at 500 C (P 0.5-10, log a -2 to 0) above the window at -1.2. Each point,
+// the window, at 478 C (P 0.001-20, log a -3 to 0) without a value at the
+// step's end -1.35, at 500 C (P 0.5-10, log a -2 to 0) above the window at
+// -1.2. Each point,
 // solved by Newton's method on the flat line and 2clin + 2cor = 4sp + 3en +
 // 8H2O, prints to its digits.
 TEST_F(DiagramPoints, PointWhereALineLeavesTheWindowWithinAStep) {
@@ -527,4 +529,11 @@ TEST_F(DiagramPoints, PointWhereALineLeavesTheWindowWithinAStep) {
               std::string(expected).substr(4, 5) + " " + std::string(expected).substr(28))
         << P << " " << loga;
   }
+  // Two crossings in one step (sill = ky and prl = ky + 3q + H2O, between 320
+  // and 360 C with T by 40 C) change no order: neither point is seen.
+  const std::string twice = run("ky sill q prl", 1,
+                                "diagramPT 0.001 5 200 600\ncalcT yes 200 600 40\ncalcP yes 0.001 5\ncalctatp no\n"
+                                "fluidpresent yes\nsetfluid yes 0.1 0.9\n",
+                                "");
+  EXPECT_NE(twice.find("sorry, none in the window"), std::string::npos) << twice;
 }
