@@ -132,8 +132,8 @@ class INTERSECTIONSEARCH {
   // Whether the bracket's x is taken as u = ln(x / (1 - x)): where the step
   // lies strictly between x = 0 and 1.
   bool logscale() const;
-  // The careful search of a whole x(CO2) step k: the lines tabulated
-  // across it, each sub-step where they change order refined carefully.
+  // The tabulation of a whole step k: the lines followed across it, each
+  // sub-step where they change order refined carefully.
   bool tabulated(const entry& a, const entry& b, smallint k, extended& xc, extended& yc);
   // Both lines' equations solved together by Newton's method from (xs, ys)
   // inside step k.
@@ -141,6 +141,9 @@ class INTERSECTIONSEARCH {
   // The search of one crossing (CALCPTX without the check of its point),
   // and the "finding the intersection" message of a search that found none.
   void locate(extended& xc, extended& yc, bool& isfound, bool& isconverged);
+  // The careful search of step k from the six steps' estimate (xc, yc):
+  // the lines tabulated, else their equations solved together (from the
+  // estimate, but not in the end step, and from the segments' crossing).
   bool careful(const entry& a, const entry& b, smallint k, extended& xc, extended& yc, bool endstep);
   void failed(extended& xc, extended& yc, const std::string& why) const;
   // The half-widths of the box about a point that each of the point's
