@@ -35,10 +35,9 @@ constexpr int POINTCELLS = 100;
 // slope times the point's y, so that a bracket about a jump of delta mu
 // (where it stays large) is no root.
 constexpr extended BRACKETTOL = 1e-6L;
-// delta mu's derivatives at the point, for the tangents that judge the
-// sides and the pair of lines that cross best, by central differences over
-// a millionth of du (and of y beside a switch): far finer than a direction
-// needs.
+// delta mu's derivatives at the point, for the lines' tangents that judge
+// the sides, by central differences over a millionth of du (and of y beside
+// a switch): far finer than a direction needs.
 constexpr extended TANGENTSTEP = 1e-6L;
 // A line that at the point's x lies farther from the point in y than the
 // point's own box (twice the search's tolerances) is there on another part
