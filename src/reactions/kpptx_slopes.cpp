@@ -45,8 +45,9 @@ constexpr extended TANGENTSTEP = 1e-6L;
 // solved exactly (478 C and 494 C, clin en sp mag q, lie either side).
 constexpr extended STARTBOX = 2;
 // Every line of a point with a switch of the fluid's equations within
-// SWITCHBOX times toly of it in y sets out from the point solved exactly:
-// the point's box. The row at 332.812 C (cc q an gr zo ky mu ab, below)
+// SWITCHBOX times toly of it in y sets out from the point solved exactly,
+// where its crossing is known, and else from the point's x: the point's
+// box. The row at 332.812 C (cc q an gr zo ky mu ab, below)
 // needs it; at four times, the box of the point cc dol q tr di at 386 C
 // holds a switch too, and dol + q = di + CO2, whose two secants agree to
 // 2 %, prints -4.34 for -4.33.
@@ -404,7 +405,9 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // exact point at 2.0078 kbar: 0.0541 from there against 0.0549 from the
   // crossing), or bend so sharply between the two that the point's
   // uncertainty moves its secant by a tenth: every line of such a point sets
-  // out from the point solved exactly.
+  // out from the point solved exactly. Where the crossing is not known
+  // (exactknown false), each sets out from the point's x as on any other
+  // point.
   const bool switchinbox = std::any_of(t.switches.begin(), t.switches.end(),
                                        [&](extended m) { return std::fabs(m - y0) <= SWITCHBOX * toly; });
   // The point's uncertainty moves a row's secant where its line bends
