@@ -428,7 +428,7 @@ void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
   const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
   extended xe = xc, ye = yc;
   if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
-  const bool inbox = std::fabs(xe - xc) <= CROSSINGBOX * tolx && std::fabs(ye - yc) <= CROSSINGBOX * toly;
+  const bool inbox = std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly;
   if (!inbox && !onrows(xe, ye)) return;
   exactknown = true, xexact = xe, yexact = ye;
   if (!inbox) xc = xe, yc = ye;

@@ -39,19 +39,6 @@ constexpr extended BRACKETTOL = 1e-6L;
 // the sides, by central differences over a millionth of du (and of y beside
 // a switch): far finer than a direction needs.
 constexpr extended TANGENTSTEP = 1e-6L;
-// A line that at the point's x lies farther from the point in y than the
-// point's own box (twice the search's tolerances) is there on another part
-// of itself than the point's uncertainty covers, and sets out from the point
-// solved exactly (478 C and 494 C, clin en sp mag q, lie either side).
-constexpr extended STARTBOX = 2;
-// Every line of a point with a switch of the fluid's equations within
-// SWITCHBOX times toly of it in y sets out from the point solved exactly,
-// where its crossing is known, and else from the point's x: the point's
-// box. The row at 332.812 C (cc q an gr zo ky mu ab, below)
-// needs it; at four times, the box of the point cc dol q tr di at 386 C
-// holds a switch too, and dol + q = di + CO2, whose two secants agree to
-// 2 %, prints -4.34 for -4.33.
-constexpr extended SWITCHBOX = 2;
 // A secant from the point's u stands unless the one from the point solved
 // exactly differs from it by more than SECANTAGREE of its size: the rows of
 // clin = fo + en + sp + H2O at 474 C (1.6 % apart) and of clin + CO2 = en +
@@ -384,11 +371,16 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // (an x(CO2) that hardly moves with P) would set out from a part of its
   // line a tenth of a kbar or more from the point, and the secant from
   // there can take another part of a line that bends, as where it folds at
-  // a switch of the fluid's equations. Such a line (beyond STARTBOX times
+  // a switch of the fluid's equations. Such a line (beyond POINTBOX times
   // toly) sets out from the point solved exactly: the crossing the search
   // solved for the point (xexact, yexact); where it is not known, from the
-  // point's u as every other line.
-  const extended y0 = t.isp ? t.P : t.T, sy = STARTBOX * toly;
+  // point's u as every other line. The box's edge here is pinned both ways
+  // by DiagramXco2Edges.SteepLinesFromTheSolvedPoint (P-x(CO2), clin en sp
+  // mag q): at once toly, sp + mag + q + H2O = clin + CO2 at 494 C sets out
+  // from the crossing and prints -0.0261 for -0.0262; at four times, clin +
+  // q = en + sp + H2O at 478 C keeps the point's x and prints 0.0174 for
+  // 0.0171.
+  const extended y0 = t.isp ? t.P : t.T, sy = POINTBOX * toly;
   // Row r's secant from the point solved exactly; false where the crossing
   // is not known.
   const auto fromcrossing = [&](smallint r, slope& s) {
@@ -396,20 +388,26 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
     s = secant(t.du, yexact, follow(r, xexact, yexact, t.du));
     return true;
   };
-  // Where a switch of the fluid's equations lies within the point's box (the
-  // H2O saturation pressure, or the onset of its virial terms), a line can
-  // lie at the point's x on another piece of itself than the one through
-  // the point, across the switch (at 332.812 C, cc q an gr zo ky mu ab, zo +
-  // CO2 = cc + an + H2O lies at the point's x at 2.0100 kbar, just past the
-  // onset of the H2O virial terms, where Newton's steps fail, and the
-  // exact point at 2.0078 kbar: 0.0541 from there against 0.0549 from the
-  // crossing), or bend so sharply between the two that the point's
-  // uncertainty moves its secant by a tenth: every line of such a point sets
-  // out from the point solved exactly. Where the crossing is not known
-  // (exactknown false), each sets out from the point's x as on any other
-  // point.
+  // Where a switch of the fluid's equations lies within the point's box in
+  // y, POINTBOX times toly (the H2O saturation pressure, or the onset of its
+  // virial terms), a line can lie at the point's x on another piece of
+  // itself than the one through the point, across the switch (at 332.812 C,
+  // cc q an gr zo ky mu ab, zo + CO2 = cc + an + H2O lies at the point's x
+  // at 2.0100 kbar, just past the onset of the H2O virial terms, where
+  // Newton's steps fail, and the exact point at 2.0078 kbar: 0.0541 from
+  // there against 0.0549 from the crossing), or bend so sharply between the
+  // two that the point's uncertainty moves its secant by a tenth: every line
+  // of such a point sets out from the point solved exactly. Where the
+  // crossing is not known (exactknown false), each sets out from the point's
+  // x as on any other point. At four times toly,
+  // DiagramXco2Edges.RowsBendingWithinThePointsUncertainty fails: the box of
+  // cc dol q tr di at 386 C holds a switch too, and dol + q = di + CO2,
+  // whose two secants agree to 2 %, prints -4.34 for -4.33. At once toly no
+  // test fails; with no box (a switch at the point's y only) the row at
+  // 332.812 C prints 0.0541 (ManualExamples.SlopesContinuationRules and
+  // DiagramXco2EdgesSwitches.SlopeAcrossTheFluidsSwitches fail).
   const bool switchinbox = std::any_of(t.switches.begin(), t.switches.end(),
-                                       [&](extended m) { return std::fabs(m - y0) <= SWITCHBOX * toly; });
+                                       [&](extended m) { return std::fabs(m - y0) <= POINTBOX * toly; });
   // The point's uncertainty moves a row's secant where its line bends
   // within it: near x(CO2) = 0 or 1, where ln x or ln(1 - x) bends it, or
   // where the secant's far end lies beside a switch, which the end from the
