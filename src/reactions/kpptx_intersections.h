@@ -32,7 +32,7 @@ void RSTABLE(const brvector& involved);
 
 // The uncertainty sdP (kbar), sdT (K) and correlation cor of the P-T point
 // (x, y) where reactions i and j cross, from the enthalpy covariance and the
-// ln a variances; 1e31 for both (cor 0) where the two lines have the same
+// ln a variances; NOSD for both (cor 0) where the two lines have the same
 // slope at the point, or none. Other diagram types return with the outputs
 // untouched.
 void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& sdP, extended& sdT, extended& cor);
@@ -183,7 +183,7 @@ class INTERSECTIONSEARCH {
   static std::string STRIPN(const std::string& s);
 
   // The title lines of the stage and the coordinates line of a point (an
-  // uncertainty of 1e20 or more, none to give, prints "+").
+  // uncertainty that SDGIVEN does not give below SDLIMITPOINT prints "+").
   void title() const;
   void coordinates(extended sdP, extended sdT, extended cor) const;
 
