@@ -79,6 +79,11 @@ void makelist(listvector& list, smallint& n, extended lo, extended hi, extended 
 
 bool present(smallint pos) { return pos > 0; }
 
+// How far a pair of fluid mole fractions may sum beyond 1: a pair whose sum
+// exceeds 1 by more is not valid, and a pair of positives within it of 1 is
+// the binary H2O-CO2 fluid.
+constexpr extended FLUIDSUMTOL = 0.0001L;
+
 // Whether end-member pos of the system is a kept end-member of one of the
 // run's solution phases: its activity, and so its mixing, comes from an a-x
 // model.
@@ -120,7 +125,7 @@ void PROMPTFLUID() {
   const std::string xa = activities ? "a" : "x";
   // Values accepted: each fluid end-member present has a positive value (>= 0
   // for cordierite), none is negative or non-finite, and mole fractions sum
-  // to at most 1.0001.
+  // to at most 1 + FLUIDSUMTOL.
   const auto suitable = [&](extended x, extended w) {
     if (!std::isfinite(x) || !std::isfinite(w) || x < 0 || w < 0) return false;
     if (cordierite) return true;
@@ -128,7 +133,7 @@ void PROMPTFLUID() {
     if (co2 && !(x > 0)) return false;
     return true;
   };
-  const auto valid = [&](extended x, extended w) { return activities || x + w <= 1.0001L; };
+  const auto valid = [&](extended x, extended w) { return activities || x + w <= 1 + FLUIDSUMTOL; };
   IO::PROMPTCONTROL("use the fluid composition given in the datafile", VOVUVUVED.setfluid);
   if (VOVUVUVED.setfluid == controlboolean::yes && (h2o || co2 || cordierite)) {
     const extended x = VOVUVUVED.setfluidxco2, w = VOVUVUVED.setfluidxh2o;
@@ -147,8 +152,9 @@ void PROMPTFLUID() {
       // mixing term enters as it does for the answered fluid, and the same
       // pair, the fraction the question asks for as given and the other one
       // 1 minus it. An a-x model of H2O or CO2 among the phases carries its
-      // own mixing, and the fluid stays as the script sets it.
-      const bool binary = !activities && !cordierite && x > 0 && w > 0 && std::fabs(x + w - 1) <= 0.0001L;
+      // own mixing, and the fluid stays as the script sets it. (Activities
+      // are no mole fractions, cordierite's among them.)
+      const bool binary = !activities && x > 0 && w > 0 && std::fabs(x + w - 1) <= FLUIDSUMTOL;
       if (binary && !frommodel(H2OPOS) && !frommodel(CO2POS)) {
         FLUIDTYPE = ftype::ih2oco2;
         if (h2o && !co2)

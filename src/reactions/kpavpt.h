@@ -117,10 +117,11 @@ class ROCKCALCS {
   bool changed = false;
   int runs = 0;
   smallint code = 1;
-  KPGLOBAL::ftype readfluid = KPGLOBAL::ftype::notset;
 
  private:
   void exclude(int k);
+  // The fluid type the data were read with (FLUID, from the first run).
+  KPGLOBAL::ftype readfluid = KPGLOBAL::ftype::notset;
 };
 
 }  // namespace KPAVPT

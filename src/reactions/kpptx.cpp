@@ -307,26 +307,26 @@ void LINETABLE::uncertainties(smallint i, bool row1, const linetable& L, std::st
   const bool first = in1 && (!in2 || std::fabs(q1 - L(i, k)) < std::fabs(q2 - L(i, k)));
   const extended q = first ? q1 : q2, s = first ? s1 : s2;
   const bool exact = row1 && first;
-  // A derived uncertainty is the calculated one times the slope of the line;
-  // a slope that cannot be formed (a zero derivative) prints the no-value
-  // mark "+" like an uncertainty too large to give.
+  // A derived uncertainty v = |num / den| is the calculated one times the
+  // slope of the line; a slope that cannot be formed (a zero derivative)
+  // gives none, which prints "+" as one too large to give.
   const auto derived = [](extended num, extended den, extended limit, extended& v) {
-    if (std::fabs(num) > std::fabs(limit * den) || den == 0) return false;
+    if (den == 0) return false;
     v = std::fabs(num / den);
-    return std::isfinite(v);
+    return SDGIVEN(v, limit);
   };
   extended dgdp = 0, dmudt = 0, dmu = 0, v = 0;
   if (isp) {
     if (OTHERVARIABLE == othervariabletype::fixedtemperature) {
       KPCALC1::CALCDMU(i, dgdp, dmudt, dmu, q, x[k], xc, xw);
-      if (derived(dgdp * s, dmudt, 1000, v))
+      if (derived(dgdp * s, dmudt, SDLIMITDERIVEDT, v))
         IO::ADDINT(v, w, line);
       else
         IO::ADDSTR("+", w, line);
     }
     IO::ADDREAL(std::fabs(s), w, true, 2, line);
   } else {
-    if (s >= 32767)
+    if (!SDGIVEN(s, SDLIMITTABLET))
       IO::ADDSTR("+", w, line);
     else if (exact)
       IO::ADDREAL(s, w, true, 1, line);
@@ -334,7 +334,7 @@ void LINETABLE::uncertainties(smallint i, bool row1, const linetable& L, std::st
       IO::ADDINT(std::fabs(s), w, line);
     if (OTHERVARIABLE == othervariabletype::fixedpressure) {
       KPCALC1::CALCDMU(i, dgdp, dmudt, dmu, x[k], q, xc, xw);
-      if (derived(dmudt * s, dgdp, 100, v))
+      if (derived(dmudt * s, dgdp, SDLIMITDERIVEDP, v))
         IO::ADDREAL(v, w, exact, 2, line);
       else
         IO::ADDSTR("+", w, line);
@@ -405,6 +405,8 @@ void LINETABLE::run() {
 }
 
 }  // namespace
+
+bool SDGIVEN(extended sd, extended limit) { return std::fabs(sd) < limit; }
 
 smallint NOFLUIDSPECIES(smallint i, extended xco2, extended xh2o) {
   if (DIAGRAMMODE != diagramtype::pxcalc && DIAGRAMMODE != diagramtype::txcalc) return 0;

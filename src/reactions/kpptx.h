@@ -51,6 +51,24 @@ extended INSIDEXCO2(smallint i, extended x);
 // table of its line along the diagram's x-list with uncertainties.
 void PTXTABLE();
 
+// Whether an uncertainty sd can be given where limit bounds it: a number
+// below limit in size. One that cannot, too large to give, prints "+": NOSD
+// (a result with no uncertainty), an infinity or a NaN, or a size at or
+// beyond the limit. The limits differ with what prints the uncertainty:
+// - the line table's T uncertainty: below 32767 K, far beyond any T window
+//   (one that large says only that the line is not located);
+// - the line table's uncertainties derived from the calculated one through
+//   the line's slope (which has no bound where the line runs along the
+//   calculated axis): below 100 kbar for P and 1000 K for T;
+// - a P-T point's uncertainties, which its coordinates line prints at any
+//   size: below 1e20, so that only NOSD and what is no number (an infinity,
+//   a NaN) are not given; a point whose lines cross at a narrow angle keeps
+//   its large uncertainty.
+// The line table's P uncertainty (P calculated) is printed as it comes.
+inline constexpr extended SDLIMITTABLET = 32767, SDLIMITDERIVEDP = 100, SDLIMITDERIVEDT = 1000,
+                          SDLIMITPOINT = 1e20L;
+bool SDGIVEN(extended sd, extended limit);
+
 // The activities that are not 1 (H2O, CO2 and the axis end-member aside):
 // "Unit activities", a column of up to three, or blocks of eight end-member
 // numbers that list every end-member except H2O and CO2; fills VARLNA.

@@ -28,12 +28,7 @@ namespace KPPTX {
 namespace {
 
 constexpr extended RGAS = 0.0083144L;  // kJ/K/mol
-// The uncertainty of a P-T point where it has none: its two lines have the
-// same slope there (or no slope), so the dataset's uncertainties move the
-// point along them without bound. It prints, as any uncertainty of
-// SDLIMIT or more, as the mark "+" of the line table's uncertainties too
-// large to give.
-constexpr extended NOSD = 1e31L, SDLIMIT = 1e20L;
+using KPCALC2::NOSD;
 using KPCALC2::NOVALUE;
 const std::string DEGC = IO::DEGREE + "C";
 
@@ -215,6 +210,8 @@ void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& s
   // The sensitivities of P and T to the two reactions' delta mu are the rows
   // of minus the inverse of the 2 x 2 matrix of the lines' derivatives; the
   // determinant form stays finite when one line has a zero derivative.
+  // Where the two lines have the same slope at the point (or no slope), the
+  // dataset's uncertainties move it along them without bound: NOSD.
   const extended det = gPi * gTj - gTi * gPj;
   if (det == 0 || !std::isfinite(det)) {
     sdP = sdT = NOSD;
@@ -428,7 +425,7 @@ void INTERSECTIONSEARCH::exactpoint(extended& xc, extended& yc) {
   const extended hx = std::min(tolx / 100, xroom(xc)), hy = toly / 100;
   extended xe = xc, ye = yc;
   if (!solveexact(xc, yc, hx, hy, bx, by, xe, ye) || !KPUTE1::INRANGE(ye, PTMODE)) return;
-  const bool inbox = std::fabs(xe - xc) <= CROSSINGBOX * tolx && std::fabs(ye - yc) <= CROSSINGBOX * toly;
+  const bool inbox = std::fabs(xe - xc) <= POINTBOX * tolx && std::fabs(ye - yc) <= POINTBOX * toly;
   if (!inbox && !onrows(xe, ye)) return;
   exactknown = true, xexact = xe, yexact = ye;
   if (!inbox) xc = xe, yc = ye;
@@ -1081,7 +1078,7 @@ void INTERSECTIONSEARCH::coordinates(extended sdP, extended sdT, extended cor) c
   extended P, T, xc, xw, lna = 0, mu = 0;
   SETIPTX(x, y, P, T, xc, xw, lna, mu);
   const std::string loga = VOVUVUVED.setloga == controlboolean::yes ? "log a(" : "ln a(";
-  const auto given = [](extended sd) { return std::fabs(sd) < SDLIMIT; };
+  const auto given = [](extended sd) { return SDGIVEN(sd, SDLIMITPOINT); };
   std::string l;
   switch (DIAGRAMMODE) {
     case diagramtype::ptcalc:

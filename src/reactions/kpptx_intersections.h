@@ -34,7 +34,7 @@ void RSTABLE(const brvector& involved);
 
 // The uncertainty sdP (kbar), sdT (K) and correlation cor of the P-T point
 // (x, y) where reactions i and j cross, from the enthalpy covariance and the
-// ln a variances; 1e31 for both (cor 0) where the two lines have the same
+// ln a variances; NOSD for both (cor 0) where the two lines have the same
 // slope at the point, or none. Other diagram types return with the outputs
 // untouched.
 void INTERSECTIONPTX(smallint i, smallint j, extended x, extended y, extended& sdP, extended& sdT, extended& cor);
@@ -146,20 +146,25 @@ class INTERSECTIONSEARCH {
   // estimate, but not in the end step, and from the segments' crossing).
   bool careful(const entry& a, const entry& b, smallint k, extended& xc, extended& yc, bool endstep);
   void failed(extended& xc, extended& yc, const std::string& why) const;
-  // The half-widths of the box about a point that each of the point's
-  // lines must cross, in units of the search's tolerances tolx and toly.
-  // The six steps of false position stop when a step moves x by less than
-  // tolx and y by less than toly, so their point can lie about as far again
-  // from where the lines cross: twice the tolerances is as close as the
-  // search places a point. A point that one of its lines misses by more
-  // lies elsewhere; so does a point whose crossing lies farther.
+  // The point's box: its half-widths in units of the search's tolerances
+  // tolx and toly. The six steps of false position stop when a step moves x
+  // by less than tolx and y by less than toly, so their point can lie about
+  // as far again from where the lines cross: twice the tolerances is as
+  // close as the search places a point. Whatever lies within the box lies
+  // at the point, so one box serves every rule that asks it:
+  // - a point that one of its lines misses (onrow) lies elsewhere. A guard:
+  //   at once or four times the tolerances every test passes;
+  // - a point whose crossing lies outside the box is moved to its crossing
+  //   (exactpoint). At once, ManualExamples.SlopesContinuationRules fails
+  //   (P-x(CO2), dol cc q tr di at 397.794 C prints x 0.978 for 0.977); at
+  //   four times, DiagramXco2Edges.PointsAtTheirCrossing (T-x(CO2) at 0.7
+  //   kbar, cc dol q tr di fo: cc dol q tr di prints 445.25 C, x 0.963,
+  //   where the six steps stopped, for 445.40 C, x 0.965, its crossing);
+  // - a slopes row whose line at the point's x lies beyond the box in y,
+  //   and every row of a point with a switch of the fluid's equations
+  //   within it in y, sets out from the crossing (slopes, which names the
+  //   tests that pin these).
   static constexpr extended POINTBOX = 2;
-  // A point whose crossing lies farther from it than CROSSINGBOX times the
-  // tolerances (in x or in y) is moved to its crossing: twice them, the
-  // point's own box (at 0.7 kbar, T-x(CO2), cc dol q tr di fo, the point cc
-  // dol q tr di prints 445.40 C, x 0.965, at its crossing; at four times,
-  // 445.25 C, x 0.963, where the six steps stopped).
-  static constexpr extended CROSSINGBOX = 2;
   // The exact solve of a point reaches across the x step of its bracket,
   // and at least SOLVEREACH times tolx either side where the step is
   // narrower. A guard: at once or four times tolx no known point is solved
@@ -204,7 +209,7 @@ class INTERSECTIONSEARCH {
   static std::string STRIPN(const std::string& s);
 
   // The title lines of the stage and the coordinates line of a point (an
-  // uncertainty of 1e20 or more, none to give, prints "+").
+  // uncertainty that SDGIVEN does not give below SDLIMITPOINT prints "+").
   void title() const;
   void coordinates(extended sdP, extended sdT, extended cor) const;
 

@@ -35,23 +35,10 @@ constexpr int POINTCELLS = 100;
 // slope times the point's y, so that a bracket about a jump of delta mu
 // (where it stays large) is no root.
 constexpr extended BRACKETTOL = 1e-6L;
-// delta mu's derivatives at the point, for the tangents that judge the
-// sides and the pair of lines that cross best, by central differences over
-// a millionth of du (and of y beside a switch): far finer than a direction
-// needs.
+// delta mu's derivatives at the point, for the lines' tangents that judge
+// the sides, by central differences over a millionth of du (and of y beside
+// a switch): far finer than a direction needs.
 constexpr extended TANGENTSTEP = 1e-6L;
-// A line that at the point's x lies farther from the point in y than the
-// point's own box (twice the search's tolerances) is there on another part
-// of itself than the point's uncertainty covers, and sets out from the point
-// solved exactly (478 C and 494 C, clin en sp mag q, lie either side).
-constexpr extended STARTBOX = 2;
-// Every line of a point with a switch of the fluid's equations within
-// SWITCHBOX times toly of it in y sets out from the point solved exactly:
-// the point's box. The row at 332.812 C (cc q an gr zo ky mu ab, below)
-// needs it; at four times, the box of the point cc dol q tr di at 386 C
-// holds a switch too, and dol + q = di + CO2, whose two secants agree to
-// 2 %, prints -4.34 for -4.33.
-constexpr extended SWITCHBOX = 2;
 // A secant from the point's u stands unless the one from the point solved
 // exactly differs from it by more than SECANTAGREE of its size: the rows of
 // clin = fo + en + sp + H2O at 474 C (1.6 % apart) and of clin + CO2 = en +
@@ -59,14 +46,18 @@ constexpr extended SWITCHBOX = 2;
 // H2O = mu + an + CO2 at 524 C (2.0 %, mu q cc san an sill) fail at 1.5 %
 // and at 3 %.
 constexpr extended SECANTAGREE = 0.02L;
-// The secant from the point solved exactly is sought where its estimate
-// differs from the point's by more than SECANTWATCH of its size. The
-// estimate is the crossing's secant to many digits on every known row but
-// where the two ends lie either side of a switch (582 C, cc q wo an gr zo
-// ky, cc + q + an = gr + CO2 ends at 2.008 kbar from the point's x and at
-// 2.0105 from the crossing: 1.7 % apart, the point's secant 1.6 % off the
-// crossing's); at the agreement itself (2 %) or at half of this, every known
-// row prints alike: a margin below SECANTAGREE for such rows.
+// A cost gate, not a rule: SECANTAGREE alone decides which secant a row
+// keeps. Following a row's line from the crossing takes its own run of
+// Newton's steps, and it is skipped where a cheap estimate of the
+// crossing's secant (the line taken on from its far end at x + dx to the
+// crossing's x + dx) has a value within SECANTWATCH of the point's secant.
+// Checking every row against the crossing instead changes no row of the
+// 1,806 diagrams of the side-by-side grid and costs about 7 % more at 524 C
+// (P-x(CO2), mu q cc san an sill zo). The gate lies below SECANTAGREE as
+// the estimate can miss the crossing's secant where the two ends lie either
+// side of a switch (582 C, cc q wo an gr zo ky, cc + q + an = gr + CO2 ends
+// at 2.008 kbar from the point's x and at 2.0105 from the crossing: 1.7 %
+// apart, the point's secant 1.6 % off the crossing's).
 constexpr extended SECANTWATCH = 0.01L;
 // The step along x(CO2) from the point to the slope's second value: 0.01,
 // or, within 0.02 of x(CO2) = 0 or 1, half the way to that end.
@@ -384,11 +375,16 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // (an x(CO2) that hardly moves with P) would set out from a part of its
   // line a tenth of a kbar or more from the point, and the secant from
   // there can take another part of a line that bends, as where it folds at
-  // a switch of the fluid's equations. Such a line (beyond STARTBOX times
+  // a switch of the fluid's equations. Such a line (beyond POINTBOX times
   // toly) sets out from the point solved exactly: the crossing the search
   // solved for the point (xexact, yexact); where it is not known, from the
-  // point's u as every other line.
-  const extended y0 = t.isp ? t.P : t.T, sy = STARTBOX * toly;
+  // point's u as every other line. The box's edge here is pinned both ways
+  // by DiagramXco2Edges.SteepLinesFromTheSolvedPoint (P-x(CO2), clin en sp
+  // mag q): at once toly, sp + mag + q + H2O = clin + CO2 at 494 C sets out
+  // from the crossing and prints -0.0261 for -0.0262; at four times, clin +
+  // q = en + sp + H2O at 478 C keeps the point's x and prints 0.0174 for
+  // 0.0171.
+  const extended y0 = t.isp ? t.P : t.T, sy = POINTBOX * toly;
   // Row r's secant from the point solved exactly; false where the crossing
   // is not known.
   const auto fromcrossing = [&](smallint r, slope& s) {
@@ -396,18 +392,26 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
     s = secant(t.du, yexact, follow(r, xexact, yexact, t.du));
     return true;
   };
-  // Where a switch of the fluid's equations lies within the point's box (the
-  // H2O saturation pressure, or the onset of its virial terms), a line can
-  // lie at the point's x on another piece of itself than the one through
-  // the point, across the switch (at 332.812 C, cc q an gr zo ky mu ab, zo +
-  // CO2 = cc + an + H2O lies at the point's x at 2.0100 kbar, just past the
-  // onset of the H2O virial terms, where Newton's steps fail, and the
-  // exact point at 2.0078 kbar: 0.0541 from there against 0.0549 from the
-  // crossing), or bend so sharply between the two that the point's
-  // uncertainty moves its secant by a tenth: every line of such a point sets
-  // out from the point solved exactly.
+  // Where a switch of the fluid's equations lies within the point's box in
+  // y, POINTBOX times toly (the H2O saturation pressure, or the onset of its
+  // virial terms), a line can lie at the point's x on another piece of
+  // itself than the one through the point, across the switch (at 332.812 C,
+  // cc q an gr zo ky mu ab, zo + CO2 = cc + an + H2O lies at the point's x
+  // at 2.0100 kbar, just past the onset of the H2O virial terms, where
+  // Newton's steps fail, and the exact point at 2.0078 kbar: 0.0541 from
+  // there against 0.0549 from the crossing), or bend so sharply between the
+  // two that the point's uncertainty moves its secant by a tenth: every line
+  // of such a point sets out from the point solved exactly. Where the
+  // crossing is not known (exactknown false), each sets out from the point's
+  // x as on any other point. At four times toly,
+  // DiagramXco2Edges.RowsBendingWithinThePointsUncertainty fails: the box of
+  // cc dol q tr di at 386 C holds a switch too, and dol + q = di + CO2,
+  // whose two secants agree to 2 %, prints -4.34 for -4.33. At once toly no
+  // test fails; with no box (a switch at the point's y only) the row at
+  // 332.812 C prints 0.0541 (ManualExamples.SlopesContinuationRules and
+  // DiagramXco2EdgesSwitches.SlopeAcrossTheFluidsSwitches fail).
   const bool switchinbox = std::any_of(t.switches.begin(), t.switches.end(),
-                                       [&](extended m) { return std::fabs(m - y0) <= SWITCHBOX * toly; });
+                                       [&](extended m) { return std::fabs(m - y0) <= POINTBOX * toly; });
   // The point's uncertainty moves a row's secant where its line bends
   // within it: near x(CO2) = 0 or 1, where ln x or ln(1 - x) bends it, or
   // where the secant's far end lies beside a switch, which the end from the
@@ -416,16 +420,16 @@ void INTERSECTIONSEARCH::slopes(slopetable& t) {
   // point's x, 3 bar below it from the crossing's: -0.0126 against
   // -0.01234). Every row with a secant from the point's x, where the
   // crossing is known, has that secant checked against the crossing's: the
-  // crossing's is estimated by taking the line on along its branch from its
-  // value at x + dx to the crossing's x + dx (a step of the point's
-  // uncertainty), whose rise from the crossing is the crossing's own
-  // wherever the lines from the point's x and from the crossing reach x + dx
-  // on one piece. Where that estimate has no value or differs from the
-  // point's secant by more than SECANTWATCH, the line is followed from the
-  // crossing, and its secant stands where it differs by more than
-  // SECANTAGREE or has no value at x + dx (at 420.1 C, clin fo en sp mag,
-  // x + dx falls in a jog of the line from the point's x, short of it from
-  // the crossing). On the log a diagrams no row is checked so.
+  // line followed from the crossing, whose secant stands where it differs by
+  // more than SECANTAGREE or has no value at x + dx (at 420.1 C, clin fo en
+  // sp mag, x + dx falls in a jog of the line from the point's x, short of
+  // it from the crossing). To save work the line is followed only where an
+  // estimate does not show the two agree (SECANTWATCH): the line taken on
+  // along its branch from its value at x + dx to the crossing's x + dx (a
+  // step of the point's uncertainty), whose rise from the crossing is the
+  // crossing's own wherever the lines from the point's x and from the
+  // crossing reach x + dx on one piece. On the log a diagrams no row is
+  // checked so.
   // Row r's secant s from the point's x, whose far end is a2.
   const auto offcrossing = [&](smallint r, extended a2, const slope& s) {
     if (!exactknown || t.dlna != 0 || s.kind != slopekind::value) return false;

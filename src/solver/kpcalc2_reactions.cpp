@@ -18,7 +18,6 @@ using namespace KPGLOBAL;
 namespace {
 constexpr extended RGAS = 0.0083144L;       // kJ/K/mol
 constexpr extended RLN10 = 0.019144654296L;  // R ln 10 of the orientation
-constexpr extended NOSD = 1e+31L;
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -410,7 +409,7 @@ void reactionvariances(smallint r, extended& varH, extended& varlna) {
 }
 
 // sd and slope at one root: the variance of dmu over the square of its
-// derivative along the axis. A zero derivative gives no result (1e+31) and
+// derivative along the axis. A zero derivative gives no result (NOSD) and
 // leaves the slope as it was; so does a zero d(dmu)/dT for the slope.
 void rootsd(bool inwindow, extended RT, extended varH, extended varlna, extended axisslope, extended dGdP,
             extended dmudT, extended& sd, extended& slope) {

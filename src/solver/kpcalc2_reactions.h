@@ -6,7 +6,7 @@
 // Result codes of the location (they bind the callers): a root inside the
 // window is a located value; window low - 1 means the crossing lies below
 // the window, window high + 1 above it; 1e21 (first root) and -1e21 (second
-// root) mean no value; a standard deviation of 1e+31 means no result.
+// root) mean no value; a standard deviation of NOSD (1e+31) means no result.
 #pragma once
 
 #include "data/kpglobal.h"
@@ -18,6 +18,12 @@ inline constexpr extended NOVALUE = 1e21L;
 // Whether v is a value: not the "no value" marker of either root, nor a
 // value that is not finite. The marker is no number to compute with.
 inline bool ISVALUE(extended v) { return v > -NOVALUE && v < NOVALUE; }
+// The standard deviation of a result that has none: a root where the
+// derivative that carries the data's uncertainties to it is 0 (or a root
+// outside the window), or a point of two lines of the same slope. Above
+// every limit of an uncertainty that can be given (KPPTX::SDGIVEN), so that
+// it prints "+".
+inline constexpr extended NOSD = 1e31L;
 
 // ALNK[1..NR]: sum of R[i,k] ln ACTIVITY[k] over the end-members of each
 // reaction. A non-positive activity in a reaction stops the run naming the

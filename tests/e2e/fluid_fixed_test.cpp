@@ -84,9 +84,10 @@ std::vector<std::string> untitled(std::vector<std::string> lines) {
 // x(CO2) = 0.9, x(H2O) = 0.1 prints the point at 3.653 kbar, 504.67 C both
 // ways (an independent model of the non-ideal fluid gives 3.6537 kbar,
 // 504.68 C; without the mixing term it lies at 2.199 kbar, 434.46 C), and
-// so with a sum off 1 by less than the questions' tolerance. A
-// fluid that is not binary, x(CO2) 0.3 and x(H2O) 0.5, stays without the
-// term: its run is that of H2O diluted ideally to 0.5 with no CO2.
+// so with a sum off 1 by less than the questions' tolerance; a sum off 1 by
+// more, x(CO2) 0.9 and x(H2O) 0.05, stays as written. A fluid that is not
+// binary, x(CO2) 0.3 and x(H2O) 0.5, stays without the term: its run is
+// that of H2O diluted ideally to 0.5 with no CO2.
 TEST(FluidFixedE2E, BinaryScriptFluidIsTheTypedOne) {
   auto run = [](const vtest::tempfolder& d, const std::string& fluid, const std::string& answers) {
     return runin(d, "pt",
@@ -110,6 +111,10 @@ TEST(FluidFixedE2E, BinaryScriptFluidIsTheTypedOne) {
   // typed with x(H2O) as given: x(CO2) = 1 - 0.1, titles and all.
   const vtest::tempfolder d5("vt-e2e-binnear-");
   EXPECT_EQ(block(run(d5, "yes 0.89995 0.1", ""), "Thermodynamics of reactions", ""), point);
+  const vtest::tempfolder d6("vt-e2e-binfar-");
+  run(d6, "yes 0.9 0.05", "");
+  EXPECT_NE(vtest::readfile(d6 / "screen.txt").find("x(CO2) = 0.9000, x(H2O) = 0.0500 ( from script )"),
+            std::string::npos);
   const std::string other = run(d3, "yes 0.3 0.5", "");
   ASSERT_NE(other.find("\nP = "), std::string::npos) << other;
   EXPECT_EQ(untitled(block(other, "Thermodynamics of reactions", "")),
