@@ -388,6 +388,7 @@ void INTERSECTIONSEARCH::failed(extended& xc, extended& yc, const std::string& w
 
 void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool& isconverged) {
   exactknown = false;
+  unsettled = outcome::converged;
   locate(xc, yc, isfound, isconverged);
   if (!isfound || !isconverged) return;
   if (onrows(xc, yc)) {
@@ -405,7 +406,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   if (isconverged)
     exactpoint(xc, yc);
   else
-    failed(xc, yc, "point not on all its reactions");
+    failed(xc, yc, unsettled == outcome::converged ? "point not on all its reactions" : message(unsettled));
 }
 
 // Every line of a point passes through its box, but where they meet at a
@@ -562,7 +563,10 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
       // a line with a jump of the fluid's mixing term beside the crossing),
       // the step is searched with care as any other.
       if (o == outcome::novalue) isconverged = resolve(k, xc, yc);
-      if (!isconverged) isconverged = careful(a, b, k, xc, yc, false);
+      if (!isconverged) {
+        isconverged = careful(a, b, k, xc, yc, false);
+        unsettled = o;
+      }
       if (!isconverged) fail(message(o));
       return;
     }
