@@ -1127,36 +1127,54 @@ std::vector<INTERSECTIONSEARCH::gained> INTERSECTIONSEARCH::beyond(std::vector<s
     const smallint km = static_cast<smallint>(k - 1);
     for (smallint ra = 1; ra <= nir; ++ra)
       for (smallint rb = 1; rb <= nir; ++rb)
-        for (smallint bb = 1; bb <= 2; ++bb) {
-          // Line b inside the window at both ends of the step, line a at
-          // one end only (beyond it, or without a value, at the other).
-          if (ra == rb || !in(line(rb, bb, km)) || !in(line(rb, bb, k))) continue;
-          smallint ba = 0;
-          for (smallint q = 1; q <= 2 && ba == 0; ++q)
-            if (in(line(ra, q, km)) != in(line(ra, q, k))) ba = q;
-          if (ba == 0) continue;
-          // Where line a has a value at both ends (beyond the window at one:
-          // the root finder's mark above or below it), the two lines change
-          // order across the step or do not cross there; where it has none
-          // at one end, delta mu of a along b tells (alongline).
-          const extended a0 = line(ra, ba, km), a1 = line(ra, ba, k), c0 = line(rb, bb, km), c1 = line(rb, bb, k);
-          if (KPCALC2::ISVALUE(a0) && KPCALC2::ISVALUE(a1) && !((a0 < c0 && c1 < a1) || (c0 < a0 && a1 < c1))) continue;
-          // Every point found lies on all the point's lines: a point in the
-          // step is where a and b cross there, once.
-          const entry a{ra, ba}, b{rb, bb};
-          SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
-          bool known = false;
-          for (const auto& [xp, yp] : points) known = known || (xp - x0) * (xp - x1) <= 0;
-          extended xc = NOVALUE, yc = NOVALUE;
-          if (known || !alongline(a, b, k, xc, yc) || !onrows(xc, yc)) continue;
-          nlist = 2, list[1] = a, list[2] = b, kstep = k;
-          exactknown = false;
-          exactpoint(xc, yc);
-          points.emplace_back(xc, yc);
-          more.push_back(gained{xc, yc, a, b, k, exactknown, xexact, yexact});
-        }
+        for (smallint bb = 1; bb <= 2; ++bb)
+          for (smallint ba = 1; ba <= 2; ++ba) {
+            // Line b inside the window at both ends of the step. Line a
+            // inside it at one end only (beyond it, or without a value, at
+            // the other): where it has a value at both ends (beyond the
+            // window at one: the root finder's mark above or below it),
+            // the two lines change order across the step or do not cross
+            // there; where it has none at one end, delta mu of a along b
+            // tells (alongline). Or line a inside the window at both ends,
+            // changing order with b, where the crossing list did not
+            // compare the two (the step after one where they crossed).
+            if (ra == rb || !in(line(rb, bb, km)) || !in(line(rb, bb, k))) continue;
+            const extended a0 = line(ra, ba, km), a1 = line(ra, ba, k), c0 = line(rb, bb, km), c1 = line(rb, bb, k);
+            const bool order = (a0 < c0 && c1 < a1) || (c0 < a0 && a1 < c1);
+            if (in(a0) && in(a1)) {
+              if (!order || compared(ra, ba, rb, bb, k)) continue;
+            } else if (in(a0) == in(a1) || (KPCALC2::ISVALUE(a0) && KPCALC2::ISVALUE(a1) && !order)) {
+              continue;
+            }
+            // Every point found lies on all the point's lines: a point in the
+            // step is where a and b cross there, once.
+            const entry a{ra, ba}, b{rb, bb};
+            SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
+            bool known = false;
+            for (const auto& [xp, yp] : points) known = known || (xp - x0) * (xp - x1) <= 0;
+            extended xc = NOVALUE, yc = NOVALUE;
+            if (known || !alongline(a, b, k, xc, yc) || !onrows(xc, yc)) continue;
+            nlist = 2, list[1] = a, list[2] = b, kstep = k;
+            exactknown = false;
+            exactpoint(xc, yc);
+            points.emplace_back(xc, yc);
+            more.push_back(gained{xc, yc, a, b, k, exactknown, xexact, yexact});
+          }
   }
   return more;
+}
+
+bool INTERSECTIONSEARCH::compared(smallint ra, smallint ba, smallint rb, smallint bb, smallint k) const {
+  if (ra > rb) std::swap(ra, rb), std::swap(ba, bb);
+  bool restart = true, crossed = false, above = false;
+  for (smallint q = 1; q <= k; ++q) {
+    COMPARE(q, ra, rb, ba, bb, above, restart, crossed);
+    if (!crossed) continue;
+    if (q == k) return true;
+    restart = true;
+    crossed = false;
+  }
+  return false;
 }
 
 bool INTERSECTIONSEARCH::alongline(const entry& a, const entry& b, smallint k, extended& xc, extended& yc) {

@@ -77,8 +77,9 @@ class INTERSECTIONSEARCH {
   // where it lies inside the window.
   void report();
   // P-T and log a diagrams: the crossings of two of the point's lines in a
-  // step where one of them lies inside the window at one end only (the
-  // crossing list compares no value at the other) that holds none of
+  // step that the crossing list misses (one of them lies inside the window
+  // at one end only, where the list compares no value at the other; or the
+  // list did not compare the two in the step) and that holds none of
   // points, each where every line of the point passes through it; with the
   // state its report needs.
   struct gained {
@@ -89,6 +90,9 @@ class INTERSECTIONSEARCH {
     extended xe, ye;
   };
   std::vector<gained> beyond(std::vector<std::pair<extended, extended>> points);
+  // Whether the crossing list (CROSSOVER's walk along the x-list) finds
+  // lines a and b crossing in step k.
+  bool compared(smallint ra, smallint ba, smallint rb, smallint bb, smallint k) const;
   // Line b followed across step k, delta mu of line a taken on it, and,
   // where that changes sign between the step's ends, the first sub-step
   // where it does bisected: the crossing where both lines pass through it.
