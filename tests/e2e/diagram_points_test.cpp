@@ -84,6 +84,24 @@ class DiagramPoints : public solvertest::SolverTest {
     }
     return {a, b};
   }
+  // P-T of ky sill q prl, P 0.001-5 kbar, T by the list tlist, with the
+  // script's fluid; and the crossing of sill = ky and prl = ky + 3q + H2O
+  // (P in kbar, T in C) by Newton's method from (P0, T0), the H2O-CO2 fluid
+  // of x(CO2) = xco2 with its mixing term.
+  std::string kyprl(const std::string& tlist, const std::string& fluid) {
+    return run("ky sill q prl", 1,
+               "diagramPT 0.001 5 200 600\ncalcT yes " + tlist +
+                   "\ncalcP yes 0.001 5\ncalctatp no\nfluidpresent yes\nsetfluid yes " + fluid + "\n",
+               "");
+  }
+  std::pair<double, double> kyprlcrossing(double xco2, double P0, double T0) {
+    readdataset({"ky", "sill", "q", "prl", "CO2", "H2O"});
+    FLUIDTYPE = ftype::ih2oco2;
+    const reaction sillky{{-1, "sill"}, {1, "ky"}}, prlky{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}};
+    const auto [P, T] = solve([&](int i, double p, double t) { return dmu(i == 1 ? sillky : prlky, p, t, xco2); }, P0,
+                              T0 + 273.15, 1e-6, 1e-4);
+    return {P, T - 273.15};
+  }
   // The coordinates line after the header of the point of set (stable or
   // metastable), "" when there is none.
   static std::string coordinates(const std::string& out, const std::string& set) {
@@ -486,33 +504,24 @@ TEST_F(DiagramPoints, PointWhereTheSixStepsDoNotSettle) {
     EXPECT_NEAR(P, 6.5962, 5e-5);
     EXPECT_NEAR(loga, -1.2244, 5e-5);
   }
-  const std::string out = run("ky sill q prl", 1,
-                              "diagramPT 0.001 5 200 600\ncalcT yes 200 600 25\ncalcP yes 0.001 5\ncalctatp no\n"
-                              "fluidpresent yes\nsetfluid yes 0.1 0.9\n",
-                              "");
+  const std::string out = kyprl("200 600 25", "0.1 0.9");
   EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
   const std::vector<std::string> points = stablecoordinates(out, "ky sill q prl");
   ASSERT_EQ(points.size(), 2u) << out;
   EXPECT_EQ(points[0], "P = 0.094 kbar (sd = 0.2), T = 332.97 \xA1" "C (sd = 57), (cor = 0.989)");
-  readdataset({"ky", "sill", "q", "prl", "CO2", "H2O"});
-  FLUIDTYPE = ftype::ih2oco2;
-  const reaction sillky{{-1, "sill"}, {1, "ky"}}, prlky{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}};
-  const auto [P, T] =
-      solve([&](int i, double p, double t) { return dmu(i == 1 ? sillky : prlky, p, t, 0.1); }, 0.094, 606, 1e-6, 1e-4);
+  const auto [P, T] = kyprlcrossing(0.1, 0.094, 333);
   EXPECT_NEAR(P, 0.0941, 5e-5);
-  EXPECT_NEAR(T - 273.15, 332.975, 5e-3);
+  EXPECT_NEAR(T, 332.975, 5e-3);
 }
 
 // Crossings the crossing list misses. A line that leaves the window within
 // a step has no value to compare at one end of it, so the list sees no
-// change of order there. P-log
-// a(H2O), clin ames sp fo en cor: the lines with H2O rise steeply to low log
-// a and cross the flat 2fo + 2cor = 2sp + en in the step where they leave
-// the window, at 478 C (P 0.001-20, log a -3 to 0) without a value at the
-// step's end -1.35, at 500 C (P 0.5-10, log a -2 to 0) above the window at
-// -1.2. Each point,
-// solved by Newton's method on the flat line and 2clin + 2cor = 4sp + 3en +
-// 8H2O, prints to its digits.
+// change of order there. P-log a(H2O), clin ames sp fo en cor: the lines
+// with H2O rise steeply to low log a and cross the flat 2fo + 2cor = 2sp +
+// en in the step where they leave the window, at 478 C (P 0.001-20, log a -3
+// to 0) without a value at the step's end -1.35, at 500 C (P 0.5-10, log a
+// -2 to 0) above the window at -1.2. Each point, solved by Newton's method on
+// the flat line and 2clin + 2cor = 4sp + 3en + 8H2O, prints to its digits.
 TEST_F(DiagramPoints, PointTheCrossingListMisses) {
   const reaction flat{{-2, "fo"}, {-2, "cor"}, {2, "sp"}, {1, "en"}};
   const reaction steep{{-2, "clin"}, {-2, "cor"}, {4, "sp"}, {3, "en"}, {8, "H2O"}};
@@ -535,24 +544,14 @@ TEST_F(DiagramPoints, PointTheCrossingListMisses) {
   // where sill = ky and prl = ky + 3q + H2O change order across the jump of
   // the mixing term at 330-340 C (no crossing) and cross in the next step.
   // Newton's method on the two gives 0.3790 kbar, 346.685 C.
-  const std::string next = run("ky sill q prl", 1,
-                               "diagramPT 0.001 5 200 600\ncalcT yes 300 700 10\ncalcP yes 0.001 5\ncalctatp no\n"
-                               "fluidpresent yes\nsetfluid yes 0.26 0.74\n",
-                               "");
+  const std::string next = kyprl("300 700 10", "0.26 0.74");
   EXPECT_EQ(coordinates(next, "ky sill q prl"), "P = 0.38 kbar (sd = 2.2), T = 346.68 \xA1" "C (sd = 59), (cor = 0.976)")
       << next;
-  readdataset({"ky", "sill", "q", "prl", "CO2", "H2O"});
-  FLUIDTYPE = ftype::ih2oco2;
-  const reaction sillky{{-1, "sill"}, {1, "ky"}}, prlky{{-1, "prl"}, {1, "ky"}, {3, "q"}, {1, "H2O"}};
-  const auto [P, T] =
-      solve([&](int i, double p, double t) { return dmu(i == 1 ? sillky : prlky, p, t, 0.26); }, 0.38, 620, 1e-6, 1e-4);
+  const auto [P, T] = kyprlcrossing(0.26, 0.38, 347);
   EXPECT_NEAR(P, 0.3790, 5e-5);
-  EXPECT_NEAR(T - 273.15, 346.685, 5e-3);
+  EXPECT_NEAR(T, 346.685, 5e-3);
   // Two crossings in one step (sill = ky and prl = ky + 3q + H2O, between 320
   // and 360 C with T by 40 C) change no order: neither point is seen.
-  const std::string twice = run("ky sill q prl", 1,
-                                "diagramPT 0.001 5 200 600\ncalcT yes 200 600 40\ncalcP yes 0.001 5\ncalctatp no\n"
-                                "fluidpresent yes\nsetfluid yes 0.1 0.9\n",
-                                "");
+  const std::string twice = kyprl("200 600 40", "0.1 0.9");
   EXPECT_NE(twice.find("sorry, none in the window"), std::string::npos) << twice;
 }
