@@ -554,4 +554,12 @@ TEST_F(DiagramPoints, PointTheCrossingListMisses) {
   // and 360 C with T by 40 C) change no order: neither point is seen.
   const std::string twice = kyprl("200 600 40", "0.1 0.9");
   EXPECT_NE(twice.find("sorry, none in the window"), std::string::npos) << twice;
+  // Nor a crossing beside the jump of the mixing term where the two change
+  // order across the jump in the same step (x(CO2) = 0.3, T by 25 C); with T
+  // by 5 C it is found.
+  const std::string hidden = kyprl("200 600 25", "0.3 0.7");
+  EXPECT_NE(hidden.find("sorry, none in the window"), std::string::npos) << hidden;
+  const std::string found = coordinates(kyprl("250 450 5", "0.3 0.7"), "ky sill q prl");
+  EXPECT_EQ(found.substr(0, 13) + found.substr(found.find("T = "), 13), "P = 0.22 kbarT = 338.85 \xA1" "C")
+      << found;
 }
