@@ -1280,9 +1280,10 @@ void INTERSECTIONSEARCH::run() {
       } while (found);
       ENLARGEWINDOW(CALCVARIABLE);
     }
-    // A line that leaves the window within a step has no value to compare
-    // at that end, so the crossing list misses where it crosses another
-    // line there; such steps are searched once the list is used up.
+    // The crossing list misses a crossing in a step where one of its lines
+    // leaves the window (no value to compare at that end) and in the step
+    // after one where the same two lines crossed (the list's walk starts
+    // again there): such steps are searched once the list is used up.
     const std::vector<gained> more = beyond(points);
     RESTOREWINDOW(CALCVARIABLE);
     for (const gained& g : more) {
