@@ -2,7 +2,7 @@
 // examples of docs/computation.md, docs/input-files.md and the mode pages
 // whose printed numbers no other test pins. The diagram examples are run as
 // the document gives them (their phases with CO2 and H2O as pure phases, the
-// overall window diagramPT 0.001 25 250 1100, the fluid present and in
+// overall window diagramPT 0.001 25 200 1100, the fluid present and in
 // excess, Schreinemakers pruning, the window and fixed T or P typed), and
 // each number compared with the line the program prints. The lines were read
 // against the documents' claims (the side named, the branch followed) before
@@ -40,7 +40,7 @@ class ManualExamples : public solvertest::SolverTest {
     std::ofstream(*dir / "vt-pure.txt") << list << "\n*\n";
     std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile px\n";
     std::ofstream(*dir / "vt-px.txt") << "axfile pure\nwith " << phases << " CO2 H2O\ncalctype " << calctype
-                                      << "\ndiagramPT 0.001 25 250 1100\nfluidpresent yes\nfluidexcess yes\n"
+                                      << "\ndiagramPT 0.001 25 200 1100\nfluidpresent yes\nfluidexcess yes\n"
                                          "inexcess yes\ndoschreinemakers yes\nautoexit\n"
                                       << extra;
     std::ofstream(*dir / "answers.txt") << window << "\n" << fixed << "\n";
