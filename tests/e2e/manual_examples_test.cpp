@@ -305,8 +305,8 @@ TEST_F(ManualExamples, FluidNumbers) {
 // The script's fluid (docs/input-files.md): the setfluid values a P-T
 // diagram takes, echoed and named in the titles, and those it refuses, by
 // the fluid end-members of the system. A refused value is followed by the
-// question it stood for, which a run without further answers meets with "no
-// more input" (status 1); with strictscripting the refusal ends the run.
+// questions it stood for, which a run without further answers meets with
+// "no more input" (status 1); with strictscripting the refusal ends the run.
 // Without a fluid the values are activities, their sum not checked.
 TEST_F(ManualExamples, ScriptFluidTakenOrRefused) {
   copydataset();
@@ -331,11 +331,16 @@ TEST_F(ManualExamples, ScriptFluidTakenOrRefused) {
       {both, "0 0", fluid, "", 1, inappropriate + xco2},
       {both, "-0.1 1.1", fluid, "", 1, inappropriate + xco2},
       {both, "0.3 0.8", fluid, "", 1, "\nx(CO2), x(H2O) from script not valid : \n" + xco2},
+      // "fluid is just H2O-CO2" asks nothing: an answer piped for it is
+      // refused at "fixed x(CO2)" and the next one taken.
+      {both, "0 0.8", fluid, "y\n0.2\n", 0, "fluid is just H2O-CO2\nfixed x(CO2) :  not a real: replace with : "},
       {both, "0 0.8", strict, "", 1, "\n-- run bombed in promptfluid : script x(H2O) and/or x(CO2) inappropriate\n"},
       {both, "0.3 0.8", strict, "", 1, "\n-- run bombed in promptfluid : bad values from script\n"},
       {h2o, "0 0.8", fluid, "", 0, "\nx(CO2) = 0, x(H2O) = 0.8000 ( from script )\n"},
       {h2o, "1 0", fluid, "", 1, inappropriate + "fluid just H2O ? " + nomore},
       {h2o, "0 1.5", fluid, "", 1, "\nx(CO2), x(H2O) from script not valid : \nfluid just H2O ? " + nomore},
+      // An x(H2O) piped without the no before it is that no.
+      {h2o, "1 0", fluid, "0.8\n", 1, "fluid just H2O ? fluid is just H2O-CO2\nfixed x(H2O) : " + nomore},
       {co2, "1 0", fluid, "", 0, "\nx(CO2) = 1.0000, x(H2O) = 0 ( from script )\n"},
       {co2, "0 1", fluid, "", 1, inappropriate + "fluid just CO2 ? " + nomore},
       // No fluid: "fluid may be present" answered no.
