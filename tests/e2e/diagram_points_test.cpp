@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -84,14 +85,14 @@ class DiagramPoints : public solvertest::SolverTest {
     }
     return {a, b};
   }
-  // P-T of ky sill q prl, P 0.001-5 kbar, T by the list tlist, with the
-  // script's fluid; and the crossing of sill = ky and prl = ky + 3q + H2O
+  // P-T of ky sill q prl, P 0.001-5 kbar (or pwindow), T by the list tlist,
+  // with the script's fluid; and the crossing of sill = ky and prl = ky + 3q + H2O
   // (P in kbar, T in C) by Newton's method from (P0, T0), the H2O-CO2 fluid
   // of x(CO2) = xco2 with its mixing term.
-  std::string kyprl(const std::string& tlist, const std::string& fluid) {
+  std::string kyprl(const std::string& tlist, const std::string& fluid, const std::string& pwindow = "0.001 5") {
     return run("ky sill q prl", 1,
-               "diagramPT 0.001 25 200 1100\ncalcT yes " + tlist +
-                   "\ncalcP yes 0.001 5\ncalctatp no\nfluidpresent yes\nsetfluid yes " + fluid + "\n",
+               "diagramPT 0.001 25 200 1100\ncalcT yes " + tlist + "\ncalcP yes " + pwindow +
+                   "\ncalctatp no\nfluidpresent yes\nsetfluid yes " + fluid + "\n",
                "");
   }
   std::pair<double, double> kyprlcrossing(double xco2, double P0, double T0) {
@@ -120,6 +121,19 @@ class DiagramPoints : public solvertest::SolverTest {
       v.push_back(out.substr(c, out.find('\n', c) - c));
     }
     return v;
+  }
+  // The cell of the P-T line table under the column head (as "756.00") in
+  // reaction row's first or second branch, trimmed: a value, "+", "-", "*",
+  // or "" where the branch has no entry. A column's values end one place
+  // before its head does.
+  static std::string cell(const std::string& out, int row, int branch, const std::string& head) {
+    const auto h = out.find("\nP(kbar) ") + 1;
+    const auto e = out.find(head, h) - h + head.size();
+    auto a = out.find("\n" + std::to_string(row) + " ", h) + 1;
+    if (branch == 2) a = out.find('\n', a) + 1;
+    std::string c = out.substr(a, out.find('\n', a) - a).substr(e - 9, 8);
+    c.erase(0, c.find_first_not_of(' '));
+    return c;
   }
 };
 
@@ -350,14 +364,16 @@ TEST_F(DiagramPoints, PointJustAboveTheH2OVirialOnset) {
 // 386.225 C.
 TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
   const fs::path ex = fs::path(VT_SOURCE_DIR) / "examples" / "diagram";
-  const auto diagram = [&](const std::string& phases, const std::string& window, const std::string& T) {
+  const auto diagram = [&](const std::string& phases, const std::string& window, const std::string& T,
+                           const std::string& P = "0.5 10") {
     fs::copy_file(ex / "vt-ds3x.txt", *dir / "vt-ds3x.txt", fs::copy_options::overwrite_existing);
     std::string list;
     for (char c : phases) list += c == ' ' ? '\n' : c;
     std::ofstream(*dir / "vt-pure.txt") << list << "\n*\n";
     std::ofstream(*dir / "vt-prefs.txt") << "calcmode 3\ndsfile 3x\nscriptfile d\n";
     std::ofstream(*dir / "vt-d.txt") << "axfile pure\nwith " << phases << "\ncalctype 1\ndiagramPT " << window
-                                     << "\ncalcT yes " << T << "\ncalcP yes 0.5 10\ncalctatp no\nfluidpresent yes\n"
+                                     << "\ncalcT yes " << T << "\ncalcP yes " << P
+                                     << "\ncalctatp no\nfluidpresent yes\n"
                                      << "fluidexcess yes\ninexcess yes\nsetfluid yes 0 1\ndoschreinemakers yes\nautoexit\n";
     std::ofstream(*dir / "answers.txt") << "\n";
     const int rc = vtest::runprogram(dir->path());
@@ -397,6 +413,16 @@ TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
     EXPECT_NEAR(P, P0, 0.01);
     EXPECT_NEAR(T - 273.15, T0, 0.5);
   }
+  // With T by 50 C the step 300-350 C finds ky sill q prl below the window
+  // (at 0.080 kbar, as a P window from 0.001 kbar shows) and prints neither
+  // it nor a failure line.
+  const std::string coarse = diagram("ky sill and q prl H2O", "0.001 25 250 1100", "250 1100 50");
+  EXPECT_EQ(coarse.find("finding the intersection"), std::string::npos) << coarse;
+  EXPECT_EQ(coordinates(coarse, "ky sill q prl"),
+            "P = 0.82 kbar (sd = 1.6), T = 367.83 \xA1" "C (sd = 35), (cor = 0.913)");
+  const std::string below = diagram("ky sill and q prl H2O", "0.001 25 250 1100", "250 1100 50", "0.001 10");
+  EXPECT_EQ(coordinates(below, "ky sill q prl"),
+            "P = 0.080 kbar (sd = 0.1), T = 332.32 \xA1" "C (sd = 55), (cor = 0.989)");
   // The same point among more phases (mu pa ab, T 300-900 C).
   const std::string more = diagram("ky sill and q prl H2O mu pa ab", "0.5 10 300 900", "300 900 25");
   EXPECT_EQ(more.find("run bombed"), std::string::npos) << more;
@@ -562,11 +588,64 @@ TEST_F(DiagramPoints, PointTheCrossingListMisses) {
   const std::string twice = kyprl("200 600 40", "0.1 0.9");
   EXPECT_NE(twice.find("sorry, none in the window"), std::string::npos) << twice;
   // Nor a crossing beside the jump of the mixing term where the two change
-  // order across the jump in the same step (x(CO2) = 0.3, T by 25 C); with T
-  // by 5 C it is found.
-  const std::string hidden = kyprl("200 600 25", "0.3 0.7");
-  EXPECT_NE(hidden.find("sorry, none in the window"), std::string::npos) << hidden;
-  const std::string found = coordinates(kyprl("250 450 5", "0.3 0.7"), "ky sill q prl");
-  EXPECT_EQ(found.substr(0, 13) + found.substr(found.find("T = "), 13), "P = 0.22 kbarT = 338.85 \xA1" "C")
+  // order across the jump in the same step (x(CO2) = 0.3, T by 25 C), nor
+  // with T by 10 C, a narrower T list or a narrower P window. With T by 5 C
+  // it is found, its lines at a narrow angle (sd(P) 5 kbar), after the
+  // failure line of the step 330-335 C, where the two change order across
+  // the jump without crossing.
+  for (const auto& [tlist, pwindow] : {std::pair{"200 600 25", "0.001 5"}, std::pair{"200 600 10", "0.001 5"},
+                                       std::pair{"300 400 25", "0.001 5"}, std::pair{"200 600 25", "0.001 1"}}) {
+    const std::string hidden = kyprl(tlist, "0.3 0.7", pwindow);
+    EXPECT_NE(hidden.find("\nsorry, none in the window\n"), std::string::npos) << tlist << " " << pwindow << hidden;
+    EXPECT_EQ(hidden.find("finding the intersection"), std::string::npos) << tlist << " " << pwindow << hidden;
+  }
+  const std::string found = kyprl("200 600 5", "0.3 0.7");
+  EXPECT_NE(found.find("\nfinding the intersection : iteration did not converge ( involving reactions: 1 2 3 )\n"),
+            std::string::npos)
       << found;
+  EXPECT_EQ(coordinates(found, "ky sill q prl"),
+            "P = 0.22 kbar (sd = 5.0), T = 338.85 \xA1" "C (sd = 193), (cor = 0.998)")
+      << found;
+}
+
+// Points the search does not look for.
+// - P-T with x(CO2) = 0.55, q mst py ky ames, P 0.5-25 kbar, T 400-900 C by
+//   50: each of the five lines has two roots at 650 C and none at 700 C, so
+//   no line of the point (at 650.70 C) lies in the window at both ends of
+//   its step; by 10 C it is found.
+// - P-T with x(CO2) = 0.1, ky sill q prl: a T list from 340 C spans the
+//   point at 359.36 C, not the one at 332.97 C.
+// - P-T with x(CO2) = 0.11, gr an q wo cc zo cor ky, P 0.001-9.252 kbar, T
+//   636-798 C by 20: q + cc = wo + CO2 and 2zo + CO2 = 3an + cc + H2O (rows 2
+//   and 7) change order between 756 and 776 C, but pruning excludes
+//   "an wo cc", so no point of those phases is sought and none fails.
+TEST_F(DiagramPoints, PointsOutsideTheSearchedSteps) {
+  const auto pt = [&](const std::string& phases, const std::string& tlist, const std::string& pwindow,
+                      const std::string& fluid) {
+    return run(phases, 1,
+               "diagramPT 0.001 25 200 1100\ncalcT yes " + tlist + "\ncalcP yes " + pwindow +
+                   "\ncalctatp no\nfluidpresent yes\nsetfluid yes " + fluid + "\n",
+               "");
+  };
+  const auto number = [](const std::string& c) { return !c.empty() && std::isdigit(static_cast<unsigned char>(c[0])); };
+  const std::string coarse = pt("q mst py ky ames", "400 900 50", "0.5 25", "0.55 0.45");
+  EXPECT_NE(coarse.find("\nsorry, none in the window\n"), std::string::npos) << coarse;
+  EXPECT_EQ(coarse.find("finding the intersection"), std::string::npos) << coarse;
+  for (int r = 1; r <= 5; ++r) {
+    EXPECT_TRUE(number(cell(coarse, r, 1, "650.00")) && number(cell(coarse, r, 2, "650.00"))) << r << coarse;
+    EXPECT_TRUE(cell(coarse, r, 1, "700.00") == "*" && cell(coarse, r, 2, "700.00").empty()) << r << coarse;
+  }
+  EXPECT_EQ(coordinates(pt("q mst py ky ames", "400 900 10", "0.5 25", "0.55 0.45"), "q mst py ky ames"),
+            "P = 11.947 kbar (sd = 74.6), T = 650.70 \xA1" "C (sd = 330), (cor = -0.999)");
+  EXPECT_EQ(stablecoordinates(kyprl("340 600 25", "0.1 0.9"), "ky sill q prl"),
+            std::vector<std::string>{"P = 0.64 kbar (sd = 1.6), T = 359.36 \xA1" "C (sd = 33), (cor = 0.912)"});
+  const std::string pruned = pt("gr an q wo cc zo cor ky", "636 798 20", "0.001 9.252", "0.11 0.89");
+  EXPECT_NE(pruned.find("| an wo cc |"), std::string::npos) << pruned;
+  EXPECT_LT(std::stod(cell(pruned, 2, 1, "756.00")), std::stod(cell(pruned, 7, 1, "756.00"))) << pruned;
+  EXPECT_GT(std::stod(cell(pruned, 2, 1, "776.00")), std::stod(cell(pruned, 7, 1, "776.00"))) << pruned;
+  const auto first = pruned.find(" involving ");
+  EXPECT_EQ(pruned.find(" involving ", first + 1), std::string::npos) << pruned;
+  EXPECT_EQ(coordinates(pruned, "gr an q cc zo"),
+            "P = 6.914 kbar (sd = 1.1), T = 710.10 \xA1" "C (sd = 28), (cor = 0.782)");
+  EXPECT_EQ(pruned.find("finding the intersection"), std::string::npos) << pruned;
 }
