@@ -308,6 +308,7 @@ void INTERSECTIONSEARCH::CROSSOVER(bool& anyfound) {
         crossflag(r, b, k) = false;
       }
   anyfound = false;
+  walked.clear();
   for (smallint r1 = 1; r1 <= nir; ++r1)
     for (smallint r2 = static_cast<smallint>(r1 + 1); r2 <= nir; ++r2)
       for (smallint b1 = 1; b1 <= 2; ++b1)
@@ -321,6 +322,7 @@ void INTERSECTIONSEARCH::CROSSOVER(bool& anyfound) {
               crossed = false;
               crossflag(r1, b1, k) = true;
               crossflag(r2, b2, k) = true;
+              walked.push_back({r1, b1, r2, b2, k});
             }
           }
         }
@@ -1152,6 +1154,9 @@ std::vector<INTERSECTIONSEARCH::gained> INTERSECTIONSEARCH::beyond(std::vector<s
             SETUPPTX(rn[a.r], rn[b.r], a.b, b.b, k);
             bool known = false;
             for (const auto& [xp, yp] : points) known = known || (xp - x0) * (xp - x1) <= 0;
+            // A guard: every line of the point passes through the crossing's
+            // box, as for any point of the search. No run has yet given a
+            // crossing along a line that fails it.
             extended xc = NOVALUE, yc = NOVALUE;
             if (known || !alongline(a, b, k, xc, yc) || !onrows(xc, yc)) continue;
             nlist = 2, list[1] = a, list[2] = b, kstep = k;
@@ -1166,15 +1171,8 @@ std::vector<INTERSECTIONSEARCH::gained> INTERSECTIONSEARCH::beyond(std::vector<s
 
 bool INTERSECTIONSEARCH::compared(smallint ra, smallint ba, smallint rb, smallint bb, smallint k) const {
   if (ra > rb) std::swap(ra, rb), std::swap(ba, bb);
-  bool restart = true, crossed = false, above = false;
-  for (smallint q = 1; q <= k; ++q) {
-    COMPARE(q, ra, rb, ba, bb, above, restart, crossed);
-    if (!crossed) continue;
-    if (q == k) return true;
-    restart = true;
-    crossed = false;
-  }
-  return false;
+  const std::array<smallint, 5> c{ra, ba, rb, bb, k};
+  return std::find(walked.begin(), walked.end(), c) != walked.end();
 }
 
 bool INTERSECTIONSEARCH::alongline(const entry& a, const entry& b, smallint k, extended& xc, extended& yc) {
@@ -1200,12 +1198,17 @@ bool INTERSECTIONSEARCH::alongline(const entry& a, const entry& b, smallint k, e
     extended yr = onb(xr, yl);
     if (!KPUTE1::INRANGE(yr, PTMODE)) return false;
     extended gr = dmua(xr, yr);
+    // A sub-step end where delta mu of line a has no value (the fluid's
+    // equations give none there) is compared with neither neighbour, and
+    // the search goes on past it: a sign change across it is no crossing
+    // that a bisection could reach, since bisecting the two sub-steps about
+    // it starts at that very x. Where line b has a value inside the window
+    // the fluid's equations give one too; no run has met such an end.
     if (std::isfinite(gl) && std::isfinite(gr) && sign(gl) != sign(gr)) {
-      // Bisection in x on delta mu of line a along line b, to a thousandth
-      // of the tolerance in x.
+      // Bisection in x on delta mu of line a along line b.
       extended lo = xl, ylo = yl, glo = gl, hi = xr, yhi = yr;
       bool lost = false;
-      for (int it = 1; it <= 80 && std::fabs(hi - lo) > tolx / 1000; ++it) {
+      for (int it = 1; it <= ALONGHALVINGS && std::fabs(hi - lo) > tolx / ALONGFINE; ++it) {
         const extended xm = (lo + hi) / 2, ym = onb(xm, ylo);
         if (!KPUTE1::INRANGE(ym, PTMODE)) {
           lost = true;
@@ -1222,6 +1225,10 @@ bool INTERSECTIONSEARCH::alongline(const entry& a, const entry& b, smallint k, e
           hi = xm, yhi = ym;
       }
       if (!lost) {
+        // A guard: both lines pass through the crossing with no jump of
+        // delta mu between (the bisection follows a sign change, which a
+        // jump makes too). No run has yet given a bisected crossing that
+        // fails it.
         xc = (lo + hi) / 2, yc = onb(xc, (ylo + yhi) / 2);
         if (KPUTE1::INRANGE(yc, PTMODE) && onlines(a, b, xc, yc, xc, xc)) return true;
       }

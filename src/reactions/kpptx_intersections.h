@@ -4,6 +4,7 @@
 // that meet in no reported point.
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -90,13 +91,25 @@ class INTERSECTIONSEARCH {
     extended xe, ye;
   };
   std::vector<gained> beyond(std::vector<std::pair<extended, extended>> points);
-  // Whether the crossing list (CROSSOVER's walk along the x-list) finds
-  // lines a and b crossing in step k.
+  // Whether the crossing list (CROSSOVER's walk along the x-list, as it
+  // recorded it in walked) found lines a and b crossing in step k: such a
+  // step was searched already, with its failure line where it found no
+  // point, and is not searched again along a line. Searching it again
+  // changes no output of the random sweeps; the record costs nothing
+  // measurable.
   bool compared(smallint ra, smallint ba, smallint rb, smallint bb, smallint k) const;
   // Line b followed across step k, delta mu of line a taken on it, and,
   // where that changes sign between the step's ends, the first sub-step
   // where it does bisected: the crossing where both lines pass through it.
   bool alongline(const entry& a, const entry& b, smallint k, extended& xc, extended& yc);
+  // The bisection of that sub-step ends where it is narrower than tolx /
+  // ALONGFINE, a thousandth of the tolerance in x, so that the crossing it
+  // hands on (to the checks and to exactpoint) lies well within the point's
+  // box. ALONGHALVINGS bounds it, a guard: halving the widest sub-step of a
+  // list (a 32nd of a T step across the whole window) to that width takes
+  // about 16 steps.
+  static constexpr extended ALONGFINE = 1000;
+  static constexpr int ALONGHALVINGS = 80;
 
   // The length of the x-list by diagram type; the point's data from the
   // global tables (j, nir, reactions, rows, lines), after xlist.
@@ -232,6 +245,9 @@ class INTERSECTIONSEARCH {
   Arr<bool, 2> moved{};
   flags W1{}, W2{}, C1{}, C2{};
   Arr<entry, crossmax> list{};
+  // Every crossing of CROSSOVER's walk: lines (r1, b1) and (r2, b2), r1 < r2,
+  // changing order in step k, as {r1, b1, r2, b2, k}.
+  std::vector<std::array<smallint, 5>> walked;
   smallint nlist = 0;
   extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
   extended tolx = 0, toly = 0;  // the convergence tolerances of the search
