@@ -103,6 +103,19 @@ class DiagramPoints : public solvertest::SolverTest {
                               T0 + 273.15, 1e-6, 1e-4);
     return {P, T - 273.15};
   }
+  // A point's coordinates line ("P = 0.38 kbar (sd = 2.2), T = 346.68 ...")
+  // prints the crossing (P in kbar, T in C) as it rounds: each number within
+  // half a unit of its last printed digit, and slack (K) more for T.
+  static void expectrounds(const std::string& line, double P, double T, double slack = 0) {
+    const auto half = [](const std::string& v) { return 0.5 * std::pow(10.0, -double(v.size() - v.find('.') - 1)); };
+    const auto word = [&](const std::string& key) {
+      const auto a = line.find(key);
+      return a == std::string::npos ? std::string("0.") : line.substr(a + key.size(), line.find(' ', a + key.size()) - a - key.size());
+    };
+    const std::string p = word("P = "), t = word("T = ");
+    EXPECT_NEAR(std::stod(p), P, half(p)) << line;
+    EXPECT_NEAR(std::stod(t), T, half(t) + slack) << line;
+  }
   // The coordinates line after the header of the point of set (stable or
   // metastable), "" when there is none.
   static std::string coordinates(const std::string& out, const std::string& set) {
@@ -413,9 +426,11 @@ TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
     EXPECT_NEAR(P, P0, 0.01);
     EXPECT_NEAR(T - 273.15, T0, 0.5);
   }
-  // With T by 50 C the step 300-350 C finds ky sill q prl below the window
-  // (at 0.080 kbar, as a P window from 0.001 kbar shows) and prints neither
-  // it nor a failure line.
+  // With T by 50 C the six steps of the step 300-350 C do not settle, and its
+  // careful search finds sill = ky and prl = ky + 3q + H2O crossing again
+  // below the window (at 0.080 kbar, as a P window from 0.001 kbar shows):
+  // it prints neither that point nor a failure line. The crossing by
+  // Newton's method: 0.0805 kbar, 332.32 C.
   const std::string coarse = diagram("ky sill and q prl H2O", "0.001 25 250 1100", "250 1100 50");
   EXPECT_EQ(coarse.find("finding the intersection"), std::string::npos) << coarse;
   EXPECT_EQ(coordinates(coarse, "ky sill q prl"),
@@ -423,6 +438,10 @@ TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
   const std::string below = diagram("ky sill and q prl H2O", "0.001 25 250 1100", "250 1100 50", "0.001 10");
   EXPECT_EQ(coordinates(below, "ky sill q prl"),
             "P = 0.080 kbar (sd = 0.1), T = 332.32 \xA1" "C (sd = 55), (cor = 0.989)");
+  const auto [Pb, Tb] = solve([&](int i, double p, double t) { return dmu(i == 1 ? sillky : prlky, p, t, 0); }, 0.08,
+                              332.3 + 273.15, 1e-6, 1e-4);
+  EXPECT_NEAR(Pb, 0.0805, 5e-5);
+  expectrounds(coordinates(below, "ky sill q prl"), Pb, Tb - 273.15);
   // The same point among more phases (mu pa ab, T 300-900 C).
   const std::string more = diagram("ky sill and q prl H2O mu pa ab", "0.5 10 300 900", "300 900 25");
   EXPECT_EQ(more.find("run bombed"), std::string::npos) << more;
@@ -506,15 +525,14 @@ TEST_F(DiagramPoints, NoPointAlongTheSaturationPressure) {
 // Points whose lines cross in a step where the six steps of false position
 // do not settle: the step is searched with care, as a step whose six steps
 // settle off the lines is. Each point is solved here by Newton's method on
-// two of its reactions, and the printed coordinates are those digits.
+// two of its reactions, and prints as that crossing rounds.
 // - P-log a(H2O) at 478 C, clin ames sp fo en cor, P 0.5-10, log a -1.5 to
 //   -0.5: 2fo + 2cor = 2sp + en is flat at 6.596 kbar, while 2clin + 2cor =
 //   4sp + 3en + 8H2O falls steeply across it (12.04 kbar at log a -1.3, 5.59
 //   at -1.2; the other three lines have no value at -1.3); the six steps
 //   kept the far end and did not settle. The crossing: 6.5962 kbar, log a
-//   -1.2244.
-//   The same at 440 and 520 C, where the log a steps fall elsewhere on the
-//   lines.
+//   -1.2244. The same at 440 and 520 C, where the log a steps fall
+//   elsewhere on the lines.
 // - P-T with the binary fluid x(CO2) = 0.1, ky sill and q prl, T 200-600 C by
 //   25: sill = ky and prl = ky + 3q + H2O cross at 0.0941 kbar, 332.975 C,
 //   beside the jump of the fluid's mixing term at the H2O saturation
@@ -529,13 +547,17 @@ TEST_F(DiagramPoints, PointWhereTheSixStepsDoNotSettle) {
                                 "H2O\ny\n0.5 10 -1.5 -0.5\n" + std::to_string(t) + "\n");
     EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
     EXPECT_EQ(coordinates(out, "clin sp fo en cor"), expected) << out;
-    if (t != 478) continue;
     readdataset({"clin", "ames", "sp", "fo", "en", "cor", "CO2", "H2O"});
     const auto [P, loga] =
-        solve([&](int i, double p, double a) { return dmu(i == 1 ? flat : steep, p, t + 273.15, 0, a); }, 6.6,
-              -1.22, 1e-6, 1e-6);
-    EXPECT_NEAR(P, 6.5962, 5e-5);
-    EXPECT_NEAR(loga, -1.2244, 5e-5);
+        solve([&](int i, double p, double a) { return dmu(i == 1 ? flat : steep, p, t + 273.15, 0, a); },
+              std::stod(std::string(expected).substr(4, 5)), std::stod(std::string(expected).substr(28)), 1e-6, 1e-6);
+    EXPECT_EQ(IO::REAL2STR(P, 3, true) + " " + IO::REAL2STR(loga, 2, true),
+              std::string(expected).substr(4, 5) + " " + std::string(expected).substr(28))
+        << t << ": " << P << " " << loga;
+    if (t == 478) {
+      EXPECT_NEAR(P, 6.5962, 5e-5);
+      EXPECT_NEAR(loga, -1.2244, 5e-5);
+    }
   }
   const std::string out = kyprl("200 600 25", "0.1 0.9");
   EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
@@ -545,6 +567,9 @@ TEST_F(DiagramPoints, PointWhereTheSixStepsDoNotSettle) {
   const auto [P, T] = kyprlcrossing(0.1, 0.094, 333);
   EXPECT_NEAR(P, 0.0941, 5e-5);
   EXPECT_NEAR(T, 332.975, 5e-3);
+  // 332.975 C lies on the rounding edge; the careful search places the
+  // point within 0.005 K of the crossing.
+  expectrounds(points[0], P, T, 0.005);
 }
 
 // Crossings the crossing list misses. A line that leaves the window within
@@ -578,11 +603,12 @@ TEST_F(DiagramPoints, PointTheCrossingListMisses) {
   // the mixing term at 330-340 C (no crossing) and cross in the next step.
   // Newton's method on the two gives 0.3790 kbar, 346.685 C.
   const std::string next = kyprl("300 700 10", "0.26 0.74");
-  EXPECT_EQ(coordinates(next, "ky sill q prl"), "P = 0.38 kbar (sd = 2.2), T = 346.68 \xA1" "C (sd = 59), (cor = 0.976)")
-      << next;
+  const std::string printed = coordinates(next, "ky sill q prl");
+  EXPECT_EQ(printed, "P = 0.38 kbar (sd = 2.2), T = 346.68 \xA1" "C (sd = 59), (cor = 0.976)") << next;
   const auto [P, T] = kyprlcrossing(0.26, 0.38, 347);
   EXPECT_NEAR(P, 0.3790, 5e-5);
   EXPECT_NEAR(T, 346.685, 5e-3);
+  expectrounds(printed, P, T);
   // Two crossings in one step (sill = ky and prl = ky + 3q + H2O, between 320
   // and 360 C with T by 40 C) change no order: neither point is seen.
   const std::string twice = kyprl("200 600 40", "0.1 0.9");
