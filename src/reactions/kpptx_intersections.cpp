@@ -390,7 +390,6 @@ void INTERSECTIONSEARCH::failed(extended& xc, extended& yc, const std::string& w
 
 void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool& isconverged) {
   exactknown = false;
-  unsettled = outcome::converged;
   locate(xc, yc, isfound, isconverged);
   if (!isfound || !isconverged) return;
   if (onrows(xc, yc)) {
@@ -408,7 +407,7 @@ void INTERSECTIONSEARCH::CALCPTX(extended& xc, extended& yc, bool& isfound, bool
   if (isconverged)
     exactpoint(xc, yc);
   else
-    failed(xc, yc, unsettled == outcome::converged ? "point not on all its reactions" : message(unsettled));
+    failed(xc, yc, "point not on all its reactions");
 }
 
 // Every line of a point passes through its box, but where they meet at a
@@ -563,12 +562,12 @@ void INTERSECTIONSEARCH::locate(extended& xc, extended& yc, bool& isfound, bool&
       // pairs of its lines. Where the six steps did not settle (a steep
       // line against a flat one keeps one far end of the bracket for good;
       // a line with a jump of the fluid's mixing term beside the crossing),
-      // the step is searched with care as any other.
+      // the step is searched with care as any other. A crossing found so
+      // that another line of the point misses is then taken as any point off
+      // its lines (CALCPTX): solved again from pairs of them, or "point not
+      // on all its reactions".
       if (o == outcome::novalue) isconverged = resolve(k, xc, yc);
-      if (!isconverged) {
-        isconverged = careful(a, b, k, xc, yc, false);
-        unsettled = o;
-      }
+      if (!isconverged) isconverged = careful(a, b, k, xc, yc, false);
       if (!isconverged) fail(message(o));
       return;
     }

@@ -252,11 +252,6 @@ class INTERSECTIONSEARCH {
   extended x0 = 0, x1 = 0, ya0 = 0, ya1 = 0, yb0 = 0, yb1 = 0;  // the bracket
   extended tolx = 0, toly = 0;  // the convergence tolerances of the search
   extended x = 0, y = 0;
-  // How the six steps of the last search ended where they did not settle
-  // and the careful search found the crossing of its first two lines: a
-  // crossing that the point's other lines miss ends with the six steps'
-  // message, as where the careful search found none.
-  outcome unsettled = outcome::converged;
   bool exactknown = false;          // the last point's crossing was solved:
   extended xexact = 0, yexact = 0;  // there
   bool found = false, converged = false, stable = false;
