@@ -85,15 +85,20 @@ class DiagramPoints : public solvertest::SolverTest {
     }
     return {a, b};
   }
-  // P-T of ky sill q prl, P 0.001-5 kbar (or pwindow), T by the list tlist,
-  // with the script's fluid; and the crossing of sill = ky and prl = ky + 3q + H2O
-  // (P in kbar, T in C) by Newton's method from (P0, T0), the H2O-CO2 fluid
-  // of x(CO2) = xco2 with its mixing term.
-  std::string kyprl(const std::string& tlist, const std::string& fluid, const std::string& pwindow = "0.001 5") {
-    return run("ky sill q prl", 1,
+  // P-T of phases, P by pwindow, T by the list tlist, with the script's
+  // fluid.
+  std::string pt(const std::string& phases, const std::string& tlist, const std::string& pwindow,
+                 const std::string& fluid) {
+    return run(phases, 1,
                "diagramPT 0.001 25 200 1100\ncalcT yes " + tlist + "\ncalcP yes " + pwindow +
                    "\ncalctatp no\nfluidpresent yes\nsetfluid yes " + fluid + "\n",
                "");
+  }
+  // P-T of ky sill q prl, P 0.001-5 kbar (or pwindow); and the crossing of
+  // sill = ky and prl = ky + 3q + H2O (P in kbar, T in C) by Newton's method
+  // from (P0, T0), the H2O-CO2 fluid of x(CO2) = xco2 with its mixing term.
+  std::string kyprl(const std::string& tlist, const std::string& fluid, const std::string& pwindow = "0.001 5") {
+    return pt("ky sill q prl", tlist, pwindow, fluid);
   }
   std::pair<double, double> kyprlcrossing(double xco2, double P0, double T0) {
     readdataset({"ky", "sill", "q", "prl", "CO2", "H2O"});
@@ -462,10 +467,7 @@ TEST_F(DiagramPoints, LineWithoutAValueAtTheSearchsStep) {
 // jump where it does not), no two of the four lines cross: each pair
 // changes order only across a stretch where one of them has no root.
 TEST_F(DiagramPoints, NoPointAlongTheSaturationPressure) {
-  const std::string out = run("cc q wo an gr zo ky", 1,
-                              "diagramPT 0.001 25 200 1100\ncalcT yes 200 600 25\ncalcP yes 0.001 5\ncalctatp no\n"
-                              "fluidpresent yes\nsetfluid yes 0.1 0.9\n",
-                              "");
+  const std::string out = pt("cc q wo an gr zo ky", "200 600 25", "0.001 5", "0.1 0.9");
   EXPECT_EQ(out.find("involving cc q an gr zo "), std::string::npos) << out;
   EXPECT_NE(out.find("finding the intersection : iteration did not converge ( involving reactions: 2 3 5 12 )"),
             std::string::npos)
@@ -646,13 +648,6 @@ TEST_F(DiagramPoints, PointTheCrossingListMisses) {
 //   and 7) change order between 756 and 776 C, but pruning excludes
 //   "an wo cc", so no point of those phases is sought and none fails.
 TEST_F(DiagramPoints, PointsOutsideTheSearchedSteps) {
-  const auto pt = [&](const std::string& phases, const std::string& tlist, const std::string& pwindow,
-                      const std::string& fluid) {
-    return run(phases, 1,
-               "diagramPT 0.001 25 200 1100\ncalcT yes " + tlist + "\ncalcP yes " + pwindow +
-                   "\ncalctatp no\nfluidpresent yes\nsetfluid yes " + fluid + "\n",
-               "");
-  };
   const auto number = [](const std::string& c) { return !c.empty() && std::isdigit(static_cast<unsigned char>(c[0])); };
   const std::string coarse = pt("q mst py ky ames", "400 900 50", "0.5 25", "0.55 0.45");
   EXPECT_NE(coarse.find("\nsorry, none in the window\n"), std::string::npos) << coarse;
